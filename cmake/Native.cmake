@@ -1,0 +1,47 @@
+# The Linux side: the package builder, the pure-logic tests (also under the
+# sanitizers and the fuzzer), the Windows build as a sub-build, and the
+# registration of the tests that run under Wine.
+
+set(BIN ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${BIN})
+include_directories(${CMAKE_SOURCE_DIR})
+add_compile_options(-Wall -Wextra)
+
+find_package(ZLIB REQUIRED)
+find_package(GTest REQUIRED)
+
+add_library(minizip STATIC ${MINIZIP_DIR}/ioapi.c ${MINIZIP_DIR}/zip.c ${MINIZIP_DIR}/unzip.c)
+target_include_directories(minizip PUBLIC ${MINIZIP_DIR})
+target_compile_definitions(minizip PRIVATE NOCRYPT NOUNCRYPT _LARGEFILE64_SOURCE)
+target_compile_options(minizip PRIVATE -w)
+target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
+
+list(TRANSFORM LOGIC_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE logic_files)
+add_library(logic STATIC ${logic_files})
+
+list(TRANSFORM TARNPACK_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE tarnpack_files)
+add_library(tarnpack_lib STATIC ${tarnpack_files} ${CMAKE_SOURCE_DIR}/tools/tarnpack/fs_posix.cpp)
+target_link_libraries(tarnpack_lib PUBLIC logic minizip)
+add_executable(tarnpack ${CMAKE_SOURCE_DIR}/tools/tarnpack/main.cpp)
+target_link_libraries(tarnpack PRIVATE tarnpack_lib)
+
+# The Windows programs, cross-compiled in a build of their own.
+include(ExternalProject)
+set(WINDOWS_BUILD ${CMAKE_BINARY_DIR}/windows)
+set(WINBIN ${WINDOWS_BUILD}/bin)
+ExternalProject_Add(windows
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${WINDOWS_BUILD}
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND ""
+  USES_TERMINAL_BUILD ON)
+
+# Shipped data and the setup stub beside the builder, so that tarnpack finds
+# them without options.
+add_custom_target(data ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/data ${BIN}/data
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${WINBIN}/tarnstub.exe ${BIN}/tarnstub.exe
+  DEPENDS windows)
+
+include(${CMAKE_SOURCE_DIR}/tests/Native.cmake)

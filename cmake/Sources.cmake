@@ -1,0 +1,79 @@
+# Source lists shared by the native and the Windows build.
+
+# Pure logic: no Windows calls, compiled natively (tests under the sanitizers)
+# and into the Windows programs.
+set(LOGIC_SOURCES
+  common/text.cpp
+  startup/command_line.cpp
+  startup/os_version.cpp
+  package/trailer.cpp
+  package/md5.cpp
+  package/temp_names.cpp
+  package/wildcard.cpp
+  package/zip_names.cpp
+)
+
+# Windows code shared by the setup stub and the uninstaller.
+set(SHARED_WIN_SOURCES
+  common/files.cpp
+  common/heap.cpp
+  common/random.cpp
+  common/system_api.cpp
+  common/toolkit.cpp
+  install/admin_test.cpp
+  startup/os_version_win.cpp
+)
+
+# The setup stub, without its entry point (tests link these too).
+set(STUB_SOURCES
+  startup/builtin_images.cpp
+  startup/process.cpp
+  startup/shared_resources.cpp
+  package/copy_range.cpp
+  package/extract.cpp
+  package/initialise.cpp
+  package/package_file.cpp
+  package/unpack_only.cpp
+  script/languages.cpp
+)
+
+set(UNINSTALLER_SOURCES
+)
+
+# The package builder (portable; built natively and for Windows).
+set(TARNPACK_SOURCES
+  tools/tarnpack/builder.cpp
+  tools/tarnpack/fs_common.cpp
+  tools/tarnpack/zip_writer.cpp
+)
+
+# Unit tests of the pure logic, run natively and under Wine.
+set(UNIT_TEST_SOURCES
+  tests/unit/text_test.cpp
+  tests/unit/command_line_test.cpp
+  tests/unit/os_version_test.cpp
+  tests/unit/trailer_test.cpp
+  tests/unit/temp_names_test.cpp
+  tests/unit/wildcard_test.cpp
+  tests/unit/zip_names_test.cpp
+)
+
+# Tests of Windows code that run under Wine without a package.
+set(WIN_TEST_SOURCES
+  tests/win/extract_test.cpp
+  tests/win/zip_fixture.cpp
+)
+
+# End-to-end tests: tests/e2e/<name>_test.cpp becomes e2e_<name>.exe; each
+# walks real packages under Wine.
+set(E2E_TESTS
+  gates
+  command_line
+  broken_packages
+  copy_cancel
+)
+
+# libFuzzer targets: tests/fuzz/<name>_fuzz.cpp
+set(FUZZ_TARGETS
+  text
+)

@@ -1,0 +1,99 @@
+# The Windows programs (cross-compiled with mingw-w64): the uninstaller, the
+# setup stub, the package builder and the tests that run under Wine.
+
+set(BIN ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${BIN})
+set(GENERATED ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${GENERATED}/startup)
+
+add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
+include_directories(${CMAKE_SOURCE_DIR} ${GENERATED})
+add_compile_options(-Wall -Wextra)
+
+find_path(ZLIB_INCLUDE_DIR zlib.h REQUIRED)
+find_library(ZLIB_STATIC NAMES libz.a REQUIRED)
+
+# What makes the two shipped programs small: optimise for size, no
+# exceptions or run-time type information, unused sections dropped, the C++
+# and C run-time libraries linked in, symbols stripped.
+set(SMALL_COMPILE -Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables)
+set(SMALL_LINK -static -s -Wl,--gc-sections -mwindows -municode)
+# No import of the common controls: they are loaded at run time (see the toolkit).
+set(WIN_LIBS shell32 ole32 uuid advapi32 gdi32 user32 kernel32)
+
+# minizip over zlib
+add_library(minizip_io STATIC ${MINIZIP_DIR}/ioapi.c ${MINIZIP_DIR}/iowin32.c)
+add_library(minizip_unzip STATIC ${MINIZIP_DIR}/unzip.c)
+add_library(minizip_zip STATIC ${MINIZIP_DIR}/zip.c)
+foreach(t minizip_io minizip_unzip minizip_zip)
+  target_include_directories(${t} PUBLIC ${MINIZIP_DIR} ${ZLIB_INCLUDE_DIR})
+  target_compile_definitions(${t} PRIVATE NOUNCRYPT NOCRYPT)
+  target_compile_options(${t} PRIVATE -Os -ffunction-sections -fdata-sections -w)
+endforeach()
+target_link_libraries(minizip_unzip PUBLIC minizip_io ${ZLIB_STATIC})
+target_link_libraries(minizip_zip PUBLIC minizip_io ${ZLIB_STATIC})
+
+# The built-in images, decoded at start-up from pixel art, and the icon file.
+set(ART_FILES ${CMAKE_SOURCE_DIR}/startup/art/box.art ${CMAKE_SOURCE_DIR}/startup/art/folder.art
+              ${CMAKE_SOURCE_DIR}/startup/art/group.art)
+set(ICON_FILE ${GENERATED}/box.ico)
+add_custom_command(
+  OUTPUT ${GENERATED}/startup/art.h ${ICON_FILE}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/art.py header ${GENERATED}/startup/art.h
+          Box=${CMAKE_SOURCE_DIR}/startup/art/box.art Folder=${CMAKE_SOURCE_DIR}/startup/art/folder.art
+          Group=${CMAKE_SOURCE_DIR}/startup/art/group.art
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/art.py ico ${ICON_FILE} ${CMAKE_SOURCE_DIR}/startup/art/box.art
+  DEPENDS ${ART_FILES} ${CMAKE_SOURCE_DIR}/tools/art.py
+  COMMENT "Generating the built-in images")
+add_custom_target(art DEPENDS ${GENERATED}/startup/art.h ${ICON_FILE})
+
+list(TRANSFORM LOGIC_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE logic_files)
+list(TRANSFORM SHARED_WIN_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE shared_files)
+list(TRANSFORM STUB_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE stub_files)
+list(TRANSFORM UNINSTALLER_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE uninstaller_files)
+
+add_library(logic STATIC ${logic_files})
+add_library(winshared STATIC ${shared_files})
+add_library(stubcore STATIC ${stub_files})
+add_dependencies(stubcore art)
+target_link_libraries(winshared PUBLIC logic ${WIN_LIBS})
+target_link_libraries(stubcore PUBLIC winshared minizip_unzip)
+foreach(t logic winshared stubcore)
+  target_compile_options(${t} PRIVATE ${SMALL_COMPILE})
+endforeach()
+
+# The uninstaller comes first: the setup stub carries its bytes.
+configure_file(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.rc.in ${GENERATED}/uninstaller.rc @ONLY)
+set_source_files_properties(${GENERATED}/uninstaller.rc PROPERTIES OBJECT_DEPENDS "${ICON_FILE}")
+add_executable(uninstaller WIN32 ${CMAKE_SOURCE_DIR}/uninstaller/main.cpp ${uninstaller_files}
+                                 ${CMAKE_SOURCE_DIR}/common/heap_new.cpp ${GENERATED}/uninstaller.rc)
+add_dependencies(uninstaller art)
+set_target_properties(uninstaller PROPERTIES OUTPUT_NAME Uninstaller)
+target_compile_options(uninstaller PRIVATE ${SMALL_COMPILE})
+target_link_options(uninstaller PRIVATE ${SMALL_LINK})
+target_link_libraries(uninstaller PRIVATE winshared)
+
+set(UNINSTALLER_FILE ${BIN}/Uninstaller.exe)
+configure_file(${CMAKE_SOURCE_DIR}/startup/stub.rc.in ${GENERATED}/stub.rc @ONLY)
+set_source_files_properties(${GENERATED}/stub.rc PROPERTIES
+  OBJECT_DEPENDS "${ICON_FILE};${UNINSTALLER_FILE};${CMAKE_SOURCE_DIR}/startup/stub.manifest")
+add_executable(stub WIN32 ${CMAKE_SOURCE_DIR}/startup/main.cpp ${CMAKE_SOURCE_DIR}/common/heap_new.cpp
+                          ${GENERATED}/stub.rc)
+add_dependencies(stub uninstaller)
+set_target_properties(stub PROPERTIES OUTPUT_NAME tarnstub)
+target_compile_options(stub PRIVATE ${SMALL_COMPILE})
+target_link_options(stub PRIVATE ${SMALL_LINK})
+target_link_libraries(stub PRIVATE stubcore)
+
+# The package builder, also for Windows (the tests build packages with it).
+list(TRANSFORM TARNPACK_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE tarnpack_files)
+add_library(tarnpack_lib STATIC ${tarnpack_files} ${CMAKE_SOURCE_DIR}/tools/tarnpack/fs_win.cpp)
+target_link_libraries(tarnpack_lib PUBLIC logic minizip_zip)
+add_executable(tarnpack ${CMAKE_SOURCE_DIR}/tools/tarnpack/main.cpp)
+target_link_libraries(tarnpack PRIVATE tarnpack_lib)
+target_link_options(tarnpack PRIVATE -static)
+
+# Shipped data beside the builder.
+add_custom_target(data ALL COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/data ${BIN}/data)
+
+include(${CMAKE_SOURCE_DIR}/tests/Windows.cmake)

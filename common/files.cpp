@@ -1,0 +1,57 @@
+#include "common/files.h"
+
+bool MakePath(const std::wstring& path) {
+  size_t last = path.find_last_of(L'\\');
+  if (last == std::wstring::npos) return true;  // no folder part
+  const std::wstring folder = path.substr(0, last + 1);
+  // Skip the root: "C:\", "\\server\share\" or "\\?\C:\".
+  size_t from = 0;
+  if (folder.compare(0, 4, L"\\\\?\\") == 0) {
+    from = folder.find(L'\\', 4);
+  } else if (folder.compare(0, 2, L"\\\\") == 0) {
+    size_t server = folder.find(L'\\', 2);
+    from = server == std::wstring::npos ? std::wstring::npos : folder.find(L'\\', server + 1);
+  } else if (folder.size() >= 3 && folder[1] == L':') {
+    from = 2;
+  }
+  if (from == std::wstring::npos) return false;
+  for (size_t at = folder.find(L'\\', from + 1); at != std::wstring::npos; at = folder.find(L'\\', at + 1)) {
+    const std::wstring part = folder.substr(0, at);
+    if (part.empty() || part.back() == L'\\') continue;  // a doubled backslash
+    if (!CreateDirectoryW(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      if (!IsFolder(part)) return false;
+    }
+  }
+  return IsFolder(folder);
+}
+
+bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsFolder(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+HANDLE CreateFileForWriting(const std::wstring& path) {
+  // Windows refuses to recreate a read-only file; some emulations do not, so
+  // the rule is applied here for the same result everywhere.
+  DWORD a = GetFileAttributesW(path.c_str());
+  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+bool WriteAll(HANDLE file, const void* data, size_t size) {
+  const auto* p = static_cast<const BYTE*>(data);
+  while (size) {
+    DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(file, p, chunk, &written, nullptr) || written == 0) return false;
+    p += written;
+    size -= written;
+  }
+  return true;
+}

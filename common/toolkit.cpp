@@ -1,0 +1,305 @@
+#include "common/toolkit.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace ui {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TarnwickWindow";
+constexpr wchar_t kDefaultButtonProp[] = L"TarnwickDefault";
+constexpr wchar_t kCancelButtonProp[] = L"TarnwickCancel";
+
+struct Registered {
+  int id;
+  HWND hwnd;
+  HWND topLevel;
+};
+
+HINSTANCE g_module = nullptr;
+std::vector<Registered>* g_controls = nullptr;
+std::vector<HWND>* g_windows = nullptr;
+
+// Events produced by the window procedure, oldest first.
+constexpr int kQueueSize = 64;
+Event g_queue[kQueueSize];
+int g_head = 0, g_count = 0;
+
+void Push(const Event& e) {
+  if (g_count == kQueueSize) return;  // a flood of notifications; drop the newest
+  g_queue[(g_head + g_count) % kQueueSize] = e;
+  ++g_count;
+}
+
+bool Pop(Event* e) {
+  if (!g_count) return false;
+  *e = g_queue[g_head];
+  g_head = (g_head + 1) % kQueueSize;
+  --g_count;
+  return true;
+}
+
+bool IsClickNotification(HWND control, int code) {
+  wchar_t cls[32] = {};
+  GetClassNameW(control, cls, 32);
+  if (!lstrcmpiW(cls, L"Button")) return code == BN_CLICKED;
+  if (!lstrcmpiW(cls, L"ListBox")) return code == LBN_SELCHANGE;
+  if (!lstrcmpiW(cls, L"ComboBox")) return code == CBN_SELCHANGE;
+  if (!lstrcmpiW(cls, L"Static")) return code == STN_CLICKED;
+  return false;
+}
+
+// Enter and Escape come from the dialog manager as IDOK and IDCANCEL with no
+// control; they press the window's default and cancel buttons when those can
+// be pressed.
+void DialogKey(HWND hwnd, int id) {
+  HWND top = GetAncestor(hwnd, GA_ROOT);
+  const wchar_t* prop = id == IDOK ? kDefaultButtonProp : id == IDCANCEL ? kCancelButtonProp : nullptr;
+  if (!prop || !GetPropW(top, prop)) return;
+  int button = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(top, prop))) - 1;
+  HWND control = Control(button);
+  if (control && IsWindowVisible(control) && IsWindowEnabled(control)) Push({EventType::kControl, button, BN_CLICKED});
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND: {
+      HWND control = reinterpret_cast<HWND>(lParam);
+      int id = LOWORD(wParam), code = HIWORD(wParam);
+      if (!control) {
+        DialogKey(hwnd, id);
+      } else if (IsClickNotification(control, code)) {
+        Push({EventType::kControl, id, code});
+      }
+      return 0;
+    }
+    case WM_CLOSE:
+      Push({EventType::kCloseWindow, 0, 0});
+      return 0;  // closing is the program's decision, never the window's
+    case DM_GETDEFID: {
+      HANDLE prop = GetPropW(GetAncestor(hwnd, GA_ROOT), kDefaultButtonProp);
+      if (prop) return MAKELRESULT(reinterpret_cast<INT_PTR>(prop) - 1, DC_HASDEFID);
+      break;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void Dispatch(MSG* m) {
+  HWND top = m->hwnd ? GetAncestor(m->hwnd, GA_ROOT) : nullptr;
+  if (top && IsDialogMessageW(top, m)) return;
+  TranslateMessage(m);
+  DispatchMessageW(m);
+}
+
+const wchar_t* ClassFor(Kind kind) {
+  switch (kind) {
+    case Kind::kButton:
+    case Kind::kDefaultButton:
+    case Kind::kCheckBox:
+    case Kind::kGroupFrame:
+      return L"Button";
+    case Kind::kText:
+    case Kind::kImage:
+    case Kind::kBitmap:
+      return L"Static";
+    case Kind::kProgress:
+      return PROGRESS_CLASSW;
+    case Kind::kDropList:
+      return L"ComboBox";
+    case Kind::kListBox:
+      return L"ListBox";
+    case Kind::kEdit:
+      return L"Edit";
+    case Kind::kContainer:
+      return kWindowClass;
+  }
+  return L"Static";
+}
+
+DWORD StyleFor(Kind kind) {
+  switch (kind) {
+    case Kind::kButton: return WS_TABSTOP | BS_PUSHBUTTON;
+    case Kind::kDefaultButton: return WS_TABSTOP | BS_DEFPUSHBUTTON;
+    case Kind::kCheckBox: return WS_TABSTOP | BS_AUTOCHECKBOX;
+    case Kind::kGroupFrame: return BS_GROUPBOX;
+    case Kind::kText: return SS_LEFT;
+    case Kind::kImage: return SS_ICON;
+    case Kind::kBitmap: return SS_BITMAP;
+    case Kind::kProgress: return 0;
+    case Kind::kDropList: return WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+    case Kind::kListBox: return WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+    case Kind::kEdit: return WS_TABSTOP | ES_AUTOHSCROLL;
+    case Kind::kContainer: return WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool Init(HINSTANCE module) {
+  g_module = module;
+  if (!g_controls) g_controls = new std::vector<Registered>;
+  if (!g_windows) g_windows = new std::vector<HWND>;
+  // The common controls are loaded here, after the DLL search path has been
+  // restricted, and not at process start: they load further DLLs (the theme
+  // library) that would otherwise be searched for beside the package. By
+  // name, so that the manifest's version 6 is the one loaded.
+  using InitControls = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  HMODULE controls = LoadLibraryW(L"comctl32.dll");
+  auto init = reinterpret_cast<InitControls>(
+      controls ? reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControlsEx")) : nullptr);
+  if (init) {
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES |
+                                                ICC_LINK_CLASS | ICC_WIN95_CLASSES};
+    if (!init(&icc)) {
+      icc.dwICC = ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES | ICC_WIN95_CLASSES;
+      init(&icc);
+    }
+  }
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = module;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
+  wc.lpszClassName = kWindowClass;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+void Shutdown() {
+  if (!g_windows) return;
+  while (!g_windows->empty()) Close(g_windows->back());
+}
+
+HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style) {
+  RECT r = {0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&r, style, FALSE, 0);
+  int width = r.right - r.left, height = r.bottom - r.top;
+  int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+  if (screenW > 0 && width > screenW) width = screenW;
+  if (screenH > 0 && height > screenH) height = screenH;
+  int x = (screenW - width) / 2, y = (screenH - height) / 2;
+  HWND hwnd = CreateWindowExW(0, kWindowClass, title.c_str(), style, x < 0 ? 0 : x, y < 0 ? 0 : y, width, height,
+                              nullptr, nullptr, g_module, nullptr);
+  if (hwnd) g_windows->push_back(hwnd);
+  return hwnd;
+}
+
+void ShowWindowNow(HWND window) {
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  SetForegroundWindow(window);
+}
+
+void Close(HWND window) {
+  if (!window) return;
+  for (size_t i = g_controls->size(); i-- > 0;)
+    if ((*g_controls)[i].topLevel == window) g_controls->erase(g_controls->begin() + static_cast<long>(i));
+  for (size_t i = g_windows->size(); i-- > 0;)
+    if ((*g_windows)[i] == window) g_windows->erase(g_windows->begin() + static_cast<long>(i));
+  RemovePropW(window, kDefaultButtonProp);
+  RemovePropW(window, kCancelButtonProp);
+  DestroyWindow(window);
+}
+
+HWND CurrentWindow() { return g_windows && !g_windows->empty() ? g_windows->back() : nullptr; }
+
+HWND AddControl(HWND parent, const ControlSpec& spec) {
+  DWORD style = WS_CHILD | WS_VISIBLE | StyleFor(spec.kind) | spec.extraStyle;
+  HWND hwnd = CreateWindowExW(spec.extraExStyle, ClassFor(spec.kind), spec.text, style, spec.x, spec.y, spec.width,
+                              spec.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), g_module,
+                              nullptr);
+  if (!hwnd) return nullptr;
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  if (spec.kind == Kind::kProgress) SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
+  g_controls->push_back({spec.id, hwnd, GetAncestor(parent, GA_ROOT)});
+  return hwnd;
+}
+
+HWND Control(int id) {
+  if (!g_controls) return nullptr;
+  for (size_t i = g_controls->size(); i-- > 0;)
+    if ((*g_controls)[i].id == id) return (*g_controls)[i].hwnd;
+  return nullptr;
+}
+
+void SetDialogButtons(HWND window, int defaultButton, int cancelButton) {
+  // Stored plus one, so that button 0 is not taken for "none".
+  SetPropW(window, kDefaultButtonProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(defaultButton + 1)));
+  SetPropW(window, kCancelButtonProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(cancelButton + 1)));
+}
+
+std::wstring GetText(int id) {
+  HWND h = Control(id);
+  if (!h) return std::wstring();
+  int n = GetWindowTextLengthW(h);
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  n = GetWindowTextW(h, &s[0], n + 1);
+  s.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return s;
+}
+
+void SetText(int id, const std::wstring& text) {
+  if (HWND h = Control(id)) SetWindowTextW(h, text.c_str());
+}
+
+void SetProgress(int id, int percent) {
+  if (HWND h = Control(id)) SendMessageW(h, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+void Enable(int id, bool enabled) {
+  if (HWND h = Control(id)) EnableWindow(h, enabled);
+}
+
+void Show(int id, bool shown) {
+  if (HWND h = Control(id)) ShowWindow(h, shown ? SW_SHOW : SW_HIDE);
+}
+
+bool IsChecked(int id) {
+  HWND h = Control(id);
+  return h && SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetIcon(int id, HICON icon) {
+  if (HWND h = Control(id)) SendMessageW(h, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+}
+
+void SetBitmap(int id, HBITMAP bitmap) {
+  if (HWND h = Control(id)) SendMessageW(h, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+}
+
+Event PollEvent() {
+  Event e;
+  if (Pop(&e)) return e;
+  MSG m;
+  bool got = PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE) != 0;
+  if (got) Dispatch(&m);
+  // Messages sent by other threads are handled inside the peek, so an event
+  // can appear even when no message was returned.
+  if (Pop(&e)) return e;
+  return {got ? EventType::kOther : EventType::kNone, 0, 0};
+}
+
+Event WaitEvent() {
+  Event e;
+  while (!Pop(&e)) {
+    MSG m;
+    if (GetMessageW(&m, nullptr, 0, 0) <= 0) return {EventType::kCloseWindow, 0, 0};
+    Dispatch(&m);
+  }
+  return e;
+}
+
+int Message(const std::wstring& text, const std::wstring& title, UINT flags) {
+  HWND owner = CurrentWindow();
+  if (owner && !IsWindowVisible(owner)) owner = nullptr;
+  return MessageBoxW(owner, text.c_str(), title.c_str(), flags | (owner ? 0 : MB_TASKMODAL | MB_SETFOREGROUND));
+}
+
+}  // namespace ui

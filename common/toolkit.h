@@ -1,0 +1,94 @@
+// A small window toolkit over plain Win32: top-level windows, numbered
+// controls created from records, and an event queue that turns control
+// notifications into events by control number.
+//
+// Control numbers are global, as the setup's tables give them: Control(n)
+// finds the control of number n in any open window (the windows that share
+// numbers are never open at the same time).
+#pragma once
+
+#include <string>
+
+#include "common/prelude.h"
+
+namespace ui {
+
+enum class Kind {
+  kButton,
+  kDefaultButton,
+  kText,
+  kImage,        // a 32 by 32 icon
+  kBitmap,       // a bitmap shown at its own size
+  kProgress,     // range 0 to 100
+  kDropList,     // a drop-down list that cannot be edited
+  kListBox,
+  kEdit,         // one line
+  kCheckBox,
+  kGroupFrame,
+  kContainer,    // a child window holding other controls (a wizard page)
+};
+
+struct ControlSpec {
+  int id;
+  Kind kind;
+  int x, y, width, height;
+  const wchar_t* text = L"";
+  DWORD extraStyle = 0;
+  DWORD extraExStyle = 0;
+};
+
+enum class Style : DWORD {
+  kTitleOnly = WS_CAPTION,
+  kTitleAndSystemMenu = WS_CAPTION | WS_SYSMENU,
+};
+
+// Initialises the common controls and registers the window class.
+bool Init(HINSTANCE module);
+void Shutdown();
+
+// Opens a top-level window, hidden, centred on the screen, with the given
+// client size. Returns null on failure.
+HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style);
+void ShowWindowNow(HWND window);
+void Close(HWND window);
+// The most recently opened window that is still open, or null.
+HWND CurrentWindow();
+
+// Creates a control; returns null on failure.
+HWND AddControl(HWND parent, const ControlSpec& spec);
+HWND Control(int id);
+
+// Enter presses the default button and Escape the cancel button of a window.
+void SetDialogButtons(HWND window, int defaultButton, int cancelButton);
+
+std::wstring GetText(int id);
+void SetText(int id, const std::wstring& text);
+void SetProgress(int id, int percent);
+void Enable(int id, bool enabled);
+void Show(int id, bool shown);
+bool IsChecked(int id);
+void SetIcon(int id, HICON icon);
+void SetBitmap(int id, HBITMAP bitmap);
+
+enum class EventType { kNone, kControl, kCloseWindow, kOther };
+struct Event {
+  EventType type = EventType::kNone;
+  int id = 0;    // control number for kControl
+  int code = 0;  // the notification code
+};
+
+// Handles at most one pending window message without waiting. kNone when
+// nothing was pending.
+Event PollEvent();
+// Waits for the next control or close event.
+Event WaitEvent();
+
+// A modal message box owned by the current window. Returns the button pressed.
+int Message(const std::wstring& text, const std::wstring& title, UINT flags);
+
+constexpr UINT kErrorIcon = MB_ICONERROR;          // 0x10
+constexpr UINT kWarningIcon = MB_ICONWARNING;      // 0x30
+constexpr UINT kInformationIcon = MB_ICONINFORMATION;  // 0x40
+constexpr UINT kConfirm = MB_YESNO | MB_ICONERROR;  // 0x14; only Yes consents
+
+}  // namespace ui

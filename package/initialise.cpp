@@ -1,0 +1,114 @@
+// The normal-path initialisation: the "Initializing..." window, the package
+// checks, the work folder, both archive copies and the information archive.
+#include "common/files.h"
+#include "common/random.h"
+#include "common/system_api.h"
+#include "common/text.h"
+#include "common/toolkit.h"
+#include "package/extract.h"
+#include "package/messages.h"
+#include "package/package.h"
+#include "package/package_file.h"
+#include "package/temp_names.h"
+#include "script/languages.h"
+#include "startup/process.h"
+
+namespace {
+
+enum : int { kCancelButton = 1000, kWaitText = 1001, kIcon = 1002, kProgressBar = 1003 };
+
+HWND OpenInitializingWindow() {
+  HWND w = ui::OpenWindow(package_text::kInitializingTitle, 377, 118, DWORD(ui::Style::kTitleAndSystemMenu));
+  if (!w) return nullptr;
+  ui::AddControl(w, {kCancelButton, ui::Kind::kButton, 295, 85, 75, 25, package_text::kCancel});
+  ui::AddControl(w, {kWaitText, ui::Kind::kText, 45, 10, 325, 15, package_text::kInitializingText});
+  ui::AddControl(w, {kIcon, ui::Kind::kImage, 5, 10, 32, 32});
+  ui::AddControl(w, {kProgressBar, ui::Kind::kProgress, 8, 90, 275, 15});
+  ui::SetIcon(kIcon, Process().image0);
+  ui::SetDialogButtons(w, kCancelButton, kCancelButton);
+  ui::ShowWindowNow(w);
+  return w;
+}
+
+[[noreturn]] void CannotCreate(const std::wstring& path) {
+  ui::Message(package_text::kCannotCreate + path, package_text::kErrorTitle, ui::kErrorIcon);
+  CleanUp(0);
+  EndPlain();
+}
+
+// The work folder: temp folder + a random number from 0 to 9,999,999 + "\".
+void CreateWorkFolder() {
+  const std::wstring temp = TempFolder();
+  for (int attempt = 0; attempt < 10000; ++attempt) {
+    std::wstring folder = WorkFolderName(temp, RandomUpTo(9999999));
+    if (CreateDirectoryW(folder.c_str(), nullptr)) {
+      Process().workFolder = folder;
+      return;
+    }
+  }
+  // The temporary folder cannot be written to.
+  ui::Message(package_text::kCannotCreate + temp, package_text::kErrorTitle, ui::kErrorIcon);
+  EndPlain();
+}
+
+std::wstring FreeTempFileName() {
+  for (;;) {
+    std::wstring name = TempFileName(Process().workFolder, RandomUpTo(99999999));
+    if (!PathExists(name)) return name;
+  }
+}
+
+void CopyOut(HANDLE package, const std::wstring& path, int64_t offset, int64_t length, bool watched) {
+  HANDLE copy = CreateFileForWriting(path);
+  if (copy == INVALID_HANDLE_VALUE) {
+    CloseHandle(package);
+    CannotCreate(path);
+  }
+  WatchCopy({kProgressBar, kCancelButton, package, copy, true});
+  bool ok = CopyRange(package, copy, offset, length, watched ? CopyProgressReport : nullptr);
+  CloseHandle(copy);
+  if (!ok) {
+    // No buffer, or a read or write failed: the copy is not the archive.
+    CloseHandle(package);
+    CannotCreate(path);
+  }
+}
+
+void SetFixedPaths() {
+  const std::wstring info = Process().workFolder + L"Information\\";
+  PackagePaths& p = Paths();
+  p.script = info + L"Config\\Script.ini";
+  p.statistics = info + L"Config\\Statistics.ini";
+  p.wizardBitmap = info + L"Resources\\WizBitmap.bmp";
+  p.headerBitmap = info + L"Resources\\HeadBitmap.bmp";
+  p.readMe = info + L"Resources\\ReadMe.txt";
+  p.license = info + L"Resources\\License.txt";
+}
+
+}  // namespace
+
+PackagePaths& Paths() {
+  static PackagePaths* paths = new PackagePaths;
+  return *paths;
+}
+
+void Initialise() {
+  HWND window = OpenInitializingWindow();
+  PackageLayout layout;
+  HANDLE package = OpenOwnPackage(&layout);
+  RequireFreeSpace(layout.payloadLength + layout.infoLength);
+  CreateWorkFolder();
+
+  const std::wstring infoCopy = FreeTempFileName();
+  Paths().payloadCopy = FreeTempFileName();
+  CopyOut(package, infoCopy, layout.infoOffset, layout.infoLength, false);
+  CopyOut(package, Paths().payloadCopy, layout.payloadOffset, layout.payloadLength, true);
+  CloseHandle(package);
+
+  const std::wstring information = Process().workFolder + L"Information\\";
+  ExtractArchive(infoCopy, L"*.*", information, 1);
+  DeleteFileW(infoCopy.c_str());
+  DiscoverLanguages(information + L"Languages\\");
+  SetFixedPaths();
+  ui::Close(window);
+}

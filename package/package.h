@@ -1,0 +1,39 @@
+// The package: its integrity checks, the work folder, the copies of both
+// archives, the extraction of the information archive, and the unpack-only
+// mode.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/prelude.h"
+
+// The fixed paths of the extracted information, and the payload copy.
+struct PackagePaths {
+  std::wstring payloadCopy;
+  std::wstring script;      // Information\Config\Script.ini
+  std::wstring statistics;  // Information\Config\Statistics.ini
+  std::wstring wizardBitmap;
+  std::wstring headerBitmap;
+  std::wstring readMe;
+  std::wstring license;
+};
+PackagePaths& Paths();
+
+// The normal-path initialisation: on return the work folder exists, holds
+// the payload copy and the extracted "Information\" tree, the language list
+// is filled and the paths are set. Every failure ends the process.
+void Initialise();
+
+// Writes the payload archive as "ProgramData.zip" into `folder`. Returns 1
+// when written, 0 when the folder is blank; every failure ends the process.
+int UnpackOnly(const std::wstring& folder);
+
+// Copies `length` bytes from `offset` of `source` to `destination` through
+// one 5 MiB buffer. After each full chunk i of k it calls `progress` (when
+// given) with i * 100 / k. False when the buffer cannot be obtained (nothing
+// copied) or a read or write fails.
+using CopyProgress = void (*)(int percent);
+bool CopyRange(HANDLE source, HANDLE destination, int64_t offset, int64_t length, CopyProgress progress);
+
+constexpr int64_t kCopyChunk = 5242880;

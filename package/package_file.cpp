@@ -1,0 +1,70 @@
+#include "package/package_file.h"
+
+#include "common/system_api.h"
+#include "common/toolkit.h"
+#include "package/messages.h"
+#include "startup/process.h"
+
+namespace {
+
+[[noreturn]] void Fail(const wchar_t* text) {
+  ui::Message(text, package_text::kErrorTitle, ui::kErrorIcon);
+  EndPlain();
+}
+
+CopyWatch g_watch = {};
+
+}  // namespace
+
+HANDLE OpenOwnPackage(PackageLayout* layout) {
+  wchar_t path[MAX_PATH + 1] = {};
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
+  HANDLE file = INVALID_HANDLE_VALUE;
+  if (n > 0 && n <= MAX_PATH)
+    file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail(package_text::kCannotRead);
+
+  LARGE_INTEGER size = {};
+  unsigned char tail[kTrailerSize] = {};
+  TrailerState state = TrailerState::kIncomplete;
+  if (GetFileSizeEx(file, &size) && size.QuadPart >= kTrailerSize) {
+    LARGE_INTEGER at;
+    at.QuadPart = size.QuadPart - kTrailerSize;
+    DWORD got = 0;
+    if (SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ReadFile(file, tail, kTrailerSize, &got, nullptr) &&
+        got == kTrailerSize)
+      state = ReadTrailer(tail, size.QuadPart, layout);
+  }
+  if (state != TrailerState::kWhole) {
+    CloseHandle(file);
+    Fail(state == TrailerState::kIncomplete ? package_text::kIncomplete : package_text::kCorrupted);
+  }
+  return file;
+}
+
+void RequireFreeSpace(int64_t needed) {
+  const std::wstring root = TempFolder().substr(0, 3);
+  ULARGE_INTEGER freeToCaller;
+  int64_t available = -1;
+  if (!root.empty() && GetDiskFreeSpaceExW(root.c_str(), &freeToCaller, nullptr, nullptr))
+    available = static_cast<int64_t>(freeToCaller.QuadPart);
+  if (available < needed) Fail(package_text::kNoSpace);
+}
+
+void WatchCopy(const CopyWatch& watch) { g_watch = watch; }
+
+void CopyProgressReport(int percent) {
+  ui::SetProgress(g_watch.progressBar, percent);
+  ui::Event e = ui::PollEvent();
+  if (e.type == ui::EventType::kNone) {
+    Sleep(1);
+    return;
+  }
+  if (e.type != ui::EventType::kControl || e.id != g_watch.cancelButton) return;
+  if (ui::Message(package_text::kConfirmStop, package_text::kConfirmTitle, ui::kConfirm) != IDYES) return;
+  if (g_watch.source != INVALID_HANDLE_VALUE) CloseHandle(g_watch.source);
+  if (g_watch.destination != INVALID_HANDLE_VALUE) CloseHandle(g_watch.destination);
+  if (g_watch.cleanUp) CleanUp(0);
+  EndPlain();
+}

@@ -1,0 +1,7 @@
+// Discovery of the usable localization files of a package.
+#pragma once
+
+#include <string>
+
+// Fills the language list of the process from the "*.ini" files of `folder`.
+void DiscoverLanguages(const std::wstring& folder);

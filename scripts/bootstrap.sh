@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a Debian 12 machine,
+# and fetches the zlib sources that carry minizip into third_party/.
+# Safe to run again: every step checks what is already there.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+SUDO=""
+[ "$(id -u)" = 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  clang libclang-rt-14-dev
+  g++-mingw-w64-i686 libz-mingw-w64-dev
+  zlib1g-dev googletest
+  wine wine64 wine32:i386
+  xvfb x11-utils imagemagick
+  dpkg-dev python3 fonts-dejavu-core
+)
+
+need_update=0
+
+# 32-bit Windows programs run in Wine's i386 half.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+  need_update=1
+fi
+
+# Source packages (for zlib's contributed minizip) need deb-src entries
+# beside the deb ones.
+add_deb_src() {
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    if grep -q '^Types: deb$' "$f"; then
+      $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"
+      need_update=1
+    fi
+  done
+  if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list \
+     && ! grep -q '^deb-src ' /etc/apt/sources.list; then
+    grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' \
+      | $SUDO tee -a /etc/apt/sources.list >/dev/null
+    need_update=1
+  fi
+}
+add_deb_src
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" = 1 ]; then
+  $SUDO apt-get update -q
+fi
+if [ "${#missing[@]}" -gt 0 ]; then
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# minizip: its sources come with Debian's zlib source package. The security
+# update's source is not served, so ask for the release version.
+zdir="$top/third_party/zlib"
+if [ ! -f "$zdir/contrib/minizip/unzip.c" ]; then
+  mkdir -p "$top/third_party"
+  tmp=$(mktemp -d)
+  ( cd "$tmp" && apt-get source -q --download-only zlib=1:1.2.13.dfsg-1 )
+  dsc=$(ls "$tmp"/zlib_*.dsc | head -n 1)
+  rm -rf "$zdir"
+  dpkg-source --no-check -x "$dsc" "$zdir" >/dev/null
+  rm -rf "$tmp"
+fi
+
+echo "bootstrap: ready"

@@ -1,0 +1,44 @@
+# Test programs that run under Wine.
+
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(TEST_LINK -static)
+
+# The pure-logic unit tests, the same sources as the native run.
+list(TRANSFORM UNIT_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE unit_files)
+add_executable(unit_tests ${unit_files})
+target_link_libraries(unit_tests PRIVATE logic gtest_main)
+target_link_options(unit_tests PRIVATE ${TEST_LINK})
+
+# Windows code tested directly (extraction and the like).
+list(TRANSFORM WIN_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE win_test_files)
+add_executable(win_tests ${win_test_files})
+target_link_libraries(win_tests PRIVATE stubcore minizip_zip gtest_main)
+target_link_options(win_tests PRIVATE ${TEST_LINK})
+
+# Small helper programs that the tests start.
+foreach(helper sleeper)
+  add_executable(${helper} ${CMAKE_SOURCE_DIR}/tests/helpers/${helper}.cpp)
+  target_link_options(${helper} PRIVATE -static)
+endforeach()
+add_library(plant SHARED ${CMAKE_SOURCE_DIR}/tests/helpers/plant.cpp)
+set_target_properties(plant PROPERTIES PREFIX "" OUTPUT_NAME plant)
+target_link_options(plant PRIVATE -static)
+
+# The driver: starts packages and works their windows as a person would.
+add_library(driver STATIC ${CMAKE_SOURCE_DIR}/tests/driver/driver.cpp ${CMAKE_SOURCE_DIR}/tests/driver/screen.cpp
+                          ${CMAKE_SOURCE_DIR}/tests/e2e/package_fixture.cpp)
+target_link_libraries(driver PUBLIC tarnpack_lib gtest gdi32 user32 advapi32 shell32)
+add_executable(tarndrive ${CMAKE_SOURCE_DIR}/tests/driver/tarndrive.cpp)
+target_link_libraries(tarndrive PRIVATE driver)
+target_link_options(tarndrive PRIVATE ${TEST_LINK} -municode)
+
+foreach(name ${E2E_TESTS})
+  add_executable(e2e_${name} ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_test.cpp)
+  target_link_libraries(e2e_${name} PRIVATE driver gtest_main)
+  target_link_options(e2e_${name} PRIVATE ${TEST_LINK})
+  add_dependencies(e2e_${name} stub sleeper plant data)
+endforeach()

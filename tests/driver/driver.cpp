@@ -1,0 +1,282 @@
+#include "tests/driver/driver.h"
+
+#include <commctrl.h>
+
+#include "tests/driver/screen.h"
+
+namespace drive {
+
+namespace {
+
+constexpr int kPoll = 20;
+
+struct FindChild {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindChildProc(HWND h, LPARAM lp) {
+  auto* f = reinterpret_cast<FindChild*>(lp);
+  if (GetDlgCtrlID(h) == f->id) {
+    f->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct TopLevel {
+  DWORD pid;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK TopLevelProc(HWND h, LPARAM lp) {
+  auto* t = reinterpret_cast<TopLevel*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid == t->pid && IsWindowVisible(h)) t->windows.push_back(h);
+  return TRUE;
+}
+
+std::wstring WindowText(HWND h) {
+  // WM_GETTEXT works across processes for every control.
+  LRESULT n = SendMessageW(h, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  LRESULT got = SendMessageW(h, WM_GETTEXT, static_cast<WPARAM>(n + 1), reinterpret_cast<LPARAM>(&s[0]));
+  s.resize(static_cast<size_t>(got));
+  return s;
+}
+
+}  // namespace
+
+Process::~Process() {
+  if (handle_) CloseHandle(handle_);
+}
+
+Process::Process(Process&& o) noexcept : handle_(o.handle_), pid_(o.pid_) { o.handle_ = nullptr; }
+
+Process& Process::operator=(Process&& o) noexcept {
+  if (this != &o) {
+    if (handle_) CloseHandle(handle_);
+    handle_ = o.handle_;
+    pid_ = o.pid_;
+    o.handle_ = nullptr;
+  }
+  return *this;
+}
+
+bool Process::Running() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
+
+DWORD Process::WaitExit(int timeoutMs) const {
+  if (!handle_) return STILL_ACTIVE;
+  if (WaitForSingleObject(handle_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return STILL_ACTIVE;
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(handle_, &code);
+  return code;
+}
+
+void Process::Kill() const {
+  if (Running()) {
+    TerminateProcess(handle_, 99);
+    WaitForSingleObject(handle_, 5000);
+  }
+}
+
+Process Start(const std::wstring& program, const std::wstring& arguments) {
+  std::wstring commandLine = L"\"" + program + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
+  std::wstring folder = program.substr(0, program.find_last_of(L"\\/") + 1);
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+    return Process();
+  CloseHandle(pi.hThread);
+  return Process(pi.hProcess, pi.dwProcessId);
+}
+
+std::vector<HWND> WindowsOf(DWORD pid) {
+  TopLevel t{pid, {}};
+  EnumWindows(TopLevelProc, reinterpret_cast<LPARAM>(&t));
+  return t.windows;
+}
+
+std::wstring Title(HWND window) { return WindowText(window); }
+
+std::wstring ClassName(HWND window) {
+  wchar_t buf[128] = {};
+  GetClassNameW(window, buf, 128);
+  return buf;
+}
+
+HWND WaitWindow(const Process& p, const std::wstring& title, int timeoutMs) {
+  for (int waited = 0; waited <= timeoutMs; waited += kPoll) {
+    for (HWND h : WindowsOf(p.pid())) {
+      if (title.empty() ? ClassName(h) != L"#32770" : Title(h) == title) return h;
+    }
+    if (!p.Running()) return nullptr;
+    Sleep(kPoll);
+  }
+  return nullptr;
+}
+
+bool WaitGone(HWND window, int timeoutMs) {
+  for (int waited = 0; waited <= timeoutMs; waited += kPoll) {
+    if (!IsWindow(window) || !IsWindowVisible(window)) return true;
+    Sleep(kPoll);
+  }
+  return false;
+}
+
+HWND Control(HWND window, int id) {
+  FindChild f{id, nullptr};
+  EnumChildWindows(window, FindChildProc, reinterpret_cast<LPARAM>(&f));
+  return f.found;
+}
+
+std::wstring Text(HWND window, int id) {
+  HWND h = Control(window, id);
+  return h ? WindowText(h) : std::wstring();
+}
+
+bool Exists(HWND window, int id) { return Control(window, id) != nullptr; }
+
+bool Visible(HWND window, int id) {
+  HWND h = Control(window, id);
+  return h && IsWindowVisible(h);
+}
+
+bool Enabled(HWND window, int id) {
+  HWND h = Control(window, id);
+  return h && IsWindowEnabled(h);
+}
+
+bool Checked(HWND window, int id) {
+  HWND h = Control(window, id);
+  return h && SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int ProgressPos(HWND window, int id) {
+  HWND h = Control(window, id);
+  return h ? static_cast<int>(SendMessageW(h, PBM_GETPOS, 0, 0)) : -1;
+}
+
+RECT Placement(HWND window, int id) {
+  RECT r = {};
+  HWND h = Control(window, id);
+  if (!h) return r;
+  GetWindowRect(h, &r);
+  MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::vector<std::wstring> Items(HWND window, int id) {
+  std::vector<std::wstring> items;
+  HWND h = Control(window, id);
+  if (!h) return items;
+  bool combo = ClassName(h) == L"ComboBox";
+  LRESULT n = SendMessageW(h, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < n; ++i) {
+    LRESULT len = SendMessageW(h, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    std::wstring s(static_cast<size_t>(len) + 1, L'\0');
+    SendMessageW(h, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&s[0]));
+    s.resize(static_cast<size_t>(len));
+    items.push_back(s);
+  }
+  return items;
+}
+
+int Selected(HWND window, int id) {
+  HWND h = Control(window, id);
+  if (!h) return -1;
+  return static_cast<int>(SendMessageW(h, ClassName(h) == L"ComboBox" ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
+}
+
+bool Click(HWND window, int id) {
+  HWND h = Control(window, id);
+  if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) return false;
+  return PostMessageW(h, BM_CLICK, 0, 0) != 0;
+}
+
+bool Select(HWND window, int id, int index) {
+  HWND h = Control(window, id);
+  if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) return false;
+  bool combo = ClassName(h) == L"ComboBox";
+  SendMessageW(h, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  // A person's choice notifies the parent; setting the selection alone does not.
+  HWND parent = GetParent(h);
+  WPARAM code = MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE);
+  return PostMessageW(parent, WM_COMMAND, code, reinterpret_cast<LPARAM>(h)) != 0;
+}
+
+void CloseBox(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+const char* IconName(Icon icon) {
+  switch (icon) {
+    case Icon::kNone: return "none";
+    case Icon::kError: return "error";
+    case Icon::kWarning: return "warning";
+    case Icon::kInformation: return "information";
+    case Icon::kQuestion: return "question";
+    case Icon::kUnknown: return "unknown";
+  }
+  return "?";
+}
+
+MessageBoxInfo WaitMessageBox(const Process& p, int timeoutMs) {
+  MessageBoxInfo box;
+  for (int waited = 0; waited <= timeoutMs && !box.window; waited += kPoll) {
+    for (HWND h : WindowsOf(p.pid()))
+      if (ClassName(h) == L"#32770") box.window = h;
+    if (!box.window) {
+      if (!p.Running()) return box;
+      Sleep(kPoll);
+    }
+  }
+  if (!box.window) return box;
+  box.title = Title(box.window);
+  HWND iconControl = nullptr;
+  for (HWND c = GetWindow(box.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    std::wstring cls = ClassName(c);
+    LONG style = GetWindowLongW(c, GWL_STYLE);
+    if (cls == L"Static" && (style & SS_TYPEMASK) == SS_ICON) {
+      if (IsWindowVisible(c)) iconControl = c;
+    } else if (cls == L"Static") {
+      box.text = WindowText(c);
+    } else if (cls == L"Button" && IsWindowVisible(c)) {
+      box.buttons.push_back(GetDlgCtrlID(c));
+    }
+  }
+  box.icon = iconControl ? IdentifyIcon(iconControl) : Icon::kNone;
+  return box;
+}
+
+bool Answer(const MessageBoxInfo& box, int button) {
+  HWND h = GetDlgItem(box.window, button);
+  if (!h) return false;
+  return PostMessageW(h, BM_CLICK, 0, 0) != 0;
+}
+
+void EmulateVersion(const std::wstring& exeName, const std::wstring& version) {
+  std::wstring key = L"Software\\Wine\\AppDefaults\\" + exeName;
+  HKEY k;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != 0)
+    return;
+  if (version.empty()) {
+    RegDeleteValueW(k, L"Version");
+  } else {
+    RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+  }
+  RegCloseKey(k);
+}
+
+std::string Narrow(const std::wstring& s) {
+  if (s.empty()) return std::string();
+  int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace drive

@@ -1,0 +1,96 @@
+// The test driver: starts packages and works their windows the way a person
+// would: it finds windows by title, reads controls by number, presses
+// buttons, ticks boxes and answers message boxes. Used by the end-to-end
+// tests and by the tarndrive command.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace drive {
+
+// A started program; its handle is closed with the object.
+class Process {
+ public:
+  Process() = default;
+  Process(HANDLE h, DWORD pid) : handle_(h), pid_(pid) {}
+  ~Process();
+  Process(Process&& o) noexcept;
+  Process& operator=(Process&& o) noexcept;
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  bool started() const { return handle_ != nullptr; }
+  DWORD pid() const { return pid_; }
+  HANDLE handle() const { return handle_; }
+  bool Running() const;
+  // The exit code, or STILL_ACTIVE when the process did not end in time.
+  DWORD WaitExit(int timeoutMs = 30000) const;
+  void Kill() const;
+
+ private:
+  HANDLE handle_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+// Starts `program` with the arguments after its own (quoted) name.
+Process Start(const std::wstring& program, const std::wstring& arguments = L"");
+
+// Visible top-level windows of the process.
+std::vector<HWND> WindowsOf(DWORD pid);
+// Waits for a visible top-level window of the process with this exact title
+// (an empty title: any window that is not a message box). Null on time-out.
+HWND WaitWindow(const Process& p, const std::wstring& title, int timeoutMs = 15000);
+// Waits until the window is gone (destroyed or hidden).
+bool WaitGone(HWND window, int timeoutMs = 15000);
+
+std::wstring Title(HWND window);
+std::wstring ClassName(HWND window);
+
+// Controls by number, anywhere below the window.
+HWND Control(HWND window, int id);
+std::wstring Text(HWND window, int id);
+bool Exists(HWND window, int id);
+bool Visible(HWND window, int id);  // the control and every parent up to the window
+bool Enabled(HWND window, int id);
+bool Checked(HWND window, int id);
+int ProgressPos(HWND window, int id);
+// The client rectangle of a control in its window's client coordinates.
+RECT Placement(HWND window, int id);
+// Items of a list box or drop-down list, and the selected index (-1: none).
+std::vector<std::wstring> Items(HWND window, int id);
+int Selected(HWND window, int id);
+
+// Presses a button as a person would: only when it is visible and enabled.
+// False (and nothing happens) otherwise.
+bool Click(HWND window, int id);
+// Selects an item of a list as a person would.
+bool Select(HWND window, int id, int index);
+// Presses the title bar's close box (the system menu's Close command).
+void CloseBox(HWND window);
+
+enum class Icon { kNone, kError, kWarning, kInformation, kQuestion, kUnknown };
+const char* IconName(Icon icon);
+
+struct MessageBoxInfo {
+  HWND window = nullptr;
+  std::wstring title;
+  std::wstring text;
+  Icon icon = Icon::kNone;
+  std::vector<int> buttons;  // IDOK, IDYES, IDNO ...
+};
+
+// Waits for a message box of the process (a dialog of class #32770).
+// `window` is null on time-out.
+MessageBoxInfo WaitMessageBox(const Process& p, int timeoutMs = 15000);
+// Presses one of its buttons (IDOK, IDYES, IDNO, ...).
+bool Answer(const MessageBoxInfo& box, int button);
+
+// Sets the Windows version that Wine reports to programs of this file name.
+void EmulateVersion(const std::wstring& exeName, const std::wstring& version);
+
+std::string Narrow(const std::wstring& s);
+
+}  // namespace drive

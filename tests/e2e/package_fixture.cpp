@@ -1,0 +1,206 @@
+#include "tests/e2e/package_fixture.h"
+
+#include <random>
+
+#include "package/trailer.h"
+#include "tests/driver/screen.h"
+#include "tools/tarnpack/builder.h"
+
+namespace {
+
+std::wstring Utf8ToWide(const std::string& s) {
+  if (s.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+  return w;
+}
+
+void MakeFolders(const std::wstring& path) {
+  for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+}
+
+bool IsNumber(const std::wstring& s) {
+  if (s.empty()) return false;
+  for (wchar_t c : s)
+    if (c < L'0' || c > L'9') return false;
+  return true;
+}
+
+std::set<std::wstring> NumberedFolders(const std::wstring& temp) {
+  std::set<std::wstring> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((temp + L"*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsNumber(fd.cFileName)) out.insert(fd.cFileName);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return out;
+}
+
+}  // namespace
+
+std::wstring Widen(const std::string& s) { return Utf8ToWide(s); }
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::string out;
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return out;
+  char buf[65536];
+  DWORD got;
+  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
+  CloseHandle(f);
+  return out;
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::wstring& path) {
+  std::wstring base = path;
+  if (base.empty()) return;
+  if (base.back() != L'\\') base += L'\\';
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((base + L"*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring full = base + name;
+      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
+      else DeleteFileW(full.c_str());
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryW(path.c_str());
+}
+
+std::string NoiseBytes(size_t size, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string out(size, '\0');
+  for (size_t i = 0; i + 4 <= size; i += 4) {
+    uint32_t v = rng();
+    memcpy(&out[i], &v, 4);
+  }
+  return out;
+}
+
+std::wstring PackageTest::BinFolder() {
+  wchar_t buf[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring self = buf;
+  return self.substr(0, self.find_last_of(L'\\') + 1);
+}
+
+std::wstring PackageTest::TempFolder() {
+  wchar_t buf[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH, buf);
+  wchar_t longer[MAX_PATH + 1] = {};
+  if (GetLongPathNameW(buf, longer, MAX_PATH)) return longer;
+  return buf;
+}
+
+void PackageTest::SetUp() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  dir_ = L"C:\\tarntest\\" + Utf8ToWide(info->test_suite_name()) + L"." + Utf8ToWide(info->name()) + L"\\";
+  RemoveTree(dir_);
+  MakeFolders(dir_);
+  CreateDirectoryW((dir_ + L"payload").c_str(), nullptr);
+  Write(L"payload\\App.exe", "a program");
+  WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n");
+  foldersBefore_ = NumberedFolders(TempFolder());
+}
+
+void PackageTest::TearDown() {
+  for (DWORD pid : started_) {
+    HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!h) continue;
+    if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
+      ADD_FAILURE() << "a started package was still running at the end of the test";
+      TerminateProcess(h, 99);
+      WaitForSingleObject(h, 5000);
+    }
+    CloseHandle(h);
+  }
+  for (const std::wstring& f : NewWorkFolders()) RemoveTree(TempFolder() + f);
+  RemoveTree(dir_);
+}
+
+void PackageTest::Write(const std::wstring& relative, const std::string& bytes) {
+  std::wstring path = dir_ + relative;
+  MakeFolders(path);
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE) << drive::Narrow(path);
+  DWORD written = 0;
+  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(f);
+}
+
+std::wstring PackageTest::Build(const std::wstring& name) {
+  BuildOptions o;
+  o.stub = drive::Narrow(BinFolder() + L"tarnstub.exe");
+  o.payload = drive::Narrow(dir_ + L"payload");
+  o.information = drive::Narrow(dir_ + L"info");
+  o.output = drive::Narrow(dir_ + name);
+  o.dataFolder = drive::Narrow(BinFolder() + L"data");
+  BuildReport report;
+  std::string error;
+  EXPECT_TRUE(BuildPackage(o, &report, &error)) << error;
+  return dir_ + name;
+}
+
+drive::Process PackageTest::Launch(const std::wstring& package, const std::wstring& arguments) {
+  drive::Process p = drive::Start(package, arguments);
+  EXPECT_TRUE(p.started()) << "cannot start " << drive::Narrow(package);
+  if (p.started()) started_.push_back(p.pid());
+  return p;
+}
+
+void PackageTest::Screenshot(HWND window, const std::wstring& name) {
+  std::wstring folder = BinFolder() + L"screenshots\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::wstring file = folder + Utf8ToWide(info->test_suite_name()) + L"." + Utf8ToWide(info->name()) + L"-" + name +
+                      L".png";
+  drive::SaveScreenshot(window, file);
+}
+
+std::vector<std::wstring> PackageTest::NewWorkFolders() const {
+  std::vector<std::wstring> out;
+  for (const std::wstring& f : NumberedFolders(TempFolder()))
+    if (!foldersBefore_.count(f)) out.push_back(f);
+  return out;
+}
+
+bool PackageTest::SplitPackage(const std::string& package, std::string* stub, std::string* payload,
+                               std::string* info) {
+  if (package.size() < kTrailerSize) return false;
+  PackageLayout l;
+  const auto* tail = reinterpret_cast<const unsigned char*>(package.data() + package.size() - kTrailerSize);
+  if (ReadTrailer(tail, static_cast<int64_t>(package.size()), &l) != TrailerState::kWhole) return false;
+  *stub = package.substr(0, static_cast<size_t>(l.payloadOffset));
+  *payload = package.substr(static_cast<size_t>(l.payloadOffset), static_cast<size_t>(l.payloadLength));
+  *info = package.substr(static_cast<size_t>(l.infoOffset), static_cast<size_t>(l.infoLength));
+  return true;
+}
+
+void PackageTest::ReplacePayload(const std::wstring& package, size_t size) {
+  std::string stub, payload, info;
+  ASSERT_TRUE(SplitPackage(ReadFileBytes(package), &stub, &payload, &info));
+  unsigned char trailer[kTrailerSize];
+  WriteTrailer(static_cast<int32_t>(info.size()), static_cast<int32_t>(size), trailer);
+  std::string whole = stub + NoiseBytes(size, 7) + info + std::string(reinterpret_cast<char*>(trailer), kTrailerSize);
+  Write(package.substr(dir_.size()), whole);
+}

@@ -1,0 +1,68 @@
+// What every end-to-end test needs: a fresh folder in the Wine machine, a
+// payload and an information folder, a package built from them with the
+// package builder, and a way to start it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/driver/driver.h"
+
+class PackageTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The test's own folder, ending with "\".
+  const std::wstring& Dir() const { return dir_; }
+  // Writes a file below the test's folder, creating its folders.
+  void Write(const std::wstring& relative, const std::string& bytes);
+  void WriteScript(const std::string& ini) { Write(L"info\\Config\\Script.ini", ini); }
+  // Builds Dir() + name from Dir()\payload and Dir()\info.
+  std::wstring Build(const std::wstring& name = L"setup.exe");
+  // Replaces the payload archive of a built package by `size` bytes of
+  // noise (the copy does not look into it), keeping the information archive.
+  void ReplacePayload(const std::wstring& package, size_t size);
+  // Splits a package by its trailer.
+  static bool SplitPackage(const std::string& package, std::string* stub, std::string* payload, std::string* info);
+  drive::Process Launch(const std::wstring& package, const std::wstring& arguments = L"");
+  // Saves a picture of the window under the build folder's screenshots.
+  void Screenshot(HWND window, const std::wstring& name);
+  // Work folders (numbered folders in the user's temporary folder) that did
+  // not exist when the test began.
+  std::vector<std::wstring> NewWorkFolders() const;
+
+  static std::wstring BinFolder();
+  static std::wstring TempFolder();
+
+ private:
+  std::wstring dir_;
+  std::set<std::wstring> foldersBefore_;
+  std::vector<DWORD> started_;
+};
+
+// Helpers for files in the Wine machine.
+std::string ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+std::wstring Widen(const std::string& s);
+// Random bytes that do not compress.
+std::string NoiseBytes(size_t size, unsigned seed);
+
+// Expects a message box with exactly this title, text and icon, answers it
+// with `button`.
+#define EXPECT_MESSAGE(process_, title_, text_, icon_, button_)                                  \
+  do {                                                                                           \
+    drive::MessageBoxInfo box_ = drive::WaitMessageBox(process_);                                \
+    ASSERT_NE(box_.window, nullptr) << "no message box appeared";                                \
+    EXPECT_EQ(drive::Narrow(box_.title), drive::Narrow(title_));                                 \
+    EXPECT_EQ(drive::Narrow(box_.text), drive::Narrow(text_));                                   \
+    EXPECT_STREQ(drive::IconName(box_.icon), drive::IconName(icon_));                            \
+    EXPECT_TRUE(drive::Answer(box_, button_));                                                   \
+    drive::WaitGone(box_.window);                                                                \
+  } while (0)

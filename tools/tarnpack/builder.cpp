@@ -1,0 +1,174 @@
+#include "tools/tarnpack/builder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "package/trailer.h"
+#include "tools/tarnpack/fs.h"
+#include "tools/tarnpack/zip_writer.h"
+
+namespace {
+
+constexpr int64_t kLimit = 0x7FFFFFFF;  // lengths and offsets are 32-bit signed
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+bool HasPrefixNoCase(const std::string& s, const std::string& prefix) {
+  return s.size() >= prefix.size() && Lower(s.substr(0, prefix.size())) == Lower(prefix);
+}
+
+// Temporary files of one build, removed whatever happens.
+struct Scratch {
+  std::vector<std::string> paths;
+  ~Scratch() {
+    for (const std::string& p : paths) fs::Remove(p);
+  }
+  std::string Add(const std::string& p) {
+    paths.push_back(p);
+    return p;
+  }
+};
+
+bool ZipTree(const std::string& root, const std::vector<fs::TreeEntry>& entries, ZipWriter* zip,
+             uint64_t* fileBytes) {
+  for (const fs::TreeEntry& e : entries) {
+    bool ok = e.folder ? zip->AddFolder(e.relative, e.dosTime, e.attributes)
+                       : zip->AddFile(e.relative, fs::Join(root, e.relative), e.dosTime, e.attributes);
+    if (!ok) return false;
+    if (!e.folder && fileBytes) *fileBytes += e.size;
+  }
+  return true;
+}
+
+std::string StatisticsBytes(uint64_t required) {
+  std::string bytes(8, '\0');
+  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>((required >> (8 * i)) & 0xFF);
+  return bytes;
+}
+
+// Appends a whole file to `out`; returns the number of bytes or -1.
+int64_t Append(FILE* out, const std::string& path) {
+  FILE* in = fs::OpenForReading(path);
+  if (!in) return -1;
+  std::vector<char> buffer(1 << 20);
+  int64_t total = 0;
+  for (;;) {
+    size_t got = std::fread(buffer.data(), 1, buffer.size(), in);
+    if (got == 0) break;
+    if (std::fwrite(buffer.data(), 1, got, out) != got) {
+      total = -1;
+      break;
+    }
+    total += static_cast<int64_t>(got);
+  }
+  if (std::ferror(in)) total = -1;
+  std::fclose(in);
+  return total;
+}
+
+bool Fail(std::string* error, const std::string& text) {
+  *error = text;
+  return false;
+}
+
+}  // namespace
+
+bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error) {
+  *report = BuildReport();
+  if (!fs::IsFile(o.stub)) return Fail(error, "the setup stub " + o.stub + " does not exist");
+  if (!fs::IsFolder(o.payload)) return Fail(error, "the payload folder " + o.payload + " does not exist");
+  if (!fs::IsFolder(o.information))
+    return Fail(error, "the information folder " + o.information + " does not exist");
+  if (!fs::IsFile(fs::Join(o.information, "Config/Script.ini")))
+    return Fail(error, "the information folder has no Config/Script.ini");
+  if (o.output.empty()) return Fail(error, "no output file given");
+
+  const std::string data = o.dataFolder.empty() ? fs::ProgramFolder() + "data" : o.dataFolder;
+  std::vector<fs::TreeEntry> payloadEntries, infoEntries;
+  if (!fs::ListTree(o.payload, &payloadEntries, error)) return false;
+  if (!fs::ListTree(o.information, &infoEntries, error)) return false;
+
+  // The statistics file is always the builder's own.
+  std::vector<fs::TreeEntry> infoKept;
+  bool hasLanguage = false, hasWizardBitmap = false, hasHeaderBitmap = false;
+  for (const fs::TreeEntry& e : infoEntries) {
+    const std::string name = Lower(e.relative);
+    if (name == "config/statistics.ini") continue;
+    if (HasPrefixNoCase(e.relative, "Languages/") && !e.folder && name.size() > 4 &&
+        name.compare(name.size() - 4, 4, ".ini") == 0)
+      hasLanguage = true;
+    if (name == "resources/wizbitmap.bmp") hasWizardBitmap = true;
+    if (name == "resources/headbitmap.bmp") hasHeaderBitmap = true;
+    infoKept.push_back(e);
+  }
+
+  // What the builder brings when the author brings none.
+  struct Extra {
+    std::string name, path;
+  };
+  std::vector<Extra> extras;
+  std::vector<std::string> languages = o.languages;
+  if (!hasLanguage && languages.empty()) languages.push_back("English");
+  for (const std::string& language : languages) {
+    std::string path = fs::Join(fs::Join(data, "languages"), language + ".ini");
+    if (!fs::IsFile(path)) return Fail(error, "no shipped localization file named " + language + " (" + path + ")");
+    extras.push_back({"Languages/" + language + ".ini", path});
+    report->notes.push_back("added the shipped localization file " + language + ".ini");
+  }
+  const char* const kBitmaps[2] = {"WizBitmap.bmp", "HeadBitmap.bmp"};
+  const bool present[2] = {hasWizardBitmap, hasHeaderBitmap};
+  for (int i = 0; i < 2; ++i) {
+    if (present[i]) continue;
+    std::string path = fs::Join(fs::Join(data, "bitmaps"), kBitmaps[i]);
+    if (!fs::IsFile(path)) continue;  // the stub reports a missing bitmap itself
+    extras.push_back({std::string("Resources/") + kBitmaps[i], path});
+    report->notes.push_back(std::string("added the default ") + kBitmaps[i]);
+  }
+
+  Scratch scratch;
+  const std::string payloadZip = scratch.Add(o.output + ".payload.tmp");
+  const std::string infoZip = scratch.Add(o.output + ".info.tmp");
+  const std::string partial = scratch.Add(o.output + ".partial");
+
+  {
+    ZipWriter zip;
+    if (!zip.Open(payloadZip) || !ZipTree(o.payload, payloadEntries, &zip, &report->requiredSpace) || !zip.Close())
+      return Fail(error, "payload archive: " + zip.error());
+  }
+  {
+    ZipWriter zip;
+    bool ok = zip.Open(infoZip) && ZipTree(o.information, infoKept, &zip, nullptr);
+    for (const Extra& x : extras) ok = ok && zip.AddFile(x.name, x.path, 0, 0x20);
+    ok = ok && zip.AddBytes("Config/Statistics.ini", StatisticsBytes(report->requiredSpace), 0, 0x20);
+    if (!ok || !zip.Close()) return Fail(error, "information archive: " + zip.error());
+  }
+
+  FILE* out = fs::OpenForWriting(partial);
+  if (!out) return Fail(error, "cannot create " + partial);
+  int64_t stubBytes = Append(out, o.stub);
+  int64_t payloadBytes = stubBytes < 0 ? -1 : Append(out, payloadZip);
+  int64_t infoBytes = payloadBytes < 0 ? -1 : Append(out, infoZip);
+  bool ok = infoBytes >= 0;
+  if (ok && (payloadBytes > kLimit || infoBytes > kLimit || stubBytes + payloadBytes + infoBytes + 11 > kLimit)) {
+    std::fclose(out);
+    return Fail(error, "the package would be 2 GiB or larger, which the setup stub cannot read");
+  }
+  if (ok) {
+    unsigned char trailer[kTrailerSize];
+    WriteTrailer(static_cast<int32_t>(infoBytes), static_cast<int32_t>(payloadBytes), trailer);
+    ok = std::fwrite(trailer, 1, sizeof trailer, out) == sizeof trailer;
+  }
+  if (std::fclose(out) != 0) ok = false;
+  if (!ok) return Fail(error, "cannot write " + partial);
+  if (!fs::RenameOver(partial, o.output)) return Fail(error, "cannot write " + o.output);
+
+  report->payloadArchive = payloadBytes;
+  report->informationArchive = infoBytes;
+  report->packageSize = stubBytes + payloadBytes + infoBytes + kTrailerSize;
+  return true;
+}

@@ -1,0 +1,31 @@
+// Makes a package: the setup stub unchanged, the payload archive, the
+// information archive and the 11-byte trailer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct BuildOptions {
+  std::string stub;         // the setup stub executable
+  std::string payload;      // folder of the files to install
+  std::string information;  // folder with Config/Script.ini, Languages/, Resources/
+  std::string output;       // the package to write
+  // Shipped localization files to add, by name ("English", "German", ...).
+  std::vector<std::string> languages;
+  // Folder of the shipped localization files and default bitmaps; empty:
+  // the "data" folder beside the builder.
+  std::string dataFolder;
+};
+
+struct BuildReport {
+  uint64_t requiredSpace = 0;  // the payload's uncompressed bytes, written to Statistics.ini
+  int64_t payloadArchive = 0;
+  int64_t informationArchive = 0;
+  int64_t packageSize = 0;
+  std::vector<std::string> notes;  // what the builder added on its own
+};
+
+// Writes the package, or nothing at all: on failure no file is left at the
+// output path (an existing one stays as it was) and `error` says why.
+bool BuildPackage(const BuildOptions& options, BuildReport* report, std::string* error);

@@ -1,0 +1,37 @@
+// The few file-system operations of the package builder, for Linux and for
+// Windows. Paths are UTF-8 texts on both.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace fs {
+
+struct TreeEntry {
+  std::string relative;  // "/"-separated, relative to the listed root; folders end with "/"
+  bool folder = false;
+  uint64_t size = 0;
+  uint32_t dosTime = 0;     // MS-DOS date (high word) and time (low word), local time
+  uint32_t attributes = 0;  // MS-DOS attributes: 0x01 read-only, 0x02 hidden, 0x04 system, 0x10 folder, 0x20 archive
+};
+
+// Every file and folder below `root`, sorted by relative name (folders
+// before their contents). False with an error text when `root` cannot be read.
+bool ListTree(const std::string& root, std::vector<TreeEntry>* entries, std::string* error);
+
+bool IsFile(const std::string& path);
+bool IsFolder(const std::string& path);
+FILE* OpenForReading(const std::string& path);
+FILE* OpenForWriting(const std::string& path);
+bool RenameOver(const std::string& from, const std::string& to);
+void Remove(const std::string& path);
+// The folder of the running program, with a trailing separator.
+std::string ProgramFolder();
+std::string Join(const std::string& folder, const std::string& name);
+
+// DOS date and time of a broken-down local time; years before 1980 give 1980-01-01.
+uint32_t DosTime(int year, int month, int day, int hour, int minute, int second);
+
+}  // namespace fs

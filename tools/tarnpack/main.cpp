@@ -1,0 +1,81 @@
+// tarnpack: makes a package from the setup stub, a payload folder and an
+// information folder.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/tarnpack/builder.h"
+#include "tools/tarnpack/fs.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: tarnpack --payload DIR --info DIR --out FILE [--stub FILE] [--languages NAME,NAME...] [--data DIR]\n"
+    "\n"
+    "  --payload DIR      the files to install\n"
+    "  --info DIR         Config/Script.ini, and optionally Languages/*.ini, Resources/WizBitmap.bmp,\n"
+    "                     Resources/HeadBitmap.bmp, Resources/License.txt, Resources/ReadMe.txt\n"
+    "  --out FILE         the package to write\n"
+    "  --stub FILE        the setup stub (default: tarnstub.exe beside tarnpack)\n"
+    "  --languages LIST   shipped localization files to add (default: English when --info brings none)\n"
+    "  --data DIR         folder of the shipped localization files and bitmaps (default: data beside tarnpack)\n";
+
+std::vector<std::string> SplitCommas(const std::string& s) {
+  std::vector<std::string> out;
+  size_t from = 0;
+  for (;;) {
+    size_t at = s.find(',', from);
+    std::string piece = s.substr(from, at == std::string::npos ? std::string::npos : at - from);
+    if (!piece.empty()) out.push_back(piece);
+    if (at == std::string::npos) break;
+    from = at + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  BuildOptions o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "-h" || a == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "tarnpack: %s needs a value\n\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+    std::string v = argv[++i];
+    if (a == "--stub") o.stub = v;
+    else if (a == "--payload") o.payload = v;
+    else if (a == "--info") o.information = v;
+    else if (a == "--out") o.output = v;
+    else if (a == "--languages") o.languages = SplitCommas(v);
+    else if (a == "--data") o.dataFolder = v;
+    else {
+      std::fprintf(stderr, "tarnpack: unknown option %s\n\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+  }
+  if (o.payload.empty() || o.information.empty() || o.output.empty()) {
+    std::fprintf(stderr, "tarnpack: --payload, --info and --out are required\n\n%s", kUsage);
+    return 2;
+  }
+  if (o.stub.empty()) o.stub = fs::ProgramFolder() + "tarnstub.exe";
+
+  BuildReport report;
+  std::string error;
+  if (!BuildPackage(o, &report, &error)) {
+    std::fprintf(stderr, "tarnpack: %s\n", error.c_str());
+    return 1;
+  }
+  for (const std::string& note : report.notes) std::printf("tarnpack: %s\n", note.c_str());
+  std::printf("tarnpack: wrote %s (%lld bytes; payload archive %lld, information archive %lld, "
+              "required space %llu)\n",
+              o.output.c_str(), static_cast<long long>(report.packageSize),
+              static_cast<long long>(report.payloadArchive), static_cast<long long>(report.informationArchive),
+              static_cast<unsigned long long>(report.requiredSpace));
+  return 0;
+}
