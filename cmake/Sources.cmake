@@ -11,6 +11,12 @@ set(LOGIC_SOURCES
   package/temp_names.cpp
   package/wildcard.cpp
   package/zip_names.cpp
+  script/ini.cpp
+  script/integer.cpp
+  script/localization.cpp
+  script/settings.cpp
+  script/token_rules.cpp
+  wizard/size_format.cpp
 )
 
 # Windows code shared by the setup stub and the uninstaller.
@@ -34,7 +40,16 @@ set(STUB_SOURCES
   package/initialise.cpp
   package/package_file.cpp
   package/unpack_only.cpp
+  install/install_state.cpp
+  script/ini_file.cpp
+  script/language_window.cpp
   script/languages.cpp
+  script/load_texts.cpp
+  script/setup_script.cpp
+  script/shell_folders.cpp
+  script/tokens.cpp
+  wizard/disk_space.cpp
+  wizard/wizard.cpp
 )
 
 set(UNINSTALLER_SOURCES
@@ -56,6 +71,10 @@ set(UNIT_TEST_SOURCES
   tests/unit/temp_names_test.cpp
   tests/unit/wildcard_test.cpp
   tests/unit/zip_names_test.cpp
+  tests/unit/ini_test.cpp
+  tests/unit/settings_test.cpp
+  tests/unit/token_rules_test.cpp
+  tests/unit/size_format_test.cpp
 )
 
 # Tests of Windows code that run under Wine without a package.
@@ -76,4 +95,5 @@ set(E2E_TESTS
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp
 set(FUZZ_TARGETS
   text
+  ini
 )

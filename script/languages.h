@@ -5,3 +5,7 @@
 
 // Fills the language list of the process from the "*.ini" files of `folder`.
 void DiscoverLanguages(const std::wstring& folder);
+
+// Shows the language selection window and returns the path of the chosen
+// file, or the empty text when the chosen item matches no entry.
+std::wstring SelectLanguage();

@@ -11,6 +11,8 @@
 #include "startup/os_version.h"
 #include "startup/process.h"
 #include "startup/shared_resources.h"
+#include "script/languages.h"
+#include "wizard/wizard.h"
 
 namespace {
 
@@ -35,10 +37,15 @@ void ClaimSingleInstance() {
   Process().instanceMutex = mutex;
 }
 
-void RunNormalPath() {
+[[noreturn]] void RunNormalPath() {
   Initialise();
-  // Until the wizard takes over here, a run ends after the initialisation.
+  ProcessState& p = Process();
+  // One usable localization file is taken without asking.
+  p.languageFile = p.languages.size() == 1 ? p.languages[0].path : SelectLanguage();
+  if (!p.languageFile.empty()) RunWizard(p.languageFile);
+  ui::Message(startup_text::kCorruptedNoLanguage, startup_text::kErrorTitle, ui::kErrorIcon);
   CleanUp(0);
+  EndPlain();
 }
 
 }  // namespace
@@ -69,5 +76,4 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     EndPlain();
   }
   RunNormalPath();
-  EndPlain();
 }

@@ -26,7 +26,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     add_executable(fuzz_${target} ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}_fuzz.cpp ${logic_files})
     target_compile_options(fuzz_${target} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
     target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer,address,undefined)
-    add_test(NAME fuzz.${target} COMMAND fuzz_${target} -runs=200000 -max_len=4096 -seed=1)
+    add_test(NAME fuzz.${target} COMMAND fuzz_${target} -runs=30000 -max_len=4096 -seed=1)
   endforeach()
 endif()
 

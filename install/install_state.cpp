@@ -1,0 +1,6 @@
+#include "install/install_state.h"
+
+InstallState& Installation() {
+  static InstallState* state = new InstallState;
+  return *state;
+}

@@ -1,0 +1,20 @@
+// What the installation keeps for the rest of the run: the install folder
+// and the Start-menu group (the values of <DefaultInstallPath> and
+// <DefaultStartMenuGroup>), the uninstaller's names, the installed files and
+// the install record.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "script/settings.h"
+
+struct InstallState {
+  std::wstring installFolder;  // empty until the install procedure starts
+  std::wstring groupFolder;    // the group field's text, taken at every Next
+  std::wstring uninstallerPath, uninstallDataPath;
+  std::vector<std::wstring> installedFiles;
+  std::vector<TaskEntry> installRecord;
+};
+
+InstallState& Installation();

@@ -1,0 +1,15 @@
+// Loading the chosen localization file when the wizard starts.
+#include "common/toolkit.h"
+#include "script/ini.h"
+#include "script/localization.h"
+#include "script/messages.h"
+#include "startup/process.h"
+
+void LoadTexts(const std::wstring& path) {
+  if (!IniOpen(path)) {
+    ui::Message(script_text::kCannotReadLocalization, script_text::kErrorTitle, ui::kErrorIcon);
+    CleanUp(0);
+  }
+  ReadTexts();
+  IniClose();
+}

@@ -1,0 +1,39 @@
+#include "script/localization.h"
+
+#include "script/ini.h"
+
+namespace {
+std::wstring* Table() {
+  static std::wstring* table = new std::wstring[kTextCount];
+  return table;
+}
+}  // namespace
+
+void ReadTexts() {
+  IniSelectGroup(L"LocalizationStub");
+  for (int key = 0; key < kTextCount; ++key) {
+    wchar_t name[8] = L"Key";
+    int n = key, at = 3;
+    if (n >= 10) name[at++] = static_cast<wchar_t>(L'0' + n / 10);
+    name[at++] = static_cast<wchar_t>(L'0' + n % 10);
+    name[at] = 0;
+    Table()[key] = IniReadText(name, L"");
+  }
+  IniSelectGroup(L"LocalizationUninstall");
+  UninstallTexts().clear();
+  for (bool more = IniFirstKey(); more; more = IniNextKey()) UninstallTexts().push_back({IniKeyName(), IniKeyValue()});
+}
+
+const std::wstring& Text(int key) {
+  static const std::wstring* empty = new std::wstring;
+  return key >= 0 && key < kTextCount ? Table()[key] : *empty;
+}
+
+void SetText(int key, const std::wstring& value) {
+  if (key >= 0 && key < kTextCount) Table()[key] = value;
+}
+
+std::vector<TaskEntry>& UninstallTexts() {
+  static std::vector<TaskEntry>* list = new std::vector<TaskEntry>;
+  return *list;
+}

@@ -1,0 +1,23 @@
+// The texts of the chosen localization file: the text table (Key0 to Key96
+// of [LocalizationStub]) and the uninstaller's texts ([LocalizationUninstall]).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "script/settings.h"
+
+constexpr int kTextCount = 97;
+
+// Loads both from the file; when it cannot be opened shows the fixed
+// English message and ends the run through CleanUp(0).
+void LoadTexts(const std::wstring& path);
+// Reads both from the INI file that is open (pure; used by LoadTexts).
+void ReadTexts();
+
+// The text of key n (0 to 96); a key missing from the file is empty.
+const std::wstring& Text(int key);
+void SetText(int key, const std::wstring& value);
+
+// Every key line of [LocalizationUninstall], in file order.
+std::vector<TaskEntry>& UninstallTexts();

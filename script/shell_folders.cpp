@@ -1,0 +1,19 @@
+#include "script/shell_folders.h"
+
+#include <shlobj.h>
+
+#include "common/prelude.h"
+#include "common/text.h"
+
+std::wstring ShellFolder(int csidl) {
+  LPITEMIDLIST list = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list) return std::wstring();
+  wchar_t buffer[270] = {};
+  BOOL ok = SHGetPathFromIDListW(list, buffer);
+  CoTaskMemFree(list);
+  std::wstring path = ok ? buffer : L"";
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  return text::Trim(path, L" ");
+}
+
+std::wstring DrivePrefix() { return ShellFolder(CSIDL_DESKTOPDIRECTORY).substr(0, 3); }

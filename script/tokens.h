@@ -1,0 +1,18 @@
+// Path tokens and text variables with the values of the running system, the
+// setup script and the installation.
+#pragma once
+
+#include <string>
+
+std::wstring ExpandTokens(const std::wstring& text);
+std::wstring ExpandPathTokens(const std::wstring& text);
+std::wstring ExpandTextVariables(const std::wstring& text);
+std::wstring TokenFolder(int locationIndex);
+std::wstring ApplyWizardVariables(const std::wstring& text);
+
+// The value of one path token on this system (empty when unresolvable).
+std::wstring PathTokenValue(int locationIndex);
+// The folder of the program registered as PureBasic.exe, or empty.
+std::wstring PureBasicFolder();
+// The temporary folder as the <Temp> token gives it.
+std::wstring TempTokenFolder();

@@ -1,0 +1,30 @@
+#include "wizard/disk_space.h"
+
+#include "common/handles.h"
+#include "wizard/size_format.h"
+
+bool ReadRequiredSpace(const std::wstring& path, uint64_t* bytes) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  unsigned char buffer[8] = {};
+  DWORD got = 0;
+  ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr);
+  uint64_t value = 0;
+  for (int i = 7; i >= 0; --i) value = value << 8 | buffer[i];
+  *bytes = value;
+  return true;
+}
+
+uint64_t DriveSpace(const std::wstring& root, wchar_t mode) {
+  ULARGE_INTEGER freeToUser, total, totalFree;
+  if (!GetDiskFreeSpaceExW(root.c_str(), &freeToUser, &total, &totalFree)) return kUnknownSpace;
+  switch (mode | 0x20) {  // lower case
+    case L'f': return freeToUser.QuadPart;
+    case L't': return total.QuadPart;
+    case L'u': return total.QuadPart - freeToUser.QuadPart;
+    default: return kUnknownSpace;
+  }
+}
+
+std::wstring SpaceText(uint64_t bytes) { return bytes == kUnknownSpace ? L"n/a" : FormatSize(bytes, 1); }
