@@ -27,6 +27,14 @@ set(SHARED_WIN_SOURCES
   common/system_api.cpp
   common/toolkit.cpp
   install/admin_test.cpp
+  install/associations.cpp
+  install/download.cpp
+  install/exit_windows.cpp
+  install/registry.cpp
+  install/services.cpp
+  install/system_tasks.cpp
+  script/ini_file.cpp
+  script/shell_folders.cpp
   startup/os_version_win.cpp
 )
 
@@ -41,12 +49,10 @@ set(STUB_SOURCES
   package/package_file.cpp
   package/unpack_only.cpp
   install/install_state.cpp
-  script/ini_file.cpp
   script/language_window.cpp
   script/languages.cpp
   script/load_texts.cpp
   script/setup_script.cpp
-  script/shell_folders.cpp
   script/tokens.cpp
   wizard/disk_space.cpp
   wizard/wizard.cpp
@@ -96,4 +102,13 @@ set(E2E_TESTS
 set(FUZZ_TARGETS
   text
   ini
+)
+
+# The operations of install/ tested directly under Wine, in two programs:
+# the registry layer, associations and system tasks; services and downloads.
+set(REGISTRY_TEST_SOURCES
+  tests/ops/registry_test.cpp
+)
+set(SERVICE_TEST_SOURCES
+  tests/ops/services_test.cpp
 )

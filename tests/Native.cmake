@@ -45,6 +45,8 @@ endfunction()
 
 add_wine_test(unit.wine unit_tests.exe)
 add_wine_test(win.extract win_tests.exe)
+add_wine_test(win.registry registry_tests.exe)
+add_wine_test(win.services service_tests.exe)
 foreach(name ${E2E_TESTS})
   add_wine_test(e2e.${name} e2e_${name}.exe)
   # Packages share one single-instance mutex per machine: one at a time.

@@ -42,3 +42,16 @@ foreach(name ${E2E_TESTS})
   target_link_options(e2e_${name} PRIVATE ${TEST_LINK})
   add_dependencies(e2e_${name} stub sleeper plant data)
 endforeach()
+
+# The operations of install/, tested directly (see tests/ops/*.cmake for the
+# helper programs they need).
+list(TRANSFORM REGISTRY_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE registry_test_files)
+add_executable(registry_tests ${registry_test_files})
+target_link_libraries(registry_tests PRIVATE stubcore gtest_main)
+target_link_options(registry_tests PRIVATE ${TEST_LINK})
+list(TRANSFORM SERVICE_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE service_test_files)
+add_executable(service_tests ${service_test_files})
+target_link_libraries(service_tests PRIVATE stubcore gtest_main)
+target_link_options(service_tests PRIVATE ${TEST_LINK})
+include(${CMAKE_SOURCE_DIR}/tests/ops/registry.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/ops/services.cmake)

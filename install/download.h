@@ -1,0 +1,16 @@
+// The download task: one file over the Internet client library, with a
+// HEAD request for the size so that progress can be shown in percent.
+#pragma once
+
+#include <string>
+
+// Called once per received block, before it is written, with the save path
+// and the percent. Returning 1 stops the transfer.
+using DownloadCallback = int (*)(const std::wstring& savePath, float percent);
+
+// 1 when the transfer ran to its end; 0 when it could not start, failed, or
+// was stopped by the callback.
+int DownloadFile(const std::wstring& savePath, const std::wstring& address, DownloadCallback callback);
+
+// HttpQueryInfoW into a 1024-character buffer filled with blanks first.
+std::wstring QueryHeader(void* request, unsigned long infoLevel);

@@ -1,0 +1,2 @@
+// (being written)
+#include "install/system_tasks.h"

@@ -1,0 +1,33 @@
+// Registering COM servers, starting programs and waiting, fonts, stopping
+// running programs by name, and the restart.
+#pragma once
+
+#include <string>
+
+#include "common/prelude.h"
+
+// Runs the system folder's regsvr32.exe with "/s" (register, flag 1) or
+// "/u /s" (flag 0) and the quoted path, and waits. The result of RunAndWait;
+// 0 for any other flag.
+int RegisterServer(const std::wstring& filePath, int registerFlag);
+// Starts the program (quoted unless it starts with a quote) with the
+// parameters in the folder (none when empty); flag 1 waits until it ends.
+// Falls back to the shell's execute operation. Non-zero when started.
+int RunAndWait(const std::wstring& program, const std::wstring& parameters, const std::wstring& folder, int flags);
+// Adds the font, copies it into the Fonts folder, announces the change and
+// writes the Fonts registry value. 1 when the registry entry was written.
+int InstallFont(const std::wstring& fontName, const std::wstring& fontFile);
+// Terminates every running process whose executable name is `processName`
+// (without regard to case and surrounding blanks). 1 when the last matching
+// process was terminated, 0 when none matched or the last termination failed.
+int KillTask(const std::wstring& processName);
+int KillProcess(DWORD processId);
+// Requests a restart (forced when `force` is not 0). Returns 0.
+int Reboot(int force);
+// 0 success, 1 token not opened, 2 privilege not found, 3 privilege not
+// enabled, 4 the request failed.
+int ExitSystem(UINT flags);
+
+// The one call that really restarts the machine. Tests link a recorder in
+// its place.
+BOOL RequestExitWindows(UINT flags);

@@ -1,0 +1,1 @@
+# Helper programs of service_tests.
