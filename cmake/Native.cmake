@@ -41,6 +41,7 @@ ExternalProject_Add(windows
 # them without options.
 add_custom_target(data ALL
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/data ${BIN}/data
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/make_bitmaps.py ${BIN}/data/bitmaps
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${WINBIN}/tarnstub.exe ${BIN}/tarnstub.exe
   DEPENDS windows)
 

@@ -17,6 +17,10 @@ set(LOGIC_SOURCES
   script/settings.cpp
   script/token_rules.cpp
   wizard/size_format.cpp
+  wizard/navigation.cpp
+  wizard/finish_options.cpp
+  wizard/framework.cpp
+  install/task_line.cpp
 )
 
 # Windows code shared by the setup stub and the uninstaller.
@@ -29,8 +33,12 @@ set(SHARED_WIN_SOURCES
   install/admin_test.cpp
   install/associations.cpp
   install/download.cpp
+  install/internet.cpp
   install/exit_windows.cpp
+  install/fonts.cpp
+  install/processes.cpp
   install/registry.cpp
+  install/restart.cpp
   install/services.cpp
   install/system_tasks.cpp
   script/ini_file.cpp
@@ -55,7 +63,18 @@ set(STUB_SOURCES
   script/setup_script.cpp
   script/tokens.cpp
   wizard/disk_space.cpp
+  wizard/documents.cpp
+  wizard/events.cpp
+  wizard/finish.cpp
+  wizard/gates.cpp
+  wizard/images.cpp
+  wizard/pages.cpp
+  wizard/rich_text.cpp
+  wizard/window.cpp
   wizard/wizard.cpp
+  install/executor.cpp
+  install/install_procedure.cpp
+  install/uninstall_writer.cpp
 )
 
 set(UNINSTALLER_SOURCES
@@ -81,6 +100,7 @@ set(UNIT_TEST_SOURCES
   tests/unit/settings_test.cpp
   tests/unit/token_rules_test.cpp
   tests/unit/size_format_test.cpp
+  tests/unit/wizard_rules_test.cpp
 )
 
 # Tests of Windows code that run under Wine without a package.
@@ -108,7 +128,18 @@ set(FUZZ_TARGETS
 # the registry layer, associations and system tasks; services and downloads.
 set(REGISTRY_TEST_SOURCES
   tests/ops/registry_test.cpp
+  tests/ops/associations_test.cpp
+  tests/ops/servers_test.cpp
+  tests/ops/run_test.cpp
+  tests/ops/fonts_test.cpp
+  tests/ops/kill_test.cpp
+  tests/ops/restart_test.cpp
+  tests/ops/exit_recorder.cpp
+  tests/ops/ops_support.cpp
 )
 set(SERVICE_TEST_SOURCES
   tests/ops/services_test.cpp
+  tests/ops/download_test.cpp
+  tests/ops/download_server.cpp
+  tests/ops/service_boxes.cpp
 )

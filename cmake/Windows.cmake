@@ -94,6 +94,8 @@ target_link_libraries(tarnpack PRIVATE tarnpack_lib)
 target_link_options(tarnpack PRIVATE -static)
 
 # Shipped data beside the builder.
-add_custom_target(data ALL COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/data ${BIN}/data)
+add_custom_target(data ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/data ${BIN}/data
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/make_bitmaps.py ${BIN}/data/bitmaps)
 
 include(${CMAKE_SOURCE_DIR}/tests/Windows.cmake)

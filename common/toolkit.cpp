@@ -19,6 +19,72 @@ struct Registered {
 };
 
 HINSTANCE g_module = nullptr;
+
+struct Colors {
+  int id;
+  COLORREF text;
+  HBRUSH background;
+};
+std::vector<Colors>* g_colors = nullptr;
+
+struct Link {
+  HWND hwnd;
+  COLORREF normal, hover;
+  bool over;
+  WNDPROC original;
+};
+std::vector<Link>* g_links = nullptr;
+
+Link* FindLink(HWND h) {
+  for (Link& l : *g_links)
+    if (l.hwnd == h) return &l;
+  return nullptr;
+}
+
+LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Link* link = FindLink(hwnd);
+  if (!link) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  switch (msg) {
+    case WM_SETCURSOR:
+      SetCursor(LoadCursorW(nullptr, IDC_HAND));
+      return TRUE;
+    case WM_MOUSEMOVE:
+      if (!link->over) {
+        link->over = true;
+        TRACKMOUSEEVENT t = {sizeof t, TME_LEAVE, hwnd, 0};
+        TrackMouseEvent(&t);
+        InvalidateRect(hwnd, nullptr, TRUE);
+      }
+      break;
+    case WM_MOUSELEAVE:
+      link->over = false;
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
+    default:
+      break;
+  }
+  return CallWindowProcW(link->original, hwnd, msg, wParam, lParam);
+}
+
+// The colours of a control asking its parent how to draw itself.
+LRESULT ControlColors(HDC dc, HWND control, HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
+  int id = GetDlgCtrlID(control);
+  if (Link* link = FindLink(control)) {
+    SetTextColor(dc, link->over ? link->hover : link->normal);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+  }
+  for (const Colors& c : *g_colors) {
+    if (c.id != id || Control(id) != control) continue;
+    SetTextColor(dc, c.text);
+    if (!c.background) break;
+    LOGBRUSH lb;
+    GetObjectW(c.background, sizeof lb, &lb);
+    SetBkColor(dc, lb.lbColor);
+    return reinterpret_cast<LRESULT>(c.background);
+  }
+  return DefWindowProcW(parent, msg, wParam, lParam);
+}
 std::vector<Registered>* g_controls = nullptr;
 std::vector<HWND>* g_windows = nullptr;
 
@@ -78,6 +144,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Push({EventType::kCloseWindow, 0, 0});
       return 0;  // closing is the program's decision, never the window's
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+      return ControlColors(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), hwnd, msg, wParam, lParam);
     case DM_GETDEFID: {
       HANDLE prop = GetPropW(GetAncestor(hwnd, GA_ROOT), kDefaultButtonProp);
       if (prop) return MAKELRESULT(reinterpret_cast<INT_PTR>(prop) - 1, DC_HASDEFID);
@@ -117,6 +186,12 @@ const wchar_t* ClassFor(Kind kind) {
       return L"Edit";
     case Kind::kContainer:
       return kWindowClass;
+    case Kind::kRichText:
+      return L"RichEdit20W";
+    case Kind::kCheckTree:
+      return WC_TREEVIEWW;
+    case Kind::kLink:
+      return L"Static";
   }
   return L"Static";
 }
@@ -135,6 +210,9 @@ DWORD StyleFor(Kind kind) {
     case Kind::kListBox: return WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
     case Kind::kEdit: return WS_TABSTOP | ES_AUTOHSCROLL;
     case Kind::kContainer: return WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    case Kind::kRichText: return WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+    case Kind::kCheckTree: return WS_TABSTOP | TVS_SHOWSELALWAYS;
+    case Kind::kLink: return SS_NOTIFY | SS_LEFT;
   }
   return 0;
 }
@@ -145,6 +223,8 @@ bool Init(HINSTANCE module) {
   g_module = module;
   if (!g_controls) g_controls = new std::vector<Registered>;
   if (!g_windows) g_windows = new std::vector<HWND>;
+  if (!g_colors) g_colors = new std::vector<Colors>;
+  if (!g_links) g_links = new std::vector<Link>;
   // The common controls are loaded here, after the DLL search path has been
   // restricted, and not at process start: they load further DLLs (the theme
   // library) that would otherwise be searched for beside the package. By
@@ -212,12 +292,17 @@ HWND CurrentWindow() { return g_windows && !g_windows->empty() ? g_windows->back
 
 HWND AddControl(HWND parent, const ControlSpec& spec) {
   DWORD style = WS_CHILD | WS_VISIBLE | StyleFor(spec.kind) | spec.extraStyle;
-  HWND hwnd = CreateWindowExW(spec.extraExStyle, ClassFor(spec.kind), spec.text, style, spec.x, spec.y, spec.width,
+  const wchar_t* cls = spec.windowClass ? spec.windowClass : ClassFor(spec.kind);
+  HWND hwnd = CreateWindowExW(spec.extraExStyle, cls, spec.text, style, spec.x, spec.y, spec.width,
                               spec.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), g_module,
                               nullptr);
   if (!hwnd) return nullptr;
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   if (spec.kind == Kind::kProgress) SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
+  if (spec.kind == Kind::kCheckTree) {
+    // Check boxes take effect only when set after the tree exists.
+    SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) | TVS_CHECKBOXES);
+  }
   g_controls->push_back({spec.id, hwnd, GetAncestor(parent, GA_ROOT)});
   return hwnd;
 }
@@ -227,6 +312,29 @@ HWND Control(int id) {
   for (size_t i = g_controls->size(); i-- > 0;)
     if ((*g_controls)[i].id == id) return (*g_controls)[i].hwnd;
   return nullptr;
+}
+
+void SetColors(int id, COLORREF text, HBRUSH background) {
+  for (Colors& c : *g_colors) {
+    if (c.id == id) {
+      c.text = text;
+      c.background = background;
+      return;
+    }
+  }
+  g_colors->push_back({id, text, background});
+}
+
+void SetFont(int id, HFONT font) {
+  if (HWND h = Control(id)) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void MakeLink(int id, COLORREF normal, COLORREF hover) {
+  HWND h = Control(id);
+  if (!h || FindLink(h)) return;
+  WNDPROC original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(h, GWLP_WNDPROC));
+  g_links->push_back({h, normal, hover, false, original});
+  SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkProc));
 }
 
 void SetDialogButtons(HWND window, int defaultButton, int cancelButton) {

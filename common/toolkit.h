@@ -26,6 +26,9 @@ enum class Kind {
   kCheckBox,
   kGroupFrame,
   kContainer,    // a child window holding other controls (a wizard page)
+  kRichText,     // read-only, multi-line, word-wrapped; the class name is given in the record
+  kCheckTree,    // a one-level tree with check boxes, no lines, no buttons
+  kLink,         // a text that reacts to clicks, with the hand cursor
 };
 
 struct ControlSpec {
@@ -35,6 +38,7 @@ struct ControlSpec {
   const wchar_t* text = L"";
   DWORD extraStyle = 0;
   DWORD extraExStyle = 0;
+  const wchar_t* windowClass = nullptr;  // overrides the kind's class (rich text)
 };
 
 enum class Style : DWORD {
@@ -60,6 +64,13 @@ HWND Control(int id);
 
 // Enter presses the default button and Escape the cancel button of a window.
 void SetDialogButtons(HWND window, int defaultButton, int cancelButton);
+
+// Text colour and background of a static or edit control (null brush: the
+// parent's background).
+void SetColors(int id, COLORREF text, HBRUSH background);
+void SetFont(int id, HFONT font);
+// A link label: `hover` is the text colour while the pointer is over it.
+void MakeLink(int id, COLORREF normal, COLORREF hover);
 
 std::wstring GetText(int id);
 void SetText(int id, const std::wstring& text);

@@ -1,5 +1,6 @@
 #include "script/tokens.h"
 
+#include "common/prelude.h"
 #include <shlobj.h>
 
 #include "common/handles.h"

@@ -1,6 +1,7 @@
 #include "wizard/disk_space.h"
 
 #include "common/handles.h"
+#include "wizard/messages.h"
 #include "wizard/size_format.h"
 
 bool ReadRequiredSpace(const std::wstring& path, uint64_t* bytes) {
@@ -27,4 +28,6 @@ uint64_t DriveSpace(const std::wstring& root, wchar_t mode) {
   }
 }
 
-std::wstring SpaceText(uint64_t bytes) { return bytes == kUnknownSpace ? L"n/a" : FormatSize(bytes, 1); }
+std::wstring SpaceText(uint64_t bytes) {
+  return bytes == kUnknownSpace ? wizard_text::kUnknownSpace : FormatSize(bytes, 1);
+}

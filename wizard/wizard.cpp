@@ -4,28 +4,69 @@
 #include "common/toolkit.h"
 #include "package/package.h"
 #include "script/localization.h"
+#include "script/settings.h"
 #include "script/setup_script.h"
+#include "script/tokens.h"
 #include "startup/process.h"
 #include "wizard/disk_space.h"
+#include "wizard/documents.h"
+#include "wizard/events.h"
+#include "wizard/gates.h"
+#include "wizard/images.h"
+#include "wizard/messages.h"
+#include "wizard/navigation.h"
 #include "wizard/size_format.h"
+#include "wizard/window.h"
+#include "wizard/wizard_state.h"
 
 namespace {
 
-[[noreturn]] void Fail(int key) {
-  ui::Message(Text(key), Text(0), ui::kErrorIcon);
+[[noreturn]] void Fail(const std::wstring& text) {
+  ui::Message(text, Text(0), ui::kErrorIcon);
   CleanUp(0);
   EndPlain();
+}
+
+// The texts that name the program: "$APPNAME$" and "$APPVERSION$" replaced.
+constexpr int kTextsWithMarkers[] = {14, 18, 28, 40};
+
+void LoadEverything(const std::wstring& localizationFile) {
+  LoadTexts(localizationFile);
+  WizardState& w = Wizard();
+  if (!ReadRequiredSpace(Paths().statistics, &w.required)) Fail(Text(1));
+  if (DriveSpace(RootOf(TempFolder()), L'f') < w.required) Fail(Text(2));
+  ReadSetupScript(Paths().script);
+  for (int key : kTextsWithMarkers) SetText(key, ApplyWizardVariables(Text(key)));
+  ApplyOperatingSystemGate();
+  ApplyFrameworkGate();
+
+  const SetupSettings& s = Settings();
+  w.readMeShown = IsFlag(s.readMeRequired, L"1");
+  w.licenseShown = IsFlag(s.licenseRequired, L"1");
+  if (w.readMeShown) LoadDocument(Paths().readMe, 7, 8, &w.readMe);
+  if (w.licenseShown) LoadDocument(Paths().license, 9, 10, &w.license);
+  PrepareImages();
+  // Everything is in memory now: nothing more is read from the package.
+  DeleteTree(Process().workFolder + L"Information\\");
+}
+
+void BuildOptions() {
+  std::vector<TaskEntry>& tasks = Settings().installTasks;
+  for (TaskEntry& task : tasks) task.line = ExpandTextVariables(task.line);
+  Wizard().options = BuildFinishOptions(tasks, Settings().installRebootOffered == 1, Text);
 }
 
 }  // namespace
 
 void RunWizard(const std::wstring& localizationFile) {
-  LoadTexts(localizationFile);
-  uint64_t required = 0;
-  if (!ReadRequiredSpace(Paths().statistics, &required)) Fail(1);
-  if (DriveSpace(RootOf(TempFolder()), L'f') < required) Fail(2);
-  ReadSetupScript(Paths().script);
-  // The wizard's window comes with its own change; until then a run ends here.
-  CleanUp(0);
-  EndPlain();
+  LoadEverything(localizationFile);
+  BuildOptions();
+  if (!BuildWizardWindow()) Fail(wizard_text::kNoWindow);
+  FillWizardControls();
+  ShowPage(kWelcomePage);
+  ui::ShowWindowNow(Wizard().window);
+  for (;;) {
+    ui::Event e = ui::WaitEvent();
+    if (e.type == ui::EventType::kControl) HandleWizardEvent(e.id);
+  }
 }

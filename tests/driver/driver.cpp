@@ -192,10 +192,27 @@ int Selected(HWND window, int id) {
   return static_cast<int>(SendMessageW(h, ClassName(h) == L"ComboBox" ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
 }
 
+// Sent, not posted: when the call returns the program has taken the click,
+// and whatever it does next is done before it answers the next question.
+static bool Deliver(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(h, msg, wParam, lParam, SMTO_NORMAL, 10000, &result) != 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  for (int waited = 0;; waited += kPoll) {
+    if (condition()) return true;
+    if (waited >= timeoutMs) return false;
+    Sleep(kPoll);
+  }
+}
+
+void Settle() { Sleep(300); }
+
 bool Click(HWND window, int id) {
   HWND h = Control(window, id);
-  if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) return false;
-  return PostMessageW(h, BM_CLICK, 0, 0) != 0;
+  if (!h || !WaitUntil([h] { return IsWindowVisible(h) && IsWindowEnabled(h); }, 3000)) return false;
+  return Deliver(h, BM_CLICK, 0, 0);
 }
 
 bool Select(HWND window, int id, int index) {
@@ -206,7 +223,84 @@ bool Select(HWND window, int id, int index) {
   // A person's choice notifies the parent; setting the selection alone does not.
   HWND parent = GetParent(h);
   WPARAM code = MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE);
-  return PostMessageW(parent, WM_COMMAND, code, reinterpret_cast<LPARAM>(h)) != 0;
+  return Deliver(parent, WM_COMMAND, code, reinterpret_cast<LPARAM>(h));
+}
+
+namespace {
+
+std::vector<HTREEITEM> TreeHandles(HWND tree) {
+  std::vector<HTREEITEM> items;
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, SMTO_NORMAL, 5000, &r);
+  for (auto item = reinterpret_cast<HTREEITEM>(r); item;) {
+    items.push_back(item);
+    r = 0;
+    SendMessageTimeoutW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item), SMTO_NORMAL, 5000, &r);
+    item = reinterpret_cast<HTREEITEM>(r);
+  }
+  return items;
+}
+
+// Reads an item's text through memory in the tree's own process: tree
+// messages carry pointers that are not carried across processes.
+std::wstring TreeItemText(HWND tree, HTREEITEM item) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(tree, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return std::wstring();
+  const size_t kChars = 512;
+  auto* remote = static_cast<BYTE*>(
+      VirtualAllocEx(process, nullptr, sizeof(TVITEMW) + kChars * 2, MEM_COMMIT, PAGE_READWRITE));
+  std::wstring out;
+  if (remote) {
+    TVITEMW tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = reinterpret_cast<LPWSTR>(remote + sizeof(TVITEMW));
+    tv.cchTextMax = kChars;
+    WriteProcessMemory(process, remote, &tv, sizeof tv, nullptr);
+    DWORD_PTR r = 0;
+    SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000, &r);
+    wchar_t buffer[512] = {};
+    ReadProcessMemory(process, remote + sizeof(TVITEMW), buffer, sizeof buffer - 2, nullptr);
+    out = buffer;
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::wstring> TreeItems(HWND window, int id) {
+  std::vector<std::wstring> out;
+  HWND tree = Control(window, id);
+  if (!tree) return out;
+  for (HTREEITEM item : TreeHandles(tree)) out.push_back(TreeItemText(tree, item));
+  return out;
+}
+
+std::vector<bool> TreeTicks(HWND window, int id) {
+  std::vector<bool> out;
+  HWND tree = Control(window, id);
+  if (!tree) return out;
+  for (HTREEITEM item : TreeHandles(tree)) {
+    DWORD_PTR state = 0;
+    SendMessageTimeoutW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK, SMTO_NORMAL,
+                        5000, &state);
+    out.push_back((state >> 12) == 2);
+  }
+  return out;
+}
+
+bool ToggleTreeItem(HWND window, int id, int index) {
+  HWND tree = Control(window, id);
+  if (!tree || !IsWindowVisible(tree) || !IsWindowEnabled(tree)) return false;
+  std::vector<HTREEITEM> items = TreeHandles(tree);
+  if (index < 0 || index >= static_cast<int>(items.size())) return false;
+  Deliver(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(items[static_cast<size_t>(index)]));
+  Deliver(tree, WM_KEYDOWN, VK_SPACE, 0x00390001);
+  return Deliver(tree, WM_KEYUP, VK_SPACE, 0xC0390001);
 }
 
 void CloseBox(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
@@ -254,6 +348,7 @@ MessageBoxInfo WaitMessageBox(const Process& p, int timeoutMs) {
 bool Answer(const MessageBoxInfo& box, int button) {
   HWND h = GetDlgItem(box.window, button);
   if (!h) return false;
+  // Posted: the box ends its own modal loop, which a sent click would wait for.
   return PostMessageW(h, BM_CLICK, 0, 0) != 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,9 +64,22 @@ RECT Placement(HWND window, int id);
 std::vector<std::wstring> Items(HWND window, int id);
 int Selected(HWND window, int id);
 
-// Presses a button as a person would: only when it is visible and enabled.
-// False (and nothing happens) otherwise.
+// The items of a check-box tree (one level), and whether each is ticked.
+std::vector<std::wstring> TreeItems(HWND window, int id);
+std::vector<bool> TreeTicks(HWND window, int id);
+// Ticks or clears an item as a person would with the keyboard (select, space).
+bool ToggleTreeItem(HWND window, int id, int index);
+
+// Presses a button as a person would: only when it is visible and enabled,
+// waiting a moment for that (a program shows the effect of the last click
+// only once it has taken it from its queue). False (and nothing happens)
+// when the button does not become clickable.
 bool Click(HWND window, int id);
+// Waits until the condition holds; false on time-out.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+// Gives the program a moment to act on what it was sent, for checks that
+// something did not happen.
+void Settle();
 // Selects an item of a list as a person would.
 bool Select(HWND window, int id, int index);
 // Presses the title bar's close box (the system menu's Close command).

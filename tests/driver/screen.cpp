@@ -70,6 +70,10 @@ Pixels Capture(const RECT& r) {
 }
 
 bool SaveScreenshot(HWND window, const std::wstring& pngPath) {
+  // Let the program finish what it was doing and paint everything anew.
+  Settle();
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Sleep(100);
   RECT r;
   if (!GetWindowRect(window, &r)) return false;
   Pixels p = Capture(r);

@@ -1,1 +1,13 @@
 # Helper programs of registry_tests.
+
+# Stands in for regsvr32.exe and for the program behind a document.
+add_executable(ops_recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/ops/command_recorder.cpp)
+target_link_options(ops_recorder PRIVATE -static)
+
+# A COM server for regsvr32.exe; its entries are exported without the
+# stdcall decoration, as regsvr32 looks them up.
+add_library(ops_server SHARED ${CMAKE_SOURCE_DIR}/tests/ops/com_server.cpp)
+set_target_properties(ops_server PROPERTIES PREFIX "" OUTPUT_NAME ops_server)
+target_link_options(ops_server PRIVATE -static -Wl,--kill-at)
+
+add_dependencies(registry_tests ops_recorder ops_server sleeper)

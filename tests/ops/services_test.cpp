@@ -1,1 +1,314 @@
+// The service operations against the real service control manager, with a
+// real service program (tests/helpers/test_service.cpp).
+#include "install/services.h"
+
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/driver/driver.h"
+#include "tests/ops/service_boxes.h"
+
+namespace {
+
+using drive::Narrow;
+
+std::wstring BinFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring s = path;
+  return s.substr(0, s.find_last_of(L"\\/") + 1);
+}
+
+// The command line of the helper service, quoted as a task author would.
+std::wstring ServiceProgram(const std::wstring& options = L"") {
+  std::wstring line = L"\"" + BinFolder() + L"test_service.exe\"";
+  if (!options.empty()) line += L" " + options;
+  return line;
+}
+
+class Manager {
+ public:
+  Manager() : h_(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {}
+  ~Manager() {
+    if (h_) CloseServiceHandle(h_);
+  }
+  SC_HANDLE get() const { return h_; }
+
+ private:
+  SC_HANDLE h_;
+};
+
+class Service {
+ public:
+  explicit Service(const std::wstring& name) : h_(nullptr) {
+    if (manager_.get()) h_ = OpenServiceW(manager_.get(), name.c_str(), SERVICE_ALL_ACCESS);
+  }
+  ~Service() {
+    if (h_) CloseServiceHandle(h_);
+  }
+  bool exists() const { return h_ != nullptr; }
+  SC_HANDLE get() const { return h_; }
+  // The current state, or 0 when the service does not exist.
+  DWORD State() const {
+    SERVICE_STATUS status = {};
+    return h_ && QueryServiceStatus(h_, &status) ? status.dwCurrentState : 0;
+  }
+  DWORD ProcessId() const {
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    if (!h_ || !QueryServiceStatusEx(h_, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                                     &needed))
+      return 0;
+    return status.dwProcessId;
+  }
+
+ private:
+  Manager manager_;
+  SC_HANDLE h_;
+};
+
+bool Exists(const std::wstring& name) { return Service(name).exists(); }
+
+bool WaitState(const std::wstring& name, DWORD state, int timeoutMs = 15000) {
+  for (int waited = 0; waited <= timeoutMs; waited += 50) {
+    if (Service(name).State() == state) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+struct Config {
+  DWORD type = 0, startType = 0, errorControl = 0;
+  std::wstring path, displayName, group, dependencies, account;
+};
+
+Config ReadConfig(const std::wstring& name) {
+  Config c;
+  Service s(name);
+  if (!s.exists()) return c;
+  std::vector<BYTE> buffer(8192);
+  DWORD needed = 0;
+  auto* q = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+  if (!QueryServiceConfigW(s.get(), q, static_cast<DWORD>(buffer.size()), &needed)) return c;
+  c.type = q->dwServiceType;
+  c.startType = q->dwStartType;
+  c.errorControl = q->dwErrorControl;
+  auto text = [](const wchar_t* p) { return p ? std::wstring(p) : std::wstring(); };
+  c.path = text(q->lpBinaryPathName);
+  c.displayName = text(q->lpDisplayName);
+  c.group = text(q->lpLoadOrderGroup);
+  c.dependencies = text(q->lpDependencies);
+  c.account = text(q->lpServiceStartName);
+  return c;
+}
+
+// The "Description" value of the service's key: present, its text and its
+// size in bytes.
+struct Description {
+  bool present = false;
+  DWORD type = 0;
+  DWORD bytes = 0;
+  std::wstring text;
+};
+
+Description ReadDescription(const std::wstring& name) {
+  Description d;
+  HKEY key = nullptr;
+  const std::wstring path = L"SYSTEM\\CurrentControlSet\\Services\\" + name;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return d;
+  wchar_t buffer[1024] = {};
+  DWORD bytes = sizeof buffer - sizeof(wchar_t);
+  if (RegQueryValueExW(key, L"Description", nullptr, &d.type, reinterpret_cast<BYTE*>(buffer), &bytes) ==
+      ERROR_SUCCESS) {
+    d.present = true;
+    d.bytes = bytes;
+    d.text = buffer;
+  }
+  RegCloseKey(key);
+  return d;
+}
+
+std::string Describe(const std::vector<SeenBox>& boxes) {
+  std::string s;
+  for (const SeenBox& b : boxes) s += "[" + Narrow(b.title) + ": " + Narrow(b.text) + "] ";
+  return s;
+}
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const std::wstring& name : created_) ForceRemove(name);
+  }
+
+  // A service name of this test, removed again at the end.
+  std::wstring NewName(const std::wstring& tag) {
+    std::wstring name = L"TarnTest" + tag + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                        std::to_wstring(created_.size());
+    created_.push_back(name);
+    return name;
+  }
+
+  // Removes a service whatever state it is in; ends its program when it
+  // does not stop.
+  static void ForceRemove(const std::wstring& name) {
+    Service s(name);
+    if (!s.exists()) return;
+    SERVICE_STATUS status = {};
+    ControlService(s.get(), SERVICE_CONTROL_STOP, &status);
+    if (!WaitState(name, SERVICE_STOPPED, 5000)) KillProgram(name);
+    DeleteService(s.get());
+  }
+
+  static void KillProgram(const std::wstring& name) {
+    DWORD pid = Service(name).ProcessId();
+    HANDLE process = pid ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid) : nullptr;
+    if (!process) return;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+  }
+
+  std::vector<std::wstring> created_;
+};
+
+TEST_F(ServiceTest, DemandAndAutoStartTypesAreCreatedAndStartedAtOnce) {
+  for (int startType : {SERVICE_DEMAND_START, SERVICE_AUTO_START}) {
+    SCOPED_TRACE("start type " + std::to_string(startType));
+    const std::wstring name = NewName(L"Run");
+    const std::wstring display = L"Tarn test service " + std::to_wstring(startType);
+    const std::wstring description = L"Runs for the tests \u00e9";
+    BoxWatch boxes;
+    EXPECT_EQ(ServiceInstall(name, display, ServiceProgram(), description, startType), 1);
+    EXPECT_TRUE(WaitState(name, SERVICE_RUNNING)) << "state " << Service(name).State();
+    EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+
+    Config c = ReadConfig(name);
+    EXPECT_EQ(c.type, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS));
+    EXPECT_EQ(c.startType, static_cast<DWORD>(startType));
+    EXPECT_EQ(c.errorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
+    EXPECT_EQ(Narrow(c.path), Narrow(ServiceProgram()));
+    EXPECT_EQ(Narrow(c.displayName), Narrow(display));
+    EXPECT_EQ(Narrow(c.group), "");
+    EXPECT_EQ(Narrow(c.dependencies), "");
+    EXPECT_TRUE(c.account.empty() || _wcsicmp(c.account.c_str(), L"LocalSystem") == 0) << Narrow(c.account);
+
+    Description d = ReadDescription(name);
+    ASSERT_TRUE(d.present);
+    EXPECT_EQ(d.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(Narrow(d.text), Narrow(description));
+    EXPECT_EQ(d.bytes, 2 * (description.size() + 1));
+  }
+}
+
+TEST_F(ServiceTest, DisabledServiceStaysStoppedAndEmptyDescriptionWritesNoValue) {
+  const std::wstring name = NewName(L"Off");
+  BoxWatch boxes;
+  EXPECT_EQ(ServiceInstall(name, L"Tarn disabled", ServiceProgram(), L"", SERVICE_DISABLED), 1);
+  Sleep(500);
+  EXPECT_EQ(Service(name).State(), static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_EQ(ReadConfig(name).startType, static_cast<DWORD>(SERVICE_DISABLED));
+  EXPECT_FALSE(ReadDescription(name).present);
+  // A disabled service cannot be started.
+  EXPECT_EQ(ServiceStart(name), 0);
+  EXPECT_EQ(Service(name).State(), static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+}
+
+TEST_F(ServiceTest, ExistingNameIsReportedAndGetsTheNewDescription) {
+  const std::wstring name = NewName(L"Twice");
+  {
+    BoxWatch boxes;
+    ASSERT_EQ(ServiceInstall(name, L"Tarn first", ServiceProgram(), L"first text", SERVICE_DISABLED), 1);
+    EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+  }
+  BoxWatch boxes;
+  EXPECT_EQ(ServiceInstall(name, L"Tarn second", ServiceProgram(L"--stop-delay=1"), L"second", SERVICE_DEMAND_START),
+            0);
+  std::vector<SeenBox> seen = boxes.Boxes();
+  ASSERT_EQ(seen.size(), 1u) << Describe(seen);
+  EXPECT_EQ(Narrow(seen[0].title), "Info");
+  EXPECT_EQ(Narrow(seen[0].text), "CreateService Failed");
+  EXPECT_EQ(seen[0].buttons, std::vector<int>{IDOK});
+
+  Description d = ReadDescription(name);
+  ASSERT_TRUE(d.present);
+  EXPECT_EQ(Narrow(d.text), "second");
+  EXPECT_EQ(d.bytes, 2u * (6 + 1));
+  // The existing service itself is unchanged and not started.
+  Config c = ReadConfig(name);
+  EXPECT_EQ(Narrow(c.displayName), "Tarn first");
+  EXPECT_EQ(Narrow(c.path), Narrow(ServiceProgram()));
+  EXPECT_EQ(c.startType, static_cast<DWORD>(SERVICE_DISABLED));
+  EXPECT_EQ(Service(name).State(), static_cast<DWORD>(SERVICE_STOPPED));
+}
+
+TEST_F(ServiceTest, StartAndStopReportWhetherTheyWorked) {
+  const std::wstring name = NewName(L"Toggle");
+  BoxWatch boxes;
+  ASSERT_EQ(ServiceInstall(name, L"Tarn toggle", ServiceProgram(), L"", SERVICE_DEMAND_START), 1);
+  ASSERT_TRUE(WaitState(name, SERVICE_RUNNING));
+  EXPECT_EQ(ServiceStart(name), 0) << "already running";
+
+  EXPECT_NE(ServiceStop(name), 0);
+  EXPECT_TRUE(WaitState(name, SERVICE_STOPPED));
+  EXPECT_EQ(ServiceStop(name), 0) << "already stopped";
+
+  EXPECT_NE(ServiceStart(name), 0);
+  EXPECT_TRUE(WaitState(name, SERVICE_RUNNING));
+  EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+}
+
+TEST_F(ServiceTest, RemoveWaitsForTheStopThenDeletes) {
+  BoxWatch boxes;
+  // Running, and slow to stop: the removal has to wait for it.
+  const std::wstring running = NewName(L"Slow");
+  ASSERT_EQ(ServiceInstall(running, L"Tarn slow", ServiceProgram(L"--stop-delay=1500"), L"slow", SERVICE_DEMAND_START),
+            1);
+  ASSERT_TRUE(WaitState(running, SERVICE_RUNNING));
+  DWORD start = GetTickCount();
+  EXPECT_EQ(ServiceRemove(running), 0);
+  EXPECT_GE(GetTickCount() - start, 1000u);
+  EXPECT_FALSE(Exists(running));
+
+  // Already stopped: deleted at once.
+  const std::wstring stopped = NewName(L"Idle");
+  ASSERT_EQ(ServiceInstall(stopped, L"Tarn idle", ServiceProgram(), L"", SERVICE_DISABLED), 1);
+  start = GetTickCount();
+  EXPECT_EQ(ServiceRemove(stopped), 0);
+  EXPECT_LT(GetTickCount() - start, 3000u);
+  EXPECT_FALSE(Exists(stopped));
+  EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+}
+
+TEST_F(ServiceTest, UnknownNamesDoNothingAndShowNothing) {
+  const std::wstring name = L"TarnTestNoSuchService" + std::to_wstring(GetCurrentProcessId());
+  BoxWatch boxes;
+  EXPECT_EQ(ServiceStart(name), 0);
+  EXPECT_EQ(ServiceStop(name), 0);
+  EXPECT_EQ(ServiceRemove(name), 0);
+  EXPECT_FALSE(Exists(name));
+  EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+}
+
+// Takes the full stop wait of 30 seconds.
+TEST_F(ServiceTest, RemoveLeavesAServiceThatDoesNotStop) {
+  const std::wstring name = NewName(L"Stuck");
+  BoxWatch boxes;
+  ASSERT_EQ(ServiceInstall(name, L"Tarn stuck", ServiceProgram(L"--ignore-stop"), L"", SERVICE_DEMAND_START), 1);
+  ASSERT_TRUE(WaitState(name, SERVICE_RUNNING));
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(ServiceRemove(name), 0);
+  const DWORD took = GetTickCount() - start;
+  EXPECT_GE(took, 29000u);
+  EXPECT_LT(took, 40000u);
+  EXPECT_TRUE(Exists(name));
+  EXPECT_EQ(Service(name).State(), static_cast<DWORD>(SERVICE_STOP_PENDING));
+  EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
+  KillProgram(name);
+  DeleteService(Service(name).get());
+}
+
+}  // namespace

@@ -1,0 +1,9 @@
+// The task executor: carries out one task line.
+#pragma once
+
+#include <string>
+
+// Expands the line, splits it into fields and carries out the task its
+// keyword names; appends what the uninstaller must undo to the install
+// record under `taskName`. Always returns 1.
+int ExecuteTask(const std::wstring& taskLine, const std::wstring& taskName);

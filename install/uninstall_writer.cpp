@@ -1,0 +1,3 @@
+#include "install/uninstall_writer.h"
+
+int WriteUninstallInfo() { return 1; }

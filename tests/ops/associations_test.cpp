@@ -1,0 +1,200 @@
+// File associations on the real registry, under both layouts: layout A where
+// GetVersion carries build bits 16 to 23 (Wine's default Windows and an
+// emulated Windows 2000), layout B under an emulated Windows 98, whose
+// GetVersion has none. Under Wine HKEY_CLASSES_ROOT is the machine's
+// Software\Classes, so each layout's keys are checked under both names.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "install/associations.h"
+#include "tests/ops/ops_support.h"
+
+namespace {
+
+const wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
+const wchar_t kClasses[] = L"Software\\Classes\\";
+
+std::wstring FileExts(const std::wstring& extension) { return kFileExts + (L"." + extension); }
+std::wstring Classes(const std::wstring& below) { return kClasses + below; }
+
+// Every key the cases may write, removed before and after each case. The
+// ".txt" class exists in a fresh machine: only its default value is written,
+// so that value is put back instead.
+class AssociationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    txtDefault_ = ops::TextValue(HKEY_CLASSES_ROOT, L".txt", L"");
+    txtFileExtsExisted_ = ops::KeyExists(HKEY_CURRENT_USER, FileExts(L"txt"));
+    Clean();
+  }
+  void TearDown() override {
+    Clean();
+    if (!txtFileExtsExisted_) ops::DeleteKeyTree(HKEY_CURRENT_USER, FileExts(L"txt"));
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L".txt", 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    if (txtDefault_ == L"<missing>") {
+      RegDeleteValueW(key, nullptr);
+    } else {
+      RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(txtDefault_.c_str()),
+                     static_cast<DWORD>((txtDefault_.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+  }
+
+  static void Clean() {
+    for (const wchar_t* program : {L"app.exe", L"opsa.exe", L"opsb.exe", L"opsc.exe", L"quoted.exe"}) {
+      ops::DeleteKeyTree(HKEY_CLASSES_ROOT, std::wstring(L"Applications\\") + program);
+      ops::DeleteKeyTree(HKEY_LOCAL_MACHINE, Classes(program));
+    }
+    for (const wchar_t* extension : {L"tarnopsa", L"tarnopsb", L"tarnopsc", L"tarnopsq", L"tarnopsnever"}) {
+      ops::DeleteKeyTree(HKEY_CLASSES_ROOT, std::wstring(L".") + extension);
+      ops::DeleteKeyTree(HKEY_CLASSES_ROOT, std::wstring(extension) + L"_auto_file");
+      ops::DeleteKeyTree(HKEY_CURRENT_USER, FileExts(extension));
+    }
+    ops::DeleteKeyTree(HKEY_CLASSES_ROOT, L"txt_auto_file");
+    ops::DeleteKeyTree(HKEY_CURRENT_USER, FileExts(L"txt") + L"\\OpenWithList");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, FileExts(L"txt").c_str(), L"Application");
+  }
+
+  static std::wstring Text(HKEY root, const std::wstring& path, const std::wstring& name = L"") {
+    return ops::TextValue(root, path, name);
+  }
+
+ private:
+  std::wstring txtDefault_;
+  bool txtFileExtsExisted_ = false;
+};
+
+TEST(ProgramFile, FilePartWithoutAClosingQuote) {
+  EXPECT_EQ(L"app.exe", ProgramFileOf(L"C:\\App\\app.exe"));
+  EXPECT_EQ(L"app.exe", ProgramFileOf(L"C:/App/app.exe"));
+  EXPECT_EQ(L"app.exe", ProgramFileOf(L"\"C:\\Program Files\\App\\app.exe\""));
+  EXPECT_EQ(L"app.exe", ProgramFileOf(L"\"C:\\App\\app.exe\" --flag"));
+  EXPECT_EQ(L"app.exe", ProgramFileOf(L"app.exe"));
+  EXPECT_EQ(L"", ProgramFileOf(L"C:\\App\\"));
+}
+
+// ---- Layout A -------------------------------------------------------------
+
+TEST_F(AssociationTest, LayoutAWritesEveryRowOfTheTextExample) {
+  ASSERT_NE(0u, ops::VersionBuildByte());
+  EXPECT_EQ(1, AssociateExtension(L"txt", L"Text file", L"C:\\App\\app.exe", L"C:\\App\\app.exe,0"));
+  EXPECT_EQ(L"\"C:\\App\\app.exe\" \"%1\"", Text(HKEY_CLASSES_ROOT, L"Applications\\app.exe\\shell\\open\\command"));
+  EXPECT_EQ(L"txt_auto_file", Text(HKEY_CLASSES_ROOT, L".txt"));
+  EXPECT_EQ(L"Text file", Text(HKEY_CLASSES_ROOT, L"txt_auto_file"));
+  EXPECT_EQ(L"C:\\App\\app.exe,0", Text(HKEY_CLASSES_ROOT, L"txt_auto_file\\DefaultIcon"));
+  EXPECT_EQ(L"app.exe", Text(HKEY_CURRENT_USER, FileExts(L"txt"), L"Application"));
+  // Nothing of layout B.
+  EXPECT_FALSE(ops::KeyExists(HKEY_LOCAL_MACHINE, Classes(L"app.exe")));
+  EXPECT_FALSE(ops::ValueExists(HKEY_CLASSES_ROOT, L"Applications\\app.exe", L""));
+}
+
+TEST_F(AssociationTest, LayoutAWithoutProgramNameWritesOnlyTheCommandAndTheUsersChoice) {
+  ASSERT_NE(0u, ops::VersionBuildByte());
+  EXPECT_EQ(1, AssociateExtension(L"tarnopsa", L"", L"C:\\App\\opsa.exe", L"C:\\App\\opsa.exe,3"));
+  EXPECT_EQ(L"\"C:\\App\\opsa.exe\" \"%1\"", Text(HKEY_CLASSES_ROOT, L"Applications\\opsa.exe\\shell\\open\\command"));
+  EXPECT_EQ(L"opsa.exe", Text(HKEY_CURRENT_USER, FileExts(L"tarnopsa"), L"Application"));
+  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, L".tarnopsa"));
+  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, L"tarnopsa_auto_file"));
+}
+
+TEST_F(AssociationTest, LayoutAWithoutIconWritesNoIconKey) {
+  ASSERT_NE(0u, ops::VersionBuildByte());
+  WriteAssociation(L"tarnopsb", L"Ops B", L"C:\\App\\opsb.exe", L"", L"opsb.exe", L"edit");
+  EXPECT_EQ(L"Ops B", Text(HKEY_CLASSES_ROOT, L"tarnopsb_auto_file"));
+  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, L"tarnopsb_auto_file\\DefaultIcon"));
+  EXPECT_EQ(L"\"C:\\App\\opsb.exe\" \"%1\"", Text(HKEY_CLASSES_ROOT, L"Applications\\opsb.exe\\shell\\edit\\command"));
+}
+
+TEST_F(AssociationTest, LayoutAQuotedProgramPath) {
+  ASSERT_NE(0u, ops::VersionBuildByte());
+  const std::wstring path = L"\"C:\\Program Files\\Ops\\quoted.exe\"";
+  EXPECT_EQ(1, AssociateExtension(L"tarnopsq", L"Quoted", path, path + L",0"));
+  // The path goes into the command as it stands, between the command's own quotes.
+  EXPECT_EQ(L"\"" + path + L"\" \"%1\"", Text(HKEY_CLASSES_ROOT, L"Applications\\quoted.exe\\shell\\open\\command"));
+  EXPECT_EQ(L"quoted.exe", Text(HKEY_CURRENT_USER, FileExts(L"tarnopsq"), L"Application"));
+}
+
+TEST_F(AssociationTest, LayoutARemovesExactlyTheListedKeys) {
+  ASSERT_NE(0u, ops::VersionBuildByte());
+  AssociateExtension(L"tarnopsb", L"Ops B", L"C:\\App\\opsb.exe", L"C:\\App\\opsb.exe,0");
+  AssociateExtension(L"tarnopsc", L"Ops C", L"C:\\App\\opsc.exe", L"C:\\App\\opsc.exe,0");
+  // Keys that others added below the removed ones go with them.
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CLASSES_ROOT, L".tarnopsb\\ShellNew", L"NullFile", REG_SZ, L"", 2));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, (FileExts(L"tarnopsb") + L"\\OpenWithList").c_str(),
+                                           L"a", REG_SZ, L"x", 4));
+
+  EXPECT_EQ(0, RemoveAssociation(L"tarnopsnever", L"tarnopsnever.exe"));
+  EXPECT_EQ(0, RemoveAssociation(L"tarnopsb", L"opsb.exe"));
+  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, L"Applications\\opsb.exe"));
+  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, L".tarnopsb"));
+  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, L"tarnopsb_auto_file"));
+  EXPECT_FALSE(ops::KeyExists(HKEY_CURRENT_USER, FileExts(L"tarnopsb")));
+  // The other association and the shared parents stay.
+  EXPECT_EQ(L"\"C:\\App\\opsc.exe\" \"%1\"", Text(HKEY_CLASSES_ROOT, L"Applications\\opsc.exe\\shell\\open\\command"));
+  EXPECT_EQ(L"tarnopsc_auto_file", Text(HKEY_CLASSES_ROOT, L".tarnopsc"));
+  EXPECT_EQ(L"C:\\App\\opsc.exe,0", Text(HKEY_CLASSES_ROOT, L"tarnopsc_auto_file\\DefaultIcon"));
+  EXPECT_EQ(L"opsc.exe", Text(HKEY_CURRENT_USER, FileExts(L"tarnopsc"), L"Application"));
+  EXPECT_TRUE(ops::KeyExists(HKEY_CLASSES_ROOT, L"Applications"));
+  EXPECT_TRUE(ops::KeyExists(HKEY_CLASSES_ROOT, L".txt"));
+}
+
+TEST(Associations, LayoutAUnderWindows2000) {
+  EXPECT_TRUE(ops::RunEmulated(L"win2k", L"AssociationTest.LayoutA*"));
+}
+
+// ---- Layout B (run under an emulated Windows 98) ---------------------------
+
+TEST_F(AssociationTest, DISABLED_LayoutBWritesEveryRowOfTheTextExample) {
+  ASSERT_EQ(0u, ops::VersionBuildByte());
+  EXPECT_EQ(1, AssociateExtension(L"txt", L"Text file", L"C:\\App\\app.exe", L"C:\\App\\app.exe,0"));
+  EXPECT_EQ(L"app.exe", Text(HKEY_LOCAL_MACHINE, Classes(L".txt")));
+  EXPECT_EQ(L"Text file", Text(HKEY_LOCAL_MACHINE, Classes(L"app.exe")));
+  EXPECT_EQ(L"C:\\App\\app.exe,0", Text(HKEY_LOCAL_MACHINE, Classes(L"app.exe\\DefaultIcon")));
+  EXPECT_EQ(L"\"C:\\App\\app.exe\" \"%1\"", Text(HKEY_LOCAL_MACHINE, Classes(L"app.exe\\shell\\open\\command")));
+  // Nothing of layout A.
+  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, L"Applications\\app.exe"));
+  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, L"txt_auto_file"));
+  EXPECT_FALSE(ops::ValueExists(HKEY_CURRENT_USER, FileExts(L"txt"), L"Application"));
+}
+
+TEST_F(AssociationTest, DISABLED_LayoutBWithoutProgramNameStillWritesExtensionIconAndCommand) {
+  ASSERT_EQ(0u, ops::VersionBuildByte());
+  EXPECT_EQ(1, AssociateExtension(L"tarnopsa", L"", L"C:\\App\\opsa.exe", L"C:\\App\\opsa.exe,3"));
+  EXPECT_EQ(L"opsa.exe", Text(HKEY_LOCAL_MACHINE, Classes(L".tarnopsa")));
+  EXPECT_FALSE(ops::ValueExists(HKEY_LOCAL_MACHINE, Classes(L"opsa.exe"), L""));
+  EXPECT_EQ(L"C:\\App\\opsa.exe,3", Text(HKEY_LOCAL_MACHINE, Classes(L"opsa.exe\\DefaultIcon")));
+  EXPECT_EQ(L"\"C:\\App\\opsa.exe\" \"%1\"", Text(HKEY_LOCAL_MACHINE, Classes(L"opsa.exe\\shell\\open\\command")));
+  EXPECT_FALSE(ops::KeyExists(HKEY_CURRENT_USER, FileExts(L"tarnopsa")));
+}
+
+TEST_F(AssociationTest, DISABLED_LayoutBQuotedProgramPath) {
+  ASSERT_EQ(0u, ops::VersionBuildByte());
+  const std::wstring path = L"\"C:\\Program Files\\Ops\\quoted.exe\"";
+  EXPECT_EQ(1, AssociateExtension(L"tarnopsq", L"Quoted", path, path + L",0"));
+  EXPECT_EQ(L"quoted.exe", Text(HKEY_LOCAL_MACHINE, Classes(L".tarnopsq")));
+  EXPECT_EQ(L"Quoted", Text(HKEY_LOCAL_MACHINE, Classes(L"quoted.exe")));
+}
+
+TEST_F(AssociationTest, DISABLED_LayoutBRemovesExactlyTheListedKeys) {
+  ASSERT_EQ(0u, ops::VersionBuildByte());
+  AssociateExtension(L"tarnopsb", L"Ops B", L"C:\\App\\opsb.exe", L"C:\\App\\opsb.exe,0");
+  AssociateExtension(L"tarnopsc", L"Ops C", L"C:\\App\\opsc.exe", L"C:\\App\\opsc.exe,0");
+  EXPECT_EQ(0, RemoveAssociation(L"tarnopsnever", L"tarnopsnever.exe"));
+  EXPECT_EQ(0, RemoveAssociation(L"tarnopsb", L"opsb.exe"));
+  EXPECT_FALSE(ops::KeyExists(HKEY_LOCAL_MACHINE, Classes(L".tarnopsb")));
+  EXPECT_FALSE(ops::KeyExists(HKEY_LOCAL_MACHINE, Classes(L"opsb.exe")));
+  EXPECT_EQ(L"opsc.exe", Text(HKEY_LOCAL_MACHINE, Classes(L".tarnopsc")));
+  EXPECT_EQ(L"\"C:\\App\\opsc.exe\" \"%1\"", Text(HKEY_LOCAL_MACHINE, Classes(L"opsc.exe\\shell\\open\\command")));
+  EXPECT_TRUE(ops::KeyExists(HKEY_LOCAL_MACHINE, Classes(L".txt")));
+}
+
+TEST(Associations, LayoutBUnderWindows98) {
+  EXPECT_TRUE(ops::RunEmulated(L"win98", L"AssociationTest.DISABLED_LayoutB*"));
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// Installing a real TrueType font (DejaVu Sans from the Linux machine,
+// reached through Wine's drive Z:) and refusing a file that is no font.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "install/system_tasks.h"
+#include "tests/ops/ops_support.h"
+
+namespace {
+
+const wchar_t kNtFonts[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const wchar_t k9xFonts[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
+const wchar_t kDejaVu[] = L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf";
+const wchar_t kFontName[] = L"Tarnwick Ops Sans (TrueType)";
+const wchar_t kFileName[] = L"TarnwickOpsSans.ttf";
+
+std::wstring FontsFolder() {
+  wchar_t windir[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"windir", windir, MAX_PATH);
+  return std::wstring(windir) + L"\\Fonts\\";
+}
+
+class FontTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = ops::FreshFolder(L"fonts");
+    Clean();
+  }
+  void TearDown() override {
+    RemoveFontResourceW((folder_ + kFileName).c_str());
+    Clean();
+    ops::RemoveTree(folder_);
+  }
+  static void Clean() {
+    DeleteFileW((FontsFolder() + kFileName).c_str());
+    for (const wchar_t* key : {kNtFonts, k9xFonts}) RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, kFontName);
+  }
+
+  // Installs the font; it lands in the Fonts folder (replacing a file of
+  // that name) and under `key`, and under no other key.
+  void InstallsUnder(const wchar_t* key, const wchar_t* otherKey) {
+    const std::wstring font = folder_ + kFileName;
+    ASSERT_TRUE(CopyFileW(kDejaVu, font.c_str(), FALSE)) << "fonts-dejavu-core is missing";
+    const std::wstring installed = FontsFolder() + kFileName;
+    ASSERT_TRUE(ops::WriteFileBytes(installed, "an older file of the same name"));
+    ASSERT_TRUE(ops::KeyExists(HKEY_LOCAL_MACHINE, key));
+
+    EXPECT_EQ(1, InstallFont(kFontName, font));
+    EXPECT_EQ(ops::ReadFileBytes(font), ops::ReadFileBytes(installed));
+    EXPECT_EQ(kFileName, ops::TextValue(HKEY_LOCAL_MACHINE, key, kFontName));
+    EXPECT_FALSE(ops::ValueExists(HKEY_LOCAL_MACHINE, otherKey, kFontName));
+  }
+
+  std::wstring folder_;
+};
+
+TEST_F(FontTest, InstalledUnderTheWindowsNtKey) { InstallsUnder(kNtFonts, k9xFonts); }
+
+TEST_F(FontTest, NotAFontDoesNothing) {
+  const std::wstring file = folder_ + kFileName;
+  ASSERT_TRUE(ops::WriteFileBytes(file, "plain text, no font tables"));
+  EXPECT_EQ(0, InstallFont(kFontName, file));
+  EXPECT_FALSE(ops::FileExists(FontsFolder() + kFileName));
+  EXPECT_FALSE(ops::ValueExists(HKEY_LOCAL_MACHINE, kNtFonts, kFontName));
+  EXPECT_FALSE(ops::ValueExists(HKEY_LOCAL_MACHINE, k9xFonts, kFontName));
+  EXPECT_EQ(0, InstallFont(kFontName, folder_ + L"missing.ttf"));
+  EXPECT_FALSE(ops::ValueExists(HKEY_LOCAL_MACHINE, kNtFonts, kFontName));
+}
+
+TEST_F(FontTest, DISABLED_Win98InstalledUnderTheWindowsKey) { InstallsUnder(k9xFonts, kNtFonts); }
+
+TEST(Fonts, UnderWindows98) { EXPECT_TRUE(ops::RunEmulated(L"win98", L"FontTest.DISABLED_Win98*")); }
+TEST(Fonts, UnderWindows2000) { EXPECT_TRUE(ops::RunEmulated(L"win2k", L"FontTest.InstalledUnderTheWindowsNtKey")); }
+
+}  // namespace

@@ -1,0 +1,96 @@
+// Stopping running programs by executable name: copies of the sleeper under
+// names that differ in letter case, and one whose name only begins alike.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "install/system_tasks.h"
+#include "tests/ops/ops_support.h"
+
+namespace {
+
+struct Started {
+  std::wstring name;
+  HANDLE process;
+};
+
+class KillTest : public ::testing::Test {
+ protected:
+  void SetUp() override { folder_ = ops::FreshFolder(L"kill"); }
+  void TearDown() override {
+    for (Started& s : started_) {
+      if (ops::Running(s.process)) TerminateProcess(s.process, 0);
+      WaitForSingleObject(s.process, 5000);
+      CloseHandle(s.process);
+    }
+    ops::RemoveTree(folder_);
+  }
+
+  // Each copy in a folder of its own: names that differ only in case cannot
+  // share one.
+  HANDLE Launch(const std::wstring& name) {
+    const std::wstring sub = folder_ + std::to_wstring(started_.size()) + L"\\";
+    CreateDirectoryW(sub.c_str(), nullptr);
+    const std::wstring program = sub + name;
+    EXPECT_TRUE(CopyFileW((ops::BinFolder() + L"sleeper.exe").c_str(), program.c_str(), FALSE));
+    HANDLE process = ops::Start(program, L"60");
+    EXPECT_NE(nullptr, process) << ops::Narrow(program);
+    started_.push_back({name, process});
+    return process;
+  }
+
+  static DWORD ExitCode(HANDLE process) {
+    if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
+  }
+
+  std::wstring folder_;
+  std::vector<Started> started_;
+};
+
+TEST_F(KillTest, EveryProcessOfThatNameInAnyCaseEnds) {
+  HANDLE mixed = Launch(L"TarnOpsKill.exe");
+  HANDLE upper = Launch(L"TARNOPSKILL.EXE");
+  HANDLE lower = Launch(L"tarnopskill.exe");
+  HANDLE longer = Launch(L"TarnOpsKillNot.exe");
+  HANDLE shorter = Launch(L"TarnOpsKil.exe");
+  Sleep(300);
+
+  EXPECT_EQ(1, KillTask(L"  tArNoPsKiLl.ExE \t"));
+  EXPECT_EQ(1u, ExitCode(mixed));
+  EXPECT_EQ(1u, ExitCode(upper));
+  EXPECT_EQ(1u, ExitCode(lower));
+  EXPECT_TRUE(ops::Running(longer));
+  EXPECT_TRUE(ops::Running(shorter));
+}
+
+TEST_F(KillTest, NameMatchingNothingEndsNothing) {
+  HANDLE other = Launch(L"TarnOpsKeep.exe");
+  Sleep(300);
+  EXPECT_EQ(0, KillTask(L"TarnOpsNoSuchProgram.exe"));
+  EXPECT_EQ(0, KillTask(L"TarnOpsKeep"));  // the whole name, extension included
+  EXPECT_EQ(0, KillTask(L""));
+  EXPECT_EQ(0, KillTask(L"   "));
+  EXPECT_TRUE(ops::Running(other));
+  EXPECT_EQ(1, KillTask(L"tarnopskeep.exe"));
+  EXPECT_EQ(1u, ExitCode(other));
+  EXPECT_EQ(0, KillTask(L"tarnopskeep.exe"));  // none left
+}
+
+TEST(KillProcessTest, ByIdentifier) {
+  HANDLE sleeper = ops::Start(ops::BinFolder() + L"sleeper.exe", L"60");
+  ASSERT_NE(nullptr, sleeper);
+  EXPECT_EQ(1, KillProcess(GetProcessId(sleeper)));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(sleeper, 10000));
+  DWORD code = 0;
+  GetExitCodeProcess(sleeper, &code);
+  EXPECT_EQ(1u, code);
+  CloseHandle(sleeper);
+  EXPECT_EQ(0, KillProcess(0xFFFFFFF0));  // no such process
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// What the tests of the installation's operations share: folders and files
+// in the Wine machine, registry look-ups, starting helper programs, and
+// running cases again under an emulated Windows version.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+namespace ops {
+
+// The folder of the test programs and their helpers, ending with "\". A copy
+// of the test program running elsewhere learns it from its parent.
+std::wstring BinFolder();
+// A fresh, empty folder below the user's temporary folder, ending with "\".
+std::wstring FreshFolder(const std::wstring& name);
+void RemoveTree(const std::wstring& path);
+
+bool FileExists(const std::wstring& path);
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string Narrow(const std::wstring& s);
+
+bool KeyExists(HKEY root, const std::wstring& path);
+bool ValueExists(HKEY root, const std::wstring& path, const std::wstring& name);
+// The REG_SZ value's text, or "<missing>" / "<type N>" when it is not one.
+std::wstring TextValue(HKEY root, const std::wstring& path, const std::wstring& name);
+// Deletes the key with everything below it (the platform's own deletion,
+// not the one under test).
+void DeleteKeyTree(HKEY root, const std::wstring& path);
+
+// Starts `program` with the arguments; the handle is the caller's to close.
+HANDLE Start(const std::wstring& program, const std::wstring& arguments);
+bool Running(HANDLE process);
+
+// Runs the disabled cases that match `filter` in a copy of this test program
+// for which Wine emulates `version` ("win98", "nt40", ...). Succeeds when at
+// least one case ran and all passed; their output joins this one's.
+::testing::AssertionResult RunEmulated(const std::wstring& version, const std::wstring& filter);
+// The bits 16 to 23 of GetVersion, which tell the association layouts apart.
+inline DWORD VersionBuildByte() { return (GetVersion() >> 16) & 0xFF; }
+
+}  // namespace ops

@@ -1,0 +1,153 @@
+// Starting a program and waiting for it: the command line it gets, its
+// folder, the wait, and the shell's execute operation for what CreateProcess
+// cannot start (a document).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "install/system_tasks.h"
+#include "tests/ops/ops_support.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+std::string NoTrailingBackslash(std::string path) {
+  if (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+std::string CurrentFolder() {
+  wchar_t buf[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, buf);
+  return ops::Narrow(buf);
+}
+
+class RunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = ops::FreshFolder(L"run test");
+    recorder_ = folder_ + L"the recorder.exe";
+    ASSERT_TRUE(CopyFileW((ops::BinFolder() + L"ops_recorder.exe").c_str(), recorder_.c_str(), FALSE));
+  }
+  void TearDown() override { ops::RemoveTree(folder_); }
+
+  std::vector<std::string> Log() const { return Lines(ops::ReadFileBytes(recorder_ + L".log")); }
+
+  std::wstring folder_;
+  std::wstring recorder_;
+};
+
+TEST_F(RunTest, CommandLineAndFolder) {
+  const std::wstring other = ops::FreshFolder(L"run elsewhere");
+  EXPECT_NE(0, RunAndWait(recorder_, L"one \"two three\"", other, 1));
+  std::vector<std::string> log = Log();
+  ASSERT_EQ(2u, log.size());
+  EXPECT_EQ("\"" + ops::Narrow(recorder_) + "\" one \"two three\"", log[0]);
+  EXPECT_EQ(NoTrailingBackslash(ops::Narrow(other)), NoTrailingBackslash(log[1]));
+
+  // Already quoted: taken as it is. No parameters: no trailing blank. No
+  // folder: the caller's.
+  EXPECT_NE(0, RunAndWait(L"\"" + recorder_ + L"\"", L"", L"", 1));
+  log = Log();
+  ASSERT_EQ(4u, log.size());
+  EXPECT_EQ("\"" + ops::Narrow(recorder_) + "\"", log[2]);
+  EXPECT_EQ(NoTrailingBackslash(CurrentFolder()), NoTrailingBackslash(log[3]));
+  ops::RemoveTree(other);
+}
+
+TEST_F(RunTest, WaitsOnlyWhenAsked) {
+  const std::wstring sleeper = ops::BinFolder() + L"sleeper.exe";
+  const std::wstring marker = folder_ + L"slept.txt";
+  DWORD start = GetTickCount();
+  EXPECT_NE(0, RunAndWait(sleeper, L"2 " + marker, L"", 1));
+  EXPECT_GE(GetTickCount() - start, 1900u);
+  EXPECT_TRUE(ops::FileExists(marker));
+
+  // Flag 0: back at once; the recorder's entry comes later.
+  start = GetTickCount();
+  EXPECT_NE(0, RunAndWait(recorder_, L"later", L"", 0));
+  EXPECT_LT(GetTickCount() - start, 400u);
+  EXPECT_TRUE(Log().empty());
+  for (int i = 0; i < 100 && Log().empty(); ++i) Sleep(100);
+  ASSERT_EQ(2u, Log().size());
+  EXPECT_EQ("\"" + ops::Narrow(recorder_) + "\" later", Log()[0]);
+}
+
+// A document: CreateProcess refuses it (not a program), so the shell opens
+// it with the program its class names, here the recorder, in the
+// document's folder, and the wait covers that program.
+TEST_F(RunTest, DocumentGoesThroughTheShell) {
+  const std::wstring document = folder_ + L"letter.tarnopsdoc";
+  ASSERT_TRUE(ops::WriteFileBytes(document, "not a program"));
+  const std::wstring command = L"\"" + recorder_ + L"\" \"%1\"";
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CLASSES_ROOT, L".tarnopsdoc", nullptr, REG_SZ, L"TarnOps.Document",
+                                           sizeof L"TarnOps.Document"));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetKeyValueW(HKEY_CLASSES_ROOT, L"TarnOps.Document\\shell\\open\\command", nullptr, REG_SZ,
+                            command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))));
+  std::wstring line = L"\"" + document + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION created = {};
+  ASSERT_FALSE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created))
+      << "CreateProcess starts the document itself: the shell would not be asked";
+
+  EXPECT_NE(0, RunAndWait(document, L"", L"", 1));
+  std::vector<std::string> log = Log();
+  ASSERT_EQ(2u, log.size());
+  EXPECT_NE(std::string::npos, log[0].find(ops::Narrow(document))) << log[0];
+  EXPECT_EQ(NoTrailingBackslash(ops::Narrow(folder_)), NoTrailingBackslash(log[1]));
+
+  // A folder given is used instead.
+  const std::wstring other = ops::FreshFolder(L"run elsewhere");
+  EXPECT_NE(0, RunAndWait(document, L"", other, 1));
+  log = Log();
+  ASSERT_EQ(4u, log.size());
+  EXPECT_EQ(NoTrailingBackslash(ops::Narrow(other)), NoTrailingBackslash(log[3]));
+  ops::RemoveTree(other);
+  ops::DeleteKeyTree(HKEY_CLASSES_ROOT, L".tarnopsdoc");
+  ops::DeleteKeyTree(HKEY_CLASSES_ROOT, L"TarnOps.Document");
+}
+
+// Neither CreateProcess nor the shell can start a missing program: 0. The
+// shell was asked without SEE_MASK_FLAG_NO_UI, so it reports the failure in
+// a message box of this process, which the test answers.
+BOOL CALLBACK AnswerShellBox(HWND window, LPARAM seen) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  wchar_t kind[16] = {};
+  GetClassNameW(window, kind, 16);
+  if (pid != GetCurrentProcessId() || !IsWindowVisible(window) || lstrcmpW(kind, L"#32770") != 0) return TRUE;
+  *reinterpret_cast<bool*>(seen) = true;
+  PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return TRUE;
+}
+
+DWORD WINAPI StartMissing(LPVOID result) {
+  *static_cast<int*>(result) = RunAndWait(L"C:\\tarnwick\\no\\such\\program.exe", L"x", L"", 1);
+  return 0;
+}
+
+TEST(RunAndWaitTest, NothingToStart) {
+  int result = -1;
+  bool boxSeen = false;
+  HANDLE runner = CreateThread(nullptr, 0, StartMissing, &result, 0, nullptr);
+  ASSERT_NE(nullptr, runner);
+  for (int i = 0; i < 30 && WaitForSingleObject(runner, 500) == WAIT_TIMEOUT; ++i)
+    EnumWindows(AnswerShellBox, reinterpret_cast<LPARAM>(&boxSeen));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(runner, 0));
+  CloseHandle(runner);
+  EXPECT_EQ(0, result);
+  EXPECT_TRUE(boxSeen) << "the shell was not asked";
+}
+
+}  // namespace

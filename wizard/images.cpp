@@ -1,0 +1,92 @@
+#include "wizard/images.h"
+
+#include "common/toolkit.h"
+#include "package/package.h"
+#include "script/localization.h"
+#include "script/settings.h"
+#include "startup/process.h"
+#include "wizard/wizard_state.h"
+
+namespace {
+
+constexpr int kHeaderWidth = 500;
+constexpr int kStripWidth = 495;
+
+// The header texts of pages 1 to 5: first and second line.
+constexpr int kHeaderKeys[5][2] = {{13, 14}, {15, 16}, {17, 18}, {19, 20}, {21, 22}};
+
+[[noreturn]] void Fail(int key) {
+  ui::Message(Text(key), Text(0), ui::kErrorIcon);
+  CleanUp(0);
+  EndPlain();
+}
+
+HBITMAP LoadBitmapFile(const std::wstring& path) {
+  return static_cast<HBITMAP>(
+      LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+}
+
+// Draws a line across a bitmap in a system colour.
+void Row(HDC dc, int y, int width, int colour) {
+  RECT r = {0, y, width, y + 1};
+  FillRect(dc, &r, GetSysColorBrush(colour));
+}
+
+// Two rows at the bottom of the header and the separator: an etched edge.
+void Etch(HBITMAP bitmap, int width, int top) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) return;
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  Row(dc, top, width, COLOR_BTNSHADOW);
+  Row(dc, top + 1, width, COLOR_BTNHIGHLIGHT);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+}
+
+HBITMAP DrawHeader(HBITMAP templateBitmap, const std::wstring& first, const std::wstring& second) {
+  HBITMAP copy = static_cast<HBITMAP>(CopyImage(templateBitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  if (!copy) return nullptr;  // that page goes without a header
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) return copy;  // a header without texts
+  HGDIOBJ old = SelectObject(dc, copy);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, static_cast<COLORREF>(Settings().headerTextColour));
+  HGDIOBJ oldFont = SelectObject(dc, Process().fonts[3]);
+  TextOutW(dc, 10, 11, first.c_str(), static_cast<int>(first.size()));
+  SelectObject(dc, Process().fonts[2]);
+  TextOutW(dc, 10, 32, second.c_str(), static_cast<int>(second.size()));
+  SelectObject(dc, oldFont);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return copy;
+}
+
+HBITMAP WhitePage(int width, int height) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP page = CreateCompatibleBitmap(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (page && dc) {
+    HGDIOBJ old = SelectObject(dc, page);
+    RECT all = {0, 0, width, height};
+    FillRect(dc, &all, Process().whiteBrush);
+    SelectObject(dc, old);
+  }
+  if (dc) DeleteDC(dc);
+  return page;
+}
+
+}  // namespace
+
+void PrepareImages() {
+  WizardState& w = Wizard();
+  w.wizardBitmap = LoadBitmapFile(Paths().wizardBitmap);
+  if (!w.wizardBitmap) Fail(11);
+  HBITMAP headerTemplate = LoadBitmapFile(Paths().headerBitmap);
+  if (!headerTemplate) Fail(12);
+  Etch(headerTemplate, kHeaderWidth, 58);
+  for (int i = 0; i < 5; ++i) w.headers[i] = DrawHeader(headerTemplate, Text(kHeaderKeys[i][0]), Text(kHeaderKeys[i][1]));
+  DeleteObject(headerTemplate);
+  Etch(Process().image1, kStripWidth, 0);
+  w.whitePage = WhitePage(496, 310);
+}

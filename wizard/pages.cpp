@@ -1,0 +1,43 @@
+// Showing a page and setting the buttons for it.
+#include "common/toolkit.h"
+#include "wizard/controls.h"
+#include "wizard/navigation.h"
+#include "wizard/wizard_state.h"
+
+WizardState& Wizard() {
+  static WizardState* state = new WizardState;
+  return *state;
+}
+
+void ShowPage(int page) {
+  for (int i = 0; i < 7; ++i) ui::Show(kPageContainers[i], i == page);
+  switch (page) {
+    case kWelcomePage:
+      ui::Enable(kNextButton, true);
+      ui::Enable(kPreviousButton, false);
+      break;
+    case kLicensePage:
+      ui::Enable(kNextButton, ui::IsChecked(kLicenseBox));
+      ui::Enable(kPreviousButton, true);
+      break;
+    case kReadMePage:
+    case kDestinationPage:
+    case kGroupPage:
+      ui::Enable(kPreviousButton, true);
+      break;
+    case kInstallPage:
+      ui::Enable(kPreviousButton, true);
+      SetFocus(ui::Control(kInstallText));
+      break;
+    case kFinishPage:
+      ui::Show(kNextButton, false);
+      ui::Show(kPreviousButton, false);
+      ui::Show(kCancelButton, false);
+      ui::Show(kFinishButton, true);
+      break;
+    default:
+      break;
+  }
+  ui::SetDialogButtons(Wizard().window, page == kFinishPage ? kFinishButton : kNextButton, kCancelButton);
+  Wizard().page = page;
+}

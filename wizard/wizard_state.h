@@ -1,0 +1,28 @@
+// The wizard's state for the rest of the run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/prelude.h"
+#include "wizard/finish_options.h"
+
+struct WizardState {
+  HWND window = nullptr;
+  int page = 0;
+  uint64_t required = 0;   // from the statistics file
+  uint64_t available = 0;  // of the destination drive, refreshed by Browse
+  bool licenseShown = false, readMeShown = false;
+  std::string license, readMe;  // the documents' bytes
+  HBITMAP wizardBitmap = nullptr;  // image 10
+  HBITMAP headers[5] = {};         // images 12 to 16: pages 1 to 5
+  HBITMAP whitePage = nullptr;
+  std::vector<FinishOption> options;
+  std::vector<void*> optionItems;  // the check list's items, in option order
+};
+
+WizardState& Wizard();
+
+// Shows one page, hides the other six, sets the buttons and records the page.
+void ShowPage(int page);
