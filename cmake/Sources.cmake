@@ -116,6 +116,11 @@ set(E2E_TESTS
   command_line
   broken_packages
   copy_cancel
+  languages
+  tokens
+  wizard_pages
+  wizard_gates
+  wizard_finish
 )
 
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp

@@ -62,28 +62,35 @@ foreach(t logic winshared stubcore)
   target_compile_options(${t} PRIVATE ${SMALL_COMPILE})
 endforeach()
 
-# The uninstaller comes first: the setup stub carries its bytes.
-configure_file(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.rc.in ${GENERATED}/uninstaller.rc @ONLY)
-set_source_files_properties(${GENERATED}/uninstaller.rc PROPERTIES OBJECT_DEPENDS "${ICON_FILE}")
-add_executable(uninstaller WIN32 ${CMAKE_SOURCE_DIR}/uninstaller/main.cpp ${uninstaller_files}
-                                 ${CMAKE_SOURCE_DIR}/common/heap_new.cpp ${GENERATED}/uninstaller.rc)
-add_dependencies(uninstaller art)
-set_target_properties(uninstaller PROPERTIES OUTPUT_NAME Uninstaller)
-target_compile_options(uninstaller PRIVATE ${SMALL_COMPILE})
-target_link_options(uninstaller PRIVATE ${SMALL_LINK})
-target_link_libraries(uninstaller PRIVATE winshared)
+# The uninstaller comes first: the setup stub carries its bytes. The pair is
+# also built for the tests with other sources in place of some of the
+# product's (a restart that is only recorded), under a suffixed name.
+function(add_setup_programs suffix)
+  set(extra_sources ${ARGN})
+  set(UNINSTALLER_FILE ${BIN}/Uninstaller${suffix}.exe)
+  configure_file(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.rc.in ${GENERATED}/uninstaller${suffix}.rc @ONLY)
+  set_source_files_properties(${GENERATED}/uninstaller${suffix}.rc PROPERTIES OBJECT_DEPENDS "${ICON_FILE}")
+  add_executable(uninstaller${suffix} WIN32 ${CMAKE_SOURCE_DIR}/uninstaller/main.cpp ${uninstaller_files}
+                 ${CMAKE_SOURCE_DIR}/common/heap_new.cpp ${GENERATED}/uninstaller${suffix}.rc ${extra_sources})
+  add_dependencies(uninstaller${suffix} art)
+  set_target_properties(uninstaller${suffix} PROPERTIES OUTPUT_NAME Uninstaller${suffix})
+  target_compile_options(uninstaller${suffix} PRIVATE ${SMALL_COMPILE})
+  target_link_options(uninstaller${suffix} PRIVATE ${SMALL_LINK})
+  target_link_libraries(uninstaller${suffix} PRIVATE winshared)
 
-set(UNINSTALLER_FILE ${BIN}/Uninstaller.exe)
-configure_file(${CMAKE_SOURCE_DIR}/startup/stub.rc.in ${GENERATED}/stub.rc @ONLY)
-set_source_files_properties(${GENERATED}/stub.rc PROPERTIES
-  OBJECT_DEPENDS "${ICON_FILE};${UNINSTALLER_FILE};${CMAKE_SOURCE_DIR}/startup/stub.manifest")
-add_executable(stub WIN32 ${CMAKE_SOURCE_DIR}/startup/main.cpp ${CMAKE_SOURCE_DIR}/common/heap_new.cpp
-                          ${GENERATED}/stub.rc)
-add_dependencies(stub uninstaller)
-set_target_properties(stub PROPERTIES OUTPUT_NAME tarnstub)
-target_compile_options(stub PRIVATE ${SMALL_COMPILE})
-target_link_options(stub PRIVATE ${SMALL_LINK})
-target_link_libraries(stub PRIVATE stubcore)
+  configure_file(${CMAKE_SOURCE_DIR}/startup/stub.rc.in ${GENERATED}/stub${suffix}.rc @ONLY)
+  set_source_files_properties(${GENERATED}/stub${suffix}.rc PROPERTIES
+    OBJECT_DEPENDS "${ICON_FILE};${UNINSTALLER_FILE};${CMAKE_SOURCE_DIR}/startup/stub.manifest")
+  add_executable(stub${suffix} WIN32 ${CMAKE_SOURCE_DIR}/startup/main.cpp ${CMAKE_SOURCE_DIR}/common/heap_new.cpp
+                 ${GENERATED}/stub${suffix}.rc ${extra_sources})
+  add_dependencies(stub${suffix} uninstaller${suffix})
+  set_target_properties(stub${suffix} PROPERTIES OUTPUT_NAME tarnstub${suffix})
+  target_compile_options(stub${suffix} PRIVATE ${SMALL_COMPILE})
+  target_link_options(stub${suffix} PRIVATE ${SMALL_LINK})
+  target_link_libraries(stub${suffix} PRIVATE stubcore)
+endfunction()
+
+add_setup_programs("")
 
 # The package builder, also for Windows (the tests build packages with it).
 list(TRANSFORM TARNPACK_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE tarnpack_files)

@@ -7,6 +7,10 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 set(TEST_LINK -static)
 
+# The setup stub and uninstaller with a restart that is only written down
+# (C:\tarnwick-restart-requests.txt): a real one would end the Wine session.
+add_setup_programs(-norestart ${CMAKE_SOURCE_DIR}/tests/helpers/restart_request_file.cpp)
+
 # The pure-logic unit tests, the same sources as the native run.
 list(TRANSFORM UNIT_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE unit_files)
 add_executable(unit_tests ${unit_files})
@@ -24,6 +28,10 @@ foreach(helper sleeper)
   add_executable(${helper} ${CMAKE_SOURCE_DIR}/tests/helpers/${helper}.cpp)
   target_link_options(${helper} PRIVATE -static)
 endforeach()
+# Prints path tokens as the running system expands them (tokens tests).
+add_executable(token_probe ${CMAKE_SOURCE_DIR}/tests/helpers/token_probe.cpp)
+target_link_libraries(token_probe PRIVATE stubcore)
+target_link_options(token_probe PRIVATE -static -municode)
 add_library(plant SHARED ${CMAKE_SOURCE_DIR}/tests/helpers/plant.cpp)
 set_target_properties(plant PROPERTIES PREFIX "" OUTPUT_NAME plant)
 target_link_options(plant PRIVATE -static)
@@ -40,7 +48,7 @@ foreach(name ${E2E_TESTS})
   add_executable(e2e_${name} ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_test.cpp)
   target_link_libraries(e2e_${name} PRIVATE driver gtest_main)
   target_link_options(e2e_${name} PRIVATE ${TEST_LINK})
-  add_dependencies(e2e_${name} stub sleeper plant data)
+  add_dependencies(e2e_${name} stub stub-norestart sleeper plant token_probe data)
 endforeach()
 
 # The operations of install/, tested directly (see tests/ops/*.cmake for the

@@ -150,7 +150,7 @@ void PackageTest::Write(const std::wstring& relative, const std::string& bytes) 
 
 std::wstring PackageTest::Build(const std::wstring& name) {
   BuildOptions o;
-  o.stub = drive::Narrow(BinFolder() + L"tarnstub.exe");
+  o.stub = drive::Narrow(BinFolder() + stub_);
   o.payload = drive::Narrow(dir_ + L"payload");
   o.information = drive::Narrow(dir_ + L"info");
   o.output = drive::Narrow(dir_ + name);

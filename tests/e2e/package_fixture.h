@@ -22,6 +22,10 @@ class PackageTest : public ::testing::Test {
   // Writes a file below the test's folder, creating its folders.
   void Write(const std::wstring& relative, const std::string& bytes);
   void WriteScript(const std::string& ini) { Write(L"info\\Config\\Script.ini", ini); }
+  // The setup stub that Build() uses: "tarnstub.exe", or
+  // "tarnstub-norestart.exe" whose restart requests are only written to
+  // C:\tarnwick-restart-requests.txt.
+  void UseStub(const std::wstring& name) { stub_ = name; }
   // Builds Dir() + name from Dir()\payload and Dir()\info.
   std::wstring Build(const std::wstring& name = L"setup.exe");
   // Replaces the payload archive of a built package by `size` bytes of
@@ -41,6 +45,7 @@ class PackageTest : public ::testing::Test {
 
  private:
   std::wstring dir_;
+  std::wstring stub_ = L"tarnstub.exe";
   std::set<std::wstring> foldersBefore_;
   std::vector<DWORD> started_;
 };

@@ -1,0 +1,2 @@
+// (being written)
+int wmain() { return 0; }
