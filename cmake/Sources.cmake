@@ -21,6 +21,7 @@ set(LOGIC_SOURCES
   wizard/finish_options.cpp
   wizard/framework.cpp
   install/task_line.cpp
+  install/uninstall_data.cpp
 )
 
 # Windows code shared by the setup stub and the uninstaller.
@@ -73,7 +74,10 @@ set(STUB_SOURCES
   wizard/window.cpp
   wizard/wizard.cpp
   install/executor.cpp
+  install/file_tasks.cpp
   install/install_procedure.cpp
+  install/progress.cpp
+  install/shortcuts.cpp
   install/uninstall_writer.cpp
 )
 
@@ -101,6 +105,7 @@ set(UNIT_TEST_SOURCES
   tests/unit/token_rules_test.cpp
   tests/unit/size_format_test.cpp
   tests/unit/wizard_rules_test.cpp
+  tests/unit/uninstall_data_test.cpp
 )
 
 # Tests of Windows code that run under Wine without a package.
@@ -121,6 +126,10 @@ set(E2E_TESTS
   wizard_pages
   wizard_gates
   wizard_finish
+  install
+  tasks
+  uninstaller
+  uninstall_cycle
 )
 
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp

@@ -13,6 +13,9 @@ struct InstallState {
   std::wstring installFolder;  // empty until the install procedure starts
   std::wstring groupFolder;    // the group field's text, taken at every Next
   std::wstring uninstallerPath, uninstallDataPath;
+  // The install folder did not exist, or was empty, when the installation
+  // began: it is the product's own, and the uninstaller may remove it whole.
+  bool installFolderCreated = false;
   std::vector<std::wstring> installedFiles;
   std::vector<TaskEntry> installRecord;
 };

@@ -1,5 +1,6 @@
-// The fixed English messages of the service operations. They do not come
-// from the localization file.
+// The fixed English texts of the installation: the service operations'
+// messages and the install procedure's first status lines. They do not
+// come from the localization file.
 #pragma once
 
 namespace messages {
@@ -8,5 +9,8 @@ constexpr wchar_t kInfoTitle[] = L"Info";
 constexpr wchar_t kNoServiceManager[] = L"Cannot open SCManager ADMIN ?";
 constexpr wchar_t kCreateServiceFailed[] = L"CreateService Failed";
 constexpr wchar_t kQueryServiceFailed[] = L"QueryServiceStatus Failed";
+
+constexpr wchar_t kPreparing[] = L"Preparing to install...";
+constexpr wchar_t kCreatingGroups[] = L"Creating program groups...";
 
 }  // namespace messages

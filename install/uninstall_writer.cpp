@@ -1,3 +1,98 @@
 #include "install/uninstall_writer.h"
 
-int WriteUninstallInfo() { return 1; }
+#include "common/files.h"
+#include "common/handles.h"
+#include "common/text.h"
+#include "install/install_state.h"
+#include "install/uninstall_data.h"
+#include "script/localization.h"
+#include "script/settings.h"
+#include "script/tokens.h"
+
+namespace {
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The uninstaller travels inside the setup stub as raw bytes.
+bool WriteUninstaller(const std::wstring& path) {
+  HRSRC found = FindResourceW(nullptr, L"UNINSTALLER", MAKEINTRESOURCEW(10));  // RT_RCDATA
+  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (!bytes) return false;
+  ScopedHandle file(CreateFileForWriting(path));
+  return file.valid() && WriteAll(file.get(), bytes, SizeofResource(nullptr, found));
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  ScopedHandle file(CreateFileForWriting(path));
+  return file.valid() && WriteAll(file.get(), bytes.data(), bytes.size());
+}
+
+// The entry's icon: the uninstaller's, a file of the product's, or none
+// (then no registration is written).
+bool IconText(std::wstring* icon) {
+  const SetupSettings& s = Settings();
+  if (s.iconFromUninstaller == 1 && s.iconFromCustomFile == 0) {
+    *icon = Installation().uninstallerPath + L",0";
+    return true;
+  }
+  if (s.iconFromUninstaller == 0 && s.iconFromCustomFile == 1) {
+    *icon = ExpandTokens(s.customIconPath) + L"," + text::Decimal(s.customIconIndex);
+    return true;
+  }
+  return false;
+}
+
+void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
+  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+}  // namespace
+
+std::string UninstallDataBytes() {
+  const SetupSettings& s = Settings();
+  const InstallState& st = Installation();
+  UninstallData data;
+  for (const TaskEntry& t : UninstallTexts()) data.Set(L"LocalizationUninstall", t.name, t.line);
+  data.Set(L"uConfig", L"AppName", s.programName);
+  data.Set(L"uConfig", L"InstallPath", st.installFolder);
+  data.Set(L"uConfig", L"RebootRequired", text::Decimal(s.uninstallReboot));
+  data.Set(L"uConfig", L"SkipExtString", s.skipExtensions);
+  data.Set(L"uConfig", L"InstallPathCreated", st.installFolderCreated ? L"1" : L"0");
+  for (const TaskEntry& t : st.installRecord) data.Set(L"InstTasks", t.name, ExpandTokens(t.line));
+  for (const TaskEntry& t : s.uninstallTasks) data.Set(L"UninstTasks", t.name, ExpandTokens(t.line));
+  for (size_t i = 0; i < st.installedFiles.size(); ++i)
+    data.Set(L"Files", L"CopyFile" + text::DecimalUnsigned(i), st.installedFiles[i]);
+  return data.Bytes();
+}
+
+int RegisterUninstall(const std::wstring& programName, const std::wstring& companyName,
+                      const std::wstring& website, const std::wstring& email, const std::wstring& telephone,
+                      const std::wstring& iconText, const std::wstring& uninstallCommand) {
+  ScopedKey key;
+  if (RegCreateKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + programName).c_str(), key.out()) != ERROR_SUCCESS) return 0;
+  SetString(key.get(), L"DisplayName", programName);
+  SetString(key.get(), L"DisplayIcon", iconText);
+  SetString(key.get(), L"Publisher", companyName);
+  SetString(key.get(), L"URLInfoAbout", website);
+  SetString(key.get(), L"HelpLink", website);
+  SetString(key.get(), L"Contact", email);
+  SetString(key.get(), L"HelpTelephone", telephone);
+  SetString(key.get(), L"UninstallString", uninstallCommand);
+  return 1;
+}
+
+int WriteUninstallInfo() {
+  const InstallState& st = Installation();
+  const SetupSettings& s = Settings();
+  // A payload without files leaves no install folder; the uninstaller needs one.
+  MakePath(text::WithBackslash(st.installFolder));
+  WriteUninstaller(st.uninstallerPath);
+  WriteBytes(st.uninstallDataPath, UninstallDataBytes());
+  std::wstring icon;
+  // An empty program name would make the registration the Uninstall key itself.
+  if (!IconText(&icon) || text::Trim(s.programName, L" ").empty()) return 1;
+  RegisterUninstall(s.programName, s.companyName, s.website, s.supportEmail, L"n/a", icon, st.uninstallerPath);
+  return 1;
+}

@@ -1,0 +1,47 @@
+#include "install/file_tasks.h"
+
+#include "common/prelude.h"
+#include "common/text.h"
+
+namespace {
+constexpr size_t kMaxPath = 260;
+}
+
+bool CopyFileOver(const std::wstring& source, const std::wstring& destination) {
+  if (source.empty() || destination.empty()) return false;
+  return CopyFileW(source.c_str(), destination.c_str(), FALSE) != 0;
+}
+
+bool CreateFolder(const std::wstring& path) {
+  std::wstring folder = text::TrimRight(path.substr(0, kMaxPath), L" /\\");
+  return !folder.empty() && CreateDirectoryW(folder.c_str(), nullptr) != 0;
+}
+
+bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags) {
+  if (folder.empty()) return false;
+  const std::wstring base = text::WithBackslash(folder.substr(0, kMaxPath));
+  const std::wstring wanted = pattern.empty() ? L"*.*" : pattern;
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((base + wanted).c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  do {
+    const std::wstring name = fd.cFileName;
+    const std::wstring path = base + name;
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      if (flags & kDeleteForce) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(path.c_str());
+    } else if (name != L"." && name != L".." && (flags & kDeleteRecursive)) {
+      // A link to a folder elsewhere is removed as a link, never walked.
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());
+      else DeleteFolder(path, pattern, flags);
+    }
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  if (flags & kDeleteForce) SetFileAttributesW(base.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryW(base.c_str()) != 0;
+}
+
+std::wstring ProgramFolderOf(const std::wstring& path) {
+  const std::wstring unquoted = !path.empty() && path[0] == L'"' ? path.substr(1) : path;
+  return text::FolderPart(unquoted);
+}

@@ -1,0 +1,20 @@
+// The file and folder operations of the task executor.
+#pragma once
+
+#include <string>
+
+// Copies a file, replacing an existing destination. False for empty names.
+bool CopyFileOver(const std::wstring& source, const std::wstring& destination);
+// Creates one folder level (the parent must exist); the path is cut to 260
+// characters and trailing blanks, slashes and backslashes are removed.
+bool CreateFolder(const std::wstring& path);
+
+constexpr int kDeleteRecursive = 1;
+constexpr int kDeleteForce = 2;  // clears read-only attributes first
+// Deletes the files matching `pattern` ("" means "*.*"), with flag 1 the
+// sub-folders too, then removes the folder. True when the folder went.
+bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags);
+
+// The folder part of a program path: everything up to and including its
+// last "\" or "/", a leading double quote skipped.
+std::wstring ProgramFolderOf(const std::wstring& path);

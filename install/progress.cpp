@@ -1,0 +1,76 @@
+#include "install/progress.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/prelude.h"
+#include "common/text.h"
+#include "common/toolkit.h"
+#include "install/install_state.h"
+#include "script/localization.h"
+#include "startup/process.h"
+#include "wizard/controls.h"
+
+namespace {
+
+// A click on Cancel asks; Yes rolls back and ends the run. Any other event,
+// a request to close the window included, changes nothing.
+void TakeOneEvent() {
+  ui::Event e = ui::PollEvent();
+  if (e.type != ui::EventType::kControl || e.id != kCancelButton) return;
+  if (ui::Message(Text(66), Text(65), MB_YESNO | MB_ICONSTOP) != IDYES) return;
+  Rollback(Installation().installFolder);
+  CleanUp(0);
+}
+
+int Percent(float percent) { return static_cast<int>(std::lround(percent)); }
+
+struct Folder {
+  std::wstring path;  // ends with "\"
+  size_t depth;       // number of backslashes
+};
+
+void CollectFolders(const std::wstring& base, std::vector<Folder>* out) {
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((base + L"*.*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..") continue;
+    const std::wstring path = base + name + L"\\";
+    out->push_back({path, static_cast<size_t>(std::count(path.begin(), path.end(), L'\\'))});
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) CollectFolders(path, out);
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+}
+
+}  // namespace
+
+int ExtractionProgress(const std::wstring& entryName, float percent) {
+  if (!entryName.empty()) {
+    ui::SetProgress(kProgressBar, Percent(percent));
+    ui::SetText(kStatusLine, Text(92) + L" " + text::FilePart(entryName));
+    Installation().installedFiles.push_back(Installation().installFolder + entryName);
+  }
+  TakeOneEvent();
+  return 0;
+}
+
+int DownloadProgress(const std::wstring&, float percent) {
+  ui::SetProgress(kProgressBar, Percent(percent));
+  TakeOneEvent();
+  return 0;
+}
+
+int Rollback(const std::wstring& installFolder) {
+  for (const std::wstring& file : Installation().installedFiles) DeleteFileW(file.c_str());
+  std::vector<Folder> folders;
+  CollectFolders(text::WithBackslash(installFolder), &folders);
+  std::stable_sort(folders.begin(), folders.end(), [](const Folder& a, const Folder& b) { return a.depth > b.depth; });
+  for (const Folder& f : folders) {
+    SetFileAttributesW(f.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(f.path.c_str());
+  }
+  RemoveDirectoryW(installFolder.c_str());
+  return 1;
+}
