@@ -16,7 +16,8 @@ find_library(ZLIB_STATIC NAMES libz.a REQUIRED)
 # What makes the two shipped programs small: optimise for size, no
 # exceptions or run-time type information, unused sections dropped, the C++
 # and C run-time libraries linked in, symbols stripped.
-set(SMALL_COMPILE -Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables)
+set(SMALL_COMPILE -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics -D_GLIBCXX_ASSERTIONS -ffunction-sections -fdata-sections
+                  -fno-asynchronous-unwind-tables)
 set(SMALL_LINK -static -s -Wl,--gc-sections -mwindows -municode)
 # No import of the common controls: they are loaded at run time (see the toolkit).
 set(WIN_LIBS shell32 ole32 uuid advapi32 gdi32 user32 kernel32)
@@ -71,7 +72,8 @@ function(add_setup_programs suffix)
   configure_file(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.rc.in ${GENERATED}/uninstaller${suffix}.rc @ONLY)
   set_source_files_properties(${GENERATED}/uninstaller${suffix}.rc PROPERTIES OBJECT_DEPENDS "${ICON_FILE}")
   add_executable(uninstaller${suffix} WIN32 ${CMAKE_SOURCE_DIR}/uninstaller/main.cpp ${uninstaller_files}
-                 ${CMAKE_SOURCE_DIR}/common/heap_new.cpp ${GENERATED}/uninstaller${suffix}.rc ${extra_sources})
+                 ${CMAKE_SOURCE_DIR}/common/heap_new.cpp ${CMAKE_SOURCE_DIR}/common/no_exceptions.cpp
+                 ${GENERATED}/uninstaller${suffix}.rc ${extra_sources})
   add_dependencies(uninstaller${suffix} art)
   set_target_properties(uninstaller${suffix} PROPERTIES OUTPUT_NAME Uninstaller${suffix})
   target_compile_options(uninstaller${suffix} PRIVATE ${SMALL_COMPILE})
@@ -82,7 +84,7 @@ function(add_setup_programs suffix)
   set_source_files_properties(${GENERATED}/stub${suffix}.rc PROPERTIES
     OBJECT_DEPENDS "${ICON_FILE};${UNINSTALLER_FILE};${CMAKE_SOURCE_DIR}/startup/stub.manifest")
   add_executable(stub${suffix} WIN32 ${CMAKE_SOURCE_DIR}/startup/main.cpp ${CMAKE_SOURCE_DIR}/common/heap_new.cpp
-                 ${GENERATED}/stub${suffix}.rc ${extra_sources})
+                 ${CMAKE_SOURCE_DIR}/common/no_exceptions.cpp ${GENERATED}/stub${suffix}.rc ${extra_sources})
   add_dependencies(stub${suffix} uninstaller${suffix})
   set_target_properties(stub${suffix} PROPERTIES OUTPUT_NAME tarnstub${suffix})
   target_compile_options(stub${suffix} PRIVATE ${SMALL_COMPILE})

@@ -1,5 +1,6 @@
 #include "wizard/finish_options.h"
 
+#include "common/text.h"
 #include "install/task_line.h"
 #include "script/integer.h"
 
@@ -28,7 +29,7 @@ std::vector<std::wstring> Fields(const TaskFields& f, std::initializer_list<size
 
 std::wstring PlacePhrase(const std::wstring& index, TextLookup text) {
   for (int n = 0; n <= 17; ++n) {
-    if (index != std::to_wstring(n)) continue;
+    if (index != text::Decimal(n)) continue;
     return text(n == 10 || n == 11 ? kOnThe : kInThe) + L" " + text(kFirstPlace + n);
   }
   return text(kInThe) + L" " + index;  // the authoring tool writes only 0 to 17

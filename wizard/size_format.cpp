@@ -1,7 +1,6 @@
 #include "wizard/size_format.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "common/text.h"
 
@@ -20,10 +19,19 @@ std::wstring FormatSize(uint64_t count, int decimals) {
     if (k > 6) k = 6;
   }
   const double scaled = static_cast<double>(count) / std::pow(1024.0, k);
-  const int digits = k == 0 ? 0 : (decimals < 0 ? 0 : decimals > 9 ? 9 : decimals);
-  char number[64];
-  std::snprintf(number, sizeof number, "%.*f", digits, scaled);
-  return text::FromLatin1(number, std::char_traits<char>::length(number)) + L" " + kUnits[k];
+  const int digits = k == 0 ? 0 : (decimals < 0 ? 0 : decimals > 6 ? 6 : decimals);
+  // Fixed point with the last digit taken to the nearest value (a tie goes
+  // up). The scaled value is below 1024 once a unit is chosen, or a byte
+  // count below 1024, so the digits fit in 64 bits.
+  uint64_t power = 1;
+  for (int i = 0; i < digits; ++i) power *= 10;
+  const uint64_t rounded = static_cast<uint64_t>(std::floor(scaled * static_cast<double>(power) + 0.5));
+  std::wstring number = text::DecimalUnsigned(rounded / power);
+  if (digits) {
+    std::wstring fraction = text::DecimalUnsigned(rounded % power);
+    number += L"." + std::wstring(static_cast<size_t>(digits) - fraction.size(), L'0') + fraction;
+  }
+  return number + L" " + kUnits[k];
 }
 
 std::wstring RootOf(const std::wstring& path) { return path.substr(0, 3); }

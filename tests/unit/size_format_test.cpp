@@ -23,6 +23,8 @@ TEST(FormatSize, LargestCountAndDecimals) {
   EXPECT_EQ(FormatSize(~0ull, 1), L"16.0 EB");
   EXPECT_EQ(FormatSize(999999, 2), L"976.56 KB");
   EXPECT_EQ(FormatSize(1000, 3), L"1000 Byte");  // bytes never show decimals
+  EXPECT_EQ(FormatSize(1280, 1), L"1.3 KB");      // 1.25: a tie goes up
+  EXPECT_EQ(FormatSize(1075, 2), L"1.05 KB");     // 1.0498...: leading zero of the fraction kept
   EXPECT_EQ(RootOf(L"C:\\Program Files\\x"), L"C:\\");
   EXPECT_EQ(RootOf(L"C:"), L"C:");
 }
