@@ -108,3 +108,4 @@ add_custom_target(data ALL
   COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/make_bitmaps.py ${BIN}/data/bitmaps)
 
 include(${CMAKE_SOURCE_DIR}/tests/Windows.cmake)
+include(${CMAKE_SOURCE_DIR}/bench/Windows.cmake)

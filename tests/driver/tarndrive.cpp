@@ -9,6 +9,7 @@
 //   show ID...                     print the texts of these controls of the current window
 //   expect ID TEXT                 fail unless the control shows exactly TEXT
 //   click ID                       press a button (or tick a box) of the current window
+//   wait ID                        wait until the control is visible (a page has come up)
 //   select ID INDEX                choose an item of a list
 //   message BUTTON [TITLE]         wait for a message box, print it, press OK, YES or NO
 //   screenshot NAME                save the current window as NAME.png
@@ -104,6 +105,10 @@ int wmain(int argc, wchar_t** argv) {
     } else if (cmd == L"click" && w.size() == 2) {
       if (!drive::Click(window, _wtoi(w[1].c_str()))) return Fail(number, "cannot press " + drive::Narrow(w[1]));
       std::printf("pressed %s\n", drive::Narrow(w[1]).c_str());
+    } else if (cmd == L"wait" && w.size() == 2) {
+      int id = _wtoi(w[1].c_str());
+      if (!drive::WaitUntil([&] { return drive::Visible(window, id); }, 120000))
+        return Fail(number, "control " + drive::Narrow(w[1]) + " does not appear");
     } else if (cmd == L"select" && w.size() == 3) {
       if (!drive::Select(window, _wtoi(w[1].c_str()), _wtoi(w[2].c_str())))
         return Fail(number, "cannot select in " + drive::Narrow(w[1]));

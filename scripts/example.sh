@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds everything, makes the
+# example package from example/ with the package builder, and walks it in
+# Wine in a virtual display as a person would (example/walk.txt). The
+# package lands in build/example/, with screenshots of every page.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/bootstrap.sh"
+"$top/scripts/build.sh"
+
+out="$top/build/example"
+rm -rf "$out"
+mkdir -p "$out"
+"$top/build/bin/tarnpack" --payload "$top/example/payload" --info "$top/example/information" \
+  --out "$out/TarnwickNotesSetup.exe" --languages English,German,French
+
+session="$out/wine"
+trap '"$top/tests/wine/session.sh" stop "$session"' EXIT
+"$top/tests/wine/session.sh" start "$session"
+drive_c="$session/prefix/drive_c"
+mkdir -p "$drive_c/example"
+cp "$out/TarnwickNotesSetup.exe" "$top/build/windows/bin/tarndrive.exe" "$drive_c/example/"
+# Three languages: the walk starts at the language choice and takes English.
+{ echo 'start C:\example\TarnwickNotesSetup.exe'
+  echo 'window "Language selection"'
+  echo 'screenshot language'
+  echo 'click 2002'
+  cat "$top/example/walk.txt"; } > "$drive_c/example/walk.txt"
+"$top/tests/wine/session.sh" run "$session" 'C:\example\tarndrive.exe' 'C:\example\walk.txt' 'C:\example\screenshots'
+cp -r "$drive_c/example/screenshots" "$out/"
+echo "Installed files:"
+(cd "$drive_c/Program Files/Tarnwick Notes" && find . -type f | sort)
+echo "The package is $out/TarnwickNotesSetup.exe; screenshots are in $out/screenshots."
