@@ -130,6 +130,8 @@ set(E2E_TESTS
   tasks
   uninstaller
   uninstall_cycle
+  uninstall_data
+  task_kinds
 )
 
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp

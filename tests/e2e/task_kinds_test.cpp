@@ -1,0 +1,160 @@
+// The task kinds of associations, services, servers, fonts and downloads as
+// the installation runs them from a setup script: what they do, what they
+// record for the uninstaller, and the systems on which services do nothing.
+#include "common/text.h"
+#include "tests/e2e/package_fixture.h"
+
+namespace {
+
+const std::string P = "\xC2\xB6";  // the pilcrow between task fields
+std::string Utf8(const std::wstring& s) { return text::ToUtf8(s); }
+
+bool ServiceExists(const std::wstring& name) {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return false;
+  SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS);
+  if (service) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  return service != nullptr;
+}
+
+void DeleteService(const std::wstring& name) {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return;
+  if (SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS)) {
+    SERVICE_STATUS status;
+    ControlService(service, SERVICE_CONTROL_STOP, &status);
+    for (int i = 0; i < 100 && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED; ++i)
+      Sleep(100);
+    ::DeleteService(service);
+    CloseServiceHandle(service);
+  }
+  CloseServiceHandle(manager);
+}
+
+bool KeyExists(HKEY root, const std::wstring& key) {
+  HKEY k;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+}  // namespace
+
+class TaskKinds : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    dest_ = Dir() + L"dest\\";
+  }
+  void TearDown() override {
+    DeleteService(L"TarnKindsService");
+    PackageTest::TearDown();
+  }
+
+  void Script(const std::string& tasks) {
+    WriteScript("\xEF\xBB\xBF[GeneralInformation]\r\nAppName = Kinds\r\nVersion = 1\r\n[iConfig]\r\nPathChangeable = 1\r\n"
+                "DefaultPath = " + Utf8(dest_) + "\r\n[InstTasks]\r\n" + tasks);
+  }
+
+  // Runs the installation to the finish page; `during` answers what the
+  // tasks ask. Returns the status line's last text, then presses Finish.
+  std::wstring Install(const std::wstring& package, void (*during)(const drive::Process&) = nullptr) {
+    drive::Process p = Launch(package);
+    HWND w = drive::WaitWindow(p, L"Kinds v.1 :: Setup");
+    EXPECT_NE(w, nullptr);
+    if (!w) return L"";
+    drive::Click(w, 1);
+    drive::Click(w, 1);
+    if (during) during(p);
+    EXPECT_TRUE(drive::WaitUntil([&] { return drive::Visible(w, 5); }, 60000));
+    std::wstring status = drive::Text(w, 253);
+    drive::Click(w, 5);
+    EXPECT_EQ(p.WaitExit(), 0u);
+    return status;
+  }
+
+  std::string Record() { return ReadFileBytes(dest_ + L"Uninst0.dat"); }
+
+  std::wstring dest_;
+};
+
+TEST_F(TaskKinds, ServicesOnlyOnServiceCapableSystems) {
+  const std::string line = "Svc = INSTALLSERVICE" + P + "TarnKindsService" + P + "Tarn Kinds Service" + P + "\"" +
+                           Utf8(BinFolder()) + "test_service.exe\"" + P + "A test service" + P + "3\r\n";
+  Script(line);
+  std::wstring package = Build(L"kinds98.exe");
+  drive::EmulateVersion(L"kinds98.exe", L"win98");
+  Install(package);
+  drive::EmulateVersion(L"kinds98.exe", L"");
+  EXPECT_FALSE(ServiceExists(L"TarnKindsService"));
+  EXPECT_EQ(Record().find("INSTALLSERVICE"), std::string::npos);
+
+  RemoveTree(dest_);
+  std::wstring status = Install(Build(L"kinds.exe"));
+  EXPECT_TRUE(ServiceExists(L"TarnKindsService"));
+  EXPECT_NE(Record().find("Svc = INSTALLSERVICE" + P + "TarnKindsService\r\n"), std::string::npos);
+  EXPECT_EQ(status, L"Installing service...");
+}
+
+TEST_F(TaskKinds, AssociationsAndServersAreRecordedForTheUninstaller) {
+  Write(L"payload\\ops_server.dll", ReadFileBytes(BinFolder() + L"ops_server.dll"));
+  Script("Assoc = ASSOCIATEEXTENSION" + P + "tnk" + P + "Tarn kinds file" + P + "<DefaultInstallPath>App.exe" + P + "0\r\n"
+         "Server = REGISTERSERVER" + P + "<DefaultInstallPath>ops_server.dll\r\n"
+         "Gone = REGISTERSERVER" + P + "<DefaultInstallPath>missing.dll\r\n");
+  std::wstring status = Install(Build());
+  const std::string record = Record();
+  EXPECT_NE(record.find("Assoc = ASSOCIATEEXTENSION" + P + "App.exe" + P + "tnk\r\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("Server = REGISTERSERVER" + P + Utf8(dest_) + "ops_server.dll\r\n"), std::string::npos);
+  // Recorded whatever the registration's result.
+  EXPECT_NE(record.find("Gone = REGISTERSERVER" + P + Utf8(dest_) + "missing.dll\r\n"), std::string::npos);
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\{3F6B2C1E-8A4D-4E7B-9C21-5D0A7E4B6F93}"));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"tnk_auto_file"));
+  EXPECT_EQ(status, L"Registering file...");
+  // Leave the machine as it was.
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, L"CLSID\\{3F6B2C1E-8A4D-4E7B-9C21-5D0A7E4B6F93}\\InprocServer32");
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, L"CLSID\\{3F6B2C1E-8A4D-4E7B-9C21-5D0A7E4B6F93}\\ProgID");
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, L"CLSID\\{3F6B2C1E-8A4D-4E7B-9C21-5D0A7E4B6F93}");
+  for (const wchar_t* key : {L"tnk_auto_file", L".tnk", L"Applications\\App.exe\\shell\\open\\command",
+                             L"Applications\\App.exe\\shell\\open", L"Applications\\App.exe\\shell",
+                             L"Applications\\App.exe"})
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, key);
+}
+
+TEST_F(TaskKinds, DownloadAsksFirstAndShowsTheAddress) {
+  // Nothing listens on port 1: the download fails and leaves no file.
+  Script("Get = DOWNLOADFILE" + P + "http://127.0.0.1:1/file.bin" + P + "<DefaultInstallPath>\\file.bin\r\n");
+  std::wstring status = Install(Build(), [](const drive::Process& p) {
+    drive::MessageBoxInfo box = drive::WaitMessageBox(p, 60000);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(drive::Narrow(box.text), "http://127.0.0.1:1/file.bin");
+    EXPECT_NE(box.title.find(L"file.bin"), std::wstring::npos);
+    EXPECT_EQ(box.title.find(L"\\\\"), std::wstring::npos);  // the save path's backslashes collapsed
+    drive::Answer(box, IDOK);
+  });
+  EXPECT_EQ(status, L"Downloading file... (http://127.0.0.1:1/file.bin)");
+  EXPECT_FALSE(FileExists(dest_ + L"file.bin"));
+}
+
+TEST_F(TaskKinds, FontsAreInstalledWithoutRecord) {
+  const std::wstring font = L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSansMono.ttf";
+  if (!FileExists(font)) GTEST_SKIP() << "no DejaVu font on this machine";
+  Write(L"payload\\TarnMono.ttf", ReadFileBytes(font));
+  Script("Font = INSTALLFONT" + P + "Tarn Mono (TrueType)" + P + "<DefaultInstallPath>TarnMono.ttf\r\n");
+  Install(Build());
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring copy = std::wstring(windows) + L"\\Fonts\\TarnMono.ttf";
+  EXPECT_TRUE(FileExists(copy));
+  wchar_t value[MAX_PATH] = {};
+  DWORD size = sizeof value;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                         L"Tarn Mono (TrueType)", RRF_RT_REG_SZ, nullptr, value, &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(value, L"TarnMono.ttf");
+  EXPECT_EQ(Record().find("INSTALLFONT"), std::string::npos);
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                     L"Tarn Mono (TrueType)");
+  RemoveFontResourceW(copy.c_str());
+  DeleteFileW(copy.c_str());
+}

@@ -1,0 +1,167 @@
+// What a finished installation leaves for its removal: the uninstaller's
+// exact bytes, the uninstall data file byte for byte, and the registration.
+#include "common/text.h"
+#include "tests/e2e/package_fixture.h"
+
+namespace {
+
+const char kPilcrow[] = "\xC2\xB6";
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::string Utf8(const std::wstring& s) { return text::ToUtf8(s); }
+
+std::wstring ReadValue(HKEY root, const std::wstring& key, const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) return L"<none>";
+  return buffer;
+}
+
+bool KeyExists(HKEY root, const std::wstring& key) {
+  HKEY k;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+}  // namespace
+
+class UninstallData : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    dest_ = Dir() + L"dest\\";
+  }
+  void TearDown() override {
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TarnData");
+    for (const wchar_t* name : {L"Data Demo", L"Icon Demo"}) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(name)).c_str());
+    PackageTest::TearDown();
+  }
+
+  std::string Script(const std::string& name, const std::string& uConfig, const std::string& tasks,
+                     const std::string& uninstallTasks) {
+    return "\xEF\xBB\xBF[GeneralInformation]\r\nAppName = " + name +
+           "\r\nVersion = 2.0\r\nCompanyName = Tarn Co\r\nWebsite = www.tarn.example\r\nEmail = help@tarn.example\r\n"
+           "[iConfig]\r\nPathChangeable = 1\r\nDefaultPath = " + Utf8(dest_) + "\r\n[uConfig]\r\n" + uConfig +
+           "[InstTasks]\r\n" + tasks + "[UninstTasks]\r\n" + uninstallTasks;
+  }
+
+  // Welcome, destination (the installation runs), Finish.
+  void Install(const std::wstring& title) {
+    drive::Process p = Launch(Build());
+    HWND w = drive::WaitWindow(p, title);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(drive::Click(w, 1));
+    ASSERT_TRUE(drive::Click(w, 1));
+    ASSERT_TRUE(drive::WaitUntil([&] { return drive::Visible(w, 5); }, 60000));
+    ASSERT_TRUE(drive::Click(w, 5));
+    EXPECT_EQ(p.WaitExit(), 0u);
+  }
+
+  std::wstring dest_;
+};
+
+TEST_F(UninstallData, KnownInstallationByteForByte) {
+  Write(L"payload\\sub\\b.txt", "b");
+  std::string p = kPilcrow;
+  WriteScript(Script("Data Demo", "RebootRequired = 1\r\nSkipExtString = cfg, INI\r\nIconExtUninst = 1\r\n",
+                     "Key = REGADDKEY" + p + "HKCU" + p + p + p + "Software\\TarnData\r\n"
+                     "Val = REGADDVALUE" + p + "HKCU" + p + "V" + p + "<ProgramName>" + p + "Software\\TarnData" + p +
+                         "REG_SZ\r\n"
+                     "Missing = REGADDVALUE" + p + "HKCU" + p + "V" + p + "x" + p + "Software\\NoSuchKey\\Deep" + p +
+                         "REG_SZ\r\n",
+                     "Readme = RUN" + p + "1" + p + "0" + p + "<DefaultInstallPath>\\readme.txt" + p + "/x\r\n"));
+  Install(L"Data Demo v.2.0 :: Setup");
+
+  const std::string d = Utf8(dest_);
+  const std::string expected =
+      "\xEF\xBB\xBF\r\n"
+      "[LocalizationUninstall]\r\n"
+      "Key0 = Please confirm\r\n"
+      "Key1 = Are you sure you want to uninstall $APPNAME$?\r\n"
+      "Key2 = Cancel\r\n"
+      "Key3 = Processing uninstallation... Please wait...\r\n"
+      "Key4 = Restart needed\r\n"
+      "Key5 = In order to finish the uninstallation, your computer needs to be restarted. Would you like to restart "
+      "now?\r\n"
+      "Key6 = Success\r\n"
+      "Key7 = The program was uninstalled successfully.\r\n"
+      "[uConfig]\r\n"
+      "AppName = Data Demo\r\n"
+      "InstallPath = " + d + "\r\n"
+      "RebootRequired = 1\r\n"
+      "SkipExtString = cfg, INI\r\n"
+      "InstallPathCreated = 1\r\n"
+      "[InstTasks]\r\n"
+      "Key = REGADDKEY" + p + "HKCU" + p + p + p + "Software\\TarnData\r\n"
+      "Val = REGADDVALUE" + p + "HKCU" + p + "V" + p + "Data Demo" + p + "Software\\TarnData" + p + "REG_SZ\r\n"
+      "[UninstTasks]\r\n"
+      "Readme = RUN" + p + "1" + p + "0" + p + d + "readme.txt" + p + "/x\r\n"
+      "[Files]\r\n"
+      "CopyFile0 = " + d + "App.exe\r\n"
+      "CopyFile1 = " + d + "sub\\\r\n"
+      "CopyFile2 = " + d + "sub\\b.txt\r\n";
+  EXPECT_EQ(ReadFileBytes(dest_ + L"Uninst0.dat"), expected);
+  EXPECT_EQ(ReadFileBytes(dest_ + L"Uninst0.exe"), ReadFileBytes(BinFolder() + L"Uninstaller.exe"));
+
+  const std::wstring key = kUninstallKey + std::wstring(L"Data Demo");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"DisplayName"), L"Data Demo");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), dest_ + L"Uninst0.exe,0");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"Publisher"), L"Tarn Co");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"URLInfoAbout"), L"www.tarn.example");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"HelpLink"), L"www.tarn.example");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"Contact"), L"help@tarn.example");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"HelpTelephone"), L"n/a");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"UninstallString"), dest_ + L"Uninst0.exe");
+  // Each value holds its text with the terminating null.
+  DWORD size = 0;
+  RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"HelpTelephone", RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr,
+               &size);
+  EXPECT_EQ(size, 8u);
+}
+
+TEST_F(UninstallData, EmptyPayloadAndNothingRecordedLeaveThoseSectionsOut) {
+  DeleteFileW((Dir() + L"payload\\App.exe").c_str());
+  WriteScript(Script("Data Demo", "IconExtUninst = 0\r\n", "", ""));
+  Install(L"Data Demo v.2.0 :: Setup");
+  const std::string data = ReadFileBytes(dest_ + L"Uninst0.dat");
+  EXPECT_EQ(data.find("[Files]"), std::string::npos);
+  EXPECT_EQ(data.find("[InstTasks]"), std::string::npos);
+  EXPECT_EQ(data.find("[UninstTasks]"), std::string::npos);
+  EXPECT_NE(data.find("[uConfig]\r\nAppName = Data Demo\r\n"), std::string::npos);
+  // Without an icon choice no registration is written, but both files are.
+  EXPECT_TRUE(FileExists(dest_ + L"Uninst0.exe"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Data Demo")));
+}
+
+TEST_F(UninstallData, IconRules) {
+  struct Case {
+    const char* uConfig;
+    bool registered;
+    std::wstring icon;
+  } cases[] = {
+      {"IconExtUninst = 1\r\nIconExtCustom = 1\r\n", false, L""},
+      {"IconExtUninst = 0\r\nIconExtCustom = 1\r\nIconExtPath = <DefaultInstallPath>\\App.exe\r\nIconExtIndex = 3\r\n",
+       true, L"App.exe,3"},
+  };
+  for (const Case& c : cases) {
+    RemoveTree(dest_);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Icon Demo")).c_str());
+    WriteScript(Script("Icon Demo", c.uConfig, "", ""));
+    Install(L"Icon Demo v.2.0 :: Setup");
+    EXPECT_TRUE(FileExists(dest_ + L"Uninst0.exe")) << c.uConfig;
+    EXPECT_TRUE(FileExists(dest_ + L"Uninst0.dat")) << c.uConfig;
+    const std::wstring key = kUninstallKey + std::wstring(L"Icon Demo");
+    EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, key), c.registered) << c.uConfig;
+    if (c.registered) EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), dest_ + c.icon);
+  }
+}
+
+TEST_F(UninstallData, AnEmptyProgramNameIsNeverRegistered) {
+  WriteScript(Script("", "IconExtUninst = 1\r\n", "", ""));
+  // The title is " v.2.0 :: Setup" without a program name.
+  Install(L" v.2.0 :: Setup");
+  EXPECT_TRUE(FileExists(dest_ + L"Uninst0.dat"));
+  // The Uninstall key itself got no values of this product.
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"<none>");
+}
