@@ -110,6 +110,7 @@ set(UNIT_TEST_SOURCES
 
 # Tests of Windows code that run under Wine without a package.
 set(WIN_TEST_SOURCES
+  tests/win/disk_space_test.cpp
   tests/win/extract_test.cpp
   tests/win/zip_fixture.cpp
 )

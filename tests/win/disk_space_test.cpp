@@ -1,0 +1,49 @@
+// The space figures: the statistics file, the free-space query by mode, and
+// what the destination page shows when the query fails.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "wizard/disk_space.h"
+#include "wizard/messages.h"
+#include "wizard/size_format.h"
+
+namespace {
+void WriteBytes(const wchar_t* path, const char* bytes, DWORD size) {
+  HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written;
+  WriteFile(f, bytes, size, &written, nullptr);
+  CloseHandle(f);
+}
+}  // namespace
+
+TEST(DiskSpace, StatisticsFileShortForms) {
+  uint64_t bytes = 1;
+  WriteBytes(L"C:\\stats8.ini", "\xC0\xA6\x03\x00\x00\x00\x00\x00", 8);
+  ASSERT_TRUE(ReadRequiredSpace(L"C:\\stats8.ini", &bytes));
+  EXPECT_EQ(bytes, 239296u);
+  WriteBytes(L"C:\\stats4.ini", "\xC0\xA6\x03\x00", 4);
+  ASSERT_TRUE(ReadRequiredSpace(L"C:\\stats4.ini", &bytes));
+  EXPECT_EQ(bytes, 239296u);
+  WriteBytes(L"C:\\stats0.ini", "", 0);
+  ASSERT_TRUE(ReadRequiredSpace(L"C:\\stats0.ini", &bytes));
+  EXPECT_EQ(bytes, 0u);
+  WriteBytes(L"C:\\stats9.ini", "\x01\x00\x00\x00\x00\x00\x00\x80\xFF", 9);  // only 8 bytes count
+  ASSERT_TRUE(ReadRequiredSpace(L"C:\\stats9.ini", &bytes));
+  EXPECT_EQ(bytes, 0x8000000000000001ull);
+  EXPECT_FALSE(ReadRequiredSpace(L"C:\\no-such-stats.ini", &bytes));
+  for (const wchar_t* f : {L"C:\\stats8.ini", L"C:\\stats4.ini", L"C:\\stats0.ini", L"C:\\stats9.ini"}) DeleteFileW(f);
+}
+
+TEST(DiskSpace, ModesOfTheQuery) {
+  uint64_t free = DriveSpace(L"C:\\", L'f'), total = DriveSpace(L"C:\\", L'T'), used = DriveSpace(L"C:\\", L'u');
+  ASSERT_NE(free, kUnknownSpace);
+  EXPECT_GE(total, free);
+  EXPECT_EQ(used, total - free);
+  EXPECT_EQ(DriveSpace(L"C:\\", L'x'), kUnknownSpace);
+  EXPECT_EQ(DriveSpace(L"\\\\nosuchserver\\share\\", L'f'), kUnknownSpace);
+}
+
+TEST(DiskSpace, FailedQueryReadsAsUnknownNotAsANumber) {
+  EXPECT_EQ(SpaceText(kUnknownSpace), wizard_text::kUnknownSpace);
+  EXPECT_EQ(SpaceText(239296), L"233.7 KB");
+}
