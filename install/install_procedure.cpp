@@ -95,7 +95,9 @@ int InstallProcedure() {
   ui::Enable(kNextButton, false);
   ui::Enable(kPreviousButton, false);
   InstallState& s = Installation();
-  s.installFolder = ui::GetText(kDestinationField);
+  // Names are formed by appending to the folder: a field edited by hand
+  // without its trailing backslash must not put the uninstaller beside it.
+  s.installFolder = text::WithBackslash(ui::GetText(kDestinationField));
   s.installFolderCreated = IsNewOrEmpty(s.installFolder);
   ChooseUninstallerNames(s);
   ui::SetText(kStatusLine, messages::kPreparing);
