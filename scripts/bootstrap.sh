@@ -10,13 +10,13 @@ SUDO=""
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 libz-mingw-w64-dev
-  zlib1g-dev googletest
+  zlib1g-dev googletest libgtest-dev
   wine wine64 wine32:i386
-  xvfb x11-utils imagemagick
-  dpkg-dev python3 fonts-dejavu-core
+  xvfb
+  dpkg-dev python3 fonts-dejavu-core bc
 )
 
 need_update=0
