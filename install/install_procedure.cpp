@@ -105,6 +105,7 @@ int InstallProcedure() {
   if (Settings().createStartMenuGroup == 1) CreateProgramGroup(s);
   StopListedPrograms();
   ExtractArchive(Paths().payloadCopy, L"*.*", s.installFolder, 1);
+  if (InstallationCancelled()) EndCancelledInstallation();
   ui::SetProgress(kProgressBar, 0);
   DeleteFileW(Paths().payloadCopy.c_str());
   RunTasks();

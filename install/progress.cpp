@@ -13,14 +13,20 @@
 
 namespace {
 
-// A click on Cancel asks; Yes rolls back and ends the run. Any other event,
-// a request to close the window included, changes nothing.
-void TakeOneEvent() {
+bool g_cancelled = false;
+
+// A click on Cancel asks; true when the user confirmed. Any other event, a
+// request to close the window included, changes nothing.
+bool CancelConfirmed() {
   ui::Event e = ui::PollEvent();
-  if (e.type != ui::EventType::kControl || e.id != kCancelButton) return;
-  if (ui::Message(Text(66), Text(65), MB_YESNO | MB_ICONSTOP) != IDYES) return;
+  if (e.type != ui::EventType::kControl || e.id != kCancelButton) return false;
+  return ui::Message(Text(66), Text(65), MB_YESNO | MB_ICONSTOP) == IDYES;
+}
+
+[[noreturn]] void RollBackAndEnd() {
   Rollback(Installation().installFolder);
   CleanUp(0);
+  EndPlain();
 }
 
 int Percent(float percent) { return static_cast<int>(std::lround(percent)); }
@@ -52,15 +58,21 @@ int ExtractionProgress(const std::wstring& entryName, float percent) {
     ui::SetText(kStatusLine, Text(92) + L" " + text::FilePart(entryName));
     Installation().installedFiles.push_back(Installation().installFolder + entryName);
   }
-  TakeOneEvent();
-  return 0;
+  // The extraction stops and closes the payload copy first, so that the
+  // clean-up can delete it (see InstallationCancelled).
+  if (CancelConfirmed()) g_cancelled = true;
+  return g_cancelled ? 1 : 0;
 }
+
+bool InstallationCancelled() { return g_cancelled; }
 
 int DownloadProgress(const std::wstring&, float percent) {
   ui::SetProgress(kProgressBar, Percent(percent));
-  TakeOneEvent();
+  if (CancelConfirmed()) RollBackAndEnd();
   return 0;
 }
+
+void EndCancelledInstallation() { RollBackAndEnd(); }
 
 int Rollback(const std::wstring& installFolder) {
   for (const std::wstring& file : Installation().installedFiles) DeleteFileW(file.c_str());

@@ -5,7 +5,12 @@
 
 #include <string>
 
+// Returns 1 (stop) once the user confirmed Cancel.
 int ExtractionProgress(const std::wstring& entryName, float percent);
+// True when Cancel was confirmed during the extraction.
+bool InstallationCancelled();
+// Rolls back and ends the run (after a confirmed Cancel).
+[[noreturn]] void EndCancelledInstallation();
 int DownloadProgress(const std::wstring& savePath, float percent);
 
 // Deletes the files unpacked so far, then the emptied sub-folders of the

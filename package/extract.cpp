@@ -85,6 +85,7 @@ int ExtractArchive(const std::wstring& archive, const std::wstring& pattern, con
   const std::wstring dest = text::WithBackslash(destination);
   const std::wstring wanted = pattern.empty() ? L"*.*" : pattern;
   bool destinationMade = false;
+  bool stopped = false;
   int written = 0;
   unsigned long long visited = 0;
   char raw[kNameBuffer];
@@ -119,9 +120,14 @@ int ExtractArchive(const std::wstring& archive, const std::wstring& pattern, con
         else unzCloseCurrentFile(zip);
       }
     }
-    if (g_callback) g_callback(reported, static_cast<float>(visited) / total * 100.0f);
+    // A callback that returns non-zero stops the walk (the user cancelled):
+    // the archive is closed before the caller cleans up.
+    if (g_callback && g_callback(reported, static_cast<float>(visited) / total * 100.0f)) {
+      stopped = true;
+      break;
+    }
   }
-  if (g_callback) g_callback(std::wstring(), 100.0f);
+  if (g_callback && !stopped) g_callback(std::wstring(), 100.0f);
   FreeHeapBytes(buffer);
   unzClose(zip);
   return written;

@@ -7,6 +7,7 @@
 // Called once per visited entry with the entry's name relative to the
 // destination (the empty text for an entry that was not taken) and the
 // percent of entries visited, and once more at the end with "" and 100.
+// It returns 0 to go on; anything else stops the extraction at once.
 using ExtractionCallback = int (*)(const std::wstring& entryName, float percent);
 
 // Stores the procedure in the one process-wide slot (null clears it).

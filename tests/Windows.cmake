@@ -48,7 +48,7 @@ foreach(name ${E2E_TESTS})
   add_executable(e2e_${name} ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_test.cpp)
   target_link_libraries(e2e_${name} PRIVATE driver gtest_main)
   target_link_options(e2e_${name} PRIVATE ${TEST_LINK})
-  add_dependencies(e2e_${name} stub stub-norestart sleeper plant token_probe data)
+  add_dependencies(e2e_${name} stub stub-norestart sleeper plant token_probe test_service ops_server data)
 endforeach()
 
 # The operations of install/, tested directly (see tests/ops/*.cmake for the
@@ -63,3 +63,4 @@ target_link_libraries(service_tests PRIVATE stubcore gtest_main)
 target_link_options(service_tests PRIVATE ${TEST_LINK})
 include(${CMAKE_SOURCE_DIR}/tests/ops/registry.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/ops/services.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/e2e/install_helpers.cmake)

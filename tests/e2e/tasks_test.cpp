@@ -1,1 +1,550 @@
+// The install tasks of a setup script, carried out in the task phase of a
+// real installation and checked where they act: on the disk, in the
+// registry, in link files, on the status line and in the install record of
+// the uninstall data file.
+#include <objbase.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <map>
+
 #include "tests/e2e/package_fixture.h"
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"Demo App v.1.0 :: Setup";
+constexpr char kBom[] = "\xEF\xBB\xBF";
+
+constexpr int kNext = 1, kFinish = 5;
+constexpr int kDestinationPage = 150, kGroupPage = 200, kFinishPage = 300;
+constexpr int kGroupField = 204, kStatus = 253, kFinishOptions = 303;
+
+std::string U8(const std::wstring& s) { return drive::Narrow(s); }
+
+// The entries of one section of an uninstall data file, as "key = value".
+std::vector<std::string> Section(const std::wstring& file, const std::string& name) {
+  std::string bytes = ReadFileBytes(file);
+  std::vector<std::string> out;
+  bool inside = false;
+  for (size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    std::string line = bytes.substr(at, end - at);
+    if (!line.empty() && line[0] == '[') {
+      inside = line == "[" + name + "]";
+      continue;
+    }
+    if (inside) out.push_back(line);
+  }
+  return out;
+}
+
+bool HasSection(const std::wstring& file, const std::string& name) {
+  return ReadFileBytes(file).find("\r\n[" + name + "]\r\n") != std::string::npos;
+}
+
+std::wstring CommonPrograms() {
+  wchar_t buf[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, buf);
+  std::wstring path = buf;
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  return path;
+}
+
+// The names in a folder as the file system spells them.
+std::set<std::string> Names(const std::wstring& folder) {
+  std::set<std::string> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name != L"." && name != L"..") out.insert(U8(name));
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return out;
+}
+
+// What a shell link file says, read through the shell's link object.
+struct Link {
+  bool loaded = false;
+  std::wstring target, folder, description, icon;
+  int iconIndex = -1, show = -1;
+};
+
+Link ReadLink(const std::wstring& path) {
+  Link l;
+  HRESULT init = CoInitialize(nullptr);
+  IShellLinkW* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+        l.loaded = true;
+        wchar_t buf[MAX_PATH * 2] = {};
+        link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH);
+        l.target = buf;
+        buf[0] = 0;
+        link->GetWorkingDirectory(buf, MAX_PATH);
+        l.folder = buf;
+        buf[0] = 0;
+        link->GetDescription(buf, MAX_PATH);
+        l.description = buf;
+        buf[0] = 0;
+        link->GetIconLocation(buf, MAX_PATH, &l.iconIndex);
+        l.icon = buf;
+        link->GetShowCmd(&l.show);
+      }
+      file->Release();
+    }
+    link->Release();
+  }
+  if (SUCCEEDED(init)) CoUninitialize();
+  return l;
+}
+
+// The "key=value" lines a run_probe copy wrote beside itself.
+std::map<std::string, std::string> ProbeReport(const std::wstring& file) {
+  std::map<std::string, std::string> out;
+  std::string bytes = ReadFileBytes(file);
+  for (size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    std::string line = bytes.substr(at, end - at);
+    size_t eq = line.find('=');
+    if (eq != std::string::npos) out[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return out;
+}
+
+void StopProcessesNamed(const std::wstring& name) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W e = {};
+  e.dwSize = sizeof e;
+  for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e)) {
+    std::wstring exe = e.szExeFile;
+    exe = exe.substr(exe.find_last_of(L"\\/") + 1);
+    if (lstrcmpiW(exe.c_str(), name.c_str()) != 0) continue;
+    if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, e.th32ProcessID)) {
+      TerminateProcess(h, 99);
+      WaitForSingleObject(h, 5000);
+      CloseHandle(h);
+    }
+  }
+  CloseHandle(snap);
+}
+
+// Registry helpers for the test's own keys.
+void MakeKey(HKEY root, const std::wstring& path) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS)
+      << U8(path);
+  RegCloseKey(k);
+}
+
+void SetText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+  RegSetValueExW(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(k);
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  HKEY k;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+// A value's type and raw bytes; type REG_NONE with no bytes when it is missing.
+struct RegValue {
+  DWORD type = REG_NONE;
+  std::string bytes;
+  bool exists = false;
+};
+
+RegValue ReadValue(HKEY root, const std::wstring& path, const std::wstring& name) {
+  RegValue v;
+  HKEY k;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return v;
+  DWORD size = 0;
+  if (RegQueryValueExW(k, name.c_str(), nullptr, &v.type, nullptr, &size) == ERROR_SUCCESS) {
+    v.exists = true;
+    v.bytes.resize(size);
+    RegQueryValueExW(k, name.c_str(), nullptr, &v.type, reinterpret_cast<BYTE*>(&v.bytes[0]), &size);
+  }
+  RegCloseKey(k);
+  return v;
+}
+
+std::string Utf16Bytes(const std::wstring& s) {
+  return std::string(reinterpret_cast<const char*>(s.c_str()), (s.size() + 1) * sizeof(wchar_t));
+}
+
+// Removes a key with everything below it.
+void DropKey(HKEY root, const std::wstring& path) {
+  HKEY k;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
+    wchar_t name[256];
+    DWORD length = 256;
+    while (RegEnumKeyExW(k, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+      DropKey(root, path + L"\\" + name);
+      length = 256;
+      if (KeyExists(root, path + L"\\" + name)) break;
+    }
+    RegCloseKey(k);
+  }
+  RegDeleteKeyW(root, path.c_str());
+}
+
+}  // namespace
+
+class Tasks : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    dest_ = Dir() + L"dest\\";
+    group_ = CommonPrograms() + L"Demo App\\";
+    RemoveTree(group_);
+  }
+  void TearDown() override {
+    for (const wchar_t* probe : {L"probe.exe", L"shown.exe", L"later.exe", L"lower.exe"}) StopProcessesNamed(probe);
+    RemoveTree(group_);
+    PackageTest::TearDown();
+  }
+
+  // The setup script with these [iConfig] additions and [InstTasks] lines.
+  void Script(const std::string& config, const std::string& tasks) {
+    WriteScript(std::string(kBom) + "[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n" +
+                "[iConfig]\r\nDefaultPath = " + U8(dest_) + "\r\nPathChangeable = 1\r\n" + config +
+                "[InstTasks]\r\n" + tasks);
+  }
+
+  void CopyHelper(const std::wstring& helper, const std::wstring& to) {
+    EXPECT_TRUE(CopyFileW((BinFolder() + helper).c_str(), to.c_str(), FALSE)) << U8(to);
+  }
+
+  // Builds and starts the package and presses Next until the installation
+  // runs (through the group page when `group`).
+  HWND StartInstallation(drive::Process* p, bool group = false) {
+    *p = Launch(Build());
+    HWND w = drive::WaitWindow(*p, kTitle);
+    EXPECT_NE(w, nullptr) << "the wizard did not appear";
+    if (!w) return nullptr;
+    EXPECT_TRUE(drive::Click(w, kNext));
+    EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kDestinationPage); }));
+    EXPECT_TRUE(drive::Click(w, kNext));
+    if (group) {
+      EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kGroupPage); }));
+      EXPECT_EQ(drive::Text(w, kGroupField), group_);
+      EXPECT_TRUE(drive::Click(w, kNext));
+    }
+    return w;
+  }
+
+  bool WaitFinishPage(HWND w) {
+    return drive::WaitUntil([w] { return drive::Visible(w, kFinishPage) && drive::Visible(w, kFinish); }, 60000);
+  }
+
+  // Runs the installation to the finish page. The last status text stays
+  // on the (hidden) installation page; it is returned.
+  std::string InstallToFinishPage(drive::Process* p, HWND* w, bool group = false) {
+    *w = StartInstallation(p, group);
+    if (!*w) return std::string();
+    EXPECT_TRUE(WaitFinishPage(*w)) << "the finish page did not come";
+    return U8(drive::Text(*w, kStatus));
+  }
+
+  void PressFinish(HWND w, const drive::Process& p) {
+    EXPECT_TRUE(drive::Click(w, kFinish));
+    EXPECT_EQ(p.WaitExit(), 0u);
+  }
+
+  std::vector<std::string> Record() { return Section(dest_ + L"Uninst0.dat", "InstTasks"); }
+
+  std::wstring dest_, group_;
+};
+
+TEST_F(Tasks, UnknownAndEmptyLinesDoNothing) {
+  CopyHelper(L"run_probe.exe", Dir() + L"payload\\lower.exe");
+  Script("",
+         "Empty = \r\n"
+         "Lower = run¶1¶1¶1¶<DefaultInstallPath>lower.exe¶/q¶Lower\r\n"
+         "Stop = KILLTASK¶nothing_of_this_name.exe\r\n");
+  drive::Process p;
+  HWND w;
+  // No task set a text of its own: the last one of the unpacking stays.
+  EXPECT_EQ(InstallToFinishPage(&p, &w).rfind("Unpacking file: ", 0), 0u);
+  ASSERT_NE(w, nullptr);
+  EXPECT_FALSE(drive::Visible(w, kFinishOptions)) << "a lower-case run line offers nothing";
+  PressFinish(w, p);
+  drive::Settle();
+  EXPECT_FALSE(FileExists(dest_ + L"lower.txt")) << "the lower-case run line started its program";
+  EXPECT_FALSE(HasSection(dest_ + L"Uninst0.dat", "InstTasks"));
+}
+
+TEST_F(Tasks, RunStartsTheProgramInItsFolderAndWaitsForIt) {
+  for (const wchar_t* name : {L"probe.exe", L"shown.exe", L"later.exe"})
+    CopyHelper(L"run_probe.exe", Dir() + L"payload\\" + name);
+  Write(L"payload\\probe.hold", "");
+  Script("",
+         "Hidden = RUN¶1¶1¶1¶<DefaultInstallPath>probe.exe¶/q¶Probe\r\n"
+         "After = CREATEFOLDER¶<DefaultInstallPath>after\r\n"
+         "Shown = RUN¶1¶0¶1¶<DefaultInstallPath>shown.exe¶two words¶Shown\r\n"
+         "Later = RUN¶1¶1¶0¶<DefaultInstallPath>later.exe¶¶Later\r\n");
+  drive::Process p;
+  HWND w = StartInstallation(&p);
+  ASSERT_NE(w, nullptr);
+
+  ASSERT_TRUE(drive::WaitUntil([&] { return FileExists(dest_ + L"probe.txt"); }, 60000)) << "probe.exe did not run";
+  std::map<std::string, std::string> hidden = ProbeReport(dest_ + L"probe.txt");
+  EXPECT_EQ(hidden["args"], "/q");
+  EXPECT_EQ(hidden["cwd"] + "\\", U8(dest_));
+  EXPECT_EQ(hidden["show"], "0") << "started without SW_HIDE";
+  EXPECT_EQ(hidden["nshow"], "0");
+  // The installer waits for the program: the next task has not run.
+  drive::Settle();
+  EXPECT_FALSE(FolderExists(dest_ + L"after"));
+  EXPECT_FALSE(drive::Visible(w, kFinish));
+  Write(L"dest\\probe.go", "");
+
+  ASSERT_TRUE(WaitFinishPage(w));
+  EXPECT_EQ(U8(drive::Text(w, kStatus)), "Running applications...");
+  EXPECT_TRUE(FolderExists(dest_ + L"after"));
+  std::map<std::string, std::string> shown = ProbeReport(dest_ + L"shown.txt");
+  EXPECT_EQ(shown["args"], "two words");
+  EXPECT_EQ(shown["cwd"] + "\\", U8(dest_));
+  EXPECT_EQ(shown["show"], "5");
+  // Run-now 0: offered on the finish page, not run in the task phase.
+  EXPECT_FALSE(FileExists(dest_ + L"later.txt"));
+  ASSERT_EQ(drive::TreeItems(w, kFinishOptions).size(), 1u);
+  ASSERT_TRUE(drive::ToggleTreeItem(w, kFinishOptions, 0));
+  EXPECT_EQ(drive::TreeTicks(w, kFinishOptions), std::vector<bool>{false});
+  PressFinish(w, p);
+  drive::Settle();
+  EXPECT_FALSE(FileExists(dest_ + L"later.txt"));
+  EXPECT_EQ(Record(), std::vector<std::string>{"After = CREATEFOLDER¶" + U8(dest_) + "after\\"});
+}
+
+class RegistryTasks : public Tasks {
+ protected:
+  void SetUp() override {
+    Tasks::SetUp();
+    CleanKeys();
+    MakeKey(HKEY_LOCAL_MACHINE, L"Software\\X");
+    MakeKey(HKEY_CLASSES_ROOT, L"TarnTestX");
+    MakeKey(HKEY_CURRENT_USER, L"Software\\TarnTest\\Str");
+    SetText(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Gone", L"x");
+    SetText(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Keep", L"y");
+    MakeKey(HKEY_CURRENT_USER, L"Software\\TarnTest\\Leaf");
+    MakeKey(HKEY_CURRENT_USER, L"Software\\TarnTest\\Branch\\Child");
+  }
+  void TearDown() override {
+    CleanKeys();
+    Tasks::TearDown();
+  }
+  static void CleanKeys() {
+    DropKey(HKEY_LOCAL_MACHINE, L"Software\\X");
+    DropKey(HKEY_CLASSES_ROOT, L"TarnTestX");
+    DropKey(HKEY_CURRENT_USER, L"Software\\TarnTest");
+  }
+};
+
+TEST_F(RegistryTasks, ValuesAndKeysAreWrittenDeletedAndRecorded) {
+  const std::string dword = "REGADDVALUE¶HKLM¶Ver¶$10¶Software\\X¶REG_DWORD";
+  const std::string key = "REGADDKEY¶HKCU¶¶¶Software\\TarnTest\\New\\Deep";
+  Script("",
+         "Dword = " + dword +
+             "\r\n"
+             "NoKey = REGADDVALUE¶HKLM¶Ver¶$10¶Software\\X\\Missing¶REG_DWORD\r\n"
+             "Classes = REGADDVALUE¶HKCR¶Ver¶$10¶TarnTestX¶REG_DWORD\r\n"
+             "Lower = REGADDVALUE¶hklm¶Lower¶$10¶Software\\X¶REG_DWORD\r\n"
+             "Text = REGADDVALUE¶HKCU¶Name¶<DefaultInstallPath>App.exe¶Software\\TarnTest\\Str¶REG_SZ\r\n"
+             "NewKey = " +
+             key +
+             "\r\n"
+             "DelValue = REGDELVALUE¶HKCU¶Gone¶¶Software\\TarnTest\\Del\r\n"
+             "DelLeaf = REGDELKEY¶HKCU¶¶¶Software\\TarnTest\\Leaf\r\n"
+             "DelBranch = REGDELKEY¶HKCU¶¶¶Software\\TarnTest\\Branch\r\n"
+             "Last = REGADDVALUE¶HKLM¶Ver¶$10¶Software\\X\\Missing¶REG_DWORD\r\n");
+  drive::Process p;
+  HWND w;
+  // The failing value at the end shows no text of its own.
+  EXPECT_EQ(InstallToFinishPage(&p, &w), "Deleting registry key...");
+  ASSERT_NE(w, nullptr);
+  PressFinish(w, p);
+
+  RegValue ver = ReadValue(HKEY_LOCAL_MACHINE, L"Software\\X", L"Ver");
+  EXPECT_EQ(ver.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(ver.bytes, std::string("\x10\0\0\0", 4));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\X\\Missing")) << "a missing key was created";
+  EXPECT_FALSE(ReadValue(HKEY_CLASSES_ROOT, L"TarnTestX", L"Ver").exists) << "HKCR is not a root name";
+  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, L"Software\\X", L"Lower").exists) << "root names are case-sensitive";
+  RegValue text = ReadValue(HKEY_CURRENT_USER, L"Software\\TarnTest\\Str", L"Name");
+  EXPECT_EQ(text.type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(text.bytes, Utf16Bytes(dest_ + L"App.exe"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnTest\\New\\Deep"));
+  EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Gone").exists);
+  EXPECT_TRUE(ReadValue(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Keep").exists);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnTest\\Leaf"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnTest\\Branch\\Child")) << "a key with sub-keys stays";
+
+  // The whole line, tokens expanded, for the values and keys that were made.
+  EXPECT_EQ(Record(),
+            (std::vector<std::string>{
+                "Dword = " + dword,
+                "Text = REGADDVALUE¶HKCU¶Name¶" + U8(dest_) + "App.exe¶Software\\TarnTest\\Str¶REG_SZ",
+                "NewKey = " + key}));
+}
+
+class FolderTasks : public Tasks {
+ protected:
+  void ReadOnly(const std::wstring& relative, const std::string& content) {
+    Write(relative, content);
+    SetFileAttributesW((Dir() + relative).c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  // Files and folders below a folder, relative to it; folders end with "\".
+  std::set<std::string> Tree(const std::wstring& relative) {
+    std::set<std::string> out;
+    List(Dir() + relative, L"", &out);
+    return out;
+  }
+  static void List(const std::wstring& base, const std::wstring& relative, std::set<std::string>* out) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((base + relative + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+      std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      bool folder = fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+      out->insert(U8(relative + name + (folder ? L"\\" : L"")));
+      if (folder) List(base, relative + name + L"\\", out);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+};
+
+TEST_F(FolderTasks, DeleteFolderFollowsItsRecursiveAndForceFlags) {
+  Write(L"t1\\a.txt", "a");
+  ReadOnly(L"t1\\ro.txt", "ro");
+  Write(L"t1\\s1\\b.txt", "b");
+  Write(L"t1\\s1\\s2\\c.txt", "c");
+  Write(L"t1\\s3\\d.txt", "d");
+  ReadOnly(L"t1\\s3\\ro2.txt", "ro2");
+  Write(L"t2\\a.txt", "a");
+  Write(L"t2\\b.txt", "b");
+  Write(L"t2\\sub\\c.txt", "c");
+  Write(L"t3\\a.txt", "a");
+  Write(L"t3\\b.txt", "b");
+  ReadOnly(L"t4\\a.txt", "a");
+  ReadOnly(L"t4\\sub\\b.txt", "b");
+  ReadOnly(L"t4\\sub\\deeper\\c.txt", "c");
+  const std::string base = U8(Dir());
+  Script("",
+         "Recursive = DELETEFOLDER¶" + base + "t1¶1¶0\r\n" +  //
+             "Flat = DELETEFOLDER¶" + base + "t2\\¶0¶0\r\n" +  //
+             "FilesOnly = DELETEFOLDER¶" + base + "t3¶0¶0\r\n" +
+             "Forced = DELETEFOLDER¶" + base + "t4¶1¶1\r\n");
+  drive::Process p;
+  HWND w;
+  EXPECT_EQ(InstallToFinishPage(&p, &w), "Deleting folder...");
+  ASSERT_NE(w, nullptr);
+  PressFinish(w, p);
+
+  EXPECT_EQ(Tree(L"t1\\"), (std::set<std::string>{"ro.txt", "s3\\", "s3\\ro2.txt"}));
+  EXPECT_EQ(Tree(L"t2\\"), (std::set<std::string>{"sub\\", "sub\\c.txt"}));
+  EXPECT_FALSE(FolderExists(Dir() + L"t3"));
+  EXPECT_FALSE(FolderExists(Dir() + L"t4"));
+  EXPECT_FALSE(HasSection(dest_ + L"Uninst0.dat", "InstTasks")) << "DELETEFOLDER records nothing";
+}
+
+TEST_F(FolderTasks, FileAndFolderTasks) {
+  Write(L"payload\\m1.txt", "first");
+  Write(L"payload\\m2.txt", "second");
+  Write(L"payload\\old.txt", "old");
+  Write(L"payload\\c.txt", "copy me");
+  Write(L"payload\\gone.txt", "x");
+  Script("",
+         "MoveLost = MOVEFILE¶<DefaultInstallPath>m1.txt¶<DefaultInstallPath>nowhere\\m1.txt\r\n"
+         "MoveOver = MOVEFILE¶<DefaultInstallPath>m2.txt¶<DefaultInstallPath>old.txt\r\n"
+         "Copy = COPYFILE¶<DefaultInstallPath>c.txt¶<DefaultInstallPath>c-copy.txt\r\n"
+         "FolderOne = CREATEFOLDER¶<DefaultInstallPath>one\r\n"
+         "FolderTwo = CREATEFOLDER¶<DefaultInstallPath>two\\\r\n"
+         "Orphan = CREATEFOLDER¶<DefaultInstallPath>missing\\child\r\n"
+         "Again = CREATEFOLDER¶<DefaultInstallPath>one\r\n"
+         "Remove = DELETEFILE¶<DefaultInstallPath>gone.txt\r\n");
+  drive::Process p;
+  HWND w;
+  EXPECT_EQ(InstallToFinishPage(&p, &w), "Removing existing files...");
+  ASSERT_NE(w, nullptr);
+  PressFinish(w, p);
+
+  EXPECT_EQ(ReadFileBytes(dest_ + L"m1.txt"), "first") << "a failed move lost its source";
+  EXPECT_FALSE(FolderExists(dest_ + L"nowhere"));
+  EXPECT_EQ(ReadFileBytes(dest_ + L"old.txt"), "second");
+  EXPECT_FALSE(FileExists(dest_ + L"m2.txt"));
+  EXPECT_EQ(ReadFileBytes(dest_ + L"c-copy.txt"), "copy me");
+  EXPECT_EQ(ReadFileBytes(dest_ + L"c.txt"), "copy me");
+  EXPECT_TRUE(FolderExists(dest_ + L"one"));
+  EXPECT_TRUE(FolderExists(dest_ + L"two"));
+  EXPECT_FALSE(FolderExists(dest_ + L"missing"));
+  EXPECT_FALSE(FileExists(dest_ + L"gone.txt"));
+  // Two CREATEFOLDER lines, two records under their own names; the folder
+  // that already existed is not recorded again.
+  EXPECT_EQ(Record(), (std::vector<std::string>{"Copy = COPYFILE¶" + U8(dest_) + "c-copy.txt",
+                                                "FolderOne = CREATEFOLDER¶" + U8(dest_) + "one\\",
+                                                "FolderTwo = CREATEFOLDER¶" + U8(dest_) + "two\\"}));
+}
+
+class LinkTasks : public Tasks {
+ protected:
+  void TearDown() override {
+    DeleteFileW(L"C:\\TarnRoot.lnk");
+    Tasks::TearDown();
+  }
+};
+
+TEST_F(LinkTasks, LinksInTheGroupAndTheDriveRoot) {
+  const std::string address = "http://example.com/päge";
+  Script("AutoCreateStartMenu = 1\r\n",
+         "Home = INTERNETLINK¶17¶Home¶" + address +
+             "¶0\r\n"
+             "Tool = NORMALLINK¶17¶Tool.LNK¶<DefaultInstallPath>\\App.exe¶0¶1¶Tool\r\n"
+             "Root = NORMALLINK¶18¶TarnRoot¶<DefaultInstallPath>App.exe¶0¶0¶Root\r\n"
+             "App = NORMALLINK¶17¶App¶<DefaultInstallPath>App.exe¶0¶0¶App\r\n"
+             "Later = NORMALLINK¶17¶Later¶<DefaultInstallPath>App.exe¶1¶0¶Later\r\n");
+  drive::Process p;
+  HWND w;
+  EXPECT_EQ(InstallToFinishPage(&p, &w, true), "Creating shortcut...");
+  ASSERT_NE(w, nullptr);
+  // Field 5 "1": a finish option, nothing in the task phase.
+  EXPECT_FALSE(FileExists(group_ + L"Later.lnk"));
+  ASSERT_EQ(drive::TreeItems(w, kFinishOptions).size(), 1u);
+  ASSERT_TRUE(drive::ToggleTreeItem(w, kFinishOptions, 0));
+  PressFinish(w, p);
+
+  EXPECT_EQ(Names(group_), (std::set<std::string>{"App.lnk", "Home.url", "Tool.LNK"}));
+  EXPECT_EQ(ReadFileBytes(group_ + L"Home.url"), "[InternetShortcut]\r\nURL=" + address + "\r\n");
+
+  Link app = ReadLink(group_ + L"App.lnk");
+  ASSERT_TRUE(app.loaded);
+  EXPECT_EQ(U8(app.target), U8(dest_ + L"App.exe"));
+  EXPECT_EQ(U8(app.folder), U8(dest_));
+  EXPECT_EQ(U8(app.icon), U8(dest_ + L"App.exe"));
+  EXPECT_EQ(app.iconIndex, 0);
+  EXPECT_EQ(U8(app.description), "App");
+  EXPECT_EQ(app.show, SW_SHOWNORMAL);
+  Link tool = ReadLink(group_ + L"Tool.LNK");
+  ASSERT_TRUE(tool.loaded);
+  EXPECT_EQ(U8(tool.target), U8(dest_ + L"App.exe")) << "the doubled backslash after the token is collapsed";
+  EXPECT_EQ(tool.iconIndex, 1);
+
+  // Index 18 names "\": the root of the installer's current drive, here the
+  // drive of the package's folder.
+  EXPECT_TRUE(FileExists(L"C:\\TarnRoot.lnk"));
+
+  EXPECT_EQ(Record(), (std::vector<std::string>{"AutoStartMenuGroup = CREATEFOLDER¶" + U8(group_),
+                                                "Home = NORMALLINK¶" + U8(group_) + "Home.url",
+                                                "Tool = NORMALLINK¶" + U8(group_) + "Tool.LNK",
+                                                "Root = NORMALLINK¶\\TarnRoot.lnk",
+                                                "App = NORMALLINK¶" + U8(group_) + "App.lnk"}));
+}

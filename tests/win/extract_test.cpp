@@ -23,6 +23,12 @@ int Record(const std::wstring& name, float percent) {
   return 0;
 }
 
+// Stops the extraction at the second entry.
+int StopAtSecond(const std::wstring& name, float percent) {
+  g_calls.push_back({name, percent});
+  return g_calls.size() >= 2 ? 1 : 0;
+}
+
 void RemoveAll(const std::wstring& path) {
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
@@ -189,6 +195,15 @@ TEST_F(Extract, ProgressHearsEveryEntryThenAHundred) {
   EXPECT_EQ(g_calls[4].name, L"");
   EXPECT_FLOAT_EQ(g_calls[4].percent, 100.0f);
   EXPECT_FALSE(IsFile(dest_ + L"b.bin"));
+}
+
+TEST_F(Extract, ACallbackCanStopTheWalk) {
+  SetExtractionCallback(StopAtSecond);
+  EXPECT_EQ(Run({File("a.txt", "1"), File("b.txt", "2"), File("c.txt", "3")}), 2);
+  EXPECT_EQ(g_calls.size(), 2u);  // no later entry, no final call
+  EXPECT_FALSE(IsFile(dest_ + L"c.txt"));
+  // The archive is closed again: it can be deleted at once.
+  EXPECT_TRUE(DeleteFileW(archive_.c_str()));
 }
 
 TEST_F(Extract, DataThatFailsItsChecksumIsNotCounted) {

@@ -1,0 +1,18 @@
+# Helper programs of the installation and task tests.
+
+# Notes its command line, current folder and show state beside itself, and
+# can hold a waited RUN task until the test lets it end.
+add_executable(run_probe WIN32 ${CMAKE_SOURCE_DIR}/tests/helpers/run_probe.cpp)
+target_link_options(run_probe PRIVATE -static)
+
+# Holds a file open without sharing until it is stopped (KILLTASK).
+add_executable(victim WIN32 ${CMAKE_SOURCE_DIR}/tests/helpers/victim.cpp)
+target_link_libraries(victim PRIVATE shell32)
+target_link_options(victim PRIVATE -static)
+
+add_dependencies(e2e_install run_probe victim)
+add_dependencies(e2e_tasks run_probe)
+
+# The tests read shell links back through the shell's link object.
+target_link_libraries(e2e_install PRIVATE ole32 uuid)
+target_link_libraries(e2e_tasks PRIVATE ole32 uuid)
