@@ -82,6 +82,14 @@ set(STUB_SOURCES
 )
 
 set(UNINSTALLER_SOURCES
+  uninstaller/data.cpp
+  uninstaller/first_stage.cpp
+  uninstaller/folders.cpp
+  uninstaller/paths.cpp
+  uninstaller/programs.cpp
+  uninstaller/progress_window.cpp
+  uninstaller/removal.cpp
+  uninstaller/undo.cpp
 )
 
 # The package builder (portable; built natively and for Windows).

@@ -97,6 +97,10 @@ void Push(const Event& e) {
   if (g_count == kQueueSize) return;  // a flood of notifications; drop the newest
   g_queue[(g_head + g_count) % kQueueSize] = e;
   ++g_count;
+  // An event made by a message another program sent (an accessibility tool
+  // pressing a button) arrives while the thread waits for posted messages;
+  // a posted wake-up lets the waiting loop take the event at once.
+  if (InSendMessage()) PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
 bool Pop(Event* e) {

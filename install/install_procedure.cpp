@@ -34,9 +34,10 @@ void ChooseUninstallerNames(InstallState& s) {
 
 // A folder that does not exist or holds nothing: the installation makes it its own.
 bool IsNewOrEmpty(const std::wstring& folder) {
+  if (!PathExists(text::TrimRight(folder, L"\\"))) return true;
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW((text::WithBackslash(folder) + L"*.*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return true;
+  if (find == INVALID_HANDLE_VALUE) return false;  // there, but not readable: not the product's own
   bool empty = true;
   do {
     const std::wstring name = fd.cFileName;

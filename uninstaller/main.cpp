@@ -1,7 +1,73 @@
 // The uninstaller. It is written beside the installed product and removes
-// it again.
+// it again, in two stages: started without parameters it hands over to a
+// copy of itself in the temporary folder (first_stage.cpp); the copy,
+// started with the installed data path and the installed uninstaller path,
+// asks for confirmation and runs the removal (removal.cpp).
 #include "common/prelude.h"
+#include <shellapi.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+#include "common/heap.h"
+#include "common/system_api.h"
+#include "common/toolkit.h"
+#include "install/admin_test.h"
+#include "startup/os_version.h"
+#include "uninstaller/data.h"
+#include "uninstaller/first_stage.h"
+#include "uninstaller/messages.h"
+#include "uninstaller/paths.h"
+#include "uninstaller/programs.h"
+#include "uninstaller/removal.h"
+
+namespace {
+
+[[noreturn]] void End() {
+  ui::Shutdown();
+  DestroyPrivateHeap();
   ExitProcess(0);
+}
+
+// The copy in the temporary folder: P1 the installed data file, P2 the
+// installed uninstaller.
+void RunSecondStage(const std::wstring& installedData, const std::wstring& installedUninstaller) {
+  const std::wstring self = OwnPath();
+  const std::wstring dataPath = WithExtension(self, L"dat");
+  UninstallData data;
+  if (!ReadUninstallData(dataPath, &data)) {
+    ui::Message(uninstall_text::kScriptMissing + dataPath + uninstall_text::kScriptMissingEnd,
+                uninstall_text::kErrorTitle, ui::kErrorIcon);
+    return;
+  }
+  // Everything is in memory now: the temporary copy of the data goes, also
+  // when the removal runs, so that nothing of it stays in the temporary folder.
+  DeleteFileW(dataPath.c_str());
+  if (ui::Message(data.texts[kConfirmText], data.texts[kConfirmTitle], MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    DeleteWhenEnded(self);
+    return;
+  }
+  std::vector<std::wstring> files = data.files;
+  files.push_back(installedData);
+  files.push_back(installedUninstaller);
+  RunRemoval(data, files);
+  DeleteWhenEnded(self);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  RestrictDllSearchPath();
+  PrivateHeap();
+  ui::Init(instance);
+  if (CurrentOsVersion() >= kOs2000 && !IsAdministrator()) {
+    ui::Message(uninstall_text::kNeedAdministrator, uninstall_text::kErrorTitle, ui::kErrorIcon);
+    End();
+  }
+  // None: the installed uninstaller. Two (each in double quotes): the copy.
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (arguments && count >= 3 && *arguments[1] && *arguments[2])
+    RunSecondStage(arguments[1], arguments[2]);
+  else
+    RunFirstStage();
+  LocalFree(arguments);
+  End();
 }

@@ -23,8 +23,11 @@ class CopyCancel : public PackageTest {
     if (*window) {
       EXPECT_EQ(drive::Text(*window, 1001), package_text::kInitializingText);
       EXPECT_EQ(drive::Text(*window, 1000), package_text::kCancel);
-      Screenshot(*window, L"initializing");
+      // Pressed at once: the copy of a few hundred megabytes is quick. The
+      // picture is taken while the question holds the copy.
       EXPECT_TRUE(drive::Click(*window, 1000));
+      drive::WaitMessageBox(p);
+      Screenshot(*window, L"initializing");
     }
     return p;
   }

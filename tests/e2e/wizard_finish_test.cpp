@@ -1,1 +1,360 @@
+// The finish page: the options it offers from the install task list, what
+// Finish carries out of them, the restart it may ask for, and the end of
+// the run.
+#include <shlobj.h>
+
+#include <map>
+
 #include "tests/e2e/package_fixture.h"
+#include "wizard/controls.h"
+
+namespace {
+
+const wchar_t kTitle[] = L"Demo App v.1.0 :: Setup";
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo App";
+const wchar_t kRestartRequests[] = L"C:\\tarnwick-restart-requests.txt";
+const char kBom[] = "\xEF\xBB\xBF";
+
+std::wstring ProgramFolder() {
+  wchar_t buf[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring self = buf;
+  return self.substr(0, self.find_last_of(L'\\') + 1);
+}
+
+std::wstring Trim(const std::wstring& s) {
+  size_t a = s.find_first_not_of(L" \t");
+  if (a == std::wstring::npos) return std::wstring();
+  size_t b = s.find_last_not_of(L" \t");
+  return s.substr(a, b - a + 1);
+}
+
+// The LocalizationStub texts of the shipped English language file.
+std::wstring T(int key) {
+  static const std::map<int, std::wstring> texts = [] {
+    std::map<int, std::wstring> out;
+    std::string bytes = ReadFileBytes(ProgramFolder() + L"data\\languages\\English.ini");
+    if (bytes.compare(0, 3, kBom) == 0) bytes.erase(0, 3);
+    std::wstring all = Widen(bytes), group;
+    for (size_t start = 0; start < all.size();) {
+      size_t end = all.find_first_of(L"\r\n", start);
+      if (end == std::wstring::npos) end = all.size();
+      std::wstring line = Trim(all.substr(start, end - start));
+      start = end + 1;
+      if (line.empty() || line[0] == L';') continue;
+      if (line[0] == L'[') {
+        group = line.substr(1, line.find(L']') - 1);
+        continue;
+      }
+      size_t eq = line.find(L'=');
+      std::wstring key = Trim(line.substr(0, eq));
+      if (group == L"LocalizationStub" && eq != std::wstring::npos && key.compare(0, 3, L"Key") == 0 &&
+          !out.count(_wtoi(key.c_str() + 3)))
+        out[_wtoi(key.c_str() + 3)] = Trim(line.substr(eq + 1));
+    }
+    return out;
+  }();
+  auto it = texts.find(key);
+  return it == texts.end() ? std::wstring() : it->second;
+}
+
+// A task line: the fields joined by the pilcrow, in UTF-8.
+std::string Task(std::initializer_list<std::string> fields) {
+  std::string line;
+  size_t n = 0;
+  for (const std::string& f : fields) line += (n++ ? "\xC2\xB6" : "") + f;
+  return line;
+}
+
+// The place a link goes to, as the finish page words it.
+std::wstring Place(int index) { return T(index == 10 || index == 11 ? 43 : 42) + L" " + T(44 + index); }
+
+std::wstring ShellFolder(int csidl) {
+  wchar_t buf[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, csidl, nullptr, 0, buf);
+  std::wstring s = buf;
+  if (!s.empty() && s.back() != L'\\') s += L'\\';
+  return s;
+}
+
+int ShownPage(HWND w) {
+  int shown = -1;
+  for (int i = 0; i < 7; ++i) {
+    if (!drive::Visible(w, kPageContainers[i])) continue;
+    if (shown != -1) return -2;
+    shown = i;
+  }
+  return shown;
+}
+
+std::string Lines(const std::vector<std::wstring>& items) {
+  std::string out;
+  for (const std::wstring& i : items) out += "\n  \"" + drive::Narrow(i) + "\"";
+  return out;
+}
+
+}  // namespace
+
+class WizardFinish : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    // The finish page may offer a restart: this stub only notes it down.
+    UseStub(L"tarnstub-norestart.exe");
+  }
+  void TearDown() override {
+    RemoveTree(ShellFolder(CSIDL_COMMON_PROGRAMS) + L"Demo App");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
+    PackageTest::TearDown();
+  }
+
+  std::wstring Dest() const { return Dir() + L"dest\\"; }
+
+  // A script for "Demo App" installing below the test's folder without a
+  // Start-menu page, UTF-8 with a byte-order mark as the authoring tool
+  // writes it.
+  void Script(const std::vector<std::string>& tasks, bool restart) {
+    std::string s = std::string(kBom) + "[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[InstTasks]\r\n";
+    for (size_t i = 0; i < tasks.size(); ++i) s += "Task" + std::to_string(i) + " = " + tasks[i] + "\r\n";
+    s += "[iConfig]\r\nPathChangeable = 1\r\nAutoCreateStartMenu = 0\r\nDefaultPath = " + drive::Narrow(Dest()) +
+         "\r\n";
+    if (restart) s += "RebootRequired = 1\r\n";
+    WriteScript(s);
+  }
+
+  // A copy of the recorder; it notes its command line and folder in
+  // <path>.log.
+  std::wstring Recorder(const std::wstring& relative) {
+    Write(relative, ReadFileBytes(BinFolder() + L"wizard_recorder.exe"));
+    return Dir() + relative;
+  }
+
+  // From the welcome page through the installation to the finish page.
+  HWND ToFinishPage(const drive::Process& p) {
+    HWND w = drive::WaitWindow(p, kTitle);
+    EXPECT_NE(w, nullptr) << "the wizard did not appear";
+    if (!w) return nullptr;
+    EXPECT_TRUE(drive::Click(w, kNextButton));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ShownPage(w) == 3; })) << "page " << ShownPage(w);
+    EXPECT_TRUE(drive::Click(w, kNextButton));
+    EXPECT_TRUE(drive::WaitUntil([&] { return ShownPage(w) == 6 && drive::Visible(w, kFinishButton); }))
+        << "page " << ShownPage(w);
+    return w;
+  }
+
+  // Unticks the options at these positions.
+  void Untick(HWND w, std::initializer_list<int> positions) {
+    for (int i : positions) {
+      ASSERT_TRUE(drive::ToggleTreeItem(w, kFinishOptions, i));
+      ASSERT_FALSE(drive::TreeTicks(w, kFinishOptions).at(static_cast<size_t>(i))) << "option " << i;
+    }
+  }
+
+  void Finish(const drive::Process& p, HWND w) {
+    drive::Click(w, kFinishButton);  // the run ends while the click is handled
+    EXPECT_EQ(p.WaitExit(), 0u);
+    EXPECT_TRUE(NewWorkFolders().empty());
+  }
+};
+
+// Links marked for the finish page and programs not run during the
+// installation are offered in task order, then the restart; everything
+// else offers nothing. Nothing unticked is carried out.
+TEST_F(WizardFinish, OptionsFollowTheInstallTasks) {
+  ASSERT_FALSE(T(62).empty()) << "cannot read the English language file";
+  const std::wstring during = Recorder(L"during.exe");
+  const std::string app = "<DefaultInstallPath>\\App.exe";
+  Script({
+             Task({"NORMALLINK", "17", "Demo", app, "1", "0", "<ProgramName> itself"}),
+             Task({"RUN", "1", "0", "1", drive::Narrow(during), "now", "during the installation"}),
+             Task({"INTERNETLINK", "11", "Tarn Finish Site", "http://www.example.test/", "1"}),
+             Task({"NORMALLINK", "2", "Inside", app, "0", "0", "made during the installation"}),
+             Task({"RUN", "0", "0", "0", app, "", "the demo"}),
+             Task({"INTERNETLINK", "6", "Tarn Never", "http://www.example.test/never", "0"}),
+             Task({"NORMALLINK", "12", "Tarn Finish Second", app, "1", "0", "the second shortcut"}),
+             Task({"DELETEFILE", "<DefaultInstallPath>\\nothing.txt"}),
+         },
+         true);
+  drive::Process p = Launch(Build());
+  HWND w = ToFinishPage(p);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(drive::Visible(w, kFinishOptions));
+  const std::vector<std::wstring> expected = {
+      T(62) + L" " + Place(17) + L" " + T(96) + L" Demo App itself",
+      T(63) + L" " + Place(11),
+      T(64) + L" the demo",
+      T(62) + L" " + Place(12) + L" " + T(96) + L" the second shortcut",
+      T(94),
+  };
+  EXPECT_EQ(expected[0], L"Create shortcut in the program group (Start Menu) folder for Demo App itself");
+  EXPECT_EQ(expected[1], L"Create internet link on the Desktop");
+  std::vector<std::wstring> items = drive::TreeItems(w, kFinishOptions);
+  EXPECT_EQ(items, expected) << "offered:" << Lines(items);
+  EXPECT_EQ(drive::TreeTicks(w, kFinishOptions), std::vector<bool>(expected.size(), true));
+
+  // The lines that offer nothing were carried out during the installation.
+  EXPECT_TRUE(FileExists(during + L".log")) << "the program to run during the installation did not run";
+  EXPECT_TRUE(FileExists(Dest() + L"Inside.lnk")) << "the shortcut of the installation was not made";
+
+  std::string requestsBefore = ReadFileBytes(kRestartRequests);
+  Untick(w, {0, 1, 2, 3, 4});
+  Finish(p, w);
+  EXPECT_FALSE(FileExists(ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"Tarn Finish Site.url"));
+  EXPECT_FALSE(FileExists(ShellFolder(CSIDL_COMMON_STARTMENU) + L"Tarn Finish Second.lnk"));
+  EXPECT_FALSE(FileExists(ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"Tarn Never.url"));
+  EXPECT_EQ(ReadFileBytes(kRestartRequests), requestsBefore) << "a restart was requested";
+
+  // Not left behind, whatever happened.
+  DeleteFileW((ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"Tarn Finish Site.url").c_str());
+  DeleteFileW((ShellFolder(CSIDL_COMMON_STARTMENU) + L"Tarn Finish Second.lnk").c_str());
+  DeleteFileW((ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"Tarn Never.url").c_str());
+}
+
+// Without options and without a restart the list is not shown; a restart
+// alone is one option.
+TEST_F(WizardFinish, OptionListOnlyWhenThereIsSomethingToOffer) {
+  const std::wstring during = Recorder(L"during.exe");
+  Script({Task({"RUN", "1", "1", "1", drive::Narrow(during), "", "hidden, during the installation"}),
+          Task({"NORMALLINK", "2", "Inside", "<DefaultInstallPath>\\App.exe", "0", "0", "not offered"})},
+         false);
+  {
+    drive::Process p = Launch(Build(L"nothing.exe"));
+    HWND w = ToFinishPage(p);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(drive::Exists(w, kFinishOptions));
+    EXPECT_FALSE(drive::Visible(w, kFinishOptions));
+    EXPECT_TRUE(drive::TreeItems(w, kFinishOptions).empty());
+    EXPECT_TRUE(drive::Visible(w, kFinishTitle));
+    EXPECT_TRUE(drive::Visible(w, kFinishText));
+    Finish(p, w);
+  }
+  RemoveTree(Dest());
+  Script({}, true);
+  {
+    drive::Process p = Launch(Build(L"restart.exe"));
+    HWND w = ToFinishPage(p);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(drive::Visible(w, kFinishOptions));
+    EXPECT_EQ(drive::TreeItems(w, kFinishOptions), std::vector<std::wstring>{T(94)});
+    EXPECT_EQ(drive::TreeTicks(w, kFinishOptions), std::vector<bool>{true});
+    Untick(w, {0});
+    Finish(p, w);
+  }
+}
+
+// Two programs offered on the finish page, one from the installed payload
+// and one from elsewhere; only the one left ticked runs, with its
+// parameters, in its own folder.
+TEST_F(WizardFinish, OnlyTickedProgramsRun) {
+  Recorder(L"payload\\tools\\first.exe");
+  const std::wstring second = Recorder(L"elsewhere\\second.exe");
+  const std::wstring third = Recorder(L"elsewhere\\third.exe");
+  Script({Task({"RUN", "1", "0", "0", "<DefaultInstallPath>\\tools\\first.exe", "alpha \"two words\"",
+                "the first recorder"}),
+          Task({"RUN", "1", "0", "0", drive::Narrow(second), "beta", "the second recorder"}),
+          Task({"RUN", "0", "1", "0", drive::Narrow(third), "gamma", "<ProgramName> recorder"})},
+         false);
+  drive::Process p = Launch(Build());
+  HWND w = ToFinishPage(p);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(drive::TreeItems(w, kFinishOptions),
+            (std::vector<std::wstring>{T(64) + L" the first recorder", T(64) + L" the second recorder",
+                                       T(64) + L" Demo App recorder"}));
+  // Nothing runs before Finish.
+  drive::Settle();
+  EXPECT_FALSE(FileExists(Dest() + L"tools\\first.exe.log"));
+  EXPECT_FALSE(FileExists(second + L".log"));
+  EXPECT_FALSE(FileExists(third + L".log"));
+
+  Untick(w, {1});
+  Finish(p, w);
+  // The first waits for its program, so its note is there already.
+  ASSERT_TRUE(FileExists(Dest() + L"tools\\first.exe.log")) << "the ticked program did not run";
+  std::wstring first = Widen(ReadFileBytes(Dest() + L"tools\\first.exe.log"));
+  EXPECT_NE(first.find(L"alpha \"two words\""), std::wstring::npos) << drive::Narrow(first);
+  std::wstring folder = Dest() + L"tools";
+  EXPECT_NE(first.find(L"\n" + folder + L"\n"), std::wstring::npos) << drive::Narrow(first);
+  ASSERT_TRUE(drive::WaitUntil([&] { return FileExists(third + L".log"); })) << "the third program did not run";
+  EXPECT_NE(Widen(ReadFileBytes(third + L".log")).find(L"gamma"), std::wstring::npos);
+  drive::Settle();
+  EXPECT_FALSE(FileExists(second + L".log")) << "the unticked program ran";
+}
+
+// Links offered on the finish page are made on Finish when left ticked,
+// with the fields of their task line.
+TEST_F(WizardFinish, OnlyTickedLinksAreMade) {
+  const std::string app = "<DefaultInstallPath>\\App.exe";
+  Script({Task({"NORMALLINK", "2", "Ticked Shortcut", app, "1", "0", "the ticked shortcut"}),
+          Task({"NORMALLINK", "2", "Unticked Shortcut.LNK", app, "1", "0", "the unticked shortcut"}),
+          Task({"INTERNETLINK", "2", "Ticked Site", "http://www.example.test/ticked", "1"}),
+          Task({"INTERNETLINK", "2", "Unticked Site", "http://www.example.test/unticked", "1"})},
+         false);
+  drive::Process p = Launch(Build());
+  HWND w = ToFinishPage(p);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(drive::TreeItems(w, kFinishOptions),
+            (std::vector<std::wstring>{T(62) + L" " + Place(2) + L" " + T(96) + L" the ticked shortcut",
+                                       T(62) + L" " + Place(2) + L" " + T(96) + L" the unticked shortcut",
+                                       T(63) + L" " + Place(2), T(63) + L" " + Place(2)}));
+  // Not made during the installation.
+  EXPECT_FALSE(FileExists(Dest() + L"Ticked Shortcut.lnk"));
+  EXPECT_FALSE(FileExists(Dest() + L"Ticked Site.url"));
+
+  Untick(w, {1, 3});
+  Finish(p, w);
+  ASSERT_TRUE(FileExists(Dest() + L"Ticked Shortcut.lnk")) << "the ticked shortcut was not made";
+  const std::string shortcut = ReadFileBytes(Dest() + L"Ticked Shortcut.lnk");
+  const std::wstring description = L"the ticked shortcut";
+  EXPECT_NE(shortcut.find(std::string(reinterpret_cast<const char*>(description.data()), description.size() * 2)),
+            std::string::npos)
+      << "the shortcut lacks its description";
+  EXPECT_NE(shortcut.find("App.exe"), std::string::npos) << "the shortcut does not lead to the program";
+  ASSERT_TRUE(FileExists(Dest() + L"Ticked Site.url")) << "the ticked internet link was not made";
+  EXPECT_NE(ReadFileBytes(Dest() + L"Ticked Site.url").find("URL=http://www.example.test/ticked"), std::string::npos);
+  EXPECT_FALSE(FileExists(Dest() + L"Unticked Shortcut.LNK"));
+  EXPECT_FALSE(FileExists(Dest() + L"Unticked Site.url"));
+}
+
+// The restart option asks for a restart (EWX_REBOOT) only when ticked.
+TEST_F(WizardFinish, RestartOnlyWhenTicked) {
+  Script({}, true);
+  const std::wstring package = Build();
+  for (bool ticked : {false, true}) {
+    SCOPED_TRACE(ticked ? "ticked" : "unticked");
+    std::string before = ReadFileBytes(kRestartRequests);
+    drive::Process p = Launch(package);
+    HWND w = ToFinishPage(p);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(drive::TreeItems(w, kFinishOptions), std::vector<std::wstring>{T(94)});
+    if (!ticked) Untick(w, {0});
+    Finish(p, w);
+    std::string after = ReadFileBytes(kRestartRequests);
+    if (ticked) {
+      ASSERT_GT(after.size(), before.size()) << "no restart was requested";
+      EXPECT_EQ(after.substr(0, before.size()), before);
+      EXPECT_EQ(after.substr(before.size()), "2\r\n");
+    } else {
+      EXPECT_EQ(after, before) << "a restart was requested";
+    }
+    RemoveTree(Dest());
+  }
+}
+
+// Finish removes the work folder, leaves the installed product with its
+// uninstaller, and ends the run with exit code 0.
+TEST_F(WizardFinish, FinishEndsTheRunAndKeepsTheProduct) {
+  Write(L"payload\\docs\\readme.txt", "installed text");
+  Script({}, false);
+  drive::Process p = Launch(Build());
+  HWND w = ToFinishPage(p);
+  ASSERT_NE(w, nullptr);
+  EXPECT_FALSE(drive::Visible(w, kFinishOptions));
+  EXPECT_TRUE(drive::Visible(w, kFinishButton));
+  EXPECT_EQ(drive::Text(w, kFinishButton), T(27));
+  EXPECT_EQ(NewWorkFolders().size(), 1u) << "the work folder is kept until Finish";
+  Finish(p, w);
+  EXPECT_EQ(ReadFileBytes(Dest() + L"App.exe"), "a program");
+  EXPECT_EQ(ReadFileBytes(Dest() + L"docs\\readme.txt"), "installed text");
+  EXPECT_TRUE(FileExists(Dest() + L"Uninst0.exe")) << "no uninstaller was written";
+  EXPECT_TRUE(FileExists(Dest() + L"Uninst0.dat")) << "no uninstall data was written";
+}

@@ -1,1 +1,967 @@
+// The wizard's pages as a person meets them: which page follows which, the
+// licence box, the Start-menu page, the destination field, the close box,
+// the website link, every text against the English language file, the
+// headers, the look, and the documents on the licence and read-me pages.
+#include <richedit.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "tests/driver/screen.h"
 #include "tests/e2e/package_fixture.h"
+#include "wizard/controls.h"
+
+using drive::Icon;
+
+namespace {
+
+const wchar_t kTitle[] = L"Demo App v.1.0 :: Setup";
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::wstring ProgramFolder() {
+  wchar_t buf[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring self = buf;
+  return self.substr(0, self.find_last_of(L'\\') + 1);
+}
+
+std::wstring Trim(const std::wstring& s) {
+  size_t a = s.find_first_not_of(L" \t");
+  if (a == std::wstring::npos) return std::wstring();
+  size_t b = s.find_last_not_of(L" \t");
+  return s.substr(a, b - a + 1);
+}
+
+std::wstring ReplaceAll(std::wstring s, const std::wstring& what, const std::wstring& with) {
+  for (size_t at = s.find(what); at != std::wstring::npos; at = s.find(what, at + with.size()))
+    s.replace(at, what.size(), with);
+  return s;
+}
+
+// The LocalizationStub texts of the shipped English language file.
+const std::map<int, std::wstring>& EnglishTexts() {
+  static const std::map<int, std::wstring> texts = [] {
+    std::map<int, std::wstring> out;
+    std::string bytes = ReadFileBytes(ProgramFolder() + L"data\\languages\\English.ini");
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    std::wstring all = Widen(bytes);
+    std::wstring group;
+    size_t start = 0;
+    while (start < all.size()) {
+      size_t end = all.find_first_of(L"\r\n", start);
+      if (end == std::wstring::npos) end = all.size();
+      std::wstring line = Trim(all.substr(start, end - start));
+      start = end + 1;
+      if (line.empty() || line[0] == L';') continue;
+      if (line[0] == L'[') {
+        group = line.substr(1, line.find(L']') - 1);
+        continue;
+      }
+      size_t eq = line.find(L'=');
+      if (group != L"LocalizationStub" || eq == std::wstring::npos) continue;
+      std::wstring key = Trim(line.substr(0, eq));
+      if (key.compare(0, 3, L"Key") != 0) continue;
+      int n = _wtoi(key.c_str() + 3);
+      if (!out.count(n)) out[n] = Trim(line.substr(eq + 1));
+    }
+    return out;
+  }();
+  return texts;
+}
+
+std::wstring T(int key) {
+  auto it = EnglishTexts().find(key);
+  return it == EnglishTexts().end() ? std::wstring() : it->second;
+}
+
+// A text with the program's name and version put in, as the wizard shows it.
+std::wstring Named(int key, const std::wstring& name, const std::wstring& version) {
+  return ReplaceAll(ReplaceAll(T(key), L"$APPNAME$", name), L"$APPVERSION$", version);
+}
+
+// A byte count as the destination page writes it: one decimal, units of 1024.
+std::wstring SizeText(unsigned long long bytes) {
+  static const char* const kUnits[] = {"Byte", "KB", "MB", "GB", "TB", "PB", "EB"};
+  int unit = 0;
+  if (bytes) {
+    float ratio = static_cast<float>(std::log(static_cast<float>(bytes))) / static_cast<float>(std::log(1024.0f));
+    unit = static_cast<int>(std::floor(ratio));
+  }
+  char buf[64];
+  std::snprintf(buf, sizeof buf, unit ? "%.1f %s" : "%.0f %s", static_cast<double>(bytes) / std::pow(1024.0, unit),
+                kUnits[unit]);
+  return Widen(buf);
+}
+
+std::wstring ShellFolder(int csidl) {
+  wchar_t buf[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, csidl, nullptr, 0, buf);
+  std::wstring s = buf;
+  if (!s.empty() && s.back() != L'\\') s += L'\\';
+  return s;
+}
+
+// The all-users Start menu's Programs folder, where program groups go.
+std::wstring CommonPrograms() { return ShellFolder(CSIDL_COMMON_PROGRAMS); }
+
+// The page whose container is shown: 0 to 6, -1 for none, -2 for several.
+int ShownPage(HWND w) {
+  int shown = -1;
+  for (int i = 0; i < 7; ++i) {
+    if (!drive::Visible(w, kPageContainers[i])) continue;
+    if (shown != -1) return -2;
+    shown = i;
+  }
+  return shown;
+}
+
+// The wizard takes clicks from its queue: what a click changes shows a
+// moment later.
+#define EXPECT_SOON(condition) \
+  EXPECT_TRUE(drive::WaitUntil([&] { return static_cast<bool>(condition); })) << #condition << "; "
+#define ASSERT_SOON(condition) \
+  ASSERT_TRUE(drive::WaitUntil([&] { return static_cast<bool>(condition); })) << #condition << "; "
+
+bool MessageBoxShown(const drive::Process& p) {
+  for (HWND h : drive::WindowsOf(p.pid()))
+    if (drive::ClassName(h) == L"#32770") return true;
+  return false;
+}
+
+// Chooses an entry of a list box with the mouse; the clicks go through the
+// program's queue as a person's do.
+bool ClickListEntry(HWND w, int id, int index) {
+  HWND list = drive::Control(w, id);
+  if (!list || !IsWindowVisible(list) || !IsWindowEnabled(list)) return false;
+  DWORD_PTR top = 0, height = 0;
+  SendMessageTimeoutW(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0, SMTO_NORMAL, 5000, &top);
+  SendMessageTimeoutW(list, LB_GETTOPINDEX, 0, 0, SMTO_NORMAL, 5000, &top);
+  SendMessageTimeoutW(list, LB_GETITEMHEIGHT, 0, 0, SMTO_NORMAL, 5000, &height);
+  const int y = (index - static_cast<int>(top)) * static_cast<int>(height) + static_cast<int>(height) / 2;
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(6, y));
+  PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(6, y));
+  return true;
+}
+
+// Whether the characters from..to of a rich-text control are bold; the
+// format is read through memory in the control's own process.
+bool Bold(HWND w, int id, int from, int to) {
+  HWND edit = drive::Control(w, id);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(edit, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return false;
+  CHARFORMAT2W format = {};
+  format.cbSize = sizeof format;
+  format.dwMask = CFM_BOLD;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof format, MEM_COMMIT, PAGE_READWRITE);
+  bool bold = false;
+  if (remote) {
+    DWORD_PTR r = 0;
+    WriteProcessMemory(process, remote, &format, sizeof format, nullptr);
+    SendMessageTimeoutW(edit, EM_SETSEL, from, to, SMTO_NORMAL, 5000, &r);
+    SendMessageTimeoutW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000,
+                        &r);
+    ReadProcessMemory(process, remote, &format, sizeof format, nullptr);
+    SendMessageTimeoutW(edit, EM_SETSEL, 0, 0, SMTO_NORMAL, 5000, &r);
+    bold = (format.dwMask & CFM_BOLD) && (format.dwEffects & CFE_BOLD);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return bold;
+}
+
+void SetFieldText(HWND w, int id, const std::wstring& text) {
+  SendMessageW(drive::Control(w, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring ControlText(HWND w, int id) {
+  std::wstring s = drive::Text(w, id);
+  while (!s.empty() && (s.back() == L'\r' || s.back() == L'\n')) s.pop_back();
+  return s;
+}
+
+RECT Rect(int x, int y, int width, int height) { return RECT{x, y, x + width, y + height}; }
+
+std::string Describe(const RECT& r) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "(%ld, %ld) %ld x %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return buf;
+}
+
+// What a header shows in its text area: pixels of the text colour red and
+// dark (black) pixels, and the rightmost column of red in each text line.
+struct HeaderInk {
+  int red = 0, dark = 0;
+  int lastRedColumn[2] = {-1, -1};
+};
+
+HeaderInk ReadHeader(HWND w, int id) {
+  HeaderInk ink;
+  HWND header = drive::Control(w, id);
+  RECT r;
+  GetWindowRect(header, &r);
+  // The text lines start at x 10 and y 11 and 32; the emblem of the
+  // default header lies at the far right.
+  RECT area = {r.left, r.top, r.left + 420, r.top + 56};
+  drive::Pixels px = drive::Capture(area);
+  for (int y = 8; y < px.height; ++y) {
+    for (int x = 0; x < px.width; ++x) {
+      COLORREF c = px.At(x, y);
+      int R = GetRValue(c), G = GetGValue(c), B = GetBValue(c);
+      if (R >= 190 && G <= 90 && B <= 90) {
+        ++ink.red;
+        int line = y < 31 ? 0 : 1;
+        if (x > ink.lastRedColumn[line]) ink.lastRedColumn[line] = x;
+      }
+      if (R < 90 && G < 90 && B < 90) ++ink.dark;
+    }
+  }
+  return ink;
+}
+
+// The width of a header line in the font the wizard draws it with.
+int HeaderTextWidth(const std::wstring& text, int points, int weight, DWORD quality) {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  HFONT font = CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality, DEFAULT_PITCH, L"Tahoma");
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+  return size.cx;
+}
+
+}  // namespace
+
+class WizardPages : public PackageTest {
+ protected:
+  void TearDown() override {
+    // What an installation leaves outside the test's folder.
+    RemoveTree(CommonPrograms() + L"Demo App");
+    for (const std::wstring& group : extraGroups_) RemoveTree(group);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
+    PackageTest::TearDown();
+  }
+
+  std::wstring Dest() const { return Dir() + L"dest\\"; }
+  std::string DestLine() const { return "DefaultPath = " + drive::Narrow(Dest()) + "\r\n"; }
+
+  // A script for "Demo App" 1.0 installing below the test's folder, with
+  // further lines for [FilesAndSettings] and [iConfig].
+  void Script(const std::string& filesAndSettings, const std::string& iConfig, const std::string& general = "") {
+    WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n" + general +
+                "[FilesAndSettings]\r\n" + filesAndSettings + "[iConfig]\r\nPathChangeable = 1\r\n" + DestLine() +
+                iConfig);
+  }
+
+  // Starts a package and waits for its wizard.
+  HWND Open(const drive::Process& p, const std::wstring& title = kTitle) {
+    HWND w = drive::WaitWindow(p, title);
+    EXPECT_NE(w, nullptr) << "the wizard did not appear";
+    return w;
+  }
+
+  void CancelAndConfirm(const drive::Process& p, HWND w) {
+    ASSERT_TRUE(drive::Click(w, kCancelButton));
+    EXPECT_MESSAGE(p, T(65), T(66), Icon::kError, IDYES);
+    EXPECT_EQ(p.WaitExit(), 0u);
+    EXPECT_TRUE(NewWorkFolders().empty());
+  }
+
+  // Next on the last page before the installation: the installation runs
+  // and the finish page follows.
+  void InstallAndExpectFinishPage(HWND w) {
+    ASSERT_TRUE(drive::Click(w, kNextButton));
+    ASSERT_TRUE(drive::WaitUntil([&] { return ShownPage(w) == 6; })) << "page " << ShownPage(w);
+    EXPECT_SOON(drive::Visible(w, kFinishButton));
+    EXPECT_SOON(!drive::Visible(w, kNextButton));
+    EXPECT_SOON(!drive::Visible(w, kPreviousButton));
+    EXPECT_SOON(!drive::Visible(w, kCancelButton));
+    EXPECT_TRUE(FileExists(Dest() + L"App.exe")) << "the payload was not installed";
+  }
+
+  void FinishAndExpectEnd(const drive::Process& p, HWND w) {
+    drive::Click(w, kFinishButton);  // the run ends while the click is handled
+    EXPECT_EQ(p.WaitExit(), 0u);
+    EXPECT_TRUE(NewWorkFolders().empty());
+  }
+
+  std::vector<std::wstring> extraGroups_;
+};
+
+// Every combination of licence, read-me and Start-menu page, forward to the
+// last page, back to the welcome page, forward again and on to the finish
+// page; the Start-menu group exists afterwards only when its page was shown.
+TEST_F(WizardPages, PagesFollowTheScriptForwardAndBack) {
+  Write(L"info\\Resources\\License.txt", "Licence terms.");
+  Write(L"info\\Resources\\ReadMe.txt", "Read me.");
+  // Anything but exactly "1" leaves the licence and read-me pages out.
+  const char* const kOff[] = {"0", "yes", "01", ""};
+  for (int bits = 0; bits < 8; ++bits) {
+    const bool license = bits & 1, readMe = bits & 2, startMenu = bits & 4;
+    SCOPED_TRACE("licence " + std::to_string(license) + ", read-me " + std::to_string(readMe) + ", Start menu " +
+                 std::to_string(startMenu));
+    std::string files;
+    if (license) files += "RequireLicense = 1\r\n";
+    else if (*kOff[bits % 4]) files += std::string("RequireLicense = ") + kOff[bits % 4] + "\r\n";
+    if (readMe) files += "RequireReadme = 1\r\n";
+    else if (*kOff[(bits + 1) % 4]) files += std::string("RequireReadme = ") + kOff[(bits + 1) % 4] + "\r\n";
+    Script(files, std::string("AutoCreateStartMenu = ") + (startMenu ? "1" : "0") + "\r\n");
+
+    std::vector<int> pages = {0};
+    if (license) pages.push_back(1);
+    if (readMe) pages.push_back(2);
+    pages.push_back(3);
+    if (startMenu) pages.push_back(4);
+
+    drive::Process p = Launch(Build(L"order" + std::to_wstring(bits) + L".exe"));
+    HWND w = Open(p);
+    ASSERT_NE(w, nullptr);
+    for (int pass = 0; pass < 2; ++pass) {
+      for (size_t i = 0; i < pages.size(); ++i) {
+        EXPECT_SOON(ShownPage(w) == pages[i]) << "page " << ShownPage(w) << ", forward step " << i;
+        EXPECT_SOON(drive::Enabled(w, kPreviousButton) == (pages[i] != 0)) << "page " << pages[i];
+        EXPECT_TRUE(drive::Visible(w, kNextButton));
+        EXPECT_FALSE(drive::Visible(w, kFinishButton));
+        if (pages[i] == 1 && !drive::Checked(w, kLicenseBox)) {
+          ASSERT_TRUE(drive::Click(w, kLicenseBox));
+        }
+        if (i + 1 < pages.size()) {
+          ASSERT_TRUE(drive::Click(w, kNextButton));
+        }
+      }
+      if (pass == 1) break;
+      for (size_t i = pages.size() - 1; i > 0; --i) {
+        ASSERT_TRUE(drive::Click(w, kPreviousButton));
+        EXPECT_SOON(ShownPage(w) == pages[i - 1]) << "page " << ShownPage(w) << ", back from page " << pages[i];
+      }
+      EXPECT_SOON(!drive::Enabled(w, kPreviousButton));
+      EXPECT_SOON(drive::Enabled(w, kNextButton));
+    }
+    EXPECT_FALSE(FolderExists(Dest())) << "installed before the last page";
+    InstallAndExpectFinishPage(w);
+    EXPECT_EQ(FolderExists(CommonPrograms() + L"Demo App"), startMenu);
+    FinishAndExpectEnd(p, w);
+    RemoveTree(Dest());
+    RemoveTree(CommonPrograms() + L"Demo App");
+  }
+}
+
+TEST_F(WizardPages, PreviousDoesNothingOnTheWelcomePage) {
+  Script("", "");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  EXPECT_SOON(ShownPage(w) == 0) << "page " << ShownPage(w);
+  EXPECT_FALSE(drive::Click(w, kPreviousButton));
+  drive::Settle();
+  EXPECT_EQ(ShownPage(w), 0);
+  CancelAndConfirm(p, w);
+}
+
+// The licence box gates Next on the licence page and keeps its tick when
+// the user leaves the page and comes back.
+TEST_F(WizardPages, LicenceBoxGatesNextAndKeepsItsTick) {
+  Write(L"info\\Resources\\License.txt", "Licence terms.");
+  Script("RequireLicense = 1\r\n", "");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  EXPECT_SOON(!drive::Checked(w, kLicenseBox));
+  EXPECT_SOON(!drive::Enabled(w, kNextButton));
+  EXPECT_FALSE(drive::Click(w, kNextButton));
+  EXPECT_EQ(ShownPage(w), 1);
+
+  ASSERT_TRUE(drive::Click(w, kLicenseBox));
+  EXPECT_SOON(drive::Checked(w, kLicenseBox));
+  EXPECT_SOON(drive::Enabled(w, kNextButton));
+  ASSERT_TRUE(drive::Click(w, kLicenseBox));
+  EXPECT_SOON(!drive::Checked(w, kLicenseBox));
+  EXPECT_SOON(!drive::Enabled(w, kNextButton));
+
+  // Unticked, back and forth: still unticked, Next still off.
+  ASSERT_TRUE(drive::Click(w, kPreviousButton));
+  EXPECT_SOON(ShownPage(w) == 0) << "page " << ShownPage(w);
+  EXPECT_SOON(drive::Enabled(w, kNextButton));
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  EXPECT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  EXPECT_SOON(!drive::Checked(w, kLicenseBox));
+  EXPECT_SOON(!drive::Enabled(w, kNextButton));
+
+  // Ticked, back to the welcome page and forward again.
+  ASSERT_TRUE(drive::Click(w, kLicenseBox));
+  ASSERT_TRUE(drive::Click(w, kPreviousButton));
+  EXPECT_SOON(ShownPage(w) == 0) << "page " << ShownPage(w);
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  EXPECT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  drive::Settle();
+  EXPECT_TRUE(drive::Checked(w, kLicenseBox));
+  EXPECT_TRUE(drive::Enabled(w, kNextButton));
+
+  // Ticked, on to the destination page and back.
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  ASSERT_TRUE(drive::Click(w, kPreviousButton));
+  EXPECT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  drive::Settle();
+  EXPECT_TRUE(drive::Checked(w, kLicenseBox));
+  EXPECT_TRUE(drive::Enabled(w, kNextButton));
+  CancelAndConfirm(p, w);
+}
+
+TEST_F(WizardPages, OptOutBoxIsHiddenUnlessGroupCreationMayBeRefused) {
+  Script("", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 0\r\n");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 4) << "page " << ShownPage(w);
+  EXPECT_FALSE(drive::Visible(w, kGroupOptOut));
+  EXPECT_SOON(drive::Enabled(w, kGroupList));
+  CancelAndConfirm(p, w);
+}
+
+// Ticking "Don't create a Start menu group", going back to the destination
+// page and pressing Next installs at once: no Start-menu page, no group.
+TEST_F(WizardPages, OptOutSkipsTheGroupPageAndTheGroup) {
+  RemoveTree(CommonPrograms() + L"Demo App");
+  Script("", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 2\r\n");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 4) << "page " << ShownPage(w);
+  EXPECT_TRUE(drive::Visible(w, kGroupOptOut));
+  EXPECT_SOON(!drive::Checked(w, kGroupOptOut));
+  EXPECT_SOON(drive::Enabled(w, kGroupList));
+
+  ASSERT_TRUE(drive::Click(w, kGroupOptOut));
+  EXPECT_SOON(drive::Checked(w, kGroupOptOut));
+  EXPECT_SOON(!drive::Enabled(w, kGroupList));
+  ASSERT_TRUE(drive::Click(w, kGroupOptOut));
+  EXPECT_SOON(!drive::Checked(w, kGroupOptOut));
+  EXPECT_SOON(drive::Enabled(w, kGroupList));
+  ASSERT_TRUE(drive::Click(w, kGroupOptOut));
+  EXPECT_SOON(!drive::Enabled(w, kGroupList));
+
+  ASSERT_TRUE(drive::Click(w, kPreviousButton));
+  ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  InstallAndExpectFinishPage(w);
+  EXPECT_FALSE(FolderExists(CommonPrograms() + L"Demo App"));
+  FinishAndExpectEnd(p, w);
+  EXPECT_FALSE(FolderExists(CommonPrograms() + L"Demo App"));
+}
+
+// The group list offers an empty entry and then the existing groups; the
+// choice sets the group field, and the installation creates the group there.
+TEST_F(WizardPages, GroupListOffersTheExistingGroups) {
+  const std::wstring programs = CommonPrograms();
+  for (const wchar_t* name : {L"Tarn Group A", L"Tarn Group B"}) {
+    extraGroups_.push_back(programs + name);
+    CreateDirectoryW((programs + name).c_str(), nullptr);
+  }
+  const std::wstring file = programs + L"Tarn Loose File.txt";
+  HANDLE f = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(f);
+  extraGroups_.push_back(file);  // RemoveTree deletes a file as well
+
+  // The sub-folders in the order the file system lists them.
+  std::vector<std::wstring> expected = {L""};
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((programs + L"*.*").c_str(), &fd);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  do {
+    std::wstring name = fd.cFileName;
+    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..") expected.push_back(name);
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+
+  Script("", "AutoCreateStartMenu = 1\r\n");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 4) << "page " << ShownPage(w);
+  std::vector<std::wstring> items = drive::Items(w, kGroupList);
+  EXPECT_EQ(items, expected);
+  EXPECT_SOON(!drive::Enabled(w, kGroupField));
+  EXPECT_SOON(drive::Text(w, kGroupField) == programs + L"Demo App\\") << drive::Narrow(drive::Text(w, kGroupField));
+
+  size_t groupB = 0;
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i] == L"Tarn Group B") groupB = i;
+  ASSERT_NE(groupB, 0u);
+  ASSERT_TRUE(ClickListEntry(w, kGroupList, static_cast<int>(groupB)));
+  EXPECT_SOON(drive::Text(w, kGroupField) == programs + L"Tarn Group B\\Demo App\\") << drive::Narrow(drive::Text(w, kGroupField));
+  ASSERT_TRUE(ClickListEntry(w, kGroupList, 0));
+  EXPECT_SOON(drive::Text(w, kGroupField) == programs + L"Demo App\\") << drive::Narrow(drive::Text(w, kGroupField));
+  ASSERT_TRUE(ClickListEntry(w, kGroupList, static_cast<int>(groupB)));
+  EXPECT_SOON(drive::Text(w, kGroupField) == programs + L"Tarn Group B\\Demo App\\") << drive::Narrow(drive::Text(w, kGroupField));
+
+  InstallAndExpectFinishPage(w);
+  EXPECT_TRUE(FolderExists(programs + L"Tarn Group B\\Demo App"));
+  EXPECT_FALSE(FolderExists(programs + L"Demo App"));
+  FinishAndExpectEnd(p, w);
+}
+
+// The destination field: its start value, the warning for an empty field,
+// and a fixed destination.
+TEST_F(WizardPages, DestinationField) {
+  // A default path without the closing backslash gets one.
+  WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[iConfig]\r\nPathChangeable = 1\r\n"
+              "DefaultPath = " + drive::Narrow(Dir()) + "dest\r\n");
+  {
+    drive::Process p = Launch(Build(L"changeable.exe"));
+    HWND w = Open(p);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(drive::Click(w, kNextButton));
+    ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+    EXPECT_EQ(drive::Text(w, kDestinationField), Dest());
+    EXPECT_SOON(drive::Enabled(w, kDestinationField));
+    EXPECT_SOON(drive::Enabled(w, kBrowseButton));
+
+    SetFieldText(w, kDestinationField, L"");
+    ASSERT_TRUE(drive::Click(w, kNextButton));
+    EXPECT_MESSAGE(p, T(67), T(68), Icon::kError, IDOK);
+    EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+    EXPECT_SOON(drive::Enabled(w, kNextButton));
+    // Once more: the warning each time, never an installation.
+    ASSERT_TRUE(drive::Click(w, kNextButton));
+    EXPECT_MESSAGE(p, T(67), T(68), Icon::kError, IDOK);
+    EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+    EXPECT_FALSE(FolderExists(Dest()));
+    CancelAndConfirm(p, w);
+  }
+  // No PathChangeable: fixed. A blank default path: the Program Files
+  // folder and the program's name.
+  WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[iConfig]\r\nDefaultPath =    \r\n");
+  {
+    drive::Process p = Launch(Build(L"fixed.exe"));
+    HWND w = Open(p);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(drive::Click(w, kNextButton));
+    ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+    EXPECT_EQ(drive::Text(w, kDestinationField), ShellFolder(CSIDL_PROGRAM_FILES) + L"Demo App\\");
+    EXPECT_SOON(!drive::Enabled(w, kDestinationField));
+    EXPECT_SOON(!drive::Enabled(w, kBrowseButton));
+    CancelAndConfirm(p, w);
+  }
+  // PathChangeable 0 with a default path that holds a path token.
+  WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[iConfig]\r\nPathChangeable = 0\r\n"
+              "DefaultPath = <ProgramFiles>\\Tarn Fixed\\\r\n");
+  {
+    drive::Process p = Launch(Build(L"token.exe"));
+    HWND w = Open(p);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(drive::Click(w, kNextButton));
+    EXPECT_EQ(drive::Text(w, kDestinationField), ShellFolder(CSIDL_PROGRAM_FILES) + L"Tarn Fixed\\");
+    EXPECT_SOON(!drive::Enabled(w, kDestinationField));
+    EXPECT_SOON(!drive::Enabled(w, kBrowseButton));
+    CancelAndConfirm(p, w);
+  }
+}
+
+// Browse opens the shell's folder requester at the Program Files folder;
+// cancelled it changes nothing, confirmed it puts the folder into the field.
+TEST_F(WizardPages, BrowseChoosesTheDestination) {
+  Script("", "");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  const std::wstring available = drive::Text(w, kAvailableSpace), required = drive::Text(w, kRequiredSpace);
+
+  ASSERT_TRUE(drive::Click(w, kBrowseButton));
+  drive::MessageBoxInfo requester = drive::WaitMessageBox(p);
+  ASSERT_NE(requester.window, nullptr) << "no folder requester";
+  std::vector<std::wstring> texts;
+  for (HWND c = GetWindow(requester.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    texts.push_back(drive::Title(c));
+  EXPECT_NE(std::find(texts.begin(), texts.end(), T(69)), texts.end()) << "the requester does not say " << drive::Narrow(T(69));
+  EXPECT_TRUE(drive::Answer(requester, IDCANCEL));
+  drive::WaitGone(requester.window);
+  drive::Settle();
+  EXPECT_EQ(drive::Text(w, kDestinationField), Dest());
+
+  ASSERT_TRUE(drive::Click(w, kBrowseButton));
+  requester = drive::WaitMessageBox(p);
+  ASSERT_NE(requester.window, nullptr) << "no folder requester";
+  EXPECT_TRUE(drive::Answer(requester, IDOK));
+  drive::WaitGone(requester.window);
+  EXPECT_SOON(drive::Text(w, kDestinationField) == ShellFolder(CSIDL_PROGRAM_FILES))
+      << drive::Narrow(drive::Text(w, kDestinationField));
+  EXPECT_EQ(drive::Text(w, kRequiredSpace), required);
+  EXPECT_EQ(drive::Text(w, kAvailableSpace).substr(0, T(34).size() + 1), T(34) + L" ") << drive::Narrow(available);
+  CancelAndConfirm(p, w);
+}
+
+// The title bar's close box does nothing; Cancel asks, and No keeps the
+// wizard where it was.
+TEST_F(WizardPages, OnlyConfirmedCancelEndsTheWizard) {
+  Script("", "");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  // The information was read and deleted before the window appeared.
+  std::vector<std::wstring> work = NewWorkFolders();
+  ASSERT_EQ(work.size(), 1u);
+  EXPECT_FALSE(FolderExists(TempFolder() + work[0] + L"\\Information"));
+
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  drive::CloseBox(w);
+  drive::Settle();
+  EXPECT_TRUE(p.Running());
+  EXPECT_TRUE(IsWindowVisible(w));
+  EXPECT_FALSE(MessageBoxShown(p));
+  EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+
+  ASSERT_TRUE(drive::Click(w, kCancelButton));
+  EXPECT_MESSAGE(p, T(65), T(66), Icon::kError, IDNO);
+  drive::Settle();
+  EXPECT_TRUE(p.Running());
+  EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  CancelAndConfirm(p, w);
+}
+
+TEST_F(WizardPages, WebsiteLinkShowsOnlyARealAddress) {
+  Script("", "", "Website =    \r\n");
+  {
+    drive::Process p = Launch(Build(L"blank.exe"));
+    HWND w = Open(p);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(drive::Exists(w, kWebsiteLink));
+    EXPECT_FALSE(drive::Visible(w, kWebsiteLink));
+    CancelAndConfirm(p, w);
+  }
+  const std::wstring site = L"http://www.tarnwick.example/demo";
+  Script("", "", "Website = " + drive::Narrow(site) + "\r\n");
+  {
+    drive::Process p = Launch(Build(L"site.exe"));
+    HWND w = Open(p);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(drive::Visible(w, kWebsiteLink));
+    EXPECT_EQ(drive::Text(w, kWebsiteLink), site);
+    // As wide as the address measured with the screen's font.
+    HDC screen = GetDC(nullptr);
+    SIZE size = {};
+    GetTextExtentPoint32W(screen, site.c_str(), static_cast<int>(site.size()), &size);
+    ReleaseDC(nullptr, screen);
+    RECT r = drive::Placement(w, kWebsiteLink);
+    EXPECT_EQ(Describe(r), Describe(Rect(9, 327, size.cx, 20)));
+    // Still there on the other pages.
+    ASSERT_TRUE(drive::Click(w, kNextButton));
+    EXPECT_TRUE(drive::Visible(w, kWebsiteLink));
+    CancelAndConfirm(p, w);
+  }
+}
+
+// Every text of every page against the English language file, with the
+// program's name and version put in.
+TEST_F(WizardPages, TextsComeFromTheLanguageFile) {
+  ASSERT_FALSE(T(25).empty()) << "cannot read the English language file";
+  // A payload of 239296 bytes in all.
+  Write(L"payload\\data\\blob.bin", NoiseBytes(239296 - 9, 5));
+  unsigned long long payloadBytes = ReadFileBytes(Dir() + L"payload\\App.exe").size() +
+                                    ReadFileBytes(Dir() + L"payload\\data\\blob.bin").size();
+  ASSERT_EQ(SizeText(payloadBytes), L"233.7 KB");
+  Write(L"info\\Resources\\License.txt", "Licence terms.");
+  Write(L"info\\Resources\\ReadMe.txt", "Read me.");
+  const std::wstring name = L"Tarn Viewer", version = L"2.5 beta";
+  WriteScript("[GeneralInformation]\r\nAppName = Tarn Viewer\r\nVersion = 2.5 beta\r\n"
+              "[FilesAndSettings]\r\nRequireLicense = 1\r\nRequireReadme = 1\r\n"
+              "[iConfig]\r\nPathChangeable = 1\r\nAutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\n" +
+              DestLine());
+  drive::Process p = Launch(Build());
+  HWND w = Open(p, L"Tarn Viewer v.2.5 beta :: Setup");
+  ASSERT_NE(w, nullptr);
+
+  EXPECT_EQ(drive::Text(w, kCancelButton), T(24));
+  EXPECT_EQ(drive::Text(w, kNextButton), T(25));
+  EXPECT_EQ(drive::Text(w, kPreviousButton), T(26));
+  EXPECT_EQ(drive::Text(w, kFinishButton), T(27));
+  EXPECT_FALSE(drive::Visible(w, kFinishButton));
+  EXPECT_EQ(drive::Text(w, kWelcomeTitle), Named(28, name, version));
+  EXPECT_EQ(drive::Text(w, kWelcomeTitle),
+            L"Welcome to the Tarn Viewer version 2.5 beta installation wizard.");
+  EXPECT_EQ(drive::Text(w, kLegalNotice), T(29));
+  EXPECT_EQ(drive::Text(w, kWelcomeText), T(30));
+  EXPECT_EQ(drive::Text(w, kLicenseBox), T(31));
+  EXPECT_EQ(drive::Text(w, kDestinationFrame), T(32));
+  EXPECT_EQ(drive::Text(w, kBrowseButton), T(33));
+  EXPECT_EQ(drive::Text(w, kGroupText), T(36));
+  EXPECT_EQ(drive::Text(w, kGroupOptOut), T(37));
+  EXPECT_EQ(drive::Text(w, kInstallText), T(38));
+  EXPECT_EQ(drive::Text(w, kStatusLine), T(39));
+  EXPECT_EQ(drive::Text(w, kFinishTitle), Named(40, name, version));
+  EXPECT_EQ(drive::Text(w, kFinishTitle), L"Finishing the Tarn Viewer installation wizard.");
+  EXPECT_EQ(drive::Text(w, kFinishText), T(41));
+
+  // The space figures of the destination drive and of the payload.
+  EXPECT_EQ(drive::Text(w, kRequiredSpace), T(35) + L" " + SizeText(payloadBytes));
+  EXPECT_EQ(drive::Text(w, kRequiredSpace), L"Required space: 233.7 KB");
+  // The free space moves while the machine works: the figure must read as
+  // a size with one decimal close to what the drive reports now.
+  ULARGE_INTEGER before = {}, total = {}, free = {};
+  GetDiskFreeSpaceExW(L"C:\\", &before, &total, &free);
+  const std::wstring available = drive::Text(w, kAvailableSpace);
+  ULARGE_INTEGER after = {};
+  GetDiskFreeSpaceExW(L"C:\\", &after, &total, &free);
+  const std::wstring expected = SizeText(before.QuadPart);
+  const std::wstring unit = expected.substr(expected.find(L' '));
+  const double scale = std::pow(1024.0, unit == L" KB" ? 1 : unit == L" MB" ? 2 : unit == L" GB" ? 3 : 4);
+  ASSERT_EQ(available.substr(0, T(34).size() + 1), T(34) + L" ") << drive::Narrow(available);
+  const std::wstring figure = available.substr(T(34).size() + 1);
+  const double shown = _wtof(figure.c_str());
+  char again[64];
+  std::snprintf(again, sizeof again, "%.1f", shown);
+  EXPECT_EQ(figure, Widen(again) + unit) << "for " << before.QuadPart << " bytes free";
+  const double low = std::min(before.QuadPart, after.QuadPart) / scale - 0.25;
+  const double high = std::max(before.QuadPart, after.QuadPart) / scale + 0.25;
+  EXPECT_TRUE(shown >= low && shown <= high) << drive::Narrow(available) << " for " << before.QuadPart << " bytes free";
+  CancelAndConfirm(p, w);
+}
+
+// The headers of the inner pages carry their two lines in the header
+// colour: red for 255, black without the key.
+TEST_F(WizardPages, HeadersCarryTheirTextsInTheHeaderColour) {
+  Write(L"info\\Resources\\License.txt", "Licence terms.");
+  Write(L"info\\Resources\\ReadMe.txt", "Read me.");
+  // A long name, so that a header without it would be much shorter.
+  const std::wstring name = L"Tarnwick Lake Observatory Suite";
+  const std::string general = "[GeneralInformation]\r\nAppName = " + drive::Narrow(name) + "\r\nVersion = 1.0\r\n";
+  const std::string rest = "[FilesAndSettings]\r\nRequireLicense = 1\r\nRequireReadme = 1\r\n"
+                           "[iConfig]\r\nPathChangeable = 1\r\nAutoCreateStartMenu = 1\r\n" + DestLine();
+  const std::wstring title = name + L" v.1.0 :: Setup";
+  const int headers[4] = {kLicenseHeader, kReadMeHeader, kDestinationHeader, kGroupHeader};
+
+  for (int coloured = 1; coloured >= 0; --coloured) {
+    SCOPED_TRACE(coloured ? "HeaderTextColour = 255" : "no HeaderTextColour");
+    WriteScript(general + (coloured ? "[Look]\r\nHeaderTextColour = 255\r\n" : "") + rest);
+    drive::Process p = Launch(Build(coloured ? L"red.exe" : L"black.exe"));
+    HWND w = Open(p, title);
+    ASSERT_NE(w, nullptr);
+    SetForegroundWindow(w);
+    ASSERT_TRUE(drive::Click(w, kNextButton));
+    ASSERT_TRUE(drive::Click(w, kLicenseBox));
+    for (int page = 1; page <= 4; ++page) {
+      ASSERT_SOON(ShownPage(w) == page) << "page " << ShownPage(w);
+      EXPECT_EQ(Describe(drive::Placement(w, headers[page - 1])), Describe(Rect(0, 0, 500, 60)));
+      drive::Settle();
+      HeaderInk ink = ReadHeader(w, headers[page - 1]);
+      if (coloured) {
+        EXPECT_GT(ink.red, 150) << "page " << page;
+        EXPECT_GE(ink.lastRedColumn[0], 10) << "no first line on page " << page;
+        EXPECT_GE(ink.lastRedColumn[1], 10) << "no second line on page " << page;
+      } else {
+        EXPECT_EQ(ink.red, 0) << "page " << page;
+        EXPECT_GT(ink.dark, 150) << "page " << page;
+      }
+      if (page == 1 && coloured) {
+        // The lines end where "License Agreement" in bold and "License for"
+        // with the program's name end.
+        int first = 10 + HeaderTextWidth(T(13), 10, FW_BOLD, DEFAULT_QUALITY);
+        int second = 10 + HeaderTextWidth(Named(14, name, L"1.0"), 9, FW_NORMAL, PROOF_QUALITY);
+        EXPECT_NEAR(ink.lastRedColumn[0], first, 4);
+        EXPECT_NEAR(ink.lastRedColumn[1], second, 4);
+      }
+      Screenshot(w, std::wstring(coloured ? L"red-" : L"black-") + L"page" + std::to_wstring(page));
+      if (page < 4) {
+        ASSERT_TRUE(drive::Click(w, kNextButton));
+      }
+    }
+    CancelAndConfirm(p, w);
+  }
+}
+
+// Where the controls sit and how large the window is.
+TEST_F(WizardPages, ControlsSitWhereTheLookPutsThem) {
+  UseStub(L"tarnstub-norestart.exe");
+  Write(L"info\\Resources\\License.txt", "Licence terms.");
+  Script("RequireLicense = 1\r\n", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\nRebootRequired = 1\r\n");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  RECT client;
+  GetClientRect(w, &client);
+  EXPECT_EQ(client.right - client.left, 491);
+  EXPECT_EQ(client.bottom - client.top, 358);
+  LONG style = GetWindowLongW(w, GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  const struct {
+    int id;
+    RECT r;
+  } expected[] = {
+      {kCancelButton, Rect(403, 323, 76, 22)},     {kNextButton, Rect(314, 323, 76, 22)},
+      {kPreviousButton, Rect(238, 323, 76, 22)},   {kFinishButton, Rect(403, 323, 76, 22)},
+      {kSeparator, Rect(0, 310, 495, 2)},          {kWelcomeContainer, Rect(0, 0, 491, 310)},
+      {kFinishContainer, Rect(0, 0, 491, 310)},    {kWelcomeBitmap, Rect(0, 0, 155, 310)},
+      {kWelcomeTitle, Rect(162, 26, 322, 89)},     {kLegalNotice, Rect(161, 231, 325, 73)},
+      {kWelcomeText, Rect(161, 150, 324, 60)},     {kLicenseBox, Rect(15, 285, 456, 15)},
+      {kLicenseText, Rect(16, 76, 456, 200)},      {kDestinationField, Rect(82, 96, 317, 21)},
+      {kBrowseButton, Rect(405, 95, 68, 22)},      {kAvailableSpace, Rect(14, 145, 466, 16)},
+      {kRequiredSpace, Rect(14, 169, 466, 15)},    {kGroupField, Rect(30, 146, 430, 20)},
+      {kGroupOptOut, Rect(30, 270, 425, 15)},      {kGroupList, Rect(30, 175, 430, 80)},
+      {kProgressBar, Rect(15, 150, 460, 20)},      {kStatusLine, Rect(15, 115, 459, 30)},
+      {kFinishTitle, Rect(161, 26, 322, 73)},      {kFinishOptions, Rect(161, 80, 322, 155)},
+      {kFinishText, Rect(161, 255, 322, 49)},
+  };
+  for (const auto& e : expected) {
+    EXPECT_EQ(Describe(drive::Placement(w, e.id)), Describe(e.r)) << "control " << e.id;
+  }
+  CancelAndConfirm(p, w);
+}
+
+// A picture of every page for a person to look at, with an RTF licence
+// shown formatted and a plain-text read-me shown as written.
+TEST_F(WizardPages, DocumentsAndPicturesOfEveryPage) {
+  UseStub(L"tarnstub-norestart.exe");
+  Write(L"info\\Resources\\License.txt", "{\\rtf1 {\\b Bold} text}");
+  Write(L"info\\Resources\\ReadMe.txt", "Read me first.\r\nSecond line: caf\xC3\xA9 au lait.\r\n");
+  Script("RequireLicense = 1\r\nRequireReadme = 1\r\n", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\n"
+         "RebootRequired = 1\r\n", "Website = http://www.tarnwick.example/\r\n[Look]\r\nHeaderTextColour = 255\r\n");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  SetForegroundWindow(w);
+  drive::Settle();
+  Screenshot(w, L"page0");
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  // The RTF licence formatted: its text without the control words, the
+  // first word bold.
+  EXPECT_EQ(ControlText(w, kLicenseText), L"Bold text");
+  EXPECT_TRUE(Bold(w, kLicenseText, 0, 4));
+  EXPECT_FALSE(Bold(w, kLicenseText, 5, 9));
+  EXPECT_EQ(drive::Text(w, kRequiredSpace), T(35) + L" 9 Byte");
+  drive::Settle();
+  Screenshot(w, L"page1");
+  ASSERT_TRUE(drive::Click(w, kLicenseBox));
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 2) << "page " << ShownPage(w);
+  // The plain read-me as written, lines and letters.
+  EXPECT_EQ(ReplaceAll(ControlText(w, kReadMeText), L"\r\n", L"\r"),
+            L"Read me first.\rSecond line: caf\u00e9 au lait.");
+  drive::Settle();
+  Screenshot(w, L"page2");
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  drive::Settle();
+  Screenshot(w, L"page3");
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 4) << "page " << ShownPage(w);
+  drive::Settle();
+  Screenshot(w, L"page4");
+  InstallAndExpectFinishPage(w);
+  drive::Settle();
+  Screenshot(w, L"page6");
+  // Leave nothing ticked that would act on the machine.
+  std::vector<bool> ticks = drive::TreeTicks(w, kFinishOptions);
+  for (size_t i = 0; i < ticks.size(); ++i)
+    if (ticks[i]) drive::ToggleTreeItem(w, kFinishOptions, static_cast<int>(i));
+  FinishAndExpectEnd(p, w);
+}
+
+TEST_F(WizardPages, EmptyDocumentsShowEmptyPages) {
+  Write(L"info\\Resources\\License.txt", "");
+  Write(L"info\\Resources\\ReadMe.txt", "");
+  Script("RequireLicense = 1\r\nRequireReadme = 1\r\n", "");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  EXPECT_FALSE(MessageBoxShown(p));
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  EXPECT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  EXPECT_EQ(ControlText(w, kLicenseText), L"");
+  EXPECT_SOON(!drive::Enabled(w, kNextButton));
+  ASSERT_TRUE(drive::Click(w, kLicenseBox));
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  EXPECT_SOON(ShownPage(w) == 2) << "page " << ShownPage(w);
+  EXPECT_EQ(ControlText(w, kReadMeText), L"");
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  CancelAndConfirm(p, w);
+}
+
+// The etched lines under the headers and above the buttons, the white
+// welcome and finish pages, and a window centred on the screen.
+TEST_F(WizardPages, EtchedLinesWhitePagesAndPlace) {
+  UseStub(L"tarnstub-norestart.exe");
+  Script("", "RebootRequired = 1\r\n");
+  drive::Process p = Launch(Build());
+  HWND w = Open(p);
+  ASSERT_NE(w, nullptr);
+  SetForegroundWindow(w);
+  drive::Settle();
+
+  RECT outer;
+  GetWindowRect(w, &outer);
+  EXPECT_NEAR((outer.left + outer.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR((outer.top + outer.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE), white = RGB(255, 255, 255);
+  RECT strip;
+  GetWindowRect(drive::Control(w, kSeparator), &strip);
+  drive::Pixels sep = drive::Capture(strip);
+  ASSERT_EQ(sep.height, 2);
+  for (int x = 0; x < sep.width; x += 7) {
+    EXPECT_EQ(sep.At(x, 0), shadow) << "separator column " << x;
+    EXPECT_EQ(sep.At(x, 1), highlight) << "separator column " << x;
+  }
+
+  // Texts on the white page: white around the letters, not the button face
+  // (a few smoothed letter pixels may happen to have its grey).
+  auto onWhite = [&](int id) {
+    RECT r;
+    GetWindowRect(drive::Control(w, id), &r);
+    drive::Pixels px = drive::Capture(r);
+    size_t faces = 0, whites = 0;
+    for (COLORREF c : px.rgb) {
+      if (c == face) ++faces;
+      if (c == white) ++whites;
+    }
+    EXPECT_GT(whites, px.rgb.size() / 2) << "control " << id;
+    EXPECT_LT(faces, px.rgb.size() / 50 + 1) << "control " << id;
+  };
+  for (int id : {kWelcomeTitle, kLegalNotice, kWelcomeText}) onWhite(id);
+  // The right-hand part of the welcome page, outside the texts, is white.
+  RECT page;
+  GetWindowRect(drive::Control(w, kWelcomeContainer), &page);
+  drive::Pixels right = drive::Capture(RECT{page.left + 160, page.top + 2, page.left + 488, page.top + 24});
+  for (COLORREF c : right.rgb) ASSERT_EQ(c, white);
+
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  drive::Settle();
+  RECT header;
+  GetWindowRect(drive::Control(w, kDestinationHeader), &header);
+  drive::Pixels rows = drive::Capture(RECT{header.left, header.top + 58, header.left + 480, header.top + 60});
+  for (int x = 0; x < rows.width; x += 7) {
+    EXPECT_EQ(rows.At(x, 0), shadow) << "header column " << x;
+    EXPECT_EQ(rows.At(x, 1), highlight) << "header column " << x;
+  }
+
+  InstallAndExpectFinishPage(w);
+  drive::Settle();
+  for (int id : {kFinishTitle, kFinishText, kFinishOptions}) onWhite(id);
+  drive::ToggleTreeItem(w, kFinishOptions, 0);
+  FinishAndExpectEnd(p, w);
+}

@@ -1,0 +1,304 @@
+// Install and uninstall with real packages: what a package puts on the
+// machine (files, folders, the Start-menu group and its links, registry
+// keys and values, an association, a service, a registered server, the
+// uninstall entry, the uninstaller and its data) is gone again after its
+// uninstaller ran, and what was there before stays.
+//
+// The packages are built on "tarnstub-norestart.exe", which carries the
+// uninstaller build that only records restart requests.
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <memory>
+
+#include "tests/e2e/package_fixture.h"
+
+using drive::Icon;
+
+namespace {
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr char kP[] = "\xC2\xB6";  // the task-line field separator, UTF-8
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr wchar_t kTitle[] = L"Cycle Demo v.1.0 :: Setup";
+constexpr int kNext = 1, kFinish = 5, kGroupPage = 200, kFinishPage = 300;
+
+std::string U8(const std::wstring& s) { return drive::Narrow(s); }
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+std::wstring CommonPrograms() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path);
+  std::wstring s = path;
+  if (!s.empty() && s.back() != L'\\') s += L'\\';
+  return s;
+}
+
+bool ServiceExists(const std::wstring& name) {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE service = manager ? OpenServiceW(manager, name.c_str(), SERVICE_QUERY_STATUS) : nullptr;
+  if (service) CloseServiceHandle(service);
+  if (manager) CloseServiceHandle(manager);
+  return service != nullptr;
+}
+
+void ForceRemoveService(const std::wstring& name) {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  SC_HANDLE service = manager ? OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS) : nullptr;
+  if (service) {
+    SERVICE_STATUS status;
+    ControlService(service, SERVICE_CONTROL_STOP, &status);
+    DeleteService(service);
+    CloseServiceHandle(service);
+  }
+  if (manager) CloseServiceHandle(manager);
+}
+
+// Files and folders below a folder, relative to it; folders end with "\".
+void ListTree(const std::wstring& base, const std::wstring& relative, std::set<std::string>* out) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((base + relative + L"*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out->insert(U8(relative + name + L"\\"));
+      ListTree(base, relative + name + L"\\", out);
+    } else {
+      out->insert(U8(relative + name));
+    }
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+}
+
+std::set<std::string> Tree(const std::wstring& folder) {
+  std::set<std::string> out;
+  ListTree(folder, L"", &out);
+  return out;
+}
+
+// The second stage of an uninstaller: the numbered copy in the temporary
+// folder that the installed uninstaller starts.
+struct SecondStage {
+  drive::Process process;
+  std::wstring program;
+};
+
+}  // namespace
+
+class UninstallCycle : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    UseStub(L"tarnstub-norestart.exe");
+    dest_ = Dir() + L"dest\\";
+    group_ = CommonPrograms() + L"Cycle Demo\\";
+    service_ = L"TarnCycle" + std::to_wstring(GetCurrentProcessId());
+    Clean();
+  }
+
+  void TearDown() override {
+    if (stage_ && stage_->process.Running()) {
+      ADD_FAILURE() << "the uninstaller was still running at the end of the test";
+      stage_->process.Kill();
+    }
+    // Should a test fail half-way, the temporary data copy may still be there.
+    if (stage_ && !stage_->program.empty())
+      DeleteFileW((stage_->program.substr(0, stage_->program.size() - 3) + L"dat").c_str());
+    Clean();
+    PackageTest::TearDown();
+  }
+
+  void Clean() {
+    RemoveTree(group_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnCycle");
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Cycle Demo")).c_str());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".tarncyc");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"tarncyc_auto_file");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Applications\\App.exe");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tarncyc");
+    ForceRemoveService(service_);
+  }
+
+  // The setup script: a group with both links, the uninstaller's icon for
+  // the registration, install tasks and uninstall tasks (lines "name = line").
+  void Script(const std::string& tasks, const std::string& uninstallTasks) {
+    WriteScript(std::string(kBom) +
+                "[GeneralInformation]\r\nAppName = Cycle Demo\r\nVersion = 1.0\r\nCompanyName = Tarn Co\r\n"
+                "Website = http://tarn.invalid/\r\n"
+                "[iConfig]\r\nDefaultPath = " +
+                U8(dest_) +
+                "\r\nPathChangeable = 1\r\nAutoCreateStartMenu = 1\r\n"
+                "CreateInternetLink = 1\r\nCreateUninstallLink = 1\r\n"
+                "[uConfig]\r\nIconExtUninst = 1\r\n"
+                "[InstTasks]\r\n" +
+                tasks + "[UninstTasks]\r\n" + uninstallTasks);
+  }
+
+  // Welcome, destination, group page, installation, Finish.
+  void Install() {
+    drive::Process p = Launch(Build());
+    HWND w = drive::WaitWindow(p, kTitle);
+    ASSERT_NE(w, nullptr) << "the wizard did not appear";
+    ASSERT_TRUE(drive::Click(w, kNext));
+    ASSERT_TRUE(drive::Click(w, kNext));
+    ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kGroupPage); }));
+    ASSERT_TRUE(drive::Click(w, kNext));
+    ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kFinishPage) && drive::Visible(w, kFinish); }, 60000));
+    ASSERT_TRUE(drive::Click(w, kFinish));
+    EXPECT_EQ(p.WaitExit(), 0u);
+    ASSERT_TRUE(FileExists(dest_ + L"Uninst0.exe"));
+    ASSERT_TRUE(FileExists(dest_ + L"Uninst0.dat"));
+  }
+
+  // Starts the installed uninstaller as the uninstall entry does, confirms
+  // and waits until it and its temporary copy are gone.
+  void Uninstall() {
+    const std::wstring command = [] {
+      wchar_t buffer[MAX_PATH] = {};
+      DWORD bytes = sizeof buffer - sizeof(wchar_t);
+      RegGetValueW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Cycle Demo")).c_str(), L"UninstallString",
+                   RRF_RT_REG_SZ, nullptr, buffer, &bytes);
+      return std::wstring(buffer);
+    }();
+    ASSERT_EQ(U8(command), U8(dest_ + L"Uninst0.exe"));
+    drive::Process first = Launch(command);
+    stage_.reset(new SecondStage);
+    drive::WaitUntil(
+        [&] {
+          HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+          PROCESSENTRY32W entry = {};
+          entry.dwSize = sizeof entry;
+          for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+            const std::wstring name = entry.szExeFile;
+            if (entry.th32ParentProcessID != first.pid() || name.size() < 5 ||
+                name.find_first_not_of(L"0123456789") != name.size() - 4)
+              continue;
+            HANDLE h =
+                OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+            if (!h) continue;
+            stage_->process = drive::Process(h, entry.th32ProcessID);
+            stage_->program = TempFolder() + name;
+            break;
+          }
+          CloseHandle(snapshot);
+          return stage_->process.started();
+        },
+        15000);
+    EXPECT_EQ(first.WaitExit(), 0u);
+    ASSERT_TRUE(stage_->process.started()) << "the uninstaller started no copy of itself";
+    EXPECT_MESSAGE(stage_->process, L"Please confirm", L"Are you sure you want to uninstall Cycle Demo?",
+                   Icon::kQuestion, IDYES);
+    EXPECT_MESSAGE(stage_->process, L"Success", L"The program was uninstalled successfully.", Icon::kInformation, IDOK);
+    EXPECT_EQ(stage_->process.WaitExit(), 0u);
+    EXPECT_TRUE(drive::WaitUntil([&] { return !Exists(stage_->program); }, 15000))
+        << "the temporary copy " << U8(stage_->program) << " was not deleted";
+    const std::wstring dataCopy = stage_->program.substr(0, stage_->program.size() - 3) + L"dat";
+    EXPECT_FALSE(Exists(dataCopy)) << "the temporary data copy " << U8(dataCopy) << " stayed";
+  }
+
+  std::wstring dest_, group_, service_;
+  std::unique_ptr<SecondStage> stage_;
+};
+
+TEST_F(UninstallCycle, EverythingTheInstallationAddedIsRemoved) {
+  Write(L"payload\\sub\\b.txt", "b");
+  Write(L"payload\\docs\\empty.txt", "");
+  // Outside the install folder: a folder the user has (it stays) and the
+  // server that the package copies there and registers.
+  const std::wstring outside = Dir() + L"outside\\";
+  Write(L"outside\\mine.txt", "the user's");
+  Write(L"payload\\gate.dll", ReadFileBytes(BinFolder() + L"uninstall_gate.dll"));
+  const std::string p = kP;
+  const std::string o = U8(outside);
+  const std::string bin = U8(BinFolder());
+  Write(L"probe\\uninstall_probe.exe", ReadFileBytes(BinFolder() + L"uninstall_probe.exe"));
+  const std::wstring probeLog = Dir() + L"probe\\uninstall_probe.exe.log";
+  Script("Key = REGADDKEY" + p + "HKCU" + p + p + p +
+             "Software\\TarnCycle\r\n"
+             "Value = REGADDVALUE" +
+             p + "HKCU" + p + "Path" + p + "<DefaultInstallPath>" + p + "Software\\TarnCycle" + p +
+             "REG_SZ\r\n"
+             "Link = NORMALLINK" +
+             p + "17" + p + "Read me" + p + "<DefaultInstallPath>\\sub\\b.txt" + p + "0" + p + "0" + p +
+             "Docs\r\n"
+             "Web = INTERNETLINK" +
+             p + "17" + p + "Home" + p + "http://tarn.invalid/home" + p +
+             "0\r\n"
+             "Data = CREATEFOLDER" +
+             p +
+             "<DefaultInstallPath>\\data\r\n"
+             "Made = CREATEFOLDER" +
+             p + o +
+             "made by setup\r\n"
+             "Copy = COPYFILE" +
+             p + "<DefaultInstallPath>\\sub\\b.txt" + p + o +
+             "b copy.txt\r\n"
+             "CopyServer = COPYFILE" +
+             p + "<DefaultInstallPath>\\gate.dll" + p + o +
+             "gate.dll\r\n"
+             "Server = REGISTERSERVER" +
+             p + o +
+             "gate.dll\r\n"
+             "Assoc = ASSOCIATEEXTENSION" +
+             p + "tarncyc" + p + "Cycle Document" + p + "<DefaultInstallPath>\\App.exe" + p +
+             "0\r\n"
+             "Service = INSTALLSERVICE" +
+             p + U8(service_) + p + "Tarn cycle" + p + "\"" + bin + "test_service.exe\"" + p + "A test service" + p +
+             "3\r\n",
+         "After = RUN" + p + "0" + p + "1" + p + U8(Dir()) + "probe\\uninstall_probe.exe" + p + "\"" + U8(dest_) +
+             "App.exe\"\r\n");
+  Install();
+
+  // What the installation did, as the preconditions of the removal.
+  EXPECT_EQ(Tree(group_), (std::set<std::string>{"Home.url", "Read me.lnk", "Uninstall.lnk", "Website.url"}));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnCycle"));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L".tarncyc"));
+  EXPECT_TRUE(ServiceExists(service_));
+  EXPECT_TRUE(FolderExists(dest_ + L"data"));
+  EXPECT_TRUE(FolderExists(outside + L"made by setup"));
+  EXPECT_TRUE(FileExists(outside + L"b copy.txt"));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Cycle Demo")));
+
+  Uninstall();
+
+  EXPECT_FALSE(Exists(dest_)) << "left in the install folder: " << ::testing::PrintToString(Tree(dest_));
+  EXPECT_FALSE(Exists(group_)) << "the Start-menu group stayed";
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnCycle"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".tarncyc"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"tarncyc_auto_file"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"Applications\\App.exe"));
+  EXPECT_TRUE(drive::WaitUntil([&] { return !ServiceExists(service_); })) << "the service stayed";
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Cycle Demo")));
+  // Outside: the copies and the created folder are gone, the user's file
+  // stays; the server was unregistered before its copy was deleted.
+  EXPECT_EQ(Tree(outside), (std::set<std::string>{"gate.dll.log", "mine.txt"}));
+  EXPECT_EQ(ReadFileBytes(outside + L"gate.dll.log"), "unregistered\n");
+  // The uninstall task ran after the removal.
+  EXPECT_TRUE(drive::WaitUntil([&] { return !ReadFileBytes(probeLog).empty(); }));
+  const std::string probe = ReadFileBytes(probeLog);
+  EXPECT_NE(probe.find("\nabsent\n"), std::string::npos) << probe;
+}
+
+TEST_F(UninstallCycle, InstallationIntoAnExistingFolderLeavesWhatWasThere) {
+  // An empty file is all the folder held: the removal of a folder that the
+  // installation created would take it along.
+  Write(L"dest\\before.txt", "");
+  Write(L"payload\\sub\\b.txt", "b");
+  Script("", "");
+  Install();
+  EXPECT_NE(ReadFileBytes(dest_ + L"Uninst0.dat").find("\r\nInstallPathCreated = 0\r\n"), std::string::npos);
+  Uninstall();
+  EXPECT_EQ(Tree(dest_), (std::set<std::string>{"before.txt"}));
+  EXPECT_FALSE(Exists(group_));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Cycle Demo")));
+}

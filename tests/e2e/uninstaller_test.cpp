@@ -1,0 +1,1001 @@
+// The uninstaller as the setup stub leaves it behind: "Uninst0.exe" and its
+// uninstall data "Uninst0.dat" in an install folder, started without
+// parameters. The data files are written here in the setup stub's format, so
+// that every case is under the test's control; uninstall_cycle_test.cpp runs
+// the same program after real installations.
+//
+// The test build "Uninstaller-norestart.exe" is used throughout: a restart is
+// only appended to C:\tarnwick-restart-requests.txt.
+#include <shlobj.h>
+#include <tlhelp32.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <memory>
+
+#include "install/associations.h"
+#include "tests/e2e/package_fixture.h"
+#include "uninstaller/messages.h"
+#include "uninstaller/progress_window.h"
+
+using drive::Icon;
+
+namespace {
+
+const std::wstring kP = L"\u00B6";  // the task-line field separator
+constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr wchar_t kRestartFile[] = L"C:\\tarnwick-restart-requests.txt";
+constexpr wchar_t kTestKey[] = L"Software\\TarnwickUninstallTest";
+// Named events shared with tests/helpers/uninstall_probe.cpp and uninstall_gate.cpp.
+constexpr wchar_t kGateEvent[] = L"TarnwickUninstallGate";
+constexpr wchar_t kReleaseEvent[] = L"TarnwickProbeRelease";
+
+std::string U8(const std::wstring& s) { return drive::Narrow(s); }
+
+// A task line: the keyword and its fields joined by the separator.
+std::wstring Line(std::initializer_list<std::wstring> fields) {
+  std::wstring line;
+  for (const std::wstring& f : fields) line += (line.empty() ? L"" : kP) + f;
+  return line;
+}
+
+void MakeFolders(const std::wstring& path) {
+  for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+}
+
+void WriteAt(const std::wstring& path, const std::string& bytes) {
+  MakeFolders(path);
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE) << U8(path);
+  DWORD written = 0;
+  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(f);
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring ShellPath(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
+  std::wstring s = path;
+  if (!s.empty() && s.back() != L'\\') s += L'\\';
+  return s;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+bool ValueExists(HKEY root, const std::wstring& path, const std::wstring& name) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  bool found = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return found;
+}
+
+void SetText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+std::wstring GetText(HKEY root, const std::wstring& path, const std::wstring& name) {
+  wchar_t buffer[1024] = {};
+  DWORD bytes = sizeof buffer - sizeof(wchar_t);
+  if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &bytes) != ERROR_SUCCESS)
+    return L"<missing>";
+  return buffer;
+}
+
+void DeleteKeyTree(HKEY root, const std::wstring& path) { RegDeleteTreeW(root, path.c_str()); }
+
+// Processes by executable name (without regard to case).
+std::vector<DWORD> ProcessesNamed(const std::wstring& name) {
+  std::vector<DWORD> found;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (!lstrcmpiW(entry.szExeFile, name.c_str())) found.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return found;
+}
+
+// The lines of a probe's or recorder's log.
+std::vector<std::string> LogLines(const std::wstring& path) {
+  std::vector<std::string> lines;
+  std::string text = ReadFileBytes(path);
+  for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(text.substr(at, end - at));
+  return lines;
+}
+
+// Numbered programs and data files in the temporary folder: the uninstaller's
+// temporary copies.
+std::set<std::wstring> TemporaryCopies(const std::wstring& temp) {
+  std::set<std::wstring> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((temp + L"*.*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    std::wstring name = fd.cFileName;
+    size_t dot = name.find(L'.');
+    if (dot == 0 || dot == std::wstring::npos || (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    std::wstring stem = name.substr(0, dot), ext = name.substr(dot);
+    if (stem.find_first_not_of(L"0123456789") == std::wstring::npos && (ext == L".exe" || ext == L".dat"))
+      out.insert(name);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return out;
+}
+
+// Window text without a message to the window's process: the uninstaller's
+// window is read while the uninstaller waits for regsvr32 and handles none.
+std::wstring QuietText(HWND window) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  return buffer;
+}
+
+struct QuietFind {
+  DWORD pid;
+  const wchar_t* title;
+  HWND found;
+};
+
+BOOL CALLBACK QuietFindProc(HWND h, LPARAM lp) {
+  auto* f = reinterpret_cast<QuietFind*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid == f->pid && IsWindowVisible(h) && QuietText(h) == f->title) {
+    f->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND QuietWaitWindow(DWORD pid, const wchar_t* title) {
+  QuietFind f{pid, title, nullptr};
+  drive::WaitUntil(
+      [&] {
+        EnumWindows(QuietFindProc, reinterpret_cast<LPARAM>(&f));
+        return f.found != nullptr;
+      },
+      15000);
+  return f.found;
+}
+
+// The English texts of [LocalizationUninstall], with "$APPNAME$" in two
+// spellings: markers are found without regard to case.
+const std::vector<std::pair<std::wstring, std::wstring>> kTexts = {
+    {L"Key0", L"Please confirm"},
+    {L"Key1", L"Are you sure you want to uninstall $APPNAME$?"},
+    {L"Key2", L"Cancel"},
+    {L"Key3", L"Processing uninstallation... Please wait..."},
+    {L"Key4", L"Restart needed"},
+    {L"Key5",
+     L"In order to finish the uninstallation, your computer needs to be restarted. Would you like to "
+     L"restart now?"},
+    {L"Key6", L"Success"},
+    {L"Key7", L"The program was uninstalled successfully. ($AppName$)"},
+};
+
+// An uninstall data file in the setup stub's format.
+struct UninstallData {
+  std::vector<std::pair<std::wstring, std::wstring>> texts = kTexts;
+  std::vector<std::pair<std::wstring, std::wstring>> config;
+  std::vector<std::pair<std::wstring, std::wstring>> record, uninstallTasks;
+  std::vector<std::wstring> files;
+
+  void Set(const std::wstring& key, const std::wstring& value) {
+    for (auto& entry : config)
+      if (entry.first == key) {
+        entry.second = value;
+        return;
+      }
+    config.push_back({key, value});
+  }
+  void Drop(const std::wstring& key) {
+    for (size_t i = 0; i < config.size(); ++i)
+      if (config[i].first == key) config.erase(config.begin() + static_cast<long>(i));
+  }
+
+  std::string Text() const {
+    std::wstring s;
+    auto section = [&s](const wchar_t* name, const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
+      if (entries.empty()) return;
+      s += L"[" + std::wstring(name) + L"]\r\n";
+      for (const auto& e : entries) s += e.first + L" = " + e.second + L"\r\n";
+    };
+    section(L"LocalizationUninstall", texts);
+    section(L"uConfig", config);
+    section(L"InstTasks", record);
+    section(L"UninstTasks", uninstallTasks);
+    std::vector<std::pair<std::wstring, std::wstring>> numbered;
+    for (size_t i = 0; i < files.size(); ++i) numbered.push_back({L"CopyFile" + std::to_wstring(i), files[i]});
+    section(L"Files", numbered);
+    return kBom + std::string("\r\n") + U8(s);
+  }
+};
+
+// The second stage: the copy of the uninstaller in the temporary folder.
+struct SecondStage {
+  drive::Process process;
+  std::wstring program;  // the temporary copy
+  std::wstring data;     // its data file
+};
+
+class Uninstaller : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    // "exe" in the folder name, even as an extension of it.
+    install_ = Dir() + L"My exe tools.exe\\";
+    data_.Set(L"AppName", L"Demo App");
+    data_.Set(L"InstallPath", install_.substr(0, install_.size() - 1));
+    data_.Set(L"RebootRequired", L"0");
+    data_.Set(L"SkipExtString", L"");
+    data_.Set(L"InstallPathCreated", L"1");
+    ResetEvent(gate_);
+    ResetEvent(release_);
+  }
+
+  void TearDown() override {
+    SetEvent(gate_);
+    SetEvent(release_);
+    for (SecondStage* stage : stages_) {
+      if (stage->process.Running()) {
+        ADD_FAILURE() << "the uninstaller's second stage was still running at the end of the test";
+        stage->process.Kill();
+      }
+      // Normally gone already; a failed test may leave it.
+      DeleteFileW(stage->data.c_str());
+      if (Exists(stage->program)) {
+        drive::WaitUntil([&] { return !Exists(stage->program); }, 5000);
+        DeleteFileW(stage->program.c_str());
+      }
+    }
+    for (const std::wstring& key : uninstallKeys_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + key).c_str());
+    CloseHandle(gate_);
+    CloseHandle(release_);
+    PackageTest::TearDown();
+  }
+
+  // Puts the uninstaller and the data file into the folder under `name`
+  // ("Uninst0"), as the setup stub does; returns the uninstaller's path.
+  std::wstring Place(const std::wstring& folder, const std::wstring& name = L"Uninst0") {
+    const std::wstring program = folder + name + L".exe";
+    MakeFolders(program);
+    EXPECT_TRUE(CopyFileW((BinFolder() + L"Uninstaller-norestart.exe").c_str(), program.c_str(), FALSE));
+    WriteAt(folder + name + L".dat", data_.Text());
+    return program;
+  }
+
+  // Starts the installed uninstaller and finds the copy it hands over to.
+  SecondStage* Start(const std::wstring& uninstaller) {
+    drive::Process first = Launch(uninstaller);
+    auto* stage = new SecondStage;
+    stages_.push_back(stage);
+    owned_.emplace_back(stage);
+    drive::WaitUntil(
+        [&] {
+          HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+          PROCESSENTRY32W entry = {};
+          entry.dwSize = sizeof entry;
+          for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+            // Only the numbered copy: Wine may start its desktop program from here too.
+            const std::wstring name = entry.szExeFile;
+            if (entry.th32ParentProcessID != first.pid() || name.size() < 5 ||
+                name.find_first_not_of(L"0123456789") != name.size() - 4 || name.substr(name.size() - 4) != L".exe")
+              continue;
+            HANDLE h =
+                OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+            if (!h) continue;
+            stage->process = drive::Process(h, entry.th32ProcessID);
+            stage->program = TempFolder() + entry.szExeFile;
+            stage->data = stage->program.substr(0, stage->program.size() - 3) + L"dat";
+            break;
+          }
+          CloseHandle(snapshot);
+          return stage->process.started();
+        },
+        15000);
+    EXPECT_EQ(first.WaitExit(), 0u);
+    EXPECT_TRUE(stage->process.started()) << "the first stage started no copy of the uninstaller";
+    return stage;
+  }
+
+  // Confirms the removal and waits for the success message and the end.
+  void ConfirmAndFinish(SecondStage* stage, const std::wstring& appName = L"Demo App") {
+    EXPECT_MESSAGE(stage->process, L"Please confirm", L"Are you sure you want to uninstall " + appName + L"?",
+                   Icon::kQuestion, IDYES);
+    EXPECT_MESSAGE(stage->process, L"Success", L"The program was uninstalled successfully. (" + appName + L")",
+                   Icon::kInformation, IDOK);
+    ExpectCleanEnd(stage);
+  }
+
+  // The second stage ends and the command interpreter deletes its program.
+  void ExpectCleanEnd(SecondStage* stage) {
+    EXPECT_EQ(stage->process.WaitExit(), 0u);
+    EXPECT_TRUE(drive::WaitUntil([&] { return !Exists(stage->program); }, 15000))
+        << "the temporary copy " << U8(stage->program) << " was not deleted";
+  }
+
+  // Runs the installed uninstaller of the install folder to its end.
+  void Uninstall() {
+    SecondStage* stage = Start(Place(install_));
+    ConfirmAndFinish(stage);
+  }
+
+  void RegisterProduct(const std::wstring& appName) {
+    SetText(HKEY_LOCAL_MACHINE, kUninstallKey + appName, L"DisplayName", appName);
+    uninstallKeys_.push_back(appName);
+  }
+
+  std::string RestartRequests() { return ReadFileBytes(kRestartFile); }
+
+  std::wstring install_;
+  UninstallData data_;
+  HANDLE gate_ = CreateEventW(nullptr, TRUE, FALSE, kGateEvent);
+  HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, kReleaseEvent);
+
+ private:
+  std::vector<SecondStage*> stages_;
+  std::vector<std::unique_ptr<SecondStage>> owned_;
+  std::vector<std::wstring> uninstallKeys_;
+};
+
+// ---------------------------------------------------------------------------
+// The two stages, confirmation and the messages.
+
+TEST_F(Uninstaller, ConfirmedRemovalDeletesTheProductAndItsRegistration) {
+  // "exe" inside the folder name: only the extension of the file is changed
+  // to find the data file.
+  WriteAt(install_ + L"App.exe", "program");
+  WriteAt(install_ + L"Docs\\Read me.txt", "text");
+  WriteAt(install_ + L"Docs\\Deeper\\empty.bin", "");
+  data_.files = {install_ + L"App.exe", install_ + L"Docs\\Read me.txt", install_ + L"Docs\\Deeper\\empty.bin"};
+  RegisterProduct(L"Demo App");
+  SetText(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App Companion"), L"DisplayName", L"other");
+
+  const std::set<std::wstring> copiesBefore = TemporaryCopies(TempFolder());
+  SecondStage* stage = Start(Place(install_));
+  // The copy runs from the temporary folder under a number.
+  EXPECT_EQ(U8(TempFolder()), U8(stage->program.substr(0, TempFolder().size())));
+  EXPECT_TRUE(Exists(stage->data));
+  EXPECT_EQ(ReadFileBytes(stage->data), ReadFileBytes(install_ + L"Uninst0.dat"));
+  ConfirmAndFinish(stage);
+
+  EXPECT_FALSE(Exists(install_)) << "the install folder stayed";
+  EXPECT_TRUE(FolderExists(Dir()));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App")));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App Companion")));
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Demo App Companion")).c_str());
+  // Neither temporary copy stays behind.
+  std::set<std::wstring> left;
+  for (const std::wstring& name : TemporaryCopies(TempFolder()))
+    if (!copiesBefore.count(name)) left.insert(name);
+  EXPECT_TRUE(left.empty());
+}
+
+TEST_F(Uninstaller, DeclinedConfirmationRemovesNothing) {
+  WriteAt(install_ + L"App.exe", "program");
+  data_.files = {install_ + L"App.exe"};
+  data_.Set(L"AppName", L"Tarn Declined");
+  RegisterProduct(L"Tarn Declined");
+  SecondStage* stage = Start(Place(install_));
+  EXPECT_MESSAGE(stage->process, L"Please confirm", L"Are you sure you want to uninstall Tarn Declined?",
+                 Icon::kQuestion, IDNO);
+  ExpectCleanEnd(stage);
+  EXPECT_FALSE(Exists(stage->data)) << "the temporary data copy stayed";
+  EXPECT_TRUE(FileExists(install_ + L"App.exe"));
+  EXPECT_TRUE(FileExists(install_ + L"Uninst0.exe"));
+  EXPECT_TRUE(FileExists(install_ + L"Uninst0.dat"));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Tarn Declined")));
+}
+
+TEST_F(Uninstaller, MissingDataFileNextToTheInstalledUninstallerStopsTheFirstStage) {
+  const std::wstring program = Place(install_);
+  DeleteFileW((install_ + L"Uninst0.dat").c_str());
+  const std::set<std::wstring> before = TemporaryCopies(TempFolder());
+  drive::Process first = Launch(program);
+  EXPECT_MESSAGE(first, uninstall_text::kErrorTitle,
+                 L"Could not start the uninstallation procedure (copy to temporary directory failed or script not "
+                 L"found). Please restart your PC and try again.",
+                 Icon::kError, IDOK);
+  EXPECT_EQ(first.WaitExit(), 0u);
+  // The program copy was made before the data copy failed; it is gone again.
+  EXPECT_EQ(TemporaryCopies(TempFolder()), before);
+  EXPECT_TRUE(FileExists(program));
+}
+
+TEST_F(Uninstaller, MissingDataFileOfTheSecondStageIsReportedWithItsPath) {
+  // A second stage whose own data copy is missing: started with the two
+  // installed paths but without a data file beside it.
+  WriteAt(install_ + L"App.exe", "program");
+  const std::wstring installed = Place(install_);
+  const std::wstring lone = Dir() + L"stage two\\31337.exe";
+  MakeFolders(lone);
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"Uninstaller-norestart.exe").c_str(), lone.c_str(), FALSE));
+  drive::Process p = Launch(lone, L"\"" + install_ + L"Uninst0.dat\" \"" + installed + L"\"");
+  EXPECT_MESSAGE(p, L"Error", L"The uninstallation script is missing!\r\n\r\n(" + Dir() + L"stage two\\31337.dat)",
+                 Icon::kError, IDOK);
+  EXPECT_EQ(p.WaitExit(), 0u);
+  EXPECT_TRUE(FileExists(install_ + L"App.exe"));
+  EXPECT_TRUE(FileExists(install_ + L"Uninst0.dat"));
+  EXPECT_TRUE(FileExists(installed));
+  // Nothing deletes the program in this case.
+  drive::Settle();
+  EXPECT_TRUE(FileExists(lone));
+}
+
+TEST_F(Uninstaller, ProgressWindowShowsItsTextsWithCancelDisabled) {
+  // The removal waits inside regsvr32 (the gate server's unregistration)
+  // until the test has looked at the window.
+  const std::wstring gate = Dir() + L"gate\\uninstall_gate.dll";
+  MakeFolders(gate);
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"uninstall_gate.dll").c_str(), gate.c_str(), FALSE));
+  data_.texts[3].second = L"Removing $APPNAME$ now...";
+  data_.texts[2].second = L"Stop";
+  data_.record = {{L"Server", Line({L"REGISTERSERVER", gate})}};
+  SecondStage* stage = Start(Place(install_));
+  EXPECT_MESSAGE(stage->process, L"Please confirm", L"Are you sure you want to uninstall Demo App?", Icon::kQuestion,
+                 IDYES);
+
+  HWND w = QuietWaitWindow(stage->process.pid(), uninstall_text::kWindowTitle);
+  ASSERT_NE(w, nullptr) << "no progress window";
+  EXPECT_TRUE(drive::WaitUntil([&] { return !LogLines(gate + L".log").empty(); }));
+  EXPECT_EQ(U8(QuietText(w)), "Tarnwick Install Platform");
+  RECT client = {};
+  GetClientRect(w, &client);
+  EXPECT_EQ(client.right, 377);
+  EXPECT_EQ(client.bottom, 118);
+  const LONG style = GetWindowLongW(w, GWL_STYLE);
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_FALSE(style & WS_SYSMENU) << "the title bar has a system menu";
+
+  struct Expected {
+    int id;
+    const wchar_t* cls;
+    RECT place;
+    const wchar_t* text;
+  };
+  const Expected controls[] = {
+      {kIconControl, L"Static", {5, 10, 37, 42}, nullptr},
+      {kTextControl, L"Static", {45, 10, 370, 65}, L"Removing Demo App now..."},
+      {kBarControl, L"msctls_progress32", {8, 90, 283, 105}, nullptr},
+      {kCancelControl, L"Button", {295, 85, 370, 110}, L"Stop"},
+  };
+  for (const Expected& c : controls) {
+    SCOPED_TRACE(c.id);
+    HWND h = drive::Control(w, c.id);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(U8(drive::ClassName(h)), U8(c.cls));
+    RECT r = drive::Placement(w, c.id);
+    EXPECT_EQ(r.left, c.place.left);
+    EXPECT_EQ(r.top, c.place.top);
+    EXPECT_EQ(r.right, c.place.right);
+    EXPECT_EQ(r.bottom, c.place.bottom);
+    if (c.text) {
+      EXPECT_EQ(U8(QuietText(h)), U8(c.text));
+    }
+    EXPECT_TRUE(IsWindowVisible(h));
+  }
+  EXPECT_EQ(GetWindowLongW(drive::Control(w, kIconControl), GWL_STYLE) & SS_TYPEMASK, SS_ICON);
+  EXPECT_FALSE(IsWindowEnabled(drive::Control(w, kCancelControl))) << "Cancel can be pressed";
+
+  SetEvent(gate_);
+  // Closed before the final message.
+  EXPECT_MESSAGE(stage->process, L"Success", L"The program was uninstalled successfully. (Demo App)",
+                 Icon::kInformation, IDOK);
+  ExpectCleanEnd(stage);
+  EXPECT_FALSE(IsWindow(w));
+}
+
+TEST_F(Uninstaller, RestartQuestionAskedWhenRequired) {
+  data_.Set(L"RebootRequired", L"1");
+  data_.texts[5].second = L"$APPNAME$ needs a restart. Restart now?";
+  for (int answer : {IDNO, IDYES}) {
+    SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+    WriteAt(install_ + L"App.exe", "program");
+    data_.files = {install_ + L"App.exe"};
+    const std::string before = RestartRequests();
+    SecondStage* stage = Start(Place(install_));
+    EXPECT_MESSAGE(stage->process, L"Please confirm", L"Are you sure you want to uninstall Demo App?", Icon::kQuestion,
+                   IDYES);
+    EXPECT_MESSAGE(stage->process, L"Restart needed", L"Demo App needs a restart. Restart now?", Icon::kQuestion,
+                   answer);
+    // No success message after the question, whatever the answer.
+    ExpectCleanEnd(stage);
+    EXPECT_FALSE(Exists(install_ + L"App.exe"));
+    const std::string after = RestartRequests();
+    ASSERT_GE(after.size(), before.size());
+    EXPECT_EQ(after.substr(before.size()), answer == IDYES ? "2\r\n" : "");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Files and the install folder.
+
+TEST_F(Uninstaller, SkippedExtensionsKeepTheirFilesAndFolder) {
+  // A blank piece between commas adds nothing: a file without an extension
+  // is still deleted.
+  data_.Set(L"SkipExtString", L"cfg, , INI,,");
+  for (const wchar_t* name : {L"settings.ini", L"Profile.CFG", L"Sub\\deep.Ini", L"LICENSE", L"notes.txt",
+                              L"Sub\\helper.dll", L"Other\\x.cfg.bak"})
+    WriteAt(install_ + name, "content");
+  for (const wchar_t* name : {L"settings.ini", L"Profile.CFG", L"Sub\\deep.Ini", L"LICENSE", L"notes.txt",
+                              L"Sub\\helper.dll", L"Other\\x.cfg.bak"})
+    data_.files.push_back(install_ + name);
+  Uninstall();
+  EXPECT_TRUE(FileExists(install_ + L"settings.ini"));
+  EXPECT_TRUE(FileExists(install_ + L"Profile.CFG"));
+  EXPECT_TRUE(FileExists(install_ + L"Sub\\deep.Ini"));
+  EXPECT_FALSE(Exists(install_ + L"LICENSE"));
+  EXPECT_FALSE(Exists(install_ + L"notes.txt"));
+  EXPECT_FALSE(Exists(install_ + L"Sub\\helper.dll"));
+  EXPECT_FALSE(Exists(install_ + L"Other\\x.cfg.bak"));
+  EXPECT_FALSE(Exists(install_ + L"Other")) << "an emptied sub-folder stayed";
+  EXPECT_FALSE(Exists(install_ + L"Uninst0.exe"));
+  EXPECT_FALSE(Exists(install_ + L"Uninst0.dat"));
+}
+
+TEST_F(Uninstaller, RunningListedProgramIsStoppedBeforeItsFileIsDeleted) {
+  // Two running copies of one program: the listed one and another of the
+  // same name elsewhere; every process of that name is stopped.
+  const std::wstring listed = install_ + L"tarnsleeper.exe";
+  const std::wstring elsewhere = Dir() + L"elsewhere\\tarnsleeper.exe";
+  MakeFolders(listed);
+  MakeFolders(elsewhere);
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"sleeper.exe").c_str(), listed.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"sleeper.exe").c_str(), elsewhere.c_str(), FALSE));
+  drive::Process one = drive::Start(listed, L"60 " + Dir() + L"one.started");
+  drive::Process two = drive::Start(elsewhere, L"60 " + Dir() + L"two.started");
+  ASSERT_TRUE(
+      drive::WaitUntil([&] { return FileExists(Dir() + L"one.started") && FileExists(Dir() + L"two.started"); }));
+  data_.files = {listed};
+  Uninstall();
+  EXPECT_EQ(one.WaitExit(5000), 1u) << "the listed program still runs";
+  EXPECT_EQ(two.WaitExit(5000), 1u) << "the other program of that name still runs";
+  EXPECT_FALSE(Exists(listed));
+  EXPECT_FALSE(Exists(install_));
+  EXPECT_TRUE(FileExists(elsewhere)) << "an unlisted file was deleted";
+  one.Kill();
+  two.Kill();
+}
+
+TEST_F(Uninstaller, CreatedInstallFolderGoesOnlyWhenNothingWithContentIsLeft) {
+  // The user's own non-empty file keeps the folder and everything with it.
+  WriteAt(install_ + L"App.exe", "program");
+  WriteAt(install_ + L"Data\\mine.txt", "the user's words");
+  WriteAt(install_ + L"Data\\empty.log", "");
+  WriteAt(install_ + L"empty.tmp", "");
+  data_.files = {install_ + L"App.exe"};
+  Uninstall();
+  EXPECT_FALSE(Exists(install_ + L"App.exe"));
+  EXPECT_TRUE(FileExists(install_ + L"Data\\mine.txt"));
+  EXPECT_TRUE(FileExists(install_ + L"Data\\empty.log"));
+  EXPECT_TRUE(FileExists(install_ + L"empty.tmp"));
+
+  // Only empty files left (read-only among them): all goes.
+  DeleteFileW((install_ + L"Data\\mine.txt").c_str());
+  WriteAt(install_ + L"Data\\Deeper\\zero.dat", "");
+  SetFileAttributesW((install_ + L"Data\\Deeper\\zero.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((install_ + L"Data\\Deeper").c_str(), FILE_ATTRIBUTE_READONLY);
+  WriteAt(install_ + L"App.exe", "program");
+  Uninstall();
+  EXPECT_FALSE(Exists(install_)) << "the install folder with only empty files stayed";
+}
+
+TEST_F(Uninstaller, ExistingInstallFolderKeepsEmptyLeftovers) {
+  // Installed into a folder that existed before (InstallPathCreated 0, or a
+  // data file without the key): files that were not installed stay, even
+  // empty ones; emptied folders go.
+  for (bool withKey : {true, false}) {
+    SCOPED_TRACE(withKey ? "InstallPathCreated = 0" : "no InstallPathCreated");
+    if (withKey)
+      data_.Set(L"InstallPathCreated", L"0");
+    else
+      data_.Drop(L"InstallPathCreated");
+    WriteAt(install_ + L"App.exe", "program");
+    WriteAt(install_ + L"Plugins\\plugin.dll", "code");
+    WriteAt(install_ + L"before.txt", "");
+    WriteAt(install_ + L"Logs\\old.log", "");
+    data_.files = {install_ + L"App.exe", install_ + L"Plugins\\plugin.dll"};
+    Uninstall();
+    EXPECT_FALSE(Exists(install_ + L"App.exe"));
+    EXPECT_FALSE(Exists(install_ + L"Plugins"));
+    EXPECT_TRUE(FileExists(install_ + L"before.txt"));
+    EXPECT_TRUE(FileExists(install_ + L"Logs\\old.log"));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Uninstall tasks.
+
+TEST_F(Uninstaller, RunTasksStartBeforeAnythingIsDeletedAndAfterTheFolders) {
+  // The gate server holds the record phase (before the file phase) until the
+  // run-before program has written what it saw.
+  const std::wstring probes = Dir() + L"probes\\";
+  MakeFolders(probes);
+  for (const wchar_t* name : {L"probe_before.exe", L"probe_after.exe", L"probe_never.exe"})
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"uninstall_probe.exe").c_str(), (probes + name).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"uninstall_gate.dll").c_str(), (probes + L"gate.dll").c_str(), FALSE));
+  const std::wstring listed = install_ + L"App.exe";
+  // Without the closing backslash, which would escape the closing quote.
+  const std::wstring installFolder = install_.substr(0, install_.size() - 1);
+  WriteAt(listed, "program");
+  data_.files = {listed};
+  data_.record = {{L"Server", Line({L"REGISTERSERVER", probes + L"gate.dll"})}};
+  data_.uninstallTasks = {
+      {L"After", Line({L"RUN", L"0", L"1", probes + L"probe_after.exe", L"\"" + installFolder + L"\" hold"})},
+      // A quoted program path, as authors write paths with blanks.
+      {L"Before", Line({L"RUN", L"1", L"0", L"\"" + probes + L"probe_before.exe\"", L"\"" + listed + L"\""})},
+      {L"Never", Line({L"RUN", L"0", L"0", probes + L"probe_never.exe", L"x"})},
+      {L"Lower", Line({L"run", L"1", L"1", probes + L"probe_never.exe", L"y"})},
+  };
+  SecondStage* stage = Start(Place(install_));
+  EXPECT_MESSAGE(stage->process, L"Please confirm", L"Are you sure you want to uninstall Demo App?", Icon::kQuestion,
+                 IDYES);
+  drive::MessageBoxInfo done = drive::WaitMessageBox(stage->process);
+  ASSERT_NE(done.window, nullptr);
+  EXPECT_EQ(U8(done.title), "Success");
+  // The run-after program was started before the final message.
+  EXPECT_EQ(ProcessesNamed(L"probe_after.exe").size(), 1u);
+  drive::Answer(done, IDOK);
+  ExpectCleanEnd(stage);
+
+  std::vector<std::string> before = LogLines(probes + L"probe_before.exe.log");
+  ASSERT_EQ(before.size(), 3u);
+  EXPECT_EQ(before[0], "\"" + U8(probes) + "probe_before.exe\" \"" + U8(listed) + "\"");
+  EXPECT_EQ(before[1], "present") << "the listed file was deleted before the run-before program started";
+  EXPECT_EQ(before[2] + "\\", U8(probes)) << "not started in its own folder";
+  EXPECT_EQ(LogLines(probes + L"gate.dll.log").size(), 1u);
+
+  ASSERT_TRUE(drive::WaitUntil([&] { return LogLines(probes + L"probe_after.exe.log").size() == 3; }));
+  std::vector<std::string> after = LogLines(probes + L"probe_after.exe.log");
+  EXPECT_EQ(after[0], "\"" + U8(probes) + "probe_after.exe\" \"" + U8(installFolder) + "\" hold");
+  EXPECT_EQ(after[1], "absent") << "the run-after program started before the install folder was removed";
+  EXPECT_EQ(after[2] + "\\", U8(probes));
+  SetEvent(release_);
+  EXPECT_TRUE(drive::WaitUntil([] { return ProcessesNamed(L"probe_after.exe").empty(); }));
+  EXPECT_FALSE(Exists(probes + L"probe_never.exe.log"));
+}
+
+TEST_F(Uninstaller, LaunchBrowserStartsInternetExplorerWithTheAddress) {
+  // Internet Explorer is found through its App Paths registration; for the
+  // test that names a recorder.
+  const std::wstring appPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe";
+  const std::wstring original = GetText(HKEY_LOCAL_MACHINE, appPath, L"");
+  const std::wstring recorder = Dir() + L"browser\\iexplore.exe";
+  MakeFolders(recorder);
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"ops_recorder.exe").c_str(), recorder.c_str(), FALSE));
+  SetText(HKEY_LOCAL_MACHINE, appPath, L"", recorder);
+  data_.uninstallTasks = {{L"Goodbye", Line({L"LAUNCHBROWSER", L"http://tarnwick.invalid/bye?product=demo"})}};
+  Uninstall();
+  EXPECT_TRUE(drive::WaitUntil([&] { return LogLines(recorder + L".log").size() == 2; }));
+  std::vector<std::string> lines = LogLines(recorder + L".log");
+  if (original == L"<missing>")
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, appPath.c_str());
+  else
+    SetText(HKEY_LOCAL_MACHINE, appPath, L"", original);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "\"" + U8(recorder) + "\" http://tarnwick.invalid/bye?product=demo");
+}
+
+// ---------------------------------------------------------------------------
+// The install record.
+
+class UninstallerRecord : public Uninstaller {
+ protected:
+  void SetUp() override {
+    Uninstaller::SetUp();
+    Clean();
+  }
+  void TearDown() override {
+    Clean();
+    Uninstaller::TearDown();
+  }
+  void Clean() {
+    DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kTestKey);
+    RemoveTree(ShellPath(CSIDL_PROGRAMS) + L"Tarnwick Uninstall Test");
+    RemoveAssociation(L"tarnunx", L"tarnuapp.exe");
+    if (!service_.empty()) {
+      SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+      SC_HANDLE service = OpenServiceW(manager, service_.c_str(), SERVICE_ALL_ACCESS);
+      if (service) {
+        SERVICE_STATUS status;
+        ControlService(service, SERVICE_CONTROL_STOP, &status);
+        DeleteService(service);
+        CloseServiceHandle(service);
+      }
+      CloseServiceHandle(manager);
+    }
+  }
+  std::wstring service_;
+};
+
+TEST_F(UninstallerRecord, EveryRecordedKindIsUndone) {
+  const std::wstring key = kTestKey;
+  // Registry values and keys.
+  SetText(HKEY_CURRENT_USER, key, L"Written", L"by the installation");
+  SetText(HKEY_CURRENT_USER, key, L"Other", L"stays");
+  SetText(HKEY_LOCAL_MACHINE, key, L"Machine", L"by the installation");
+  SetText(HKEY_CURRENT_USER, key + L"\\Leaf", L"", L"");
+  SetText(HKEY_CURRENT_USER, key + L"\\Parent\\Child", L"", L"");
+  // Lines with another root name were never carried out: what their key
+  // paths name under HKCU stays.
+  SetText(HKEY_CURRENT_USER, key + L"\\ByOtherRoot", L"", L"");
+  SetText(HKEY_CURRENT_USER, key, L"ByOtherRoot", L"stays");
+
+  // The Start-menu group with its links, one level deeper too.
+  const std::wstring group = ShellPath(CSIDL_PROGRAMS) + L"Tarnwick Uninstall Test\\";
+  WriteAt(group + L"Website.url", "[InternetShortcut]\r\nURL=http://tarnwick.invalid/\r\n");
+  WriteAt(group + L"Uninstall.lnk", "link");
+  WriteAt(group + L"Extras\\Help.lnk", "link");
+  // A copy, and a recorded folder that the user has put a file into.
+  WriteAt(Dir() + L"copies\\copy.txt", "copied");
+  WriteAt(Dir() + L"shared\\mine.txt", "the user's");
+
+  // An association and a running service.
+  AssociateExtension(L"tarnunx", L"Tarn Uninstall Document", install_ + L"tarnuapp.exe", install_ + L"tarnuapp.exe,0");
+  ASSERT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L".tarnunx"));
+  service_ = L"TarnUninstallTest" + std::to_wstring(GetCurrentProcessId());
+  {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    const std::wstring program = L"\"" + BinFolder() + L"test_service.exe\"";
+    SC_HANDLE service = CreateServiceW(manager, service_.c_str(), L"Tarn uninstall test", SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                       program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(service, nullptr);
+    StartServiceW(service, 0, nullptr);
+    SERVICE_STATUS status = {};
+    EXPECT_TRUE(drive::WaitUntil(
+        [&] { return QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING; }));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+  }
+  // A server that is there and one that is not.
+  const std::wstring server = Dir() + L"servers\\uninstall_gate.dll";
+  MakeFolders(server);
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"uninstall_gate.dll").c_str(), server.c_str(), FALSE));
+  SetEvent(gate_);
+
+  data_.record = {
+      {L"AutoStartMenuGroup", Line({L"CREATEFOLDER", group})},
+      {L"AutoStartMenuInternetLink", Line({L"NORMALLINK", group + L"Website.url"})},
+      {L"AutoStartMenuUninstallLink", Line({L"NORMALLINK", group + L"Uninstall.lnk"})},
+      {L"Extras", Line({L"CREATEFOLDER", group + L"Extras\\"})},
+      {L"Help", Line({L"INTERNETLINK", group + L"Extras\\Help.lnk"})},
+      {L"Value", Line({L"REGADDVALUE", L"HKCU", L"Written", L"by the installation", key, L"REG_SZ"})},
+      {L"MachineValue", Line({L"REGADDVALUE", L"HKLM", L"Machine", L"by the installation", key, L"REG_SZ"})},
+      {L"Leaf", Line({L"REGADDKEY", L"HKCU", L"", L"", key + L"\\Leaf"})},
+      {L"Parent", Line({L"REGADDKEY", L"HKCU", L"", L"", key + L"\\Parent"})},
+      {L"OtherRoot1", Line({L"REGADDKEY", L"HKCR", L"", L"", key + L"\\ByOtherRoot"})},
+      {L"OtherRoot2", Line({L"REGADDKEY", L"hkcu", L"", L"", key + L"\\ByOtherRoot"})},
+      {L"OtherRoot3", Line({L"REGADDVALUE", L"HKEY_CURRENT_USER", L"ByOtherRoot", L"x", key, L"REG_SZ"})},
+      {L"Copy", Line({L"COPYFILE", Dir() + L"copies\\copy.txt"})},
+      {L"Shared", Line({L"CREATEFOLDER", Dir() + L"shared\\"})},
+      {L"Association", Line({L"ASSOCIATEEXTENSION", L"tarnuapp.exe", L"tarnunx"})},
+      {L"Service", Line({L"INSTALLSERVICE", service_})},
+      {L"Server", Line({L"REGISTERSERVER", server})},
+      {L"GoneServer", Line({L"REGISTERSERVER", Dir() + L"servers\\missing.dll"})},
+      {L"Unknown", Line({L"DOWNLOADFILE", L"http://tarnwick.invalid/x", Dir() + L"shared\\mine.txt"})},
+  };
+  WriteAt(install_ + L"App.exe", "program");
+  data_.files = {install_ + L"App.exe"};
+  Uninstall();
+
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, key, L"Written"));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, key, L"Other"));
+  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, key, L"Machine"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key + L"\\Leaf"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key + L"\\Parent")) << "a key with sub-keys was deleted";
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key + L"\\Parent\\Child"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key + L"\\ByOtherRoot"));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, key, L"ByOtherRoot"));
+
+  EXPECT_FALSE(Exists(group)) << "the Start-menu group stayed";
+  EXPECT_FALSE(Exists(Dir() + L"copies\\copy.txt"));
+  EXPECT_TRUE(FileExists(Dir() + L"shared\\mine.txt"));
+
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".tarnunx"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"tarnunx_auto_file"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"Applications\\tarnuapp.exe"));
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"tarnuapp.exe"));
+
+  EXPECT_TRUE(drive::WaitUntil([&] {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceW(manager, service_.c_str(), SERVICE_QUERY_STATUS);
+    if (service) CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return service == nullptr;
+  })) << "the service was not removed";
+  EXPECT_TRUE(ProcessesNamed(L"test_service.exe").empty()) << "the service program still runs";
+
+  // The present server was unregistered (its unregistration ran once).
+  EXPECT_EQ(LogLines(server + L".log"), std::vector<std::string>{"unregistered"});
+  EXPECT_FALSE(Exists(install_));
+}
+
+// ---------------------------------------------------------------------------
+// The guard: folders the removal never walks or deletes.
+
+// The request by which Wine's configuration tool adds and removes drive
+// letters, in the layout of current Wine versions (older headers lack the
+// middle fields).
+struct WineUnixDrive {
+  ULONG size;
+  ULONG type;
+  ULONG fsType;
+  DWORD serial;
+  ULONGLONG unixDevice;
+  WCHAR letter;
+  USHORT mountPointOffset;  // a Unix path in bytes, from the start of the request
+  USHORT deviceOffset;
+  USHORT labelOffset;
+};
+constexpr DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+// A drive letter of its own for a test folder, through Wine's mount manager
+// (as its configuration tool adds drives). Removed again with the object.
+class TestDrive {
+ public:
+  explicit TestDrive(const std::wstring& folder) {
+    const DWORD used = GetLogicalDrives();
+    for (wchar_t letter = L'T'; letter <= L'Y'; ++letter)
+      if (!(used & (1u << (letter - L'A')))) {
+        letter_ = letter;
+        break;
+      }
+    if (!letter_ || !Define(folder)) letter_ = 0;
+  }
+  // Why no drive could be made.
+  DWORD error() const { return error_; }
+  ~TestDrive() {
+    if (letter_) Define(L"");
+  }
+  // "T:\", or empty when no drive could be made.
+  std::wstring Root() const { return letter_ ? std::wstring(1, letter_) + L":\\" : std::wstring(); }
+
+ private:
+  bool Define(const std::wstring& folder) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    std::string mountPoint;
+    if (!folder.empty()) {
+      char* name = unixName ? unixName(folder.c_str()) : nullptr;
+      if (!name) return false;
+      mountPoint = name;
+      HeapFree(GetProcessHeap(), 0, name);
+    }
+    std::string buffer(sizeof(WineUnixDrive) + mountPoint.size() + 1, '\0');
+    auto* drive = reinterpret_cast<WineUnixDrive*>(&buffer[0]);
+    drive->size = static_cast<ULONG>(buffer.size());
+    drive->type = folder.empty() ? DRIVE_NO_ROOT_DIR : DRIVE_FIXED;
+    drive->letter = static_cast<WCHAR>(towlower(letter_));
+    drive->mountPointOffset = folder.empty() ? 0 : static_cast<USHORT>(sizeof(WineUnixDrive));
+    memcpy(&buffer[sizeof(WineUnixDrive)], mountPoint.c_str(), mountPoint.size());
+    HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (manager == INVALID_HANDLE_VALUE) {
+      error_ = GetLastError();
+      return false;
+    }
+    DWORD got = 0;
+    BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, &buffer[0], static_cast<DWORD>(buffer.size()), nullptr, 0,
+                              &got, nullptr);
+    if (!ok) error_ = GetLastError();
+    CloseHandle(manager);
+    return ok != FALSE;
+  }
+
+  wchar_t letter_ = 0;
+  DWORD error_ = 0;
+};
+
+// Things nobody listed, in the folder the guard protects: an empty file, an
+// empty folder and a folder holding an empty file (the removal of an
+// installed folder would take all three).
+void PlantUnlisted(const std::wstring& folder) {
+  WriteAt(folder + L"tarn-unlisted-empty.txt", "");
+  CreateDirectoryW((folder + L"TarnUnlistedEmptyFolder").c_str(), nullptr);
+  WriteAt(folder + L"TarnUnlistedFolder\\empty.txt", "");
+}
+
+void ExpectUnlistedKept(const std::wstring& folder) {
+  EXPECT_TRUE(FileExists(folder + L"tarn-unlisted-empty.txt")) << U8(folder);
+  EXPECT_TRUE(FolderExists(folder + L"TarnUnlistedEmptyFolder")) << U8(folder);
+  EXPECT_TRUE(FileExists(folder + L"TarnUnlistedFolder\\empty.txt")) << U8(folder);
+}
+
+void RemoveUnlisted(const std::wstring& folder) {
+  DeleteFileW((folder + L"tarn-unlisted-empty.txt").c_str());
+  RemoveDirectoryW((folder + L"TarnUnlistedEmptyFolder").c_str());
+  RemoveTree(folder + L"TarnUnlistedFolder");
+}
+
+TEST_F(Uninstaller, DriveRootAsInstallFolderLosesOnlyListedFiles) {
+  const std::wstring backing = Dir() + L"drive\\";
+  MakeFolders(backing);
+  TestDrive mapped(backing);
+  const std::wstring root = mapped.Root();
+  ASSERT_FALSE(root.empty()) << "no drive letter could be made for the test: error " << mapped.error();
+  ASSERT_TRUE(FolderExists(root));
+  PlantUnlisted(root);
+  WriteAt(root + L"App.exe", "program");
+  data_.files = {root + L"App.exe"};
+  for (const std::wstring& path : {root, root.substr(0, 2) + L"\\.", root.substr(0, 2)}) {
+    SCOPED_TRACE(U8(path));
+    data_.Set(L"InstallPath", path);
+    WriteAt(root + L"App.exe", "program");
+    ConfirmAndFinish(Start(Place(root)));
+    EXPECT_FALSE(Exists(root + L"App.exe"));
+    EXPECT_FALSE(Exists(root + L"Uninst0.exe"));
+    ExpectUnlistedKept(root);
+  }
+}
+
+TEST_F(Uninstaller, EmptyInstallPathRemovesNoFolder) {
+  // The temporary folder (the uninstaller's current folder during the
+  // folder phase) on a drive of its own: an empty path taken for a folder
+  // would be that drive's root.
+  const std::wstring backing = Dir() + L"drive\\";
+  MakeFolders(backing + L"temp\\");
+  TestDrive mapped(backing);
+  const std::wstring root = mapped.Root();
+  ASSERT_FALSE(root.empty()) << "no drive letter could be made for the test: error " << mapped.error();
+  PlantUnlisted(root);
+  wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+  SetEnvironmentVariableW(L"TMP", (root + L"temp").c_str());
+  SetEnvironmentVariableW(L"TEMP", (root + L"temp").c_str());
+  data_.Set(L"InstallPath", L"");
+  WriteAt(install_ + L"App.exe", "program");
+  data_.files = {install_ + L"App.exe"};
+  SecondStage* stage = Start(Place(install_));
+  EXPECT_EQ(U8(root + L"temp\\"), U8(stage->program.substr(0, root.size() + 5)));
+  SetEnvironmentVariableW(L"TMP", tmp);
+  SetEnvironmentVariableW(L"TEMP", temp);
+  // The copy's path was taken from this process's temporary folder.
+  stage->program = root + L"temp\\" + stage->program.substr(stage->program.find_last_of(L'\\') + 1);
+  stage->data = stage->program.substr(0, stage->program.size() - 3) + L"dat";
+  ConfirmAndFinish(stage);
+  EXPECT_FALSE(Exists(install_ + L"App.exe"));
+  ExpectUnlistedKept(root);
+  EXPECT_TRUE(FolderExists(root + L"temp"));
+  // The install folder itself was not taken for a folder to remove.
+  EXPECT_TRUE(FolderExists(install_));
+}
+
+TEST_F(Uninstaller, SystemFoldersAsInstallFolderLoseOnlyListedFiles) {
+  for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_APPDATA}) {
+    const std::wstring folder = ShellPath(csidl);
+    SCOPED_TRACE(U8(folder));
+    ASSERT_FALSE(folder.empty());
+    PlantUnlisted(folder);
+    WriteAt(folder + L"tarn-listed.exe", "program");
+    data_.files = {folder + L"tarn-listed.exe"};
+    data_.Set(L"InstallPath", folder);
+    ConfirmAndFinish(Start(Place(folder, L"Uninst7")));
+    EXPECT_FALSE(Exists(folder + L"tarn-listed.exe"));
+    EXPECT_FALSE(Exists(folder + L"Uninst7.exe"));
+    EXPECT_FALSE(Exists(folder + L"Uninst7.dat"));
+    ExpectUnlistedKept(folder);
+    EXPECT_TRUE(FolderExists(folder));
+    RemoveUnlisted(folder);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,8 @@
+// The first stage: the uninstaller started from the install folder copies
+// itself and its data file into the temporary folder and starts the copy,
+// so that the removal can delete the installed uninstaller.
+#pragma once
+
+// Shows the failure message when the copies or the start fail. Returns when
+// done; the caller ends the process.
+void RunFirstStage();

@@ -1,0 +1,29 @@
+// The folder phase of the removal, and the guard that keeps it away from
+// drive roots and the system's own folders.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct FolderEntry {
+  std::wstring path;  // ends with "\"
+  int depth;          // the number of backslashes in the path
+};
+
+FolderEntry MakeFolderEntry(const std::wstring& path);
+
+// True for a folder that the uninstaller never walks or deletes: an empty or
+// relative path, a drive root or network share root, a well-known folder of
+// the system or the user (Windows, System, Program Files, the profile and
+// its shell folders, their common counterparts, the temporary folder) or a
+// folder that holds one of them.
+bool IsProtectedFolder(const std::wstring& path);
+
+// Removes the emptied folders: the listed ones (recorded folders and the
+// install folder), deepest first, together with every sub-folder of the
+// install folder; then the install folder itself with everything below it
+// when that holds no file content and the installation created the folder.
+// `installFolderProtected` leaves the install folder alone (no walk, no
+// recursive deletion, no removal) and only the listed folders are tried.
+void RemoveFolders(std::vector<FolderEntry> folders, const std::wstring& installFolder, bool installFolderProtected,
+                   bool installPathCreated);

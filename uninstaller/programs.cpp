@@ -1,0 +1,72 @@
+#include "uninstaller/programs.h"
+
+#include "common/prelude.h"
+#include <shellapi.h>
+
+#include "common/handles.h"
+#include "common/text.h"
+#include "install/system_tasks.h"
+
+namespace {
+
+constexpr wchar_t kBrowserPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe";
+
+// The default value of the browser's App Paths key, environment variables
+// expanded; empty when it is not registered.
+std::wstring RegisteredBrowser() {
+  ScopedKey key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBrowserPath, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
+    return std::wstring();
+  wchar_t value[MAX_PATH + 1] = {};
+  DWORD type = 0, bytes = sizeof value - sizeof(wchar_t);
+  if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return std::wstring();
+  wchar_t expanded[MAX_PATH + 1] = {};
+  DWORD n = ExpandEnvironmentStringsW(value, expanded, MAX_PATH);
+  // The registration may carry the path in quotes.
+  return text::Trim(n > 0 && n <= MAX_PATH ? expanded : value, L" \"");
+}
+
+}  // namespace
+
+void StartProgram(const std::wstring& program, const std::wstring& parameters) {
+  // A quoted program path: its folder begins after the quote.
+  const size_t start = text::StartsWith(program, L"\"") ? 1 : 0;
+  RunAndWait(program, parameters, text::FolderPart(program.substr(start)), 0);
+}
+
+void LaunchBrowser(const std::wstring& address) {
+  const std::wstring browser = RegisteredBrowser();
+  if (!browser.empty()) {
+    RunAndWait(browser, address, L"", 0);
+    return;
+  }
+  SHELLEXECUTEINFOW shell = {};
+  shell.cbSize = sizeof shell;
+  shell.lpFile = L"iexplore.exe";
+  shell.lpParameters = address.c_str();
+  shell.nShow = SW_SHOWNORMAL;
+  ShellExecuteExW(&shell);
+}
+
+void DeleteWhenEnded(const std::wstring& path) {
+  wchar_t interpreter[MAX_PATH + 1] = {};
+  DWORD n = GetEnvironmentVariableW(L"comspec", interpreter, MAX_PATH);
+  if (n > 0 && n <= MAX_PATH) StartCommand(interpreter, L"/c del \"" + path + L"\"", true);
+}
+
+bool StartCommand(const std::wstring& program, const std::wstring& parameters, bool hidden) {
+  std::wstring commandLine = L"\"" + program + L"\" " + parameters;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = hidden ? STARTF_USESHOWWINDOW : 0;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION created = {};
+  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, hidden ? CREATE_NO_WINDOW : 0, nullptr,
+                      nullptr, &startup, &created))
+    return false;
+  CloseHandle(created.hThread);
+  CloseHandle(created.hProcess);
+  return true;
+}
