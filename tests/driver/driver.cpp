@@ -192,8 +192,8 @@ int Selected(HWND window, int id) {
   return static_cast<int>(SendMessageW(h, ClassName(h) == L"ComboBox" ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
 }
 
-// Sent, not posted: when the call returns the program has taken the click,
-// and whatever it does next is done before it answers the next question.
+// Sent, not posted: when the call returns the program has taken the click.
+// What it does about it follows a moment later, so tests wait for results.
 static bool Deliver(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(h, msg, wParam, lParam, SMTO_NORMAL, 10000, &result) != 0;
