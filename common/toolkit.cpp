@@ -294,20 +294,20 @@ void Close(HWND window) {
 
 HWND CurrentWindow() { return g_windows && !g_windows->empty() ? g_windows->back() : nullptr; }
 
-HWND AddControl(HWND parent, const ControlSpec& spec) {
-  DWORD style = WS_CHILD | WS_VISIBLE | StyleFor(spec.kind) | spec.extraStyle;
-  const wchar_t* cls = spec.windowClass ? spec.windowClass : ClassFor(spec.kind);
-  HWND hwnd = CreateWindowExW(spec.extraExStyle, cls, spec.text, style, spec.x, spec.y, spec.width,
-                              spec.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), g_module,
+HWND AddControl(HWND parent, const ControlSpec& record) {
+  DWORD style = WS_CHILD | WS_VISIBLE | StyleFor(record.kind) | record.extraStyle;
+  const wchar_t* cls = record.windowClass ? record.windowClass : ClassFor(record.kind);
+  HWND hwnd = CreateWindowExW(record.extraExStyle, cls, record.text, style, record.x, record.y, record.width,
+                              record.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(record.id)), g_module,
                               nullptr);
   if (!hwnd) return nullptr;
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-  if (spec.kind == Kind::kProgress) SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
-  if (spec.kind == Kind::kCheckTree) {
+  if (record.kind == Kind::kProgress) SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
+  if (record.kind == Kind::kCheckTree) {
     // Check boxes take effect only when set after the tree exists.
     SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) | TVS_CHECKBOXES);
   }
-  g_controls->push_back({spec.id, hwnd, GetAncestor(parent, GA_ROOT)});
+  g_controls->push_back({record.id, hwnd, GetAncestor(parent, GA_ROOT)});
   return hwnd;
 }
 

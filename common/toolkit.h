@@ -59,7 +59,7 @@ void Close(HWND window);
 HWND CurrentWindow();
 
 // Creates a control; returns null on failure.
-HWND AddControl(HWND parent, const ControlSpec& spec);
+HWND AddControl(HWND parent, const ControlSpec& record);
 HWND Control(int id);
 
 // Enter presses the default button and Escape the cancel button of a window.

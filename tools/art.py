@@ -38,8 +38,8 @@ def header(out, items):
     for item in items:
         name, path = item.split('=', 1)
         palette, rows = read_art(path)
-        spec = ''.join(c + hexa for c, hexa in sorted(palette.items()))
-        lines.append(f'constexpr char k{name}Palette[] = "{spec}";')
+        items = ''.join(c + hexa for c, hexa in sorted(palette.items()))
+        lines.append(f'constexpr char k{name}Palette[] = "{items}";')
         lines.append(f'constexpr char k{name}Rows[] =')
         for r in rows:
             lines.append(f'    "{r}"')

@@ -129,9 +129,9 @@ bool BuildWizardWindow() {
     std::wstring label = p.textKey == kNoText ? std::wstring() : Text(p.textKey);
     if (p.id == kWebsiteLink) label = Settings().website;
     int width = p.id == kWebsiteLink ? LinkWidth(label) : p.width;
-    ui::ControlSpec spec = {p.id, p.kind, p.x, p.y, width, p.height, label.c_str(), p.style, p.exStyle};
-    if (p.kind == Kind::kRichText) spec.windowClass = richText;
-    HWND control = ui::AddControl(parent, spec);
+    ui::ControlSpec record = {p.id, p.kind, p.x, p.y, width, p.height, label.c_str(), p.style, p.exStyle};
+    if (p.kind == Kind::kRichText) record.windowClass = richText;
+    HWND control = ui::AddControl(parent, record);
     if (!control) return false;
     if (p.kind == Kind::kContainer) ShowWindow(control, SW_HIDE);
   }
