@@ -121,6 +121,7 @@ set(WIN_TEST_SOURCES
   tests/win/disk_space_test.cpp
   tests/win/extract_test.cpp
   tests/win/zip_fixture.cpp
+  tests/ops/ops_support.cpp
 )
 
 # End-to-end tests: tests/e2e/<name>_test.cpp becomes e2e_<name>.exe; each

@@ -38,8 +38,10 @@ target_link_options(plant PRIVATE -static)
 
 # The driver: starts packages and works their windows as a person would.
 add_library(driver STATIC ${CMAKE_SOURCE_DIR}/tests/driver/driver.cpp ${CMAKE_SOURCE_DIR}/tests/driver/screen.cpp
-                          ${CMAKE_SOURCE_DIR}/tests/e2e/package_fixture.cpp)
-target_link_libraries(driver PUBLIC tarnpack_lib gtest gdi32 user32 advapi32 shell32)
+                          ${CMAKE_SOURCE_DIR}/tests/e2e/package_fixture.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/e2e_support.cpp
+                          ${CMAKE_SOURCE_DIR}/tests/ops/ops_support.cpp)
+# The end-to-end tests read shell links back through the shell's link object.
+target_link_libraries(driver PUBLIC tarnpack_lib gtest gdi32 user32 advapi32 shell32 ole32 uuid)
 add_executable(tarndrive ${CMAKE_SOURCE_DIR}/tests/driver/tarndrive.cpp)
 target_link_libraries(tarndrive PRIVATE driver)
 target_link_options(tarndrive PRIVATE ${TEST_LINK} -municode)

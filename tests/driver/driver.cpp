@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "tests/driver/screen.h"
+#include "tests/helpers/utf8.h"
 
 namespace drive {
 
@@ -366,12 +367,6 @@ void EmulateVersion(const std::wstring& exeName, const std::wstring& version) {
   RegCloseKey(k);
 }
 
-std::string Narrow(const std::wstring& s) {
-  if (s.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
+std::string Narrow(const std::wstring& s) { return WideToUtf8(s); }
 
 }  // namespace drive

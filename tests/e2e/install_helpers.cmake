@@ -12,7 +12,3 @@ target_link_options(victim PRIVATE -static)
 
 add_dependencies(e2e_install run_probe victim)
 add_dependencies(e2e_tasks run_probe)
-
-# The tests read shell links back through the shell's link object.
-target_link_libraries(e2e_install PRIVATE ole32 uuid)
-target_link_libraries(e2e_tasks PRIVATE ole32 uuid)

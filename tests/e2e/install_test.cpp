@@ -2,25 +2,19 @@
 // uninstaller, the progress of the task phase, programs stopped before the
 // unpacking, Cancel and the close box while files are unpacked, and the
 // Start-menu group with its two links.
-#include <objbase.h>
-#include <shlobj.h>
-#include <tlhelp32.h>
-
 #include <cstdlib>
 
 #include "tests/driver/screen.h"
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 
 using drive::Icon;
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Demo App v.1.0 :: Setup";
-constexpr char kBom[] = "\xEF\xBB\xBF";
-
 // Wizard controls.
 constexpr int kCancel = 0, kNext = 1, kFinish = 5;
-constexpr int kDestinationPage = 150, kGroupPage = 200, kFinishPage = 300;
+constexpr int kDestinationPage = 150, kGroupPage = 200;
 constexpr int kGroupField = 204, kOptOut = 205, kStatus = 253, kProgress = 254;
 
 const wchar_t kConfirmTitle[] = L"Please confirm";
@@ -28,162 +22,28 @@ const wchar_t kConfirmQuit[] =
     L"Are you sure you want to quit? You can install this program at a later time just by running the installer. "
     L"Press 'Yes' to exit or 'No' to continue with the installation.";
 
-std::string U8(const std::wstring& s) { return drive::Narrow(s); }
-
-// The entries of one section of an uninstall data file, as "key = value".
-std::vector<std::string> Section(const std::wstring& file, const std::string& name) {
-  std::string bytes = ReadFileBytes(file);
-  std::vector<std::string> out;
-  bool inside = false;
-  for (size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    std::string line = bytes.substr(at, end - at);
-    if (!line.empty() && line[0] == '[') {
-      inside = line == "[" + name + "]";
-      continue;
-    }
-    if (inside) out.push_back(line);
-  }
-  return out;
-}
-
-// The value of one "key = value" entry of a section ("" when it is missing).
-std::string Value(const std::vector<std::string>& section, const std::string& key) {
-  for (const std::string& e : section)
-    if (e.rfind(key + " = ", 0) == 0) return e.substr(key.size() + 3);
-  return std::string();
-}
-
-bool HasSection(const std::wstring& file, const std::string& name) {
-  return ReadFileBytes(file).find("\r\n[" + name + "]\r\n") != std::string::npos;
-}
-
-// Files and folders below a folder, relative to it; folders end with "\".
-void ListTree(const std::wstring& base, const std::wstring& relative, std::set<std::string>* out) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((base + relative + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out->insert(U8(relative + name + L"\\"));
-      ListTree(base, relative + name + L"\\", out);
-    } else {
-      out->insert(U8(relative + name));
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-}
-
-std::set<std::string> Tree(const std::wstring& folder) {
-  std::set<std::string> out;
-  ListTree(folder, L"", &out);
-  return out;
-}
-
-std::wstring CommonPrograms() {
-  wchar_t buf[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, buf);
-  std::wstring path = buf;
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
-  return path;
-}
-
-// What a shell link file says, read through the shell's link object.
-struct Link {
-  bool loaded = false;
-  std::wstring target, folder, description, icon;
-  int iconIndex = -1, show = -1;
-};
-
-Link ReadLink(const std::wstring& path) {
-  Link l;
-  HRESULT init = CoInitialize(nullptr);
-  IShellLinkW* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                 reinterpret_cast<void**>(&link)))) {
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-        l.loaded = true;
-        wchar_t buf[MAX_PATH * 2] = {};
-        link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH);
-        l.target = buf;
-        buf[0] = 0;
-        link->GetWorkingDirectory(buf, MAX_PATH);
-        l.folder = buf;
-        buf[0] = 0;
-        link->GetDescription(buf, MAX_PATH);
-        l.description = buf;
-        buf[0] = 0;
-        link->GetIconLocation(buf, MAX_PATH, &l.iconIndex);
-        l.icon = buf;
-        link->GetShowCmd(&l.show);
-      }
-      file->Release();
-    }
-    link->Release();
-  }
-  if (SUCCEEDED(init)) CoUninitialize();
-  return l;
-}
-
-// Process identifiers of the running programs with this file name (any case).
-std::vector<DWORD> ProcessesNamed(const std::wstring& name) {
-  std::vector<DWORD> out;
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return out;
-  PROCESSENTRY32W e = {};
-  e.dwSize = sizeof e;
-  for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e)) {
-    std::wstring exe = e.szExeFile;
-    exe = exe.substr(exe.find_last_of(L"\\/") + 1);
-    if (lstrcmpiW(exe.c_str(), name.c_str()) == 0) out.push_back(e.th32ProcessID);
-  }
-  CloseHandle(snap);
-  return out;
-}
-
-void StopProcess(DWORD pid) {
-  HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-  if (!h) return;
-  TerminateProcess(h, 99);
-  WaitForSingleObject(h, 5000);
-  CloseHandle(h);
-}
-
 }  // namespace
 
-class Install : public PackageTest {
+class Install : public DemoInstallTest {
  protected:
-  void SetUp() override {
-    PackageTest::SetUp();
-    dest_ = Dir() + L"dest\\";
-    group_ = CommonPrograms() + L"Demo App\\";
-    RemoveTree(group_);
-  }
   void TearDown() override {
     // Programs a failed test may have left running hold files of its folder.
     for (const wchar_t* helper : {L"Victim_A.exe", L"victim_B.exe", L"run_probe.exe"})
       for (DWORD pid : ProcessesNamed(helper)) StopProcess(pid);
     for (int k = 1; k <= 4; ++k)
       for (DWORD pid : ProcessesNamed(L"step" + std::to_wstring(k) + L".exe")) StopProcess(pid);
-    RemoveTree(group_);
-    PackageTest::TearDown();
+    DemoInstallTest::TearDown();
   }
 
   // The setup script: [GeneralInformation] additions, [iConfig] additions
   // and the [InstTasks] lines ("name = line" each ending with CR LF).
   void Script(const std::string& general, const std::string& config, const std::string& tasks) {
-    WriteScript(std::string(kBom) + "[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n" + general +
-                "[iConfig]\r\nDefaultPath = " + U8(dest_) + "\r\nPathChangeable = 1\r\n" + config +
-                (tasks.empty() ? "" : "[InstTasks]\r\n" + tasks));
+    WriteScript(DemoScript(dest_, general, config, tasks));
   }
 
   // Starts the package and goes on to the destination page.
   HWND OpenWizard(const drive::Process& p) {
-    HWND w = drive::WaitWindow(p, kTitle);
-    EXPECT_NE(w, nullptr) << "the wizard did not appear";
+    HWND w = WaitWizard(p);
     if (!w) return nullptr;
     EXPECT_TRUE(drive::Click(w, kNext));
     EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kDestinationPage); }));
@@ -194,15 +54,6 @@ class Install : public PackageTest {
   // Next on the destination page: the installation starts (no group page).
   void StartInstallation(HWND w) { EXPECT_TRUE(drive::Click(w, kNext)); }
 
-  bool WaitFinishPage(HWND w, int timeoutMs = 60000) {
-    return drive::WaitUntil([w] { return drive::Visible(w, kFinishPage) && drive::Visible(w, kFinish); }, timeoutMs);
-  }
-
-  void PressFinish(HWND w, const drive::Process& p) {
-    EXPECT_TRUE(drive::Click(w, kFinish));
-    EXPECT_EQ(p.WaitExit(), 0u);
-  }
-
   // A whole run without a group: welcome, destination, installation, Finish.
   void RunThrough(const std::wstring& package) {
     drive::Process p = Launch(package);
@@ -212,12 +63,6 @@ class Install : public PackageTest {
     ASSERT_TRUE(WaitFinishPage(w)) << "the finish page did not come";
     PressFinish(w, p);
   }
-
-  void CopyHelper(const std::wstring& helper, const std::wstring& to) {
-    EXPECT_TRUE(CopyFileW((BinFolder() + helper).c_str(), to.c_str(), FALSE)) << U8(to);
-  }
-
-  std::wstring dest_, group_;
 };
 
 TEST_F(Install, UninstallerTakesTheFirstFreeNumber) {

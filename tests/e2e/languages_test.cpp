@@ -6,16 +6,15 @@
 
 #include "package/messages.h"
 #include "script/messages.h"
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 
 using drive::Icon;
 
 namespace {
 
-constexpr wchar_t kWizardTitle[] = L"Demo App v.1.0 :: Setup";
 constexpr int kLanguageText = 2000, kLanguageCancel = 2001, kLanguageOk = 2002, kLanguageList = 2003;
 constexpr int kWizardCancel = 0, kWelcomeTitle = 13;
-constexpr char kBom[] = "\xEF\xBB\xBF";
 
 // The texts of one localization file that the tests look at.
 struct Texts {
@@ -60,12 +59,6 @@ std::wstring Welcome(const std::string& key28) {
                                       std::pair<std::wstring, std::wstring>{L"$APPVERSION$", L"1.0"}})
     for (size_t at; (at = w.find(marker)) != std::wstring::npos;) w.replace(at, marker.size(), value);
   return w;
-}
-
-std::vector<std::string> Lines(const std::vector<std::wstring>& texts) {
-  std::vector<std::string> out;
-  for (const std::wstring& t : texts) out.push_back(drive::Narrow(t));
-  return out;
 }
 
 bool SameNameNoCase(const std::wstring& a, const std::wstring& b) {
@@ -139,7 +132,7 @@ class Languages : public PackageTest {
   // its Cancel button and its quit confirmation, which ends the run.
   void ExpectWizardIn(const drive::Process& p, const std::wstring& welcome, const std::wstring& cancel,
                       const std::wstring& confirmTitle, const std::wstring& confirmText) {
-    HWND wizard = drive::WaitWindow(p, kWizardTitle);
+    HWND wizard = drive::WaitWindow(p, kDemoTitle);
     ASSERT_NE(wizard, nullptr) << "the wizard did not start";
     EXPECT_EQ(drive::WindowsOf(p.pid()).size(), 1u) << "another window beside the wizard";
     EXPECT_EQ(drive::Narrow(drive::Text(wizard, kWelcomeTitle)), drive::Narrow(welcome));
@@ -201,7 +194,7 @@ TEST_F(Languages, UsableFilesAreListedInDirectoryOrderWithEnglishPreselected) {
   const std::vector<std::wstring> expected = ExpectedList(
       {{L"Lang1.ini", L"Nederlands"}, {L"Lang2.ini", L"Fran\u00E7ais"}, {L"Lang3.ini", L"English"},
        {L"Lang4.ini", L"Deutsch"}});
-  EXPECT_EQ(Lines(drive::Items(w, kLanguageList)), Lines(expected));
+  EXPECT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
   const auto english_at = std::find(expected.begin(), expected.end(), L"English") - expected.begin();
   EXPECT_EQ(drive::Selected(w, kLanguageList), english_at);
   Screenshot(w, L"languages");
@@ -223,7 +216,7 @@ TEST_F(Languages, WithoutEnglishTheFirstItemIsPreselected) {
   ASSERT_NE(w, nullptr);
   const std::vector<std::wstring> expected = ExpectedList(
       {{L"C.ini", L"English (UK)"}, {L"B.ini", L"Deutsch"}, {L"A.ini", L"Espa\u00F1ol"}});
-  EXPECT_EQ(Lines(drive::Items(w, kLanguageList)), Lines(expected));
+  EXPECT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
   EXPECT_EQ(drive::Selected(w, kLanguageList), 0);
 
   // OK without touching the list takes the first item.
@@ -240,7 +233,7 @@ TEST_F(Languages, EnglishInAnyCaseCountsAsEnglish) {
   HWND w = WaitLanguageWindow(p);
   ASSERT_NE(w, nullptr);
   const std::vector<std::wstring> expected = ExpectedList({{L"Deutsch.ini", L"Deutsch"}, {L"Upper.ini", L"ENGLISH"}});
-  EXPECT_EQ(Lines(drive::Items(w, kLanguageList)), Lines(expected));
+  EXPECT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
   EXPECT_EQ(drive::Selected(w, kLanguageList), std::find(expected.begin(), expected.end(), L"ENGLISH") - expected.begin());
   ASSERT_TRUE(drive::Click(w, kLanguageOk));
   ExpectWizardIn(p, english);
@@ -262,7 +255,7 @@ TEST_F(Languages, SameNameInAnotherCaseLeadsToTheFirstMatchingFile) {
     ASSERT_NE(w, nullptr);
     const std::vector<std::wstring> expected =
         ExpectedList({{L"Three.ini", L"Deutsch"}, {L"One.ini", L"English"}, {L"Two.ini", L"english"}});
-    ASSERT_EQ(Lines(drive::Items(w, kLanguageList)), Lines(expected));
+    ASSERT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
     std::vector<int> englishItems;
     for (size_t i = 0; i < expected.size(); ++i)
       if (expected[i] != L"Deutsch") englishItems.push_back(static_cast<int>(i));
@@ -345,7 +338,7 @@ TEST_F(Languages, TheUtf8MarkDecidesHowTheFileIsRead) {
     ASSERT_NE(w, nullptr);
     const std::vector<std::wstring> expected =
         ExpectedList({{L"Greek.ini", greekName}, {L"Russian.ini", Latin1(russian.language)}});
-    ASSERT_EQ(Lines(drive::Items(w, kLanguageList)), Lines(expected));
+    ASSERT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
     const bool greekFirst = expected[0] == greekName;
     Choose(w, chooseGreek == greekFirst ? 0 : 1);
     if (chooseGreek) {

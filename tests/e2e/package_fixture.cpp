@@ -16,11 +16,6 @@ std::wstring Utf8ToWide(const std::string& s) {
   return w;
 }
 
-void MakeFolders(const std::wstring& path) {
-  for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-}
-
 bool IsNumber(const std::wstring& s) {
   if (s.empty()) return false;
   for (wchar_t c : s)
@@ -44,6 +39,29 @@ std::set<std::wstring> NumberedFolders(const std::wstring& temp) {
 
 std::wstring Widen(const std::string& s) { return Utf8ToWide(s); }
 
+std::wstring ProgramFolder() {
+  wchar_t buf[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring self = buf;
+  return self.substr(0, self.find_last_of(L'\\') + 1);
+}
+
+void MakeFolders(const std::wstring& path) {
+  for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+}
+
+void WriteAt(const std::wstring& path, const std::string& bytes) {
+  MakeFolders(path);
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE) << drive::Narrow(path);
+  DWORD written = 0;
+  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(f);
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 std::string ReadFileBytes(const std::wstring& path) {
   std::string out;
   HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -54,16 +72,6 @@ std::string ReadFileBytes(const std::wstring& path) {
   while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
   CloseHandle(f);
   return out;
-}
-
-bool FileExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void RemoveTree(const std::wstring& path) {
@@ -95,13 +103,6 @@ std::string NoiseBytes(size_t size, unsigned seed) {
     memcpy(&out[i], &v, 4);
   }
   return out;
-}
-
-std::wstring PackageTest::BinFolder() {
-  wchar_t buf[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring self = buf;
-  return self.substr(0, self.find_last_of(L'\\') + 1);
 }
 
 std::wstring PackageTest::TempFolder() {
@@ -138,14 +139,10 @@ void PackageTest::TearDown() {
   RemoveTree(dir_);
 }
 
-void PackageTest::Write(const std::wstring& relative, const std::string& bytes) {
-  std::wstring path = dir_ + relative;
-  MakeFolders(path);
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE) << drive::Narrow(path);
-  DWORD written = 0;
-  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(f);
+void PackageTest::Write(const std::wstring& relative, const std::string& bytes) { WriteAt(dir_ + relative, bytes); }
+
+void PackageTest::CopyHelper(const std::wstring& helper, const std::wstring& to) {
+  EXPECT_TRUE(CopyFileW((BinFolder() + helper).c_str(), to.c_str(), FALSE)) << drive::Narrow(to);
 }
 
 std::wstring PackageTest::Build(const std::wstring& name) {

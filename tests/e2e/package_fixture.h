@@ -11,6 +11,10 @@
 #include <vector>
 
 #include "tests/driver/driver.h"
+#include "tests/ops/ops_support.h"
+
+// The folder of the running test program and its helpers, ending with "\".
+std::wstring ProgramFolder();
 
 class PackageTest : public ::testing::Test {
  protected:
@@ -22,6 +26,8 @@ class PackageTest : public ::testing::Test {
   // Writes a file below the test's folder, creating its folders.
   void Write(const std::wstring& relative, const std::string& bytes);
   void WriteScript(const std::string& ini) { Write(L"info\\Config\\Script.ini", ini); }
+  // Copies one of the helper programs beside the test program to `to`.
+  void CopyHelper(const std::wstring& helper, const std::wstring& to);
   // The setup stub that Build() uses: "tarnstub.exe", or
   // "tarnstub-norestart.exe" whose restart requests are only written to
   // C:\tarnwick-restart-requests.txt.
@@ -40,7 +46,7 @@ class PackageTest : public ::testing::Test {
   // not exist when the test began.
   std::vector<std::wstring> NewWorkFolders() const;
 
-  static std::wstring BinFolder();
+  static std::wstring BinFolder() { return ProgramFolder(); }
   static std::wstring TempFolder();
 
  private:
@@ -52,8 +58,13 @@ class PackageTest : public ::testing::Test {
 
 // Helpers for files in the Wine machine.
 std::string ReadFileBytes(const std::wstring& path);
-bool FileExists(const std::wstring& path);
-bool FolderExists(const std::wstring& path);
+// Writes a file, creating its folders.
+void WriteAt(const std::wstring& path, const std::string& bytes);
+// Creates the folders of a path up to its last backslash.
+void MakeFolders(const std::wstring& path);
+bool Exists(const std::wstring& path);  // a file or a folder
+using ops::FileExists;
+using ops::FolderExists;
 void RemoveTree(const std::wstring& path);
 std::wstring Widen(const std::string& s);
 // Random bytes that do not compress.

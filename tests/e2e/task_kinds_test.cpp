@@ -2,42 +2,13 @@
 // the installation runs them from a setup script: what they do, what they
 // record for the uninstaller, and the systems on which services do nothing.
 #include "common/text.h"
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 
 namespace {
 
-const std::string P = "\xC2\xB6";  // the pilcrow between task fields
+const std::string P = kPilcrow;  // the pilcrow between task fields
 std::string Utf8(const std::wstring& s) { return text::ToUtf8(s); }
-
-bool ServiceExists(const std::wstring& name) {
-  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  if (!manager) return false;
-  SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS);
-  if (service) CloseServiceHandle(service);
-  CloseServiceHandle(manager);
-  return service != nullptr;
-}
-
-void DeleteService(const std::wstring& name) {
-  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  if (!manager) return;
-  if (SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS)) {
-    SERVICE_STATUS status;
-    ControlService(service, SERVICE_CONTROL_STOP, &status);
-    for (int i = 0; i < 100 && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED; ++i)
-      Sleep(100);
-    ::DeleteService(service);
-    CloseServiceHandle(service);
-  }
-  CloseServiceHandle(manager);
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-  HKEY k;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
-}
 
 }  // namespace
 
@@ -48,7 +19,7 @@ class TaskKinds : public PackageTest {
     dest_ = Dir() + L"dest\\";
   }
   void TearDown() override {
-    DeleteService(L"TarnKindsService");
+    RemoveService(L"TarnKindsService", 10000);
     PackageTest::TearDown();
   }
 

@@ -2,52 +2,16 @@
 // real installation and checked where they act: on the disk, in the
 // registry, in link files, on the status line and in the install record of
 // the uninstall data file.
-#include <objbase.h>
-#include <shlobj.h>
-#include <tlhelp32.h>
-
 #include <map>
 
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Demo App v.1.0 :: Setup";
-constexpr char kBom[] = "\xEF\xBB\xBF";
-
 constexpr int kNext = 1, kFinish = 5;
-constexpr int kDestinationPage = 150, kGroupPage = 200, kFinishPage = 300;
+constexpr int kDestinationPage = 150, kGroupPage = 200;
 constexpr int kGroupField = 204, kStatus = 253, kFinishOptions = 303;
-
-std::string U8(const std::wstring& s) { return drive::Narrow(s); }
-
-// The entries of one section of an uninstall data file, as "key = value".
-std::vector<std::string> Section(const std::wstring& file, const std::string& name) {
-  std::string bytes = ReadFileBytes(file);
-  std::vector<std::string> out;
-  bool inside = false;
-  for (size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    std::string line = bytes.substr(at, end - at);
-    if (!line.empty() && line[0] == '[') {
-      inside = line == "[" + name + "]";
-      continue;
-    }
-    if (inside) out.push_back(line);
-  }
-  return out;
-}
-
-bool HasSection(const std::wstring& file, const std::string& name) {
-  return ReadFileBytes(file).find("\r\n[" + name + "]\r\n") != std::string::npos;
-}
-
-std::wstring CommonPrograms() {
-  wchar_t buf[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, buf);
-  std::wstring path = buf;
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
-  return path;
-}
 
 // The names in a folder as the file system spells them.
 std::set<std::string> Names(const std::wstring& folder) {
@@ -63,45 +27,6 @@ std::set<std::string> Names(const std::wstring& folder) {
   return out;
 }
 
-// What a shell link file says, read through the shell's link object.
-struct Link {
-  bool loaded = false;
-  std::wstring target, folder, description, icon;
-  int iconIndex = -1, show = -1;
-};
-
-Link ReadLink(const std::wstring& path) {
-  Link l;
-  HRESULT init = CoInitialize(nullptr);
-  IShellLinkW* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                 reinterpret_cast<void**>(&link)))) {
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-        l.loaded = true;
-        wchar_t buf[MAX_PATH * 2] = {};
-        link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH);
-        l.target = buf;
-        buf[0] = 0;
-        link->GetWorkingDirectory(buf, MAX_PATH);
-        l.folder = buf;
-        buf[0] = 0;
-        link->GetDescription(buf, MAX_PATH);
-        l.description = buf;
-        buf[0] = 0;
-        link->GetIconLocation(buf, MAX_PATH, &l.iconIndex);
-        l.icon = buf;
-        link->GetShowCmd(&l.show);
-      }
-      file->Release();
-    }
-    link->Release();
-  }
-  if (SUCCEEDED(init)) CoUninitialize();
-  return l;
-}
-
 // The "key=value" lines a run_probe copy wrote beside itself.
 std::map<std::string, std::string> ProbeReport(const std::wstring& file) {
   std::map<std::string, std::string> out;
@@ -114,45 +39,12 @@ std::map<std::string, std::string> ProbeReport(const std::wstring& file) {
   return out;
 }
 
-void StopProcessesNamed(const std::wstring& name) {
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return;
-  PROCESSENTRY32W e = {};
-  e.dwSize = sizeof e;
-  for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e)) {
-    std::wstring exe = e.szExeFile;
-    exe = exe.substr(exe.find_last_of(L"\\/") + 1);
-    if (lstrcmpiW(exe.c_str(), name.c_str()) != 0) continue;
-    if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, e.th32ProcessID)) {
-      TerminateProcess(h, 99);
-      WaitForSingleObject(h, 5000);
-      CloseHandle(h);
-    }
-  }
-  CloseHandle(snap);
-}
-
 // Registry helpers for the test's own keys.
 void MakeKey(HKEY root, const std::wstring& path) {
   HKEY k;
   ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS)
       << U8(path);
   RegCloseKey(k);
-}
-
-void SetText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
-  HKEY k;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-  RegSetValueExW(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(k);
-}
-
-bool KeyExists(HKEY root, const std::wstring& path) {
-  HKEY k;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
 }
 
 // A value's type and raw bytes; type REG_NONE with no bytes when it is missing.
@@ -198,37 +90,23 @@ void DropKey(HKEY root, const std::wstring& path) {
 
 }  // namespace
 
-class Tasks : public PackageTest {
+class Tasks : public DemoInstallTest {
  protected:
-  void SetUp() override {
-    PackageTest::SetUp();
-    dest_ = Dir() + L"dest\\";
-    group_ = CommonPrograms() + L"Demo App\\";
-    RemoveTree(group_);
-  }
   void TearDown() override {
     for (const wchar_t* probe : {L"probe.exe", L"shown.exe", L"later.exe", L"lower.exe"}) StopProcessesNamed(probe);
-    RemoveTree(group_);
-    PackageTest::TearDown();
+    DemoInstallTest::TearDown();
   }
 
   // The setup script with these [iConfig] additions and [InstTasks] lines.
   void Script(const std::string& config, const std::string& tasks) {
-    WriteScript(std::string(kBom) + "[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n" +
-                "[iConfig]\r\nDefaultPath = " + U8(dest_) + "\r\nPathChangeable = 1\r\n" + config +
-                "[InstTasks]\r\n" + tasks);
-  }
-
-  void CopyHelper(const std::wstring& helper, const std::wstring& to) {
-    EXPECT_TRUE(CopyFileW((BinFolder() + helper).c_str(), to.c_str(), FALSE)) << U8(to);
+    WriteScript(DemoScript(dest_, "", config, tasks));
   }
 
   // Builds and starts the package and presses Next until the installation
   // runs (through the group page when `group`).
   HWND StartInstallation(drive::Process* p, bool group = false) {
     *p = Launch(Build());
-    HWND w = drive::WaitWindow(*p, kTitle);
-    EXPECT_NE(w, nullptr) << "the wizard did not appear";
+    HWND w = WaitWizard(*p);
     if (!w) return nullptr;
     EXPECT_TRUE(drive::Click(w, kNext));
     EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kDestinationPage); }));
@@ -241,10 +119,6 @@ class Tasks : public PackageTest {
     return w;
   }
 
-  bool WaitFinishPage(HWND w) {
-    return drive::WaitUntil([w] { return drive::Visible(w, kFinishPage) && drive::Visible(w, kFinish); }, 60000);
-  }
-
   // Runs the installation to the finish page. The last status text stays
   // on the (hidden) installation page; it is returned.
   std::string InstallToFinishPage(drive::Process* p, HWND* w, bool group = false) {
@@ -254,14 +128,7 @@ class Tasks : public PackageTest {
     return U8(drive::Text(*w, kStatus));
   }
 
-  void PressFinish(HWND w, const drive::Process& p) {
-    EXPECT_TRUE(drive::Click(w, kFinish));
-    EXPECT_EQ(p.WaitExit(), 0u);
-  }
-
   std::vector<std::string> Record() { return Section(dest_ + L"Uninst0.dat", "InstTasks"); }
-
-  std::wstring dest_, group_;
 };
 
 TEST_F(Tasks, UnknownAndEmptyLinesDoNothing) {
@@ -402,25 +269,8 @@ class FolderTasks : public Tasks {
     Write(relative, content);
     SetFileAttributesW((Dir() + relative).c_str(), FILE_ATTRIBUTE_READONLY);
   }
-  // Files and folders below a folder, relative to it; folders end with "\".
-  std::set<std::string> Tree(const std::wstring& relative) {
-    std::set<std::string> out;
-    List(Dir() + relative, L"", &out);
-    return out;
-  }
-  static void List(const std::wstring& base, const std::wstring& relative, std::set<std::string>* out) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((base + relative + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-      std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      bool folder = fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-      out->insert(U8(relative + name + (folder ? L"\\" : L"")));
-      if (folder) List(base, relative + name + L"\\", out);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-  }
+  // Files and folders below a folder of the test's, relative to it.
+  std::set<std::string> Tree(const std::wstring& relative) { return ::Tree(Dir() + relative); }
 };
 
 TEST_F(FolderTasks, DeleteFolderFollowsItsRecursiveAndForceFlags) {

@@ -8,20 +8,12 @@
 #include <map>
 #include <set>
 
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 
 namespace {
 
 constexpr wchar_t kQuickLaunch[] = L"Microsoft\\Internet Explorer\\Quick Launch\\";
-
-// A shell folder as the test reads it, with a trailing backslash.
-std::wstring ShellPath(int csidl) {
-  wchar_t buf[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return std::wstring();
-  std::wstring path = buf;
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
-  return path;
-}
 
 // One command-line argument, quoted so that the C runtime reads it back
 // unchanged (also with trailing backslashes and inner quotes).
@@ -39,12 +31,6 @@ std::wstring Quote(const std::wstring& arg) {
   }
   out.append(slashes * 2, L'\\');
   return out + L"\"";
-}
-
-std::vector<std::string> Lines(const std::vector<std::wstring>& texts) {
-  std::vector<std::string> out;
-  for (const std::wstring& t : texts) out.push_back(drive::Narrow(t));
-  return out;
 }
 
 // The OS version numbers each emulated version may be classified as. Every
@@ -154,7 +140,7 @@ TEST_F(Tokens, FoldersFollowTheSystemFamily) {
                               L"<System>", L"<Desktop>", L"<AllUsersStartPrograms>", L"<StartPrograms>",
                               L"<AllUsersStart>", L"<Start>", L"<AllUsersDocuments>", L"<Documents>",
                               L"<AllUsersQuickLaunch>", L"<QuickLaunch>", L"<Temp>", L"#10", L"#3", L"#0", L"#1"}),
-              Lines({allUsersDesktop, windows, programFiles, root + L"Tools\\Bin", systemFolder, desktop_,
+              U8Each({allUsersDesktop, windows, programFiles, root + L"Tools\\Bin", systemFolder, desktop_,
                      nine ? programs : commonPrograms, programs, nine ? start : commonStart, start,
                      nine ? documents : commonDocuments, documents, (nine ? appData : commonAppData) + kQuickLaunch,
                      appData + kQuickLaunch, TempFolder(), allUsersDesktop, windows, programFiles, root}));
@@ -167,16 +153,16 @@ TEST_F(Tokens, NamesAreFoundInAnyCaseAndJoinWithOneBackslash) {
     const std::wstring programFiles = std::wstring(version) == L"nt40" ? drive_ + L"Program Files\\" : programFiles_;
     EXPECT_EQ(Probe(version, {L"--name", L"Demo App", L"<PROGRAMFILES>", L"<programfiles>\\<PROGRAMNAME>",
                               L"<ProgramFiles>\\<ProgramName>\\Bin", L"<pRoGrAmFiLeS><programname>"}),
-              Lines({programFiles, programFiles + L"Demo App", programFiles + L"Demo App\\Bin",
+              U8Each({programFiles, programFiles + L"Demo App", programFiles + L"Demo App\\Bin",
                      programFiles + L"Demo App"}));
   }
   // Doubled backslashes are collapsed once, from the left: three become two.
-  EXPECT_EQ(Probe(L"win7", {L"C:\\Data\\\\\\Three", L"C:\\\\\\\\Four"}), Lines({L"C:\\Data\\\\Three", L"C:\\\\Four"}));
+  EXPECT_EQ(Probe(L"win7", {L"C:\\Data\\\\\\Three", L"C:\\\\\\\\Four"}), U8Each({L"C:\\Data\\\\Three", L"C:\\\\Four"}));
 }
 
 TEST_F(Tokens, UncInstallFolderLosesOneLeadingBackslashOnlyInFullExpansion) {
   EXPECT_EQ(Probe(L"win7", {L"--install", L"\\\\server\\share\\Demo\\", L"<DefaultInstallPath>Bin\\App.exe", L"#2"}),
-            Lines({L"\\server\\share\\Demo\\Bin\\App.exe", L"\\\\server\\share\\Demo\\"}));
+            U8Each({L"\\server\\share\\Demo\\Bin\\App.exe", L"\\\\server\\share\\Demo\\"}));
 }
 
 TEST_F(Tokens, TextVariablesAreReplacedOnlyByValues) {
@@ -193,7 +179,7 @@ TEST_F(Tokens, TextVariablesAreReplacedOnlyByValues) {
                       // A value that holds itself stays after the last pass.
                       L"--website", L"<CompanyWebsite>", L"Site: <CompanyWebsite>",
                   }),
-            Lines({L"Demo App 1.0 by Tarn & Co (http://example.test/)", L"Write to <SupportEmail> about Demo App",
+            U8Each({L"Demo App 1.0 by Tarn & Co (http://example.test/)", L"Write to <SupportEmail> about Demo App",
                    L"<Unknown>\\Demo App", L"Write to help@example.test about Demo App",
                    programFiles_ + L"Tarn\\Shared", L"Site: <CompanyWebsite>"}));
 }
@@ -202,7 +188,7 @@ TEST_F(Tokens, WizardMarkersAreReplacedEvenByEmptyValues) {
   EXPECT_EQ(Probe(L"win7", {L"--name", L"Demo App", L"--version", L"1.0",
                             L"@Welcome to $appname$ version $APPVERSION$ ($AppName$).", L"@<ProgramName> stays",
                             L"--version", L"", L"@$APPNAME$ v$APPVERSION$!"}),
-            Lines({L"Welcome to Demo App version 1.0 (Demo App).", L"<ProgramName> stays", L"Demo App v!"}));
+            U8Each({L"Welcome to Demo App version 1.0 (Demo App).", L"<ProgramName> stays", L"Demo App v!"}));
 }
 
 TEST_F(Tokens, InstallFolderAndGroupAreKnownOnlyOnceSet) {
@@ -214,7 +200,7 @@ TEST_F(Tokens, InstallFolderAndGroupAreKnownOnlyOnceSet) {
                       L"--group", group, L"#17", L"<DefaultStartMenuGroup>\\Readme.lnk",
                       L"--group", group + L"\\", L"#17", L"#18", L"#99", L"#-1",
                   }),
-            Lines({
+            U8Each({
                 L"<DefaultInstallPath>Bin", L"<DefaultInstallPath>\\", L"<DefaultStartMenuGroup>\\",
                 // The location folder takes one pass over the bare token only.
                 programFiles_ + L"Demo App\\Bin", L"<ProgramFiles>Demo App\\",
@@ -233,31 +219,31 @@ TEST_F(Tokens, PureBasicFolderComesFromTheRegisteredCommand) {
     }
   } cleanup;
   const std::vector<std::wstring> texts = {L"<PureBasic>", L"<PureBasic>Examples\\", L"#5"};
-  const std::vector<std::string> unresolved = Lines({L"<PureBasic>", L"<PureBasic>Examples\\", L"<PureBasic>\\"});
+  const std::vector<std::string> unresolved = U8Each({L"<PureBasic>", L"<PureBasic>Examples\\", L"<PureBasic>\\"});
 
   for (const wchar_t* version : {L"win98", L"win7"}) EXPECT_EQ(Probe(version, texts), unresolved) << "not registered";
 
   SetCommand(HKEY_CLASSES_ROOT, kNtCommandKey, L"\"C:\\Tools\\PB\\PureBasic.exe\" \"%1\"");
   for (const wchar_t* version : {L"nt40", L"win2k", L"winxp", L"win7"})
-    EXPECT_EQ(Probe(version, texts), Lines({L"C:\\Tools\\PB\\", L"C:\\Tools\\PB\\Examples\\", L"C:\\Tools\\PB\\"}))
+    EXPECT_EQ(Probe(version, texts), U8Each({L"C:\\Tools\\PB\\", L"C:\\Tools\\PB\\Examples\\", L"C:\\Tools\\PB\\"}))
         << drive::Narrow(version);
   // Windows 98 looks under the machine's classes instead.
   EXPECT_EQ(Probe(L"win98", texts), unresolved);
   // The folder part ends at the last slash of either kind; a backslash is
   // appended unless it ends with one.
   SetCommand(HKEY_LOCAL_MACHINE, kNineCommandKey, L"\"D:/Old/PB/PureBasic.exe\" %1");
-  EXPECT_EQ(Probe(L"win98", texts), Lines({L"D:/Old/PB/\\", L"D:/Old/PB/\\Examples\\", L"D:/Old/PB/\\"}));
-  EXPECT_EQ(Probe(L"win7", {L"<PureBasic>"}), Lines({L"C:\\Tools\\PB\\"}));
+  EXPECT_EQ(Probe(L"win98", texts), U8Each({L"D:/Old/PB/\\", L"D:/Old/PB/\\Examples\\", L"D:/Old/PB/\\"}));
+  EXPECT_EQ(Probe(L"win7", {L"<PureBasic>"}), U8Each({L"C:\\Tools\\PB\\"}));
 
   // A command without a quoted program gives a lone backslash.
   SetCommand(HKEY_CLASSES_ROOT, kNtCommandKey, L"PureBasic.exe %1");
-  EXPECT_EQ(Probe(L"win7", texts), Lines({L"\\", L"\\Examples\\", L"\\"}));
+  EXPECT_EQ(Probe(L"win7", texts), U8Each({L"\\", L"\\Examples\\", L"\\"}));
 
   // The command is read into 522 bytes: 260 characters and the terminator fit, one more does not.
   const std::wstring fits = L"C:\\" + std::wstring(236, L'L') + L"\\";
   const std::wstring longer = L"C:\\" + std::wstring(237, L'L') + L"\\";
   SetCommand(HKEY_CLASSES_ROOT, kNtCommandKey, L"\"" + fits + L"PureBasic.exe\" \"%1\"");
-  EXPECT_EQ(Probe(L"win7", {L"#5"}), Lines({fits}));
+  EXPECT_EQ(Probe(L"win7", {L"#5"}), U8Each({fits}));
   SetCommand(HKEY_CLASSES_ROOT, kNtCommandKey, L"\"" + longer + L"PureBasic.exe\" \"%1\"");
-  EXPECT_EQ(Probe(L"win7", {L"#5"}), Lines({L"<PureBasic>\\"}));
+  EXPECT_EQ(Probe(L"win7", {L"#5"}), U8Each({L"<PureBasic>\\"}));
 }

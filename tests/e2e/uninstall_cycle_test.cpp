@@ -6,85 +6,17 @@
 //
 // The packages are built on "tarnstub-norestart.exe", which carries the
 // uninstaller build that only records restart requests.
-#include <shlobj.h>
-#include <tlhelp32.h>
-
 #include <memory>
 
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 
 using drive::Icon;
 
 namespace {
 
-constexpr char kBom[] = "\xEF\xBB\xBF";
-constexpr char kP[] = "\xC2\xB6";  // the task-line field separator, UTF-8
-constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr wchar_t kTitle[] = L"Cycle Demo v.1.0 :: Setup";
-constexpr int kNext = 1, kFinish = 5, kGroupPage = 200, kFinishPage = 300;
-
-std::string U8(const std::wstring& s) { return drive::Narrow(s); }
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool KeyExists(HKEY root, const std::wstring& path) {
-  HKEY key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
-std::wstring CommonPrograms() {
-  wchar_t path[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path);
-  std::wstring s = path;
-  if (!s.empty() && s.back() != L'\\') s += L'\\';
-  return s;
-}
-
-bool ServiceExists(const std::wstring& name) {
-  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-  SC_HANDLE service = manager ? OpenServiceW(manager, name.c_str(), SERVICE_QUERY_STATUS) : nullptr;
-  if (service) CloseServiceHandle(service);
-  if (manager) CloseServiceHandle(manager);
-  return service != nullptr;
-}
-
-void ForceRemoveService(const std::wstring& name) {
-  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  SC_HANDLE service = manager ? OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS) : nullptr;
-  if (service) {
-    SERVICE_STATUS status;
-    ControlService(service, SERVICE_CONTROL_STOP, &status);
-    DeleteService(service);
-    CloseServiceHandle(service);
-  }
-  if (manager) CloseServiceHandle(manager);
-}
-
-// Files and folders below a folder, relative to it; folders end with "\".
-void ListTree(const std::wstring& base, const std::wstring& relative, std::set<std::string>* out) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((base + relative + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out->insert(U8(relative + name + L"\\"));
-      ListTree(base, relative + name + L"\\", out);
-    } else {
-      out->insert(U8(relative + name));
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-}
-
-std::set<std::string> Tree(const std::wstring& folder) {
-  std::set<std::string> out;
-  ListTree(folder, L"", &out);
-  return out;
-}
+constexpr int kNext = 1, kFinish = 5, kGroupPage = 200;
 
 // The second stage of an uninstaller: the numbered copy in the temporary
 // folder that the installed uninstaller starts.
@@ -126,7 +58,7 @@ class UninstallCycle : public PackageTest {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"tarncyc_auto_file");
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Applications\\App.exe");
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tarncyc");
-    ForceRemoveService(service_);
+    RemoveService(service_);
   }
 
   // The setup script: a group with both links, the uninstaller's icon for
@@ -153,7 +85,7 @@ class UninstallCycle : public PackageTest {
     ASSERT_TRUE(drive::Click(w, kNext));
     ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kGroupPage); }));
     ASSERT_TRUE(drive::Click(w, kNext));
-    ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kFinishPage) && drive::Visible(w, kFinish); }, 60000));
+    ASSERT_TRUE(WaitFinishPage(w));
     ASSERT_TRUE(drive::Click(w, kFinish));
     EXPECT_EQ(p.WaitExit(), 0u);
     ASSERT_TRUE(FileExists(dest_ + L"Uninst0.exe"));
@@ -163,37 +95,14 @@ class UninstallCycle : public PackageTest {
   // Starts the installed uninstaller as the uninstall entry does, confirms
   // and waits until it and its temporary copy are gone.
   void Uninstall() {
-    const std::wstring command = [] {
-      wchar_t buffer[MAX_PATH] = {};
-      DWORD bytes = sizeof buffer - sizeof(wchar_t);
-      RegGetValueW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Cycle Demo")).c_str(), L"UninstallString",
-                   RRF_RT_REG_SZ, nullptr, buffer, &bytes);
-      return std::wstring(buffer);
-    }();
+    const std::wstring command =
+        GetText(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Cycle Demo"), L"UninstallString");
     ASSERT_EQ(U8(command), U8(dest_ + L"Uninst0.exe"));
     drive::Process first = Launch(command);
     stage_.reset(new SecondStage);
-    drive::WaitUntil(
-        [&] {
-          HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-          PROCESSENTRY32W entry = {};
-          entry.dwSize = sizeof entry;
-          for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-            const std::wstring name = entry.szExeFile;
-            if (entry.th32ParentProcessID != first.pid() || name.size() < 5 ||
-                name.find_first_not_of(L"0123456789") != name.size() - 4)
-              continue;
-            HANDLE h =
-                OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-            if (!h) continue;
-            stage_->process = drive::Process(h, entry.th32ProcessID);
-            stage_->program = TempFolder() + name;
-            break;
-          }
-          CloseHandle(snapshot);
-          return stage_->process.started();
-        },
-        15000);
+    std::wstring name;
+    stage_->process = WaitSecondStage(first, &name);
+    if (stage_->process.started()) stage_->program = TempFolder() + name;
     EXPECT_EQ(first.WaitExit(), 0u);
     ASSERT_TRUE(stage_->process.started()) << "the uninstaller started no copy of itself";
     EXPECT_MESSAGE(stage_->process, L"Please confirm", L"Are you sure you want to uninstall Cycle Demo?",
@@ -218,7 +127,7 @@ TEST_F(UninstallCycle, EverythingTheInstallationAddedIsRemoved) {
   const std::wstring outside = Dir() + L"outside\\";
   Write(L"outside\\mine.txt", "the user's");
   Write(L"payload\\gate.dll", ReadFileBytes(BinFolder() + L"uninstall_gate.dll"));
-  const std::string p = kP;
+  const std::string p = kPilcrow;
   const std::string o = U8(outside);
   const std::string bin = U8(BinFolder());
   Write(L"probe\\uninstall_probe.exe", ReadFileBytes(BinFolder() + L"uninstall_probe.exe"));

@@ -1,28 +1,12 @@
 // What a finished installation leaves for its removal: the uninstaller's
 // exact bytes, the uninstall data file byte for byte, and the registration.
 #include "common/text.h"
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 
 namespace {
 
-const char kPilcrow[] = "\xC2\xB6";
-const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 std::string Utf8(const std::wstring& s) { return text::ToUtf8(s); }
-
-std::wstring ReadValue(HKEY root, const std::wstring& key, const wchar_t* name) {
-  wchar_t buffer[1024] = {};
-  DWORD size = sizeof buffer - sizeof(wchar_t);
-  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) return L"<none>";
-  return buffer;
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-  HKEY k;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
-}
 
 }  // namespace
 
@@ -63,7 +47,7 @@ class UninstallData : public PackageTest {
 
 TEST_F(UninstallData, KnownInstallationByteForByte) {
   Write(L"payload\\sub\\b.txt", "b");
-  std::string p = kPilcrow;
+  const std::string p = kPilcrow;
   WriteScript(Script("Data Demo", "RebootRequired = 1\r\nSkipExtString = cfg, INI\r\nIconExtUninst = 1\r\n",
                      "Key = REGADDKEY" + p + "HKCU" + p + p + p + "Software\\TarnData\r\n"
                      "Val = REGADDVALUE" + p + "HKCU" + p + "V" + p + "<ProgramName>" + p + "Software\\TarnData" + p +
@@ -105,14 +89,14 @@ TEST_F(UninstallData, KnownInstallationByteForByte) {
   EXPECT_EQ(ReadFileBytes(dest_ + L"Uninst0.exe"), ReadFileBytes(BinFolder() + L"Uninstaller.exe"));
 
   const std::wstring key = kUninstallKey + std::wstring(L"Data Demo");
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"DisplayName"), L"Data Demo");
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), dest_ + L"Uninst0.exe,0");
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"Publisher"), L"Tarn Co");
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"URLInfoAbout"), L"www.tarn.example");
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"HelpLink"), L"www.tarn.example");
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"Contact"), L"help@tarn.example");
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"HelpTelephone"), L"n/a");
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"UninstallString"), dest_ + L"Uninst0.exe");
+  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"DisplayName"), L"Data Demo");
+  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), dest_ + L"Uninst0.exe,0");
+  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"Publisher"), L"Tarn Co");
+  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"URLInfoAbout"), L"www.tarn.example");
+  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"HelpLink"), L"www.tarn.example");
+  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"Contact"), L"help@tarn.example");
+  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"HelpTelephone"), L"n/a");
+  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"UninstallString"), dest_ + L"Uninst0.exe");
   // Each value holds its text with the terminating null.
   DWORD size = 0;
   RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"HelpTelephone", RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr,
@@ -153,7 +137,9 @@ TEST_F(UninstallData, IconRules) {
     EXPECT_TRUE(FileExists(dest_ + L"Uninst0.dat")) << c.uConfig;
     const std::wstring key = kUninstallKey + std::wstring(L"Icon Demo");
     EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, key), c.registered) << c.uConfig;
-    if (c.registered) EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), dest_ + c.icon);
+    if (c.registered) {
+      EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"DisplayIcon"), dest_ + c.icon);
+    }
   }
 }
 
@@ -163,5 +149,5 @@ TEST_F(UninstallData, AnEmptyProgramNameIsNeverRegistered) {
   Install(L" v.2.0 :: Setup");
   EXPECT_TRUE(FileExists(dest_ + L"Uninst0.dat"));
   // The Uninstall key itself got no values of this product.
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"<none>");
+  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"<missing>");
 }

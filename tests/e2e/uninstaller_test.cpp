@@ -7,13 +7,13 @@
 // The test build "Uninstaller-norestart.exe" is used throughout: a restart is
 // only appended to C:\tarnwick-restart-requests.txt.
 #include <shlobj.h>
-#include <tlhelp32.h>
 #include <winioctl.h>
 
 #include <cstring>
 #include <memory>
 
 #include "install/associations.h"
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 #include "uninstaller/messages.h"
 #include "uninstaller/progress_window.h"
@@ -23,15 +23,10 @@ using drive::Icon;
 namespace {
 
 const std::wstring kP = L"\u00B6";  // the task-line field separator
-constexpr char kBom[] = "\xEF\xBB\xBF";
-constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-constexpr wchar_t kRestartFile[] = L"C:\\tarnwick-restart-requests.txt";
 constexpr wchar_t kTestKey[] = L"Software\\TarnwickUninstallTest";
 // Named events shared with tests/helpers/uninstall_probe.cpp and uninstall_gate.cpp.
 constexpr wchar_t kGateEvent[] = L"TarnwickUninstallGate";
 constexpr wchar_t kReleaseEvent[] = L"TarnwickProbeRelease";
-
-std::string U8(const std::wstring& s) { return drive::Narrow(s); }
 
 // A task line: the keyword and its fields joined by the separator.
 std::wstring Line(std::initializer_list<std::wstring> fields) {
@@ -40,74 +35,7 @@ std::wstring Line(std::initializer_list<std::wstring> fields) {
   return line;
 }
 
-void MakeFolders(const std::wstring& path) {
-  for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-}
-
-void WriteAt(const std::wstring& path, const std::string& bytes) {
-  MakeFolders(path);
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE) << U8(path);
-  DWORD written = 0;
-  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(f);
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::wstring ShellPath(int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
-  std::wstring s = path;
-  if (!s.empty() && s.back() != L'\\') s += L'\\';
-  return s;
-}
-
-bool KeyExists(HKEY root, const std::wstring& path) {
-  HKEY key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
-bool ValueExists(HKEY root, const std::wstring& path, const std::wstring& name) {
-  HKEY key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  bool found = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return found;
-}
-
-void SetText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-  RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-}
-
-std::wstring GetText(HKEY root, const std::wstring& path, const std::wstring& name) {
-  wchar_t buffer[1024] = {};
-  DWORD bytes = sizeof buffer - sizeof(wchar_t);
-  if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &bytes) != ERROR_SUCCESS)
-    return L"<missing>";
-  return buffer;
-}
-
 void DeleteKeyTree(HKEY root, const std::wstring& path) { RegDeleteTreeW(root, path.c_str()); }
-
-// Processes by executable name (without regard to case).
-std::vector<DWORD> ProcessesNamed(const std::wstring& name) {
-  std::vector<DWORD> found;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-    if (!lstrcmpiW(entry.szExeFile, name.c_str())) found.push_back(entry.th32ProcessID);
-  CloseHandle(snapshot);
-  return found;
-}
 
 // The lines of a probe's or recorder's log.
 std::vector<std::string> LogLines(const std::wstring& path) {
@@ -285,29 +213,12 @@ class Uninstaller : public PackageTest {
     auto* stage = new SecondStage;
     stages_.push_back(stage);
     owned_.emplace_back(stage);
-    drive::WaitUntil(
-        [&] {
-          HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-          PROCESSENTRY32W entry = {};
-          entry.dwSize = sizeof entry;
-          for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-            // Only the numbered copy: Wine may start its desktop program from here too.
-            const std::wstring name = entry.szExeFile;
-            if (entry.th32ParentProcessID != first.pid() || name.size() < 5 ||
-                name.find_first_not_of(L"0123456789") != name.size() - 4 || name.substr(name.size() - 4) != L".exe")
-              continue;
-            HANDLE h =
-                OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-            if (!h) continue;
-            stage->process = drive::Process(h, entry.th32ProcessID);
-            stage->program = TempFolder() + entry.szExeFile;
-            stage->data = stage->program.substr(0, stage->program.size() - 3) + L"dat";
-            break;
-          }
-          CloseHandle(snapshot);
-          return stage->process.started();
-        },
-        15000);
+    std::wstring name;
+    stage->process = WaitSecondStage(first, &name);
+    if (stage->process.started()) {
+      stage->program = TempFolder() + name;
+      stage->data = stage->program.substr(0, stage->program.size() - 3) + L"dat";
+    }
     EXPECT_EQ(first.WaitExit(), 0u);
     EXPECT_TRUE(stage->process.started()) << "the first stage started no copy of the uninstaller";
     return stage;
@@ -340,7 +251,7 @@ class Uninstaller : public PackageTest {
     uninstallKeys_.push_back(appName);
   }
 
-  std::string RestartRequests() { return ReadFileBytes(kRestartFile); }
+  std::string RestartRequests() { return ReadFileBytes(kRestartRequests); }
 
   std::wstring install_;
   UninstallData data_;
@@ -709,17 +620,7 @@ class UninstallerRecord : public Uninstaller {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kTestKey);
     RemoveTree(ShellPath(CSIDL_PROGRAMS) + L"Tarnwick Uninstall Test");
     RemoveAssociation(L"tarnunx", L"tarnuapp.exe");
-    if (!service_.empty()) {
-      SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-      SC_HANDLE service = OpenServiceW(manager, service_.c_str(), SERVICE_ALL_ACCESS);
-      if (service) {
-        SERVICE_STATUS status;
-        ControlService(service, SERVICE_CONTROL_STOP, &status);
-        DeleteService(service);
-        CloseServiceHandle(service);
-      }
-      CloseServiceHandle(manager);
-    }
+    if (!service_.empty()) RemoveService(service_);
   }
   std::wstring service_;
 };
@@ -813,13 +714,7 @@ TEST_F(UninstallerRecord, EveryRecordedKindIsUndone) {
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"Applications\\tarnuapp.exe"));
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"tarnuapp.exe"));
 
-  EXPECT_TRUE(drive::WaitUntil([&] {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = OpenServiceW(manager, service_.c_str(), SERVICE_QUERY_STATUS);
-    if (service) CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return service == nullptr;
-  })) << "the service was not removed";
+  EXPECT_TRUE(drive::WaitUntil([&] { return !ServiceExists(service_); })) << "the service was not removed";
   EXPECT_TRUE(ProcessesNamed(L"test_service.exe").empty()) << "the service program still runs";
 
   // The present server was unregistered (its unregistration ran once).

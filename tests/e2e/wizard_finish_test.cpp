@@ -3,89 +3,22 @@
 // the run.
 #include <shlobj.h>
 
-#include <map>
-
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 #include "wizard/controls.h"
 
 namespace {
 
-const wchar_t kTitle[] = L"Demo App v.1.0 :: Setup";
-const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo App";
-const wchar_t kRestartRequests[] = L"C:\\tarnwick-restart-requests.txt";
-const char kBom[] = "\xEF\xBB\xBF";
-
-std::wstring ProgramFolder() {
-  wchar_t buf[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring self = buf;
-  return self.substr(0, self.find_last_of(L'\\') + 1);
-}
-
-std::wstring Trim(const std::wstring& s) {
-  size_t a = s.find_first_not_of(L" \t");
-  if (a == std::wstring::npos) return std::wstring();
-  size_t b = s.find_last_not_of(L" \t");
-  return s.substr(a, b - a + 1);
-}
-
-// The LocalizationStub texts of the shipped English language file.
-std::wstring T(int key) {
-  static const std::map<int, std::wstring> texts = [] {
-    std::map<int, std::wstring> out;
-    std::string bytes = ReadFileBytes(ProgramFolder() + L"data\\languages\\English.ini");
-    if (bytes.compare(0, 3, kBom) == 0) bytes.erase(0, 3);
-    std::wstring all = Widen(bytes), group;
-    for (size_t start = 0; start < all.size();) {
-      size_t end = all.find_first_of(L"\r\n", start);
-      if (end == std::wstring::npos) end = all.size();
-      std::wstring line = Trim(all.substr(start, end - start));
-      start = end + 1;
-      if (line.empty() || line[0] == L';') continue;
-      if (line[0] == L'[') {
-        group = line.substr(1, line.find(L']') - 1);
-        continue;
-      }
-      size_t eq = line.find(L'=');
-      std::wstring key = Trim(line.substr(0, eq));
-      if (group == L"LocalizationStub" && eq != std::wstring::npos && key.compare(0, 3, L"Key") == 0 &&
-          !out.count(_wtoi(key.c_str() + 3)))
-        out[_wtoi(key.c_str() + 3)] = Trim(line.substr(eq + 1));
-    }
-    return out;
-  }();
-  auto it = texts.find(key);
-  return it == texts.end() ? std::wstring() : it->second;
-}
-
 // A task line: the fields joined by the pilcrow, in UTF-8.
 std::string Task(std::initializer_list<std::string> fields) {
   std::string line;
   size_t n = 0;
-  for (const std::string& f : fields) line += (n++ ? "\xC2\xB6" : "") + f;
+  for (const std::string& f : fields) line += (n++ ? kPilcrow : "") + f;
   return line;
 }
 
 // The place a link goes to, as the finish page words it.
 std::wstring Place(int index) { return T(index == 10 || index == 11 ? 43 : 42) + L" " + T(44 + index); }
-
-std::wstring ShellFolder(int csidl) {
-  wchar_t buf[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, csidl, nullptr, 0, buf);
-  std::wstring s = buf;
-  if (!s.empty() && s.back() != L'\\') s += L'\\';
-  return s;
-}
-
-int ShownPage(HWND w) {
-  int shown = -1;
-  for (int i = 0; i < 7; ++i) {
-    if (!drive::Visible(w, kPageContainers[i])) continue;
-    if (shown != -1) return -2;
-    shown = i;
-  }
-  return shown;
-}
 
 std::string Lines(const std::vector<std::wstring>& items) {
   std::string out;
@@ -95,7 +28,7 @@ std::string Lines(const std::vector<std::wstring>& items) {
 
 }  // namespace
 
-class WizardFinish : public PackageTest {
+class WizardFinish : public WizardTest {
  protected:
   void SetUp() override {
     PackageTest::SetUp();
@@ -103,12 +36,11 @@ class WizardFinish : public PackageTest {
     UseStub(L"tarnstub-norestart.exe");
   }
   void TearDown() override {
-    RemoveTree(ShellFolder(CSIDL_COMMON_PROGRAMS) + L"Demo App");
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
+    RemoveTree(CommonPrograms() + L"Demo App");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
     PackageTest::TearDown();
   }
 
-  std::wstring Dest() const { return Dir() + L"dest\\"; }
 
   // A script for "Demo App" installing below the test's folder without a
   // Start-menu page, UTF-8 with a byte-order mark as the authoring tool
@@ -122,17 +54,9 @@ class WizardFinish : public PackageTest {
     WriteScript(s);
   }
 
-  // A copy of the recorder; it notes its command line and folder in
-  // <path>.log.
-  std::wstring Recorder(const std::wstring& relative) {
-    Write(relative, ReadFileBytes(BinFolder() + L"wizard_recorder.exe"));
-    return Dir() + relative;
-  }
-
   // From the welcome page through the installation to the finish page.
   HWND ToFinishPage(const drive::Process& p) {
-    HWND w = drive::WaitWindow(p, kTitle);
-    EXPECT_NE(w, nullptr) << "the wizard did not appear";
+    HWND w = WaitWizard(p);
     if (!w) return nullptr;
     EXPECT_TRUE(drive::Click(w, kNextButton));
     EXPECT_TRUE(drive::WaitUntil([&] { return ShownPage(w) == 3; })) << "page " << ShownPage(w);
@@ -148,12 +72,6 @@ class WizardFinish : public PackageTest {
       ASSERT_TRUE(drive::ToggleTreeItem(w, kFinishOptions, i));
       ASSERT_FALSE(drive::TreeTicks(w, kFinishOptions).at(static_cast<size_t>(i))) << "option " << i;
     }
-  }
-
-  void Finish(const drive::Process& p, HWND w) {
-    drive::Click(w, kFinishButton);  // the run ends while the click is handled
-    EXPECT_EQ(p.WaitExit(), 0u);
-    EXPECT_TRUE(NewWorkFolders().empty());
   }
 };
 
@@ -198,16 +116,16 @@ TEST_F(WizardFinish, OptionsFollowTheInstallTasks) {
 
   std::string requestsBefore = ReadFileBytes(kRestartRequests);
   Untick(w, {0, 1, 2, 3, 4});
-  Finish(p, w);
-  EXPECT_FALSE(FileExists(ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"Tarn Finish Site.url"));
-  EXPECT_FALSE(FileExists(ShellFolder(CSIDL_COMMON_STARTMENU) + L"Tarn Finish Second.lnk"));
-  EXPECT_FALSE(FileExists(ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"Tarn Never.url"));
+  FinishAndExpectEnd(p, w);
+  EXPECT_FALSE(FileExists(ShellPath(CSIDL_DESKTOPDIRECTORY) + L"Tarn Finish Site.url"));
+  EXPECT_FALSE(FileExists(ShellPath(CSIDL_COMMON_STARTMENU) + L"Tarn Finish Second.lnk"));
+  EXPECT_FALSE(FileExists(ShellPath(CSIDL_COMMON_DESKTOPDIRECTORY) + L"Tarn Never.url"));
   EXPECT_EQ(ReadFileBytes(kRestartRequests), requestsBefore) << "a restart was requested";
 
   // Not left behind, whatever happened.
-  DeleteFileW((ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"Tarn Finish Site.url").c_str());
-  DeleteFileW((ShellFolder(CSIDL_COMMON_STARTMENU) + L"Tarn Finish Second.lnk").c_str());
-  DeleteFileW((ShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"Tarn Never.url").c_str());
+  DeleteFileW((ShellPath(CSIDL_DESKTOPDIRECTORY) + L"Tarn Finish Site.url").c_str());
+  DeleteFileW((ShellPath(CSIDL_COMMON_STARTMENU) + L"Tarn Finish Second.lnk").c_str());
+  DeleteFileW((ShellPath(CSIDL_COMMON_DESKTOPDIRECTORY) + L"Tarn Never.url").c_str());
 }
 
 // Without options and without a restart the list is not shown; a restart
@@ -226,7 +144,7 @@ TEST_F(WizardFinish, OptionListOnlyWhenThereIsSomethingToOffer) {
     EXPECT_TRUE(drive::TreeItems(w, kFinishOptions).empty());
     EXPECT_TRUE(drive::Visible(w, kFinishTitle));
     EXPECT_TRUE(drive::Visible(w, kFinishText));
-    Finish(p, w);
+    FinishAndExpectEnd(p, w);
   }
   RemoveTree(Dest());
   Script({}, true);
@@ -238,7 +156,7 @@ TEST_F(WizardFinish, OptionListOnlyWhenThereIsSomethingToOffer) {
     EXPECT_EQ(drive::TreeItems(w, kFinishOptions), std::vector<std::wstring>{T(94)});
     EXPECT_EQ(drive::TreeTicks(w, kFinishOptions), std::vector<bool>{true});
     Untick(w, {0});
-    Finish(p, w);
+    FinishAndExpectEnd(p, w);
   }
 }
 
@@ -267,7 +185,7 @@ TEST_F(WizardFinish, OnlyTickedProgramsRun) {
   EXPECT_FALSE(FileExists(third + L".log"));
 
   Untick(w, {1});
-  Finish(p, w);
+  FinishAndExpectEnd(p, w);
   // The first waits for its program, so its note is there already.
   ASSERT_TRUE(FileExists(Dest() + L"tools\\first.exe.log")) << "the ticked program did not run";
   std::wstring first = Widen(ReadFileBytes(Dest() + L"tools\\first.exe.log"));
@@ -301,7 +219,7 @@ TEST_F(WizardFinish, OnlyTickedLinksAreMade) {
   EXPECT_FALSE(FileExists(Dest() + L"Ticked Site.url"));
 
   Untick(w, {1, 3});
-  Finish(p, w);
+  FinishAndExpectEnd(p, w);
   ASSERT_TRUE(FileExists(Dest() + L"Ticked Shortcut.lnk")) << "the ticked shortcut was not made";
   const std::string shortcut = ReadFileBytes(Dest() + L"Ticked Shortcut.lnk");
   const std::wstring description = L"the ticked shortcut";
@@ -327,7 +245,7 @@ TEST_F(WizardFinish, RestartOnlyWhenTicked) {
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(drive::TreeItems(w, kFinishOptions), std::vector<std::wstring>{T(94)});
     if (!ticked) Untick(w, {0});
-    Finish(p, w);
+    FinishAndExpectEnd(p, w);
     std::string after = ReadFileBytes(kRestartRequests);
     if (ticked) {
       ASSERT_GT(after.size(), before.size()) << "no restart was requested";
@@ -352,7 +270,7 @@ TEST_F(WizardFinish, FinishEndsTheRunAndKeepsTheProduct) {
   EXPECT_TRUE(drive::Visible(w, kFinishButton));
   EXPECT_EQ(drive::Text(w, kFinishButton), T(27));
   EXPECT_EQ(NewWorkFolders().size(), 1u) << "the work folder is kept until Finish";
-  Finish(p, w);
+  FinishAndExpectEnd(p, w);
   EXPECT_EQ(ReadFileBytes(Dest() + L"App.exe"), "a program");
   EXPECT_EQ(ReadFileBytes(Dest() + L"docs\\readme.txt"), "installed text");
   EXPECT_TRUE(FileExists(Dest() + L"Uninst0.exe")) << "no uninstaller was written";

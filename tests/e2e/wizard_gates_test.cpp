@@ -1,60 +1,15 @@
 // What the wizard checks before its window opens: the script's permission
 // for this Windows version, the .NET Framework it requires (and the web page
 // it then opens), and the documents and bitmaps it must be able to read.
-#include <map>
 #include <vector>
 
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 #include "wizard/controls.h"
 
 using drive::Icon;
 
 namespace {
-
-const wchar_t kTitle[] = L"Demo App v.1.0 :: Setup";
-
-std::wstring ProgramFolder() {
-  wchar_t buf[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring self = buf;
-  return self.substr(0, self.find_last_of(L'\\') + 1);
-}
-
-std::wstring Trim(const std::wstring& s) {
-  size_t a = s.find_first_not_of(L" \t");
-  if (a == std::wstring::npos) return std::wstring();
-  size_t b = s.find_last_not_of(L" \t");
-  return s.substr(a, b - a + 1);
-}
-
-// The LocalizationStub texts of the shipped English language file.
-std::wstring T(int key) {
-  static const std::map<int, std::wstring> texts = [] {
-    std::map<int, std::wstring> out;
-    std::string bytes = ReadFileBytes(ProgramFolder() + L"data\\languages\\English.ini");
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    std::wstring all = Widen(bytes), group;
-    for (size_t start = 0; start < all.size();) {
-      size_t end = all.find_first_of(L"\r\n", start);
-      if (end == std::wstring::npos) end = all.size();
-      std::wstring line = Trim(all.substr(start, end - start));
-      start = end + 1;
-      if (line.empty() || line[0] == L';') continue;
-      if (line[0] == L'[') {
-        group = line.substr(1, line.find(L']') - 1);
-        continue;
-      }
-      size_t eq = line.find(L'=');
-      std::wstring key = Trim(line.substr(0, eq));
-      if (group == L"LocalizationStub" && eq != std::wstring::npos && key.compare(0, 3, L"Key") == 0 &&
-          !out.count(_wtoi(key.c_str() + 3)))
-        out[_wtoi(key.c_str() + 3)] = Trim(line.substr(eq + 1));
-    }
-    return out;
-  }();
-  auto it = texts.find(key);
-  return it == texts.end() ? std::wstring() : it->second;
-}
 
 std::wstring WindowsFolder() {
   wchar_t buf[MAX_PATH] = {};
@@ -142,7 +97,7 @@ class WebAddressHandler {
 
 }  // namespace
 
-class WizardGates : public PackageTest {
+class WizardGates : public WizardTest {
  protected:
   void Script(const std::string& general, const std::string& more = "") {
     WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n" + general + more);
@@ -156,7 +111,7 @@ class WizardGates : public PackageTest {
     drive::WaitUntil([&] {
       for (HWND h : drive::WindowsOf(p.pid())) {
         if (drive::ClassName(h) == L"#32770") return true;
-        if (drive::Title(h) == kTitle) wizard = h;
+        if (drive::Title(h) == kDemoTitle) wizard = h;
       }
       return wizard || !p.Running();
     }, 15000);
@@ -180,7 +135,7 @@ class WizardGates : public PackageTest {
   // The package gets as far as its wizard; cancelled there.
   void ExpectWizard(const std::wstring& package) {
     drive::Process p = Launch(package);
-    HWND w = drive::WaitWindow(p, kTitle);
+    HWND w = drive::WaitWindow(p, kDemoTitle);
     if (!w) {
       drive::MessageBoxInfo box = drive::WaitMessageBox(p, 1000);
       ADD_FAILURE() << "no wizard for " << drive::Narrow(package) << ": " << drive::Narrow(box.text);
@@ -188,21 +143,7 @@ class WizardGates : public PackageTest {
       p.WaitExit(5000);
       return;
     }
-    CancelWizard(p, w);
-    EXPECT_TRUE(NewWorkFolders().empty());
-  }
-
-  void CancelWizard(const drive::Process& p, HWND w) {
-    ASSERT_TRUE(drive::Click(w, kCancelButton));
-    EXPECT_MESSAGE(p, T(65), T(66), Icon::kError, IDYES);
-    EXPECT_EQ(p.WaitExit(), 0u);
-  }
-
-  // A copy of the recorder in the test's folder; it notes its command line
-  // in <path>.log.
-  std::wstring Recorder(const std::wstring& name) {
-    Write(name, ReadFileBytes(BinFolder() + L"wizard_recorder.exe"));
-    return Dir() + name;
+    CancelAndConfirm(p, w);
   }
 };
 
@@ -343,7 +284,7 @@ TEST_F(WizardGates, DependencyPageOpensThroughTheShell) {
   // The wizard's website link goes the same way.
   Script("Website = http://www.example.test/home\r\n");
   drive::Process p = Launch(Build(L"link.exe"));
-  HWND w = drive::WaitWindow(p, kTitle);
+  HWND w = drive::WaitWindow(p, kDemoTitle);
   ASSERT_NE(w, nullptr);
   // A click with the mouse: the link is a label, not a button. Mouse input
   // comes through the program's queue.
@@ -355,9 +296,7 @@ TEST_F(WizardGates, DependencyPageOpensThroughTheShell) {
   opened = Widen(ReadFileBytes(log));
   EXPECT_NE(opened.find(L"\"http://www.example.test/home\""), std::wstring::npos) << drive::Narrow(opened);
   EXPECT_TRUE(p.Running());
-  ASSERT_TRUE(drive::Click(w, kCancelButton));
-  EXPECT_MESSAGE(p, T(65), T(66), Icon::kError, IDYES);
-  EXPECT_EQ(p.WaitExit(), 0u);
+  CancelWizard(p, w);
 }
 
 // Documents and bitmaps the wizard cannot read stop it with their own

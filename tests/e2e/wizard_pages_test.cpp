@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 
 #include "tests/driver/screen.h"
+#include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 #include "wizard/controls.h"
 
@@ -18,63 +18,10 @@ using drive::Icon;
 
 namespace {
 
-const wchar_t kTitle[] = L"Demo App v.1.0 :: Setup";
-const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-std::wstring ProgramFolder() {
-  wchar_t buf[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring self = buf;
-  return self.substr(0, self.find_last_of(L'\\') + 1);
-}
-
-std::wstring Trim(const std::wstring& s) {
-  size_t a = s.find_first_not_of(L" \t");
-  if (a == std::wstring::npos) return std::wstring();
-  size_t b = s.find_last_not_of(L" \t");
-  return s.substr(a, b - a + 1);
-}
-
 std::wstring ReplaceAll(std::wstring s, const std::wstring& what, const std::wstring& with) {
   for (size_t at = s.find(what); at != std::wstring::npos; at = s.find(what, at + with.size()))
     s.replace(at, what.size(), with);
   return s;
-}
-
-// The LocalizationStub texts of the shipped English language file.
-const std::map<int, std::wstring>& EnglishTexts() {
-  static const std::map<int, std::wstring> texts = [] {
-    std::map<int, std::wstring> out;
-    std::string bytes = ReadFileBytes(ProgramFolder() + L"data\\languages\\English.ini");
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    std::wstring all = Widen(bytes);
-    std::wstring group;
-    size_t start = 0;
-    while (start < all.size()) {
-      size_t end = all.find_first_of(L"\r\n", start);
-      if (end == std::wstring::npos) end = all.size();
-      std::wstring line = Trim(all.substr(start, end - start));
-      start = end + 1;
-      if (line.empty() || line[0] == L';') continue;
-      if (line[0] == L'[') {
-        group = line.substr(1, line.find(L']') - 1);
-        continue;
-      }
-      size_t eq = line.find(L'=');
-      if (group != L"LocalizationStub" || eq == std::wstring::npos) continue;
-      std::wstring key = Trim(line.substr(0, eq));
-      if (key.compare(0, 3, L"Key") != 0) continue;
-      int n = _wtoi(key.c_str() + 3);
-      if (!out.count(n)) out[n] = Trim(line.substr(eq + 1));
-    }
-    return out;
-  }();
-  return texts;
-}
-
-std::wstring T(int key) {
-  auto it = EnglishTexts().find(key);
-  return it == EnglishTexts().end() ? std::wstring() : it->second;
 }
 
 // A text with the program's name and version put in, as the wizard shows it.
@@ -95,35 +42,6 @@ std::wstring SizeText(unsigned long long bytes) {
                 kUnits[unit]);
   return Widen(buf);
 }
-
-std::wstring ShellFolder(int csidl) {
-  wchar_t buf[MAX_PATH] = {};
-  SHGetFolderPathW(nullptr, csidl, nullptr, 0, buf);
-  std::wstring s = buf;
-  if (!s.empty() && s.back() != L'\\') s += L'\\';
-  return s;
-}
-
-// The all-users Start menu's Programs folder, where program groups go.
-std::wstring CommonPrograms() { return ShellFolder(CSIDL_COMMON_PROGRAMS); }
-
-// The page whose container is shown: 0 to 6, -1 for none, -2 for several.
-int ShownPage(HWND w) {
-  int shown = -1;
-  for (int i = 0; i < 7; ++i) {
-    if (!drive::Visible(w, kPageContainers[i])) continue;
-    if (shown != -1) return -2;
-    shown = i;
-  }
-  return shown;
-}
-
-// The wizard takes clicks from its queue: what a click changes shows a
-// moment later.
-#define EXPECT_SOON(condition) \
-  EXPECT_TRUE(drive::WaitUntil([&] { return static_cast<bool>(condition); })) << #condition << "; "
-#define ASSERT_SOON(condition) \
-  ASSERT_TRUE(drive::WaitUntil([&] { return static_cast<bool>(condition); })) << #condition << "; "
 
 bool MessageBoxShown(const drive::Process& p) {
   for (HWND h : drive::WindowsOf(p.pid()))
@@ -242,7 +160,7 @@ int HeaderTextWidth(const std::wstring& text, int points, int weight, DWORD qual
 
 }  // namespace
 
-class WizardPages : public PackageTest {
+class WizardPages : public WizardTest {
  protected:
   void TearDown() override {
     // What an installation leaves outside the test's folder.
@@ -252,7 +170,6 @@ class WizardPages : public PackageTest {
     PackageTest::TearDown();
   }
 
-  std::wstring Dest() const { return Dir() + L"dest\\"; }
   std::string DestLine() const { return "DefaultPath = " + drive::Narrow(Dest()) + "\r\n"; }
 
   // A script for "Demo App" 1.0 installing below the test's folder, with
@@ -261,20 +178,6 @@ class WizardPages : public PackageTest {
     WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n" + general +
                 "[FilesAndSettings]\r\n" + filesAndSettings + "[iConfig]\r\nPathChangeable = 1\r\n" + DestLine() +
                 iConfig);
-  }
-
-  // Starts a package and waits for its wizard.
-  HWND Open(const drive::Process& p, const std::wstring& title = kTitle) {
-    HWND w = drive::WaitWindow(p, title);
-    EXPECT_NE(w, nullptr) << "the wizard did not appear";
-    return w;
-  }
-
-  void CancelAndConfirm(const drive::Process& p, HWND w) {
-    ASSERT_TRUE(drive::Click(w, kCancelButton));
-    EXPECT_MESSAGE(p, T(65), T(66), Icon::kError, IDYES);
-    EXPECT_EQ(p.WaitExit(), 0u);
-    EXPECT_TRUE(NewWorkFolders().empty());
   }
 
   // Next on the last page before the installation: the installation runs
@@ -287,12 +190,6 @@ class WizardPages : public PackageTest {
     EXPECT_SOON(!drive::Visible(w, kPreviousButton));
     EXPECT_SOON(!drive::Visible(w, kCancelButton));
     EXPECT_TRUE(FileExists(Dest() + L"App.exe")) << "the payload was not installed";
-  }
-
-  void FinishAndExpectEnd(const drive::Process& p, HWND w) {
-    drive::Click(w, kFinishButton);  // the run ends while the click is handled
-    EXPECT_EQ(p.WaitExit(), 0u);
-    EXPECT_TRUE(NewWorkFolders().empty());
   }
 
   std::vector<std::wstring> extraGroups_;
@@ -324,7 +221,7 @@ TEST_F(WizardPages, PagesFollowTheScriptForwardAndBack) {
     if (startMenu) pages.push_back(4);
 
     drive::Process p = Launch(Build(L"order" + std::to_wstring(bits) + L".exe"));
-    HWND w = Open(p);
+    HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
     for (int pass = 0; pass < 2; ++pass) {
       for (size_t i = 0; i < pages.size(); ++i) {
@@ -359,7 +256,7 @@ TEST_F(WizardPages, PagesFollowTheScriptForwardAndBack) {
 TEST_F(WizardPages, PreviousDoesNothingOnTheWelcomePage) {
   Script("", "");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   EXPECT_SOON(ShownPage(w) == 0) << "page " << ShownPage(w);
   EXPECT_FALSE(drive::Click(w, kPreviousButton));
@@ -374,7 +271,7 @@ TEST_F(WizardPages, LicenceBoxGatesNextAndKeepsItsTick) {
   Write(L"info\\Resources\\License.txt", "Licence terms.");
   Script("RequireLicense = 1\r\n", "");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(drive::Click(w, kNextButton));
   ASSERT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
@@ -423,7 +320,7 @@ TEST_F(WizardPages, LicenceBoxGatesNextAndKeepsItsTick) {
 TEST_F(WizardPages, OptOutBoxIsHiddenUnlessGroupCreationMayBeRefused) {
   Script("", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 0\r\n");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(drive::Click(w, kNextButton));
   ASSERT_TRUE(drive::Click(w, kNextButton));
@@ -439,7 +336,7 @@ TEST_F(WizardPages, OptOutSkipsTheGroupPageAndTheGroup) {
   RemoveTree(CommonPrograms() + L"Demo App");
   Script("", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 2\r\n");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(drive::Click(w, kNextButton));
   ASSERT_TRUE(drive::Click(w, kNextButton));
@@ -491,7 +388,7 @@ TEST_F(WizardPages, GroupListOffersTheExistingGroups) {
 
   Script("", "AutoCreateStartMenu = 1\r\n");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(drive::Click(w, kNextButton));
   ASSERT_TRUE(drive::Click(w, kNextButton));
@@ -526,7 +423,7 @@ TEST_F(WizardPages, DestinationField) {
               "DefaultPath = " + drive::Narrow(Dir()) + "dest\r\n");
   {
     drive::Process p = Launch(Build(L"changeable.exe"));
-    HWND w = Open(p);
+    HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(drive::Click(w, kNextButton));
     ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
@@ -551,11 +448,11 @@ TEST_F(WizardPages, DestinationField) {
   WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[iConfig]\r\nDefaultPath =    \r\n");
   {
     drive::Process p = Launch(Build(L"fixed.exe"));
-    HWND w = Open(p);
+    HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(drive::Click(w, kNextButton));
     ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
-    EXPECT_EQ(drive::Text(w, kDestinationField), ShellFolder(CSIDL_PROGRAM_FILES) + L"Demo App\\");
+    EXPECT_EQ(drive::Text(w, kDestinationField), ShellPath(CSIDL_PROGRAM_FILES) + L"Demo App\\");
     EXPECT_SOON(!drive::Enabled(w, kDestinationField));
     EXPECT_SOON(!drive::Enabled(w, kBrowseButton));
     CancelAndConfirm(p, w);
@@ -565,10 +462,10 @@ TEST_F(WizardPages, DestinationField) {
               "DefaultPath = <ProgramFiles>\\Tarn Fixed\\\r\n");
   {
     drive::Process p = Launch(Build(L"token.exe"));
-    HWND w = Open(p);
+    HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(drive::Click(w, kNextButton));
-    EXPECT_EQ(drive::Text(w, kDestinationField), ShellFolder(CSIDL_PROGRAM_FILES) + L"Tarn Fixed\\");
+    EXPECT_EQ(drive::Text(w, kDestinationField), ShellPath(CSIDL_PROGRAM_FILES) + L"Tarn Fixed\\");
     EXPECT_SOON(!drive::Enabled(w, kDestinationField));
     EXPECT_SOON(!drive::Enabled(w, kBrowseButton));
     CancelAndConfirm(p, w);
@@ -580,7 +477,7 @@ TEST_F(WizardPages, DestinationField) {
 TEST_F(WizardPages, BrowseChoosesTheDestination) {
   Script("", "");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(drive::Click(w, kNextButton));
   ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
@@ -603,7 +500,7 @@ TEST_F(WizardPages, BrowseChoosesTheDestination) {
   ASSERT_NE(requester.window, nullptr) << "no folder requester";
   EXPECT_TRUE(drive::Answer(requester, IDOK));
   drive::WaitGone(requester.window);
-  EXPECT_SOON(drive::Text(w, kDestinationField) == ShellFolder(CSIDL_PROGRAM_FILES))
+  EXPECT_SOON(drive::Text(w, kDestinationField) == ShellPath(CSIDL_PROGRAM_FILES))
       << drive::Narrow(drive::Text(w, kDestinationField));
   EXPECT_EQ(drive::Text(w, kRequiredSpace), required);
   EXPECT_EQ(drive::Text(w, kAvailableSpace).substr(0, T(34).size() + 1), T(34) + L" ") << drive::Narrow(available);
@@ -615,7 +512,7 @@ TEST_F(WizardPages, BrowseChoosesTheDestination) {
 TEST_F(WizardPages, OnlyConfirmedCancelEndsTheWizard) {
   Script("", "");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   // The information was read and deleted before the window appeared.
   std::vector<std::wstring> work = NewWorkFolders();
@@ -642,7 +539,7 @@ TEST_F(WizardPages, WebsiteLinkShowsOnlyARealAddress) {
   Script("", "", "Website =    \r\n");
   {
     drive::Process p = Launch(Build(L"blank.exe"));
-    HWND w = Open(p);
+    HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(drive::Exists(w, kWebsiteLink));
     EXPECT_FALSE(drive::Visible(w, kWebsiteLink));
@@ -652,7 +549,7 @@ TEST_F(WizardPages, WebsiteLinkShowsOnlyARealAddress) {
   Script("", "", "Website = " + drive::Narrow(site) + "\r\n");
   {
     drive::Process p = Launch(Build(L"site.exe"));
-    HWND w = Open(p);
+    HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(drive::Visible(w, kWebsiteLink));
     EXPECT_EQ(drive::Text(w, kWebsiteLink), site);
@@ -687,7 +584,7 @@ TEST_F(WizardPages, TextsComeFromTheLanguageFile) {
               "[iConfig]\r\nPathChangeable = 1\r\nAutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\n" +
               DestLine());
   drive::Process p = Launch(Build());
-  HWND w = Open(p, L"Tarn Viewer v.2.5 beta :: Setup");
+  HWND w = WaitWizard(p, L"Tarn Viewer v.2.5 beta :: Setup");
   ASSERT_NE(w, nullptr);
 
   EXPECT_EQ(drive::Text(w, kCancelButton), T(24));
@@ -753,7 +650,7 @@ TEST_F(WizardPages, HeadersCarryTheirTextsInTheHeaderColour) {
     SCOPED_TRACE(coloured ? "HeaderTextColour = 255" : "no HeaderTextColour");
     WriteScript(general + (coloured ? "[Look]\r\nHeaderTextColour = 255\r\n" : "") + rest);
     drive::Process p = Launch(Build(coloured ? L"red.exe" : L"black.exe"));
-    HWND w = Open(p, title);
+    HWND w = WaitWizard(p, title);
     ASSERT_NE(w, nullptr);
     SetForegroundWindow(w);
     ASSERT_TRUE(drive::Click(w, kNextButton));
@@ -794,7 +691,7 @@ TEST_F(WizardPages, ControlsSitWhereTheLookPutsThem) {
   Write(L"info\\Resources\\License.txt", "Licence terms.");
   Script("RequireLicense = 1\r\n", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\nRebootRequired = 1\r\n");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   RECT client;
   GetClientRect(w, &client);
@@ -838,7 +735,7 @@ TEST_F(WizardPages, DocumentsAndPicturesOfEveryPage) {
   Script("RequireLicense = 1\r\nRequireReadme = 1\r\n", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\n"
          "RebootRequired = 1\r\n", "Website = http://www.tarnwick.example/\r\n[Look]\r\nHeaderTextColour = 255\r\n");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   SetForegroundWindow(w);
   drive::Settle();
@@ -884,7 +781,7 @@ TEST_F(WizardPages, EmptyDocumentsShowEmptyPages) {
   Write(L"info\\Resources\\ReadMe.txt", "");
   Script("RequireLicense = 1\r\nRequireReadme = 1\r\n", "");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   EXPECT_FALSE(MessageBoxShown(p));
   ASSERT_TRUE(drive::Click(w, kNextButton));
@@ -906,7 +803,7 @@ TEST_F(WizardPages, EtchedLinesWhitePagesAndPlace) {
   UseStub(L"tarnstub-norestart.exe");
   Script("", "RebootRequired = 1\r\n");
   drive::Process p = Launch(Build());
-  HWND w = Open(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   SetForegroundWindow(w);
   drive::Settle();

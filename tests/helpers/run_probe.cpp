@@ -13,15 +13,9 @@
 
 #include <string>
 
-namespace {
+#include "tests/helpers/utf8.h"
 
-std::string Utf8(const std::wstring& s) {
-  if (s.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
+namespace {
 
 // The command line without the program's own name and the blanks after it.
 std::wstring Arguments() {
@@ -54,7 +48,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int nShow) {
   GetStartupInfoW(&si);
   const int show = (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : -1;
 
-  const std::string report = "args=" + Utf8(Arguments()) + "\r\ncwd=" + Utf8(cwd) +
+  const std::string report = "args=" + WideToUtf8(Arguments()) + "\r\ncwd=" + WideToUtf8(cwd) +
                              "\r\nshow=" + std::to_string(show) + "\r\nnshow=" + std::to_string(nShow) + "\r\n";
   const std::wstring partial = stem + L".part";
   HANDLE f = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

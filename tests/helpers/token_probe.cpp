@@ -27,16 +27,9 @@
 #include "script/tokens.h"
 #include "startup/os_version.h"
 #include "startup/process.h"
+#include "tests/helpers/utf8.h"
 
 namespace {
-
-std::string Utf8(const std::wstring& s) {
-  if (s.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
 
 // The field an option sets, or null for an unknown option.
 std::wstring* OptionTarget(const std::wstring& option) {
@@ -78,7 +71,7 @@ int wmain(int argc, wchar_t** argv) {
       *target = argv[++i];
       continue;
     }
-    out += Utf8(Result(arg));
+    out += WideToUtf8(Result(arg));
     out += '\n';
   }
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "tests/helpers/utf8.h"
+
 namespace ops {
 
 namespace {
@@ -68,6 +70,11 @@ bool FileExists(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool FolderExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string ReadFileBytes(const std::wstring& path) {
   std::string out;
   HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -89,12 +96,14 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   return ok && written == bytes.size();
 }
 
-std::string Narrow(const std::wstring& s) {
-  if (s.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
-  return out;
+std::string Narrow(const std::wstring& s) { return WideToUtf8(s); }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
 }
 
 bool KeyExists(HKEY root, const std::wstring& path) {

@@ -1,12 +1,14 @@
 // What the tests of the installation's operations share: folders and files
 // in the Wine machine, registry look-ups, starting helper programs, and
-// running cases again under an emulated Windows version.
+// running cases again under an emulated Windows version. The extraction's
+// tests and the end-to-end tests take their file and key checks from here.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace ops {
 
@@ -18,9 +20,12 @@ std::wstring FreshFolder(const std::wstring& name);
 void RemoveTree(const std::wstring& path);
 
 bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string Narrow(const std::wstring& s);
+// The lines of a text, each ended by "\n"; an unended last line is left out.
+std::vector<std::string> Lines(const std::string& text);
 
 bool KeyExists(HKEY root, const std::wstring& path);
 bool ValueExists(HKEY root, const std::wstring& path, const std::wstring& name);

@@ -1,7 +1,9 @@
 # Helper programs of registry_tests.
 
-# Stands in for regsvr32.exe and for the program behind a document.
-add_executable(ops_recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/ops/command_recorder.cpp)
+# Stands in for regsvr32.exe and for the program behind a document; it
+# notes its start only after half a second.
+add_executable(ops_recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/helpers/recorder.cpp)
+target_compile_definitions(ops_recorder PRIVATE RECORDER_DELAY_MS=500)
 target_link_options(ops_recorder PRIVATE -static)
 
 # A COM server for regsvr32.exe; its entries are exported without the

@@ -12,14 +12,6 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(text.substr(start, end - start));
-  return lines;
-}
-
 std::string NoTrailingBackslash(std::string path) {
   if (path.size() > 3 && path.back() == '\\') path.pop_back();
   return path;
@@ -40,7 +32,7 @@ class RunTest : public ::testing::Test {
   }
   void TearDown() override { ops::RemoveTree(folder_); }
 
-  std::vector<std::string> Log() const { return Lines(ops::ReadFileBytes(recorder_ + L".log")); }
+  std::vector<std::string> Log() const { return ops::Lines(ops::ReadFileBytes(recorder_ + L".log")); }
 
   std::wstring folder_;
   std::wstring recorder_;

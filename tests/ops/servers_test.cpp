@@ -17,14 +17,6 @@ namespace {
 const wchar_t kClass[] = L"CLSID\\{3F6B2C1E-8A4D-4E7B-9C21-5D0A7E4B6F93}";
 const wchar_t kProgId[] = L"Tarnwick.OpsTestServer";
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(text.substr(start, end - start));
-  return lines;
-}
-
 void RegisterAndUnregisterTheTestServer() {
   ops::DeleteKeyTree(HKEY_CLASSES_ROOT, kClass);
   ops::DeleteKeyTree(HKEY_CLASSES_ROOT, kProgId);
@@ -73,19 +65,19 @@ TEST(DISABLED_Nt4Servers, RegsvrFromTheWinntFolderOfTheDesktopDrive) {
 
   EXPECT_EQ(1, RegisterServer(L"C:\\App\\x.dll", 1));
   // The recorder writes after half a second: an entry now means it was waited for.
-  std::vector<std::string> lines = Lines(ops::ReadFileBytes(log));
+  std::vector<std::string> lines = ops::Lines(ops::ReadFileBytes(log));
   ASSERT_EQ(2u, lines.size());
   EXPECT_EQ("\"" + ops::Narrow(tool) + "\" /s \"C:\\App\\x.dll\"", lines[0]);
 
   EXPECT_EQ(1, RegisterServer(L"C:\\App\\x.dll", 0));
-  lines = Lines(ops::ReadFileBytes(log));
+  lines = ops::Lines(ops::ReadFileBytes(log));
   ASSERT_EQ(4u, lines.size());
   EXPECT_EQ("\"" + ops::Narrow(tool) + "\" /u /s \"C:\\App\\x.dll\"", lines[2]);
 
   EXPECT_EQ(0, RegisterServer(L"C:\\App\\x.dll", 2));
   EXPECT_EQ(0, RegisterServer(L"C:\\App\\x.dll", -1));
   Sleep(1000);
-  EXPECT_EQ(4u, Lines(ops::ReadFileBytes(log)).size());
+  EXPECT_EQ(4u, ops::Lines(ops::ReadFileBytes(log)).size());
 
   if (winntExisted) {
     DeleteFileW(tool.c_str());
