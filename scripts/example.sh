@@ -28,6 +28,14 @@ cp "$out/TarnwickNotesSetup.exe" "$top/build/windows/bin/tarndrive.exe" "$drive_
   cat "$top/example/walk.txt"; } > "$drive_c/example/walk.txt"
 "$top/tests/wine/session.sh" run "$session" 'C:\example\tarndrive.exe' 'C:\example\walk.txt' 'C:\example\screenshots'
 cp -r "$drive_c/example/screenshots" "$out/"
+product="$drive_c/Program Files/Tarnwick Notes"
 echo "Installed files:"
-(cd "$drive_c/Program Files/Tarnwick Notes" && find . -type f | sort)
+(cd "$product" && find . -type f | sort)
+
+# Then the product is removed again through its uninstaller.
+cp "$top/example/uninstall.txt" "$drive_c/example/"
+"$top/tests/wine/session.sh" run "$session" 'C:\example\tarndrive.exe' 'C:\example\uninstall.txt'
+for _ in $(seq 1 50); do [ -e "$product" ] || break; sleep 0.2; done
+if [ -e "$product" ]; then echo "The install folder is still there."; exit 1; fi
+echo "Uninstalled: the install folder is gone."
 echo "The package is $out/TarnwickNotesSetup.exe; screenshots are in $out/screenshots."

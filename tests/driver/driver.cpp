@@ -328,7 +328,37 @@ MessageBoxInfo WaitMessageBox(const Process& p, int timeoutMs) {
       Sleep(kPoll);
     }
   }
-  if (!box.window) return box;
+  return box.window ? DescribeMessageBox(box.window) : box;
+}
+
+namespace {
+struct TitledBox {
+  const std::wstring* title;
+  HWND found;
+};
+BOOL CALLBACK FindTitledBox(HWND h, LPARAM lp) {
+  auto* t = reinterpret_cast<TitledBox*>(lp);
+  if (IsWindowVisible(h) && ClassName(h) == L"#32770" && Title(h) == *t->title) {
+    t->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+MessageBoxInfo WaitMessageBoxTitled(const std::wstring& title, int timeoutMs) {
+  TitledBox t{&title, nullptr};
+  for (int waited = 0; waited <= timeoutMs; waited += kPoll) {
+    EnumWindows(FindTitledBox, reinterpret_cast<LPARAM>(&t));
+    if (t.found) return DescribeMessageBox(t.found);
+    Sleep(kPoll);
+  }
+  return MessageBoxInfo();
+}
+
+MessageBoxInfo DescribeMessageBox(HWND window) {
+  MessageBoxInfo box;
+  box.window = window;
   box.title = Title(box.window);
   HWND iconControl = nullptr;
   for (HWND c = GetWindow(box.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {

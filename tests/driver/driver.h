@@ -99,6 +99,10 @@ struct MessageBoxInfo {
 // Waits for a message box of the process (a dialog of class #32770).
 // `window` is null on time-out.
 MessageBoxInfo WaitMessageBox(const Process& p, int timeoutMs = 15000);
+// Waits for a message box of any program with this exact title (programs
+// that start further copies of themselves, like the uninstaller).
+MessageBoxInfo WaitMessageBoxTitled(const std::wstring& title, int timeoutMs = 30000);
+MessageBoxInfo DescribeMessageBox(HWND window);
 // Presses one of its buttons (IDOK, IDYES, IDNO, ...).
 bool Answer(const MessageBoxInfo& box, int button);
 

@@ -12,6 +12,7 @@
 //   wait ID                        wait until the control is visible (a page has come up)
 //   select ID INDEX                choose an item of a list
 //   message BUTTON [TITLE]         wait for a message box, print it, press OK, YES or NO
+//   box BUTTON TITLE               the same for a message box of any program
 //   screenshot NAME                save the current window as NAME.png
 //   gone                           wait until the current window has closed
 //   exit CODE                      wait for the package to end with this exit code
@@ -120,6 +121,13 @@ int wmain(int argc, wchar_t** argv) {
       if (w.size() >= 3 && box.title != w[2]) return Fail(number, "unexpected message title");
       int button = w[1] == L"YES" ? IDYES : w[1] == L"NO" ? IDNO : IDOK;
       drive::Answer(box, button);
+      drive::WaitGone(box.window);
+    } else if (cmd == L"box" && w.size() == 3) {
+      drive::MessageBoxInfo box = drive::WaitMessageBoxTitled(w[2]);
+      if (!box.window) return Fail(number, "no message box \"" + drive::Narrow(w[2]) + "\"");
+      std::printf("message \"%s\" (%s icon): %s\n", drive::Narrow(box.title).c_str(), drive::IconName(box.icon),
+                  drive::Narrow(box.text).c_str());
+      drive::Answer(box, w[1] == L"YES" ? IDYES : w[1] == L"NO" ? IDNO : IDOK);
       drive::WaitGone(box.window);
     } else if (cmd == L"screenshot" && w.size() == 2) {
       if (drive::SaveScreenshot(window, shots + w[1] + L".png"))
