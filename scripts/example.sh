@@ -35,7 +35,10 @@ echo "Installed files:"
 # Then the product is removed again through its uninstaller.
 cp "$top/example/uninstall.txt" "$drive_c/example/"
 "$top/tests/wine/session.sh" run "$session" 'C:\example\tarndrive.exe' 'C:\example\uninstall.txt'
-for _ in $(seq 1 50); do [ -e "$product" ] || break; sleep 0.2; done
-if [ -e "$product" ]; then echo "The install folder is still there."; exit 1; fi
-echo "Uninstalled: the install folder is gone."
+# The script keeps files ending in .ini (SkipExtString): settings.ini stays,
+# with its folder; everything else has gone.
+for _ in $(seq 1 50); do [ ! -e "$product/README.txt" ] && break; sleep 0.2; done
+left=$(cd "$product" && find . -type f | sort)
+echo "Left after the removal: $left"
+[ "$left" = "./settings.ini" ] || { echo "The removal left more than the kept settings."; exit 1; }
 echo "The package is $out/TarnwickNotesSetup.exe; screenshots are in $out/screenshots."
