@@ -66,6 +66,7 @@ set(STUB_SOURCES
   wizard/disk_space.cpp
   wizard/documents.cpp
   wizard/events.cpp
+  wizard/fatal.cpp
   wizard/finish.cpp
   wizard/gates.cpp
   wizard/images.cpp

@@ -1,5 +1,8 @@
 #include "common/files.h"
 
+#include "common/handles.h"
+#include "common/text.h"
+
 bool MakePath(const std::wstring& path) {
   size_t last = path.find_last_of(L'\\');
   if (last == std::wstring::npos) return true;  // no folder part
@@ -54,4 +57,46 @@ bool WriteAll(HANDLE file, const void* data, size_t size) {
     size -= written;
   }
   return true;
+}
+
+FolderEntry MakeFolderEntry(const std::wstring& path) {
+  const std::wstring folder = text::WithBackslash(path);
+  int depth = 0;
+  for (wchar_t c : folder) depth += c == L'\\';
+  return {folder, depth};
+}
+
+void CollectSubFolders(const std::wstring& folder, std::vector<FolderEntry>* found) {
+  const std::wstring base = text::WithBackslash(folder);
+  WIN32_FIND_DATAW fd;
+  ScopedFind find(FindFirstFileW((base + L"*").c_str(), &fd));
+  if (!find.valid()) return;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..") continue;
+    const std::wstring path = base + name + L"\\";
+    found->push_back(MakeFolderEntry(path));
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) CollectSubFolders(path, found);
+  } while (FindNextFileW(find.get(), &fd));
+}
+
+void DeleteTree(const std::wstring& folder) {
+  const std::wstring base = text::WithBackslash(folder);
+  {
+    WIN32_FIND_DATAW fd;
+    ScopedFind find(FindFirstFileW((base + L"*").c_str(), &fd));
+    if (find.valid()) {
+      do {
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = base + name;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());
+        else if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());
+        else DeleteTree(path);
+      } while (FindNextFileW(find.get(), &fd));
+    }
+  }
+  SetFileAttributesW(base.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryW(base.c_str());
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/files.h"
 #include "common/prelude.h"
 #include "common/text.h"
 #include "common/toolkit.h"
@@ -31,25 +32,6 @@ bool CancelConfirmed() {
 
 int Percent(float percent) { return static_cast<int>(std::lround(percent)); }
 
-struct Folder {
-  std::wstring path;  // ends with "\"
-  size_t depth;       // number of backslashes
-};
-
-void CollectFolders(const std::wstring& base, std::vector<Folder>* out) {
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((base + L"*.*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..") continue;
-    const std::wstring path = base + name + L"\\";
-    out->push_back({path, static_cast<size_t>(std::count(path.begin(), path.end(), L'\\'))});
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) CollectFolders(path, out);
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
-}
-
 }  // namespace
 
 int ExtractionProgress(const std::wstring& entryName, float percent) {
@@ -76,10 +58,11 @@ void EndCancelledInstallation() { RollBackAndEnd(); }
 
 int Rollback(const std::wstring& installFolder) {
   for (const std::wstring& file : Installation().installedFiles) DeleteFileW(file.c_str());
-  std::vector<Folder> folders;
-  CollectFolders(text::WithBackslash(installFolder), &folders);
-  std::stable_sort(folders.begin(), folders.end(), [](const Folder& a, const Folder& b) { return a.depth > b.depth; });
-  for (const Folder& f : folders) {
+  std::vector<FolderEntry> folders;
+  CollectSubFolders(installFolder, &folders);
+  std::stable_sort(folders.begin(), folders.end(),
+                   [](const FolderEntry& a, const FolderEntry& b) { return a.depth > b.depth; });
+  for (const FolderEntry& f : folders) {
     SetFileAttributesW(f.path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW(f.path.c_str());
   }

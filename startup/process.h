@@ -38,7 +38,3 @@ void CleanUp(int mode);
 // Ends the process without deleting anything: closes the toolkit, destroys
 // the private heap and exits with code 0.
 [[noreturn]] void EndPlain();
-
-// Deletes a folder with everything in it, depth first; read-only, hidden and
-// system files go too. Failures on single entries are ignored.
-void DeleteTree(const std::wstring& folder);

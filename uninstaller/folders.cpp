@@ -66,20 +66,6 @@ bool IsAbsolute(const std::wstring& path) {
          (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/'));
 }
 
-void Collect(const std::wstring& folder, std::vector<FolderEntry>* found) {
-  WIN32_FIND_DATAW entry;
-  ScopedFind find(FindFirstFileW((folder + L"*").c_str(), &entry));
-  if (!find.valid()) return;
-  do {
-    const std::wstring name = entry.cFileName;
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..") continue;
-    const std::wstring path = folder + name + L"\\";
-    found->push_back(MakeFolderEntry(path));
-    // A link to another folder is removed as a link, never walked.
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) Collect(path, found);
-  } while (FindNextFileW(find.get(), &entry));
-}
-
 // True when no file below the folder has content.
 bool HoldsNoContent(const std::wstring& folder) {
   WIN32_FIND_DATAW entry;
@@ -96,30 +82,6 @@ bool HoldsNoContent(const std::wstring& folder) {
     }
   } while (FindNextFileW(find.get(), &entry));
   return true;
-}
-
-// Deletes the folder with everything in it, read-only entries included.
-void DeleteTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW entry;
-  {
-    ScopedFind find(FindFirstFileW((folder + L"*").c_str(), &entry));
-    if (find.valid()) {
-      do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring path = folder + name;
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-          DeleteFileW(path.c_str());
-        else if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-          RemoveDirectoryW(path.c_str());
-        else
-          DeleteTree(path + L"\\");
-      } while (FindNextFileW(find.get(), &entry));
-    }
-  }
-  SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryW(folder.c_str());
 }
 
 // The well-known folders in normalized form, found once.
@@ -140,13 +102,6 @@ const std::vector<std::wstring>& KnownFolders() {
 
 }  // namespace
 
-FolderEntry MakeFolderEntry(const std::wstring& path) {
-  const std::wstring folder = text::WithBackslash(path);
-  int depth = 0;
-  for (wchar_t c : folder) depth += c == L'\\';
-  return {folder, depth};
-}
-
 bool IsProtectedFolder(const std::wstring& path) {
   const std::wstring trimmed = text::Trim(path, L" ");
   if (!IsAbsolute(trimmed)) return true;
@@ -162,7 +117,7 @@ bool IsProtectedFolder(const std::wstring& path) {
 void RemoveFolders(std::vector<FolderEntry> folders, const std::wstring& installFolder, bool installFolderProtected,
                    bool installPathCreated) {
   const std::wstring install = text::WithBackslash(installFolder);
-  if (!installFolderProtected) Collect(install, &folders);
+  if (!installFolderProtected) CollectSubFolders(install, &folders);
   // Deepest first; folders of the same depth in list order.
   int deepest = 0;
   for (const FolderEntry& folder : folders) deepest = folder.depth > deepest ? folder.depth : deepest;

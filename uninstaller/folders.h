@@ -5,12 +5,7 @@
 #include <string>
 #include <vector>
 
-struct FolderEntry {
-  std::wstring path;  // ends with "\"
-  int depth;          // the number of backslashes in the path
-};
-
-FolderEntry MakeFolderEntry(const std::wstring& path);
+#include "common/files.h"
 
 // True for a folder that the uninstaller never walks or deletes: an empty or
 // relative path, a drive root or network share root, a well-known folder of

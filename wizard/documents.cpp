@@ -1,25 +1,13 @@
 #include "wizard/documents.h"
 
-#include <new>
-
 #include "common/handles.h"
 #include "common/heap.h"
-#include "common/toolkit.h"
-#include "script/localization.h"
-#include "startup/process.h"
-
-namespace {
-[[noreturn]] void Fail(int key) {
-  ui::Message(Text(key), Text(0), ui::kErrorIcon);
-  CleanUp(0);
-  EndPlain();
-}
-}  // namespace
+#include "wizard/fatal.h"
 
 void LoadDocument(const std::wstring& path, int noMemoryKey, int cannotOpenKey, std::string* document) {
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) Fail(cannotOpenKey);
+  if (!file.valid()) EndWithKey(cannotOpenKey);
   LARGE_INTEGER size = {};
   GetFileSizeEx(file.get(), &size);
   if (size.QuadPart == 0) {
@@ -31,7 +19,7 @@ void LoadDocument(const std::wstring& path, int noMemoryKey, int cannotOpenKey, 
   void* buffer = size.QuadPart < 0x7FFFFFFF ? HeapBytes(static_cast<size_t>(size.QuadPart), true) : nullptr;
   if (!buffer) {
     file.Close();
-    Fail(noMemoryKey);
+    EndWithKey(noMemoryKey);
   }
   DWORD got = 0;
   ReadFile(file.get(), buffer, static_cast<DWORD>(size.QuadPart), &got, nullptr);

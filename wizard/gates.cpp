@@ -12,14 +12,9 @@
 #include "startup/os_version.h"
 #include "startup/process.h"
 #include "wizard/framework.h"
+#include "wizard/fatal.h"
 
 namespace {
-
-[[noreturn]] void Refuse(const std::wstring& text) {
-  ui::Message(text, Text(0), ui::kErrorIcon);
-  CleanUp(0);
-  EndPlain();
-}
 
 // The permission flag of the script that governs this OS version number,
 // or null for systems the flags do not name.
@@ -54,9 +49,9 @@ bool FrameworkInstalled(const std::wstring& version) {
 
 void ApplyOperatingSystemGate() {
   const int os = Process().osVersion;
-  if (os == kOs95 || os == kOsNt3) Refuse(Text(4));
+  if (os == kOs95 || os == kOsNt3) EndWithKey(4);
   const std::wstring* flag = PermissionFlag(os);
-  if (flag && IsFlag(*flag, L"0")) Refuse(Text(5));
+  if (flag && IsFlag(*flag, L"0")) EndWithKey(5);
 }
 
 void ApplyFrameworkGate() {

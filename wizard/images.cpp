@@ -6,6 +6,7 @@
 #include "script/settings.h"
 #include "startup/process.h"
 #include "wizard/wizard_state.h"
+#include "wizard/fatal.h"
 
 namespace {
 
@@ -14,12 +15,6 @@ constexpr int kStripWidth = 495;
 
 // The header texts of pages 1 to 5: first and second line.
 constexpr int kHeaderKeys[5][2] = {{13, 14}, {15, 16}, {17, 18}, {19, 20}, {21, 22}};
-
-[[noreturn]] void Fail(int key) {
-  ui::Message(Text(key), Text(0), ui::kErrorIcon);
-  CleanUp(0);
-  EndPlain();
-}
 
 HBITMAP LoadBitmapFile(const std::wstring& path) {
   return static_cast<HBITMAP>(
@@ -81,9 +76,9 @@ HBITMAP WhitePage(int width, int height) {
 void PrepareImages() {
   WizardState& w = Wizard();
   w.wizardBitmap = LoadBitmapFile(Paths().wizardBitmap);
-  if (!w.wizardBitmap) Fail(11);
+  if (!w.wizardBitmap) EndWithKey(11);
   HBITMAP headerTemplate = LoadBitmapFile(Paths().headerBitmap);
-  if (!headerTemplate) Fail(12);
+  if (!headerTemplate) EndWithKey(12);
   Etch(headerTemplate, kHeaderWidth, 58);
   for (int i = 0; i < 5; ++i) w.headers[i] = DrawHeader(headerTemplate, Text(kHeaderKeys[i][0]), Text(kHeaderKeys[i][1]));
   DeleteObject(headerTemplate);

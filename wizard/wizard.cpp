@@ -1,5 +1,6 @@
 #include "wizard/wizard.h"
 
+#include "common/files.h"
 #include "common/system_api.h"
 #include "common/toolkit.h"
 #include "package/package.h"
@@ -18,14 +19,9 @@
 #include "wizard/size_format.h"
 #include "wizard/window.h"
 #include "wizard/wizard_state.h"
+#include "wizard/fatal.h"
 
 namespace {
-
-[[noreturn]] void Fail(const std::wstring& text) {
-  ui::Message(text, Text(0), ui::kErrorIcon);
-  CleanUp(0);
-  EndPlain();
-}
 
 // The texts that name the program: "$APPNAME$" and "$APPVERSION$" replaced.
 constexpr int kTextsWithMarkers[] = {14, 18, 28, 40};
@@ -33,8 +29,8 @@ constexpr int kTextsWithMarkers[] = {14, 18, 28, 40};
 void LoadEverything(const std::wstring& localizationFile) {
   LoadTexts(localizationFile);
   WizardState& w = Wizard();
-  if (!ReadRequiredSpace(Paths().statistics, &w.required)) Fail(Text(1));
-  if (DriveSpace(RootOf(TempFolder()), L'f') < w.required) Fail(Text(2));
+  if (!ReadRequiredSpace(Paths().statistics, &w.required)) EndWithKey(1);
+  if (DriveSpace(RootOf(TempFolder()), L'f') < w.required) EndWithKey(2);
   ReadSetupScript(Paths().script);
   for (int key : kTextsWithMarkers) SetText(key, ApplyWizardVariables(Text(key)));
   ApplyOperatingSystemGate();
@@ -61,7 +57,7 @@ void BuildOptions() {
 void RunWizard(const std::wstring& localizationFile) {
   LoadEverything(localizationFile);
   BuildOptions();
-  if (!BuildWizardWindow()) Fail(wizard_text::kNoWindow);
+  if (!BuildWizardWindow()) EndWithMessage(wizard_text::kNoWindow);
   FillWizardControls();
   ShowPage(kWelcomePage);
   ui::ShowWindowNow(Wizard().window);

@@ -1,0 +1,13 @@
+#include "wizard/fatal.h"
+
+#include "common/toolkit.h"
+#include "script/localization.h"
+#include "startup/process.h"
+
+void EndWithMessage(const std::wstring& text) {
+  ui::Message(text, Text(0), ui::kErrorIcon);
+  CleanUp(0);
+  EndPlain();
+}
+
+void EndWithKey(int key) { EndWithMessage(Text(key)); }
