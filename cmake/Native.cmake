@@ -25,24 +25,34 @@ target_link_libraries(tarnpack_lib PUBLIC logic minizip)
 add_executable(tarnpack ${CMAKE_SOURCE_DIR}/tools/tarnpack/main.cpp)
 target_link_libraries(tarnpack PRIVATE tarnpack_lib)
 
-# The Windows programs, cross-compiled in a build of their own.
+# The Windows programs, cross-compiled in a build of their own for each
+# architecture: build/windows (i686, the default product) and
+# build/windows64 (x86_64).
 include(ExternalProject)
-set(WINDOWS_BUILD ${CMAKE_BINARY_DIR}/windows)
-set(WINBIN ${WINDOWS_BUILD}/bin)
-ExternalProject_Add(windows
-  SOURCE_DIR ${CMAKE_SOURCE_DIR}
-  BINARY_DIR ${WINDOWS_BUILD}
-  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
-  BUILD_ALWAYS ON
-  INSTALL_COMMAND ""
-  USES_TERMINAL_BUILD ON)
+set(WINBIN ${CMAKE_BINARY_DIR}/windows/bin)
+set(WINBIN64 ${CMAKE_BINARY_DIR}/windows64/bin)
+foreach(arch i686 x86_64)
+  set(tree windows)
+  if(arch STREQUAL x86_64)
+    set(tree windows64)
+  endif()
+  ExternalProject_Add(${tree}
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/${tree}
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw.cmake -DTARN_ARCH=${arch}
+               -DCMAKE_BUILD_TYPE=Release
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    USES_TERMINAL_BUILD ON)
+endforeach()
 
-# Shipped data and the setup stub beside the builder, so that tarnpack finds
+# Shipped data and the setup stubs beside the builder, so that tarnpack finds
 # them without options.
 add_custom_target(data ALL
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/data ${BIN}/data
   COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/make_bitmaps.py ${BIN}/data/bitmaps
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${WINBIN}/tarnstub.exe ${BIN}/tarnstub.exe
-  DEPENDS windows)
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${WINBIN64}/tarnstub64.exe ${BIN}/tarnstub64.exe
+  DEPENDS windows windows64)
 
 include(${CMAKE_SOURCE_DIR}/tests/Native.cmake)

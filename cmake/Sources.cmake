@@ -53,6 +53,7 @@ set(STUB_SOURCES
   startup/process.cpp
   startup/shared_resources.cpp
   package/copy_range.cpp
+  package/read_chunk.cpp
   package/extract.cpp
   package/initialise.cpp
   package/package_file.cpp
@@ -121,6 +122,7 @@ set(UNIT_TEST_SOURCES
 set(WIN_TEST_SOURCES
   tests/win/disk_space_test.cpp
   tests/win/extract_test.cpp
+  tests/win/machine_test.cpp
   tests/win/zip_fixture.cpp
   tests/ops/ops_support.cpp
 )

@@ -2,6 +2,15 @@
 # setup stub, the package builder and the tests that run under Wine.
 
 set(BIN ${CMAKE_BINARY_DIR}/bin)
+# The 64-bit build names its setup programs with "64" (tarnstub64.exe), and
+# each program's manifest names its own processor architecture.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(ARCH_SUFFIX 64)
+  set(MANIFEST_ARCH amd64)
+else()
+  set(ARCH_SUFFIX "")
+  set(MANIFEST_ARCH x86)
+endif()
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${BIN})
 set(GENERATED ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${GENERATED}/startup)
@@ -63,30 +72,36 @@ foreach(t logic winshared stubcore)
   target_compile_options(${t} PRIVATE ${SMALL_COMPILE})
 endforeach()
 
+configure_file(${CMAKE_SOURCE_DIR}/startup/stub.manifest.in ${GENERATED}/stub.manifest @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.manifest.in ${GENERATED}/uninstaller.manifest @ONLY)
+set(STUB_MANIFEST ${GENERATED}/stub.manifest)
+set(UNINSTALLER_MANIFEST ${GENERATED}/uninstaller.manifest)
+
 # The uninstaller comes first: the setup stub carries its bytes. The pair is
 # also built for the tests with other sources in place of some of the
 # product's (a restart that is only recorded), under a suffixed name.
 function(add_setup_programs suffix)
   set(extra_sources ${ARGN})
-  set(UNINSTALLER_FILE ${BIN}/Uninstaller${suffix}.exe)
+  set(UNINSTALLER_FILE ${BIN}/Uninstaller${ARCH_SUFFIX}${suffix}.exe)
   configure_file(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.rc.in ${GENERATED}/uninstaller${suffix}.rc @ONLY)
-  set_source_files_properties(${GENERATED}/uninstaller${suffix}.rc PROPERTIES OBJECT_DEPENDS "${ICON_FILE}")
+  set_source_files_properties(${GENERATED}/uninstaller${suffix}.rc PROPERTIES
+    OBJECT_DEPENDS "${ICON_FILE};${UNINSTALLER_MANIFEST}")
   add_executable(uninstaller${suffix} WIN32 ${CMAKE_SOURCE_DIR}/uninstaller/main.cpp ${uninstaller_files}
                  ${CMAKE_SOURCE_DIR}/common/heap_new.cpp ${CMAKE_SOURCE_DIR}/common/no_exceptions.cpp
                  ${GENERATED}/uninstaller${suffix}.rc ${extra_sources})
   add_dependencies(uninstaller${suffix} art)
-  set_target_properties(uninstaller${suffix} PROPERTIES OUTPUT_NAME Uninstaller${suffix})
+  set_target_properties(uninstaller${suffix} PROPERTIES OUTPUT_NAME Uninstaller${ARCH_SUFFIX}${suffix})
   target_compile_options(uninstaller${suffix} PRIVATE ${SMALL_COMPILE})
   target_link_options(uninstaller${suffix} PRIVATE ${SMALL_LINK})
   target_link_libraries(uninstaller${suffix} PRIVATE winshared)
 
   configure_file(${CMAKE_SOURCE_DIR}/startup/stub.rc.in ${GENERATED}/stub${suffix}.rc @ONLY)
   set_source_files_properties(${GENERATED}/stub${suffix}.rc PROPERTIES
-    OBJECT_DEPENDS "${ICON_FILE};${UNINSTALLER_FILE};${CMAKE_SOURCE_DIR}/startup/stub.manifest")
+    OBJECT_DEPENDS "${ICON_FILE};${UNINSTALLER_FILE};${STUB_MANIFEST}")
   add_executable(stub${suffix} WIN32 ${CMAKE_SOURCE_DIR}/startup/main.cpp ${CMAKE_SOURCE_DIR}/common/heap_new.cpp
                  ${CMAKE_SOURCE_DIR}/common/no_exceptions.cpp ${GENERATED}/stub${suffix}.rc ${extra_sources})
   add_dependencies(stub${suffix} uninstaller${suffix})
-  set_target_properties(stub${suffix} PROPERTIES OUTPUT_NAME tarnstub${suffix})
+  set_target_properties(stub${suffix} PROPERTIES OUTPUT_NAME tarnstub${ARCH_SUFFIX}${suffix})
   target_compile_options(stub${suffix} PRIVATE ${SMALL_COMPILE})
   target_link_options(stub${suffix} PRIVATE ${SMALL_LINK})
   target_link_libraries(stub${suffix} PRIVATE stubcore)

@@ -12,8 +12,7 @@ bool CopyRange(HANDLE source, HANDLE destination, int64_t offset, int64_t length
   for (int64_t i = 1; ok && i <= chunks + 1; ++i) {
     DWORD want = static_cast<DWORD>(i <= chunks ? kCopyChunk : length % kCopyChunk);
     if (want == 0) break;
-    DWORD got = 0;
-    ok = ReadFile(source, buffer, want, &got, nullptr) && got == want && WriteAll(destination, buffer, want);
+    ok = ReadChunk(source, buffer, want) && WriteAll(destination, buffer, want);
     if (ok && i <= chunks && progress) progress(static_cast<int>(i * 100 / chunks));
   }
   FreeHeapBytes(buffer);

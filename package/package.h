@@ -37,3 +37,8 @@ using CopyProgress = void (*)(int percent);
 bool CopyRange(HANDLE source, HANDLE destination, int64_t offset, int64_t length, CopyProgress progress);
 
 constexpr int64_t kCopyChunk = 5242880;
+
+// Reads exactly `size` bytes at the file's position: one piece of a copy.
+// A function of its own, so that the tests' build of the stub can hold a
+// copy while it runs.
+bool ReadChunk(HANDLE file, void* buffer, DWORD size);

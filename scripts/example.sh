@@ -2,24 +2,32 @@
 # The main job: installs what is missing, builds everything, makes the
 # example package from example/ with the package builder, and walks it in
 # Wine in a virtual display as a person would (example/walk.txt). The
-# package lands in build/example/, with screenshots of every page.
+# package lands in build/example/, with screenshots of every page. The
+# package is the 32-bit one where this host runs 32-bit Windows programs,
+# else the 64-bit one (TARN_WINE_ARCH=x86|x64 chooses).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/bootstrap.sh"
+{ read -r legs; read -r why; } < <("$top/tests/wine/session.sh" host)
+case " $legs " in
+  *" x86 "*) arch=x86; winbin="$top/build/windows/bin" ;;
+  *) arch=x64; winbin="$top/build/windows64/bin" ;;
+esac
+echo "example: the $arch package ($why)"
 "$top/scripts/build.sh"
 
 out="$top/build/example"
 rm -rf "$out"
 mkdir -p "$out"
 "$top/build/bin/tarnpack" --payload "$top/example/payload" --info "$top/example/information" \
-  --out "$out/TarnwickNotesSetup.exe" --languages English,German,French
+  --out "$out/TarnwickNotesSetup.exe" --languages English,German,French --arch "$arch"
 
 session="$out/wine"
 trap '"$top/tests/wine/session.sh" stop "$session"' EXIT
-"$top/tests/wine/session.sh" start "$session"
+"$top/tests/wine/session.sh" start "$session" "$arch"
 drive_c="$session/prefix/drive_c"
 mkdir -p "$drive_c/example"
-cp "$out/TarnwickNotesSetup.exe" "$top/build/windows/bin/tarndrive.exe" "$drive_c/example/"
+cp "$out/TarnwickNotesSetup.exe" "$winbin/tarndrive.exe" "$drive_c/example/"
 # Three languages: the walk starts at the language choice and takes English.
 { echo 'start C:\example\TarnwickNotesSetup.exe'
   echo 'window "Language selection"'

@@ -30,25 +30,66 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   endforeach()
 endif()
 
-# Under Wine: one session (display, prefix, wineserver) for the whole run.
+# Under Wine. Which Windows builds the suite runs is the host's answer
+# (tests/wine/session.sh host; TARN_WINE_ARCH=x86|x64|both forces one):
+#   x86       the i686 build, whole
+#   x64       the x86_64 build, whole (hosts that run no 32-bit programs)
+#   x86 x64   the i686 build whole, and the x86_64 build's end-to-end tests
+# Each leg has its own sessions (display, prefix, wineserver) and test names
+# (the x86_64 leg's begin with "x64."). Tests that change the machine's
+# registry or services run in a session of their own, beside the packages.
 set(SESSION ${CMAKE_SOURCE_DIR}/tests/wine/session.sh)
-set(WINE_DIR ${CMAKE_BINARY_DIR}/wine)
-add_test(NAME wine.start COMMAND ${SESSION} start ${WINE_DIR})
-set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
-add_test(NAME wine.stop COMMAND ${SESSION} stop ${WINE_DIR})
-set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+execute_process(COMMAND ${SESSION} host OUTPUT_VARIABLE host_answer ERROR_VARIABLE host_error
+                RESULT_VARIABLE host_result OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT host_result EQUAL 0)
+  message(FATAL_ERROR "tests/wine/session.sh host failed: ${host_error}")
+endif()
+string(REGEX MATCH "^[^\n]*" WINE_LEGS "${host_answer}")
+string(REGEX REPLACE "^[^\n]*\n" "" host_reason "${host_answer}")
+message(STATUS "Wine suite: ${WINE_LEGS} (${host_reason})")
+separate_arguments(WINE_LEGS)
 
-function(add_wine_test name exe)
-  add_test(NAME ${name} COMMAND ${SESSION} run ${WINE_DIR} ${WINBIN}/${exe} ${ARGN})
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
+# One session: its start and stop tests, set up and cleaned up as a fixture.
+function(add_wine_session name arch bin)
+  set(dir ${CMAKE_BINARY_DIR}/${name})
+  add_test(NAME ${name}.start COMMAND ${SESSION} start ${dir} ${arch} ${bin})
+  set_tests_properties(${name}.start PROPERTIES FIXTURES_SETUP ${name} TIMEOUT 300)
+  add_test(NAME ${name}.stop COMMAND ${SESSION} stop ${dir})
+  set_tests_properties(${name}.stop PROPERTIES FIXTURES_CLEANUP ${name})
 endfunction()
 
-add_wine_test(unit.wine unit_tests.exe)
-add_wine_test(win.extract win_tests.exe)
-add_wine_test(win.registry registry_tests.exe)
-add_wine_test(win.services service_tests.exe)
-foreach(name ${E2E_TESTS})
-  add_wine_test(e2e.${name} e2e_${name}.exe)
-  # Packages share one single-instance mutex per machine: one at a time.
-  set_tests_properties(e2e.${name} PROPERTIES RESOURCE_LOCK packages)
-endforeach()
+function(add_wine_test name session exe)
+  add_test(NAME ${name} COMMAND ${SESSION} run ${CMAKE_BINARY_DIR}/${session} ${bin}/${exe} ${ARGN})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${session} TIMEOUT 900)
+endfunction()
+
+# One leg: `prefix` starts its test names, `whole` adds the tests that are
+# not end-to-end.
+function(add_wine_leg arch bin prefix whole)
+  set(wine ${prefix}wine)
+  string(REPLACE "." "" wine "${wine}")
+  add_wine_session(${wine} ${arch} ${bin})
+  if(whole)
+    add_wine_session(${wine}-ops ${arch} ${bin})
+    add_wine_test(${prefix}unit.wine ${wine} unit_tests.exe)
+    add_wine_test(${prefix}win.extract ${wine} win_tests.exe)
+    add_wine_test(${prefix}win.registry ${wine}-ops registry_tests.exe)
+    add_wine_test(${prefix}win.services ${wine}-ops service_tests.exe)
+    # Both change what the machine holds (classes, services): one at a time.
+    set_tests_properties(${prefix}win.registry ${prefix}win.services PROPERTIES RESOURCE_LOCK ${wine}-ops)
+  endif()
+  foreach(name ${E2E_TESTS})
+    add_wine_test(${prefix}e2e.${name} ${wine} e2e_${name}.exe)
+    # Packages share one single-instance mutex per machine: one at a time.
+    set_tests_properties(${prefix}e2e.${name} PROPERTIES RESOURCE_LOCK ${wine}-packages)
+  endforeach()
+endfunction()
+
+if("x86" IN_LIST WINE_LEGS)
+  add_wine_leg(x86 ${WINBIN} "" ON)
+  if("x64" IN_LIST WINE_LEGS)
+    add_wine_leg(x64 ${WINBIN64} "x64." OFF)
+  endif()
+elseif("x64" IN_LIST WINE_LEGS)
+  add_wine_leg(x64 ${WINBIN64} "x64." ON)
+endif()

@@ -7,9 +7,18 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 set(TEST_LINK -static)
 
-# The setup stub and uninstaller with a restart that is only written down
-# (C:\tarnwick-restart-requests.txt): a real one would end the Wine session.
-add_setup_programs(-norestart ${CMAKE_SOURCE_DIR}/tests/helpers/restart_request_file.cpp)
+# Real TrueType fonts for the font tests, from the Linux machine (the test
+# machine has no drive that reaches them).
+set(DEJAVU /usr/share/fonts/truetype/dejavu)
+add_custom_target(test_fonts ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${BIN}/fonts
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${DEJAVU}/DejaVuSans.ttf ${DEJAVU}/DejaVuSansMono.ttf ${BIN}/fonts/)
+
+# The test builds of the setup stub and the uninstaller: a restart is only
+# written down (C:\tarnwick-restart-requests.txt), as a real one would end
+# the Wine session, and a test can hold the package's copies.
+add_setup_programs(-test ${CMAKE_SOURCE_DIR}/tests/helpers/restart_request_file.cpp
+                   ${CMAKE_SOURCE_DIR}/tests/helpers/held_reads.cpp)
 
 # The pure-logic unit tests, the same sources as the native run.
 list(TRANSFORM UNIT_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE unit_files)
@@ -50,7 +59,7 @@ foreach(name ${E2E_TESTS})
   add_executable(e2e_${name} ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_test.cpp)
   target_link_libraries(e2e_${name} PRIVATE driver gtest_main)
   target_link_options(e2e_${name} PRIVATE ${TEST_LINK})
-  add_dependencies(e2e_${name} stub stub-norestart sleeper plant token_probe test_service ops_server data)
+  add_dependencies(e2e_${name} stub stub-test sleeper plant token_probe test_service ops_server data)
 endforeach()
 
 # The operations of install/, tested directly (see tests/ops/*.cmake for the

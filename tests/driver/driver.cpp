@@ -39,12 +39,24 @@ BOOL CALLBACK TopLevelProc(HWND h, LPARAM lp) {
 }
 
 std::wstring WindowText(HWND h) {
-  // WM_GETTEXT works across processes for every control.
-  LRESULT n = SendMessageW(h, WM_GETTEXTLENGTH, 0, 0);
+  // WM_GETTEXT works across processes for every control; a program that is
+  // busy (or held by the test) does not hold the driver for long.
+  DWORD_PTR n = 0, got = 0;
+  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &n)) return std::wstring();
   std::wstring s(static_cast<size_t>(n) + 1, L'\0');
-  LRESULT got = SendMessageW(h, WM_GETTEXT, static_cast<WPARAM>(n + 1), reinterpret_cast<LPARAM>(&s[0]));
+  if (!SendMessageTimeoutW(h, WM_GETTEXT, static_cast<WPARAM>(n + 1), reinterpret_cast<LPARAM>(&s[0]), SMTO_NORMAL,
+                           5000, &got))
+    return std::wstring();
   s.resize(static_cast<size_t>(got));
   return s;
+}
+
+// A top-level window's title, as the system keeps it: no message is sent,
+// so it can be read while the program is busy.
+std::wstring Caption(HWND h) {
+  wchar_t buf[512] = {};
+  int n = GetWindowTextW(h, buf, 512);
+  return std::wstring(buf, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
 }  // namespace
@@ -102,7 +114,7 @@ std::vector<HWND> WindowsOf(DWORD pid) {
   return t.windows;
 }
 
-std::wstring Title(HWND window) { return WindowText(window); }
+std::wstring Title(HWND window) { return Caption(window); }
 
 std::wstring ClassName(HWND window) {
   wchar_t buf[128] = {};
@@ -214,6 +226,12 @@ bool Click(HWND window, int id) {
   HWND h = Control(window, id);
   if (!h || !WaitUntil([h] { return IsWindowVisible(h) && IsWindowEnabled(h); }, 3000)) return false;
   return Deliver(h, BM_CLICK, 0, 0);
+}
+
+bool ClickLater(HWND window, int id) {
+  HWND h = Control(window, id);
+  if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) return false;
+  return SendNotifyMessageW(h, BM_CLICK, 0, 0) != 0;
 }
 
 bool Select(HWND window, int id, int index) {

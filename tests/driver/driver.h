@@ -75,6 +75,10 @@ bool ToggleTreeItem(HWND window, int id, int index);
 // only once it has taken it from its queue). False (and nothing happens)
 // when the button does not become clickable.
 bool Click(HWND window, int id);
+// Presses a button without waiting for the program to take the click, for a
+// program that is held in the middle of its work: the click is handed over
+// when it next looks at its messages. Only a visible, enabled button.
+bool ClickLater(HWND window, int id);
 // Waits until the condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 // Gives the program a moment to act on what it was sent, for checks that

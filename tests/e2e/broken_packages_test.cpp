@@ -30,7 +30,7 @@ TEST_F(BrokenPackages, TruncatedByOneByteIsIncomplete) {
 }
 
 TEST_F(BrokenPackages, BareStubIsIncomplete) {
-  ExpectRefused(ReadFileBytes(BinFolder() + L"tarnstub.exe"), package_text::kIncomplete);
+  ExpectRefused(ReadFileBytes(BinFolder() + StubFile()), package_text::kIncomplete);
 }
 
 TEST_F(BrokenPackages, ZeroLengthsAreCorrupted) {

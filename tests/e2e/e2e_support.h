@@ -31,7 +31,7 @@ inline constexpr char kPilcrow[] = "\xC2\xB6";
 inline constexpr wchar_t kDemoTitle[] = L"Demo App v.1.0 :: Setup";
 // The products' uninstall entries, one key each below this one.
 inline constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-// Where the "-norestart" builds note the restarts they are asked for.
+// Where the test builds ("-test") note the restarts they are asked for.
 inline constexpr wchar_t kRestartRequests[] = L"C:\\tarnwick-restart-requests.txt";
 
 // A setup script for "Demo App" 1.0, UTF-8 with a byte-order mark,

@@ -39,6 +39,14 @@ std::set<std::wstring> NumberedFolders(const std::wstring& temp) {
 
 std::wstring Widen(const std::string& s) { return Utf8ToWide(s); }
 
+std::wstring StubFile(const wchar_t* variant) {
+  return std::wstring(kIs64Bit ? L"tarnstub64" : L"tarnstub") + variant + L".exe";
+}
+
+std::wstring UninstallerFile(const wchar_t* variant) {
+  return std::wstring(kIs64Bit ? L"Uninstaller64" : L"Uninstaller") + variant + L".exe";
+}
+
 std::wstring ProgramFolder() {
   wchar_t buf[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, buf, MAX_PATH);

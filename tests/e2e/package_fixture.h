@@ -16,6 +16,14 @@
 // The folder of the running test program and its helpers, ending with "\".
 std::wstring ProgramFolder();
 
+// The setup programs of this build's architecture beside the test program:
+// "tarnstub.exe" and "Uninstaller.exe", in the 64-bit build "tarnstub64.exe"
+// and "Uninstaller64.exe"; `variant` "-test" names the test builds.
+std::wstring StubFile(const wchar_t* variant = L"");
+std::wstring UninstallerFile(const wchar_t* variant = L"");
+// True in the 64-bit build.
+constexpr bool kIs64Bit = sizeof(void*) == 8;
+
 class PackageTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -28,8 +36,8 @@ class PackageTest : public ::testing::Test {
   void WriteScript(const std::string& ini) { Write(L"info\\Config\\Script.ini", ini); }
   // Copies one of the helper programs beside the test program to `to`.
   void CopyHelper(const std::wstring& helper, const std::wstring& to);
-  // The setup stub that Build() uses: "tarnstub.exe", or
-  // "tarnstub-norestart.exe" whose restart requests are only written to
+  // The setup stub that Build() uses: the product's, or the test build
+  // (StubFile(L"-test")) whose restart requests are only written to
   // C:\tarnwick-restart-requests.txt.
   void UseStub(const std::wstring& name) { stub_ = name; }
   // Builds Dir() + name from Dir()\payload and Dir()\info.
@@ -51,7 +59,7 @@ class PackageTest : public ::testing::Test {
 
  private:
   std::wstring dir_;
-  std::wstring stub_ = L"tarnstub.exe";
+  std::wstring stub_ = StubFile();
   std::set<std::wstring> foldersBefore_;
   std::vector<DWORD> started_;
 };

@@ -108,8 +108,8 @@ TEST_F(TaskKinds, DownloadAsksFirstAndShowsTheAddress) {
 }
 
 TEST_F(TaskKinds, FontsAreInstalledWithoutRecord) {
-  const std::wstring font = L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSansMono.ttf";
-  if (!FileExists(font)) GTEST_SKIP() << "no DejaVu font on this machine";
+  const std::wstring font = BinFolder() + L"fonts\\DejaVuSansMono.ttf";
+  ASSERT_TRUE(FileExists(font)) << "the build copies DejaVu Sans Mono beside the tests (fonts-dejavu-core)";
   Write(L"payload\\TarnMono.ttf", ReadFileBytes(font));
   Script("Font = INSTALLFONT" + P + "Tarn Mono (TrueType)" + P + "<DefaultInstallPath>TarnMono.ttf\r\n");
   Install(Build());

@@ -4,7 +4,7 @@
 // uninstall entry, the uninstaller and its data) is gone again after its
 // uninstaller ran, and what was there before stays.
 //
-// The packages are built on "tarnstub-norestart.exe", which carries the
+// The packages are built on the test build of the stub, which carries the
 // uninstaller build that only records restart requests.
 #include <memory>
 
@@ -31,7 +31,7 @@ class UninstallCycle : public PackageTest {
  protected:
   void SetUp() override {
     PackageTest::SetUp();
-    UseStub(L"tarnstub-norestart.exe");
+    UseStub(StubFile(L"-test"));
     dest_ = Dir() + L"dest\\";
     group_ = CommonPrograms() + L"Cycle Demo\\";
     service_ = L"TarnCycle" + std::to_wstring(GetCurrentProcessId());

@@ -86,7 +86,7 @@ TEST_F(UninstallData, KnownInstallationByteForByte) {
       "CopyFile1 = " + d + "sub\\\r\n"
       "CopyFile2 = " + d + "sub\\b.txt\r\n";
   EXPECT_EQ(ReadFileBytes(dest_ + L"Uninst0.dat"), expected);
-  EXPECT_EQ(ReadFileBytes(dest_ + L"Uninst0.exe"), ReadFileBytes(BinFolder() + L"Uninstaller.exe"));
+  EXPECT_EQ(ReadFileBytes(dest_ + L"Uninst0.exe"), ReadFileBytes(BinFolder() + UninstallerFile()));
 
   const std::wstring key = kUninstallKey + std::wstring(L"Data Demo");
   EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"DisplayName"), L"Data Demo");

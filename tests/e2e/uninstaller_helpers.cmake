@@ -11,7 +11,7 @@ set_target_properties(uninstall_gate PROPERTIES PREFIX "" OUTPUT_NAME uninstall_
 target_link_options(uninstall_gate PRIVATE -static -Wl,--kill-at)
 
 foreach(test e2e_uninstaller e2e_uninstall_cycle)
-  add_dependencies(${test} uninstaller uninstaller-norestart uninstall_probe uninstall_gate sleeper test_service
+  add_dependencies(${test} uninstaller uninstaller-test uninstall_probe uninstall_gate sleeper test_service
                    ops_recorder)
   # Associations are set up for the removal tests with the product's own writer.
   target_link_libraries(${test} PRIVATE winshared)

@@ -4,7 +4,7 @@
 // that every case is under the test's control; uninstall_cycle_test.cpp runs
 // the same program after real installations.
 //
-// The test build "Uninstaller-norestart.exe" is used throughout: a restart is
+// The test build of the uninstaller (UninstallerFile(L"-test")) is used throughout: a restart is
 // only appended to C:\tarnwick-restart-requests.txt.
 #include <shlobj.h>
 #include <winioctl.h>
@@ -202,7 +202,7 @@ class Uninstaller : public PackageTest {
   std::wstring Place(const std::wstring& folder, const std::wstring& name = L"Uninst0") {
     const std::wstring program = folder + name + L".exe";
     MakeFolders(program);
-    EXPECT_TRUE(CopyFileW((BinFolder() + L"Uninstaller-norestart.exe").c_str(), program.c_str(), FALSE));
+    EXPECT_TRUE(CopyFileW((BinFolder() + UninstallerFile(L"-test")).c_str(), program.c_str(), FALSE));
     WriteAt(folder + name + L".dat", data_.Text());
     return program;
   }
@@ -335,7 +335,7 @@ TEST_F(Uninstaller, MissingDataFileOfTheSecondStageIsReportedWithItsPath) {
   const std::wstring installed = Place(install_);
   const std::wstring lone = Dir() + L"stage two\\31337.exe";
   MakeFolders(lone);
-  ASSERT_TRUE(CopyFileW((BinFolder() + L"Uninstaller-norestart.exe").c_str(), lone.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((BinFolder() + UninstallerFile(L"-test")).c_str(), lone.c_str(), FALSE));
   drive::Process p = Launch(lone, L"\"" + install_ + L"Uninst0.dat\" \"" + installed + L"\"");
   EXPECT_MESSAGE(p, L"Error", L"The uninstallation script is missing!\r\n\r\n(" + Dir() + L"stage two\\31337.dat)",
                  Icon::kError, IDOK);

@@ -33,7 +33,7 @@ class WizardFinish : public WizardTest {
   void SetUp() override {
     PackageTest::SetUp();
     // The finish page may offer a restart: this stub only notes it down.
-    UseStub(L"tarnstub-norestart.exe");
+    UseStub(StubFile(L"-test"));
   }
   void TearDown() override {
     RemoveTree(CommonPrograms() + L"Demo App");

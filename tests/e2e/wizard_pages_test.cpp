@@ -687,7 +687,7 @@ TEST_F(WizardPages, HeadersCarryTheirTextsInTheHeaderColour) {
 
 // Where the controls sit and how large the window is.
 TEST_F(WizardPages, ControlsSitWhereTheLookPutsThem) {
-  UseStub(L"tarnstub-norestart.exe");
+  UseStub(StubFile(L"-test"));
   Write(L"info\\Resources\\License.txt", "Licence terms.");
   Script("RequireLicense = 1\r\n", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\nRebootRequired = 1\r\n");
   drive::Process p = Launch(Build());
@@ -729,7 +729,7 @@ TEST_F(WizardPages, ControlsSitWhereTheLookPutsThem) {
 // A picture of every page for a person to look at, with an RTF licence
 // shown formatted and a plain-text read-me shown as written.
 TEST_F(WizardPages, DocumentsAndPicturesOfEveryPage) {
-  UseStub(L"tarnstub-norestart.exe");
+  UseStub(StubFile(L"-test"));
   Write(L"info\\Resources\\License.txt", "{\\rtf1 {\\b Bold} text}");
   Write(L"info\\Resources\\ReadMe.txt", "Read me first.\r\nSecond line: caf\xC3\xA9 au lait.\r\n");
   Script("RequireLicense = 1\r\nRequireReadme = 1\r\n", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\n"
@@ -800,7 +800,7 @@ TEST_F(WizardPages, EmptyDocumentsShowEmptyPages) {
 // The etched lines under the headers and above the buttons, the white
 // welcome and finish pages, and a window centred on the screen.
 TEST_F(WizardPages, EtchedLinesWhitePagesAndPlace) {
-  UseStub(L"tarnstub-norestart.exe");
+  UseStub(StubFile(L"-test"));
   Script("", "RebootRequired = 1\r\n");
   drive::Process p = Launch(Build());
   HWND w = WaitWizard(p);

@@ -1,5 +1,5 @@
-// Installing a real TrueType font (DejaVu Sans from the Linux machine,
-// reached through Wine's drive Z:) and refusing a file that is no font.
+// Installing a real TrueType font (DejaVu Sans from the Linux machine, copied
+// beside the tests by the build) and refusing a file that is no font.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,7 +12,7 @@ namespace {
 
 const wchar_t kNtFonts[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 const wchar_t k9xFonts[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
-const wchar_t kDejaVu[] = L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf";
+std::wstring DejaVu() { return ops::BinFolder() + L"fonts\\DejaVuSans.ttf"; }
 const wchar_t kFontName[] = L"Tarnwick Ops Sans (TrueType)";
 const wchar_t kFileName[] = L"TarnwickOpsSans.ttf";
 
@@ -42,7 +42,7 @@ class FontTest : public ::testing::Test {
   // that name) and under `key`, and under no other key.
   void InstallsUnder(const wchar_t* key, const wchar_t* otherKey) {
     const std::wstring font = folder_ + kFileName;
-    ASSERT_TRUE(CopyFileW(kDejaVu, font.c_str(), FALSE)) << "fonts-dejavu-core is missing";
+    ASSERT_TRUE(CopyFileW(DejaVu().c_str(), font.c_str(), FALSE)) << "fonts-dejavu-core is missing";
     const std::wstring installed = FontsFolder() + kFileName;
     ASSERT_TRUE(ops::WriteFileBytes(installed, "an older file of the same name"));
     ASSERT_TRUE(ops::KeyExists(HKEY_LOCAL_MACHINE, key));

@@ -10,13 +10,16 @@
 namespace {
 
 const char kUsage[] =
-    "usage: tarnpack --payload DIR --info DIR --out FILE [--stub FILE] [--languages NAME,NAME...] [--data DIR]\n"
+    "usage: tarnpack --payload DIR --info DIR --out FILE [--arch x86|x64] [--stub FILE] [--languages NAME,NAME...]\n"
+    "                [--data DIR]\n"
     "\n"
     "  --payload DIR      the files to install\n"
     "  --info DIR         Config/Script.ini, and optionally Languages/*.ini, Resources/WizBitmap.bmp,\n"
     "                     Resources/HeadBitmap.bmp, Resources/License.txt, Resources/ReadMe.txt\n"
     "  --out FILE         the package to write\n"
-    "  --stub FILE        the setup stub (default: tarnstub.exe beside tarnpack)\n"
+    "  --arch x86|x64     the setup stub's architecture: x86 (default) takes tarnstub.exe, x64 tarnstub64.exe,\n"
+    "                     beside tarnpack\n"
+    "  --stub FILE        the setup stub (instead of --arch)\n"
     "  --languages LIST   shipped localization files to add (default: English when --info brings none)\n"
     "  --data DIR         folder of the shipped localization files and bitmaps (default: data beside tarnpack)\n";
 
@@ -37,6 +40,7 @@ std::vector<std::string> SplitCommas(const std::string& s) {
 
 int main(int argc, char** argv) {
   BuildOptions o;
+  std::string arch = "x86";
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "-h" || a == "--help") {
@@ -49,6 +53,7 @@ int main(int argc, char** argv) {
     }
     std::string v = argv[++i];
     if (a == "--stub") o.stub = v;
+    else if (a == "--arch") arch = v;
     else if (a == "--payload") o.payload = v;
     else if (a == "--info") o.information = v;
     else if (a == "--out") o.output = v;
@@ -63,7 +68,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarnpack: --payload, --info and --out are required\n\n%s", kUsage);
     return 2;
   }
-  if (o.stub.empty()) o.stub = fs::ProgramFolder() + "tarnstub.exe";
+  if (arch != "x86" && arch != "x64") {
+    std::fprintf(stderr, "tarnpack: --arch takes x86 or x64, not %s\n\n%s", arch.c_str(), kUsage);
+    return 2;
+  }
+  if (o.stub.empty()) o.stub = fs::ProgramFolder() + (arch == "x64" ? "tarnstub64.exe" : "tarnstub.exe");
 
   BuildReport report;
   std::string error;
