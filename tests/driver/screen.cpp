@@ -123,8 +123,10 @@ Icon IdentifyIcon(HWND iconControl) {
                     {IDI_QUESTION, Icon::kQuestion}};
   Icon best = Icon::kUnknown;
   long bestDistance = -1;
-  // The box may still be painting: look a few times.
-  for (int attempt = 0; attempt < 25; ++attempt) {
+  // The box may not be painted yet, or its owner may still be painting over
+  // it: look until one of the system's icons shows (at most ten seconds).
+  const DWORD start = GetTickCount();
+  for (;;) {
     Pixels shown = Capture(r);
     for (const Candidate& c : candidates) {
       HDC screen = GetDC(nullptr);
@@ -146,9 +148,9 @@ Icon IdentifyIcon(HWND iconControl) {
     }
     // Within a few levels per channel on average: the same picture.
     if (bestDistance >= 0 && bestDistance <= static_cast<long>(w) * h * 6) return best;
+    if (GetTickCount() - start > 10000 || !IsWindowVisible(iconControl)) return Icon::kUnknown;
     Sleep(40);
   }
-  return Icon::kUnknown;
 }
 
 }  // namespace drive
