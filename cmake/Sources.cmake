@@ -151,6 +151,11 @@ set(E2E_TESTS
 set(FUZZ_TARGETS
   text
   ini
+  zip_names
+  trailer
+  task_line
+  tokens
+  uninstall_data
 )
 
 # The operations of install/ tested directly under Wine, in two programs:

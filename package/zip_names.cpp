@@ -2,6 +2,55 @@
 
 #include "common/text.h"
 
+namespace {
+
+// Windows drops trailing dots and blanks from a part, so anything made of
+// them with two dots or more may climb.
+bool ClimbsOut(const std::wstring& part) {
+  size_t dots = 0;
+  for (wchar_t c : part) {
+    if (c == L'.') ++dots;
+    else if (c != L' ') return false;
+  }
+  return dots >= 2;
+}
+
+bool IsDeviceDigit(wchar_t c) { return (c >= L'1' && c <= L'9') || c == 0xB9 || c == 0xB2 || c == 0xB3; }
+
+// Windows matches a part against the devices by the text before its first
+// dot, without trailing blanks.
+bool NamesDevice(const std::wstring& part) {
+  const std::wstring base = text::TrimRight(part.substr(0, part.find(L'.')), L" ");
+  switch (base.size()) {
+    case 3:
+      for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL"})
+        if (text::EqualsNoCase(base, device)) return true;
+      return false;
+    case 4:
+      return (text::EqualsNoCase(base.substr(0, 3), L"COM") || text::EqualsNoCase(base.substr(0, 3), L"LPT")) &&
+             IsDeviceDigit(base[3]);
+    default:
+      return text::EqualsNoCase(base, L"CONIN$") || text::EqualsNoCase(base, L"CONOUT$");
+  }
+}
+
+constexpr uint32_t kKeptAttributes = 0x01 | 0x02 | 0x04 | 0x20;  // read-only, hidden, system, archive
+
+bool MadeOnDosCompatibleSystem(uint16_t versionMadeBy) {
+  switch (versionMadeBy >> 8) {
+    case 0:   // MS-DOS and FAT
+    case 6:   // HPFS
+    case 10:  // NTFS
+    case 11:  // VFAT
+    case 14:  // VFAT
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 std::wstring BackslashName(const std::wstring& name) { return text::ReplaceAll(name, L"/", L"\\"); }
 
 std::wstring DropDrivePart(const std::wstring& name) {
@@ -10,12 +59,12 @@ std::wstring DropDrivePart(const std::wstring& name) {
 }
 
 bool IsSafeEntryName(const std::wstring& name) {
-  // A colon left over would name a drive ("D:x") or an alternate data stream.
   if (name.find(L':') != std::wstring::npos) return false;
-  for (const std::wstring& part : text::Split(name, L'\\')) {
-    // Windows ignores trailing dots and blanks, so ". ." and "..." climb too.
-    std::wstring bare = text::TrimRight(part, L". ");
-    if (bare.empty() && part.find(L"..") != std::wstring::npos) return false;
-  }
+  for (const std::wstring& part : text::Split(name, L'\\'))
+    if (ClimbsOut(part) || NamesDevice(part)) return false;
   return true;
+}
+
+uint32_t WindowsAttributesOf(uint16_t versionMadeBy, uint32_t externalAttributes) {
+  return MadeOnDosCompatibleSystem(versionMadeBy) ? externalAttributes & kKeptAttributes : 0;
 }

@@ -22,36 +22,59 @@ constexpr int kPathTokenOrder[kPathTokenCount] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10,
 
 constexpr int kMaxPasses = 24;
 
-std::wstring ReplaceIfPresent(const std::wstring& text, const wchar_t* token, std::wstring (*value)(const TokenValues&, int),
-                              const TokenValues& values, int index) {
-  if (!text::ContainsNoCase(text, token)) return text;
+size_t CountNoCase(const std::wstring& text, const std::wstring& what) {
+  const std::wstring hay = text::Lower(text), needle = text::Lower(what);
+  size_t n = 0;
+  for (size_t at = hay.find(needle); at != std::wstring::npos; at = hay.find(needle, at + needle.size())) ++n;
+  return n;
+}
+
+// `limit` is the longest the text may become; the text is never longer.
+std::wstring ReplaceIfPresent(const std::wstring& text, const std::wstring& token,
+                              std::wstring (*value)(const TokenValues&, int), const TokenValues& values, int index,
+                              size_t limit) {
+  const size_t found = CountNoCase(text, token);
+  if (!found) return text;
   const std::wstring v = value(values, index);
-  return v.empty() ? text : text::ReplaceAllNoCase(text, token, v);
+  if (v.empty()) return text;
+  if (v.size() > token.size() && v.size() - token.size() > (limit - text.size()) / found) return text;
+  return text::ReplaceAllNoCase(text, token, v);
 }
 
 std::wstring PathValue(const TokenValues& values, int index) { return values.PathToken(index); }
 std::wstring TextValue(const TokenValues& values, int index) { return values.TextVariable(index); }
 
-}  // namespace
-
-std::wstring ExpandPathTokensWith(const std::wstring& text, const TokenValues& values) {
+std::wstring PathPass(const std::wstring& text, const TokenValues& values, size_t limit) {
   std::wstring out = text;
-  for (int index : kPathTokenOrder) out = ReplaceIfPresent(out, kPathTokens[index], PathValue, values, index);
+  for (int index : kPathTokenOrder) out = ReplaceIfPresent(out, kPathTokens[index], PathValue, values, index, limit);
   return out;
 }
 
-std::wstring ExpandTextVariablesWith(const std::wstring& text, const TokenValues& values) {
+std::wstring TextPass(const std::wstring& text, const TokenValues& values, size_t limit) {
   std::wstring out = text;
-  for (int i = 0; i < kTextVariableCount; ++i) out = ReplaceIfPresent(out, kTextVariables[i], TextValue, values, i);
+  for (int i = 0; i < kTextVariableCount; ++i) out = ReplaceIfPresent(out, kTextVariables[i], TextValue, values, i, limit);
   return out;
+}
+
+size_t LimitFor(const std::wstring& text) { return text.size() + kMaxExpansionGrowth; }
+
+}  // namespace
+
+std::wstring ExpandPathTokensWith(const std::wstring& text, const TokenValues& values) {
+  return PathPass(text, values, LimitFor(text));
+}
+
+std::wstring ExpandTextVariablesWith(const std::wstring& text, const TokenValues& values) {
+  return TextPass(text, values, LimitFor(text));
 }
 
 std::wstring CollapseBackslashes(const std::wstring& text) { return text::ReplaceAll(text, L"\\\\", L"\\"); }
 
 std::wstring ExpandTokensWith(const std::wstring& text, const TokenValues& values) {
+  const size_t limit = LimitFor(text);
   std::wstring out = text;
   for (int pass = 0; pass < kMaxPasses; ++pass) {
-    out = ExpandTextVariablesWith(ExpandPathTokensWith(out, values), values);
+    out = TextPass(PathPass(out, values, limit), values, limit);
     if (out.find_first_of(L"<>") == std::wstring::npos) break;
   }
   return CollapseBackslashes(out);

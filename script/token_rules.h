@@ -3,6 +3,7 @@
 // running system, in script/tokens.h), so that the rules are pure logic.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 constexpr int kPathTokenCount = 18;
@@ -13,6 +14,13 @@ constexpr int kTextVariableCount = 5;
 extern const wchar_t* const kPathTokens[kPathTokenCount];
 // The text variables in their replacement order.
 extern const wchar_t* const kTextVariables[kTextVariableCount];
+
+// No replacement is made that would leave the text more than this many
+// characters longer than the text given; its token stays. A value that holds
+// its own token (an install folder typed as
+// "<DefaultInstallPath><DefaultInstallPath>") would otherwise double the text
+// with every pass.
+constexpr size_t kMaxExpansionGrowth = 65536;
 
 // Where the values come from. A value is asked for only when its token
 // occurs in the text, and never kept.

@@ -20,13 +20,28 @@ target_link_libraries(tarnpack_tests PRIVATE tarnpack_lib GTest::gtest)
 add_test(NAME tarnpack.native COMMAND tarnpack_tests)
 set_tests_properties(tarnpack.native PROPERTIES ENVIRONMENT "TARNPACK=$<TARGET_FILE:tarnpack>")
 
-# Fuzz targets of the parsers of package input: a bounded run in the suite.
+# Fuzz targets of the parsers and rules of package input: a bounded run in
+# the suite, over the target's seeds (tests/fuzz/corpus/<name>/, written by
+# tests/fuzz/make_corpus.py) first. The seeds are given as inputs, not as a
+# corpus folder, so that a run never adds to them. Runs are counted so that
+# each target takes some seconds; the expansion of tokens is the slow one.
+set(FUZZ_RUNS 20000)
+set(FUZZ_RUNS_ini 10000)
+set(FUZZ_RUNS_tokens 3000)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   foreach(target ${FUZZ_TARGETS})
     add_executable(fuzz_${target} ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}_fuzz.cpp ${logic_files})
     target_compile_options(fuzz_${target} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
     target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer,address,undefined)
-    add_test(NAME fuzz.${target} COMMAND fuzz_${target} -runs=30000 -max_len=4096 -seed=1)
+    file(GLOB seeds CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${target}/*)
+    list(JOIN seeds "," seed_list)
+    set(runs ${FUZZ_RUNS})
+    if(DEFINED FUZZ_RUNS_${target})
+      set(runs ${FUZZ_RUNS_${target}})
+    endif()
+    add_test(NAME fuzz.${target} COMMAND fuzz_${target} -runs=${runs} -max_len=4096 -seed=1 -seed_inputs=${seed_list})
+    # A small quarantine keeps the memory of the long expansions modest.
+    set_tests_properties(fuzz.${target} PROPERTIES ENVIRONMENT "ASAN_OPTIONS=quarantine_size_mb=16")
   endforeach()
 endif()
 

@@ -93,3 +93,19 @@ TEST(Tokens, WizardMarkersAreReplacedEvenByEmptyValues) {
   EXPECT_EQ(ApplyWizardVariablesWith(L"Welcome to $appname$ version $APPVERSION$.", L"Demo", L""),
             L"Welcome to Demo version .");
 }
+
+TEST(Tokens, ValuesHoldingTheirOwnTokenStopGrowing) {
+  FakeValues v;
+  v.paths[16] = L"<Temp><Temp>";
+  // Each pass doubles the text until a doubling would add more than kMaxExpansionGrowth.
+  EXPECT_EQ(ExpandTokensWith(L"<Temp>", v), [] {
+    std::wstring eightThousand;
+    for (int i = 0; i < 8192; ++i) eightThousand += L"<Temp>";
+    return eightThousand;
+  }());
+  EXPECT_EQ(v.lookups[16], 24);
+  // A long text still grows by what its tokens need.
+  v.paths[16] = L"C:\\T\\";
+  const std::wstring filler(100000, L'x');
+  EXPECT_EQ(ExpandTokensWith(filler + L"<Temp>", v), filler + L"C:\\T\\");
+}
