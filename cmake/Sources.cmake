@@ -21,12 +21,16 @@ set(LOGIC_SOURCES
   wizard/finish_options.cpp
   wizard/framework.cpp
   install/task_line.cpp
+  install/install_record.cpp
+  install/path_rules.cpp
   install/uninstall_data.cpp
+  uninstaller/arguments.cpp
 )
 
 # Windows code shared by the setup stub and the uninstaller.
 set(SHARED_WIN_SOURCES
   common/files.cpp
+  common/journal.cpp
   common/heap.cpp
   common/random.cpp
   common/system_api.cpp
@@ -35,6 +39,7 @@ set(SHARED_WIN_SOURCES
   install/associations.cpp
   install/download.cpp
   install/internet.cpp
+  install/path_guard.cpp
   install/exit_windows.cpp
   install/fonts.cpp
   install/processes.cpp
@@ -116,6 +121,9 @@ set(UNIT_TEST_SOURCES
   tests/unit/size_format_test.cpp
   tests/unit/wizard_rules_test.cpp
   tests/unit/uninstall_data_test.cpp
+  tests/unit/install_record_test.cpp
+  tests/unit/path_rules_test.cpp
+  tests/unit/uninstaller_arguments_test.cpp
 )
 
 # Tests of Windows code that run under Wine without a package.

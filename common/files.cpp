@@ -1,9 +1,10 @@
 #include "common/files.h"
 
 #include "common/handles.h"
+#include "common/journal.h"
 #include "common/text.h"
 
-bool MakePath(const std::wstring& path) {
+bool MakePath(const std::wstring& path, FileJournal* journal) {
   size_t last = path.find_last_of(L'\\');
   if (last == std::wstring::npos) return true;  // no folder part
   const std::wstring folder = path.substr(0, last + 1);
@@ -21,11 +22,27 @@ bool MakePath(const std::wstring& path) {
   for (size_t at = folder.find(L'\\', from + 1); at != std::wstring::npos; at = folder.find(L'\\', at + 1)) {
     const std::wstring part = folder.substr(0, at);
     if (part.empty() || part.back() == L'\\') continue;  // a doubled backslash
-    if (!CreateDirectoryW(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-      if (!IsFolder(part)) return false;
+    if (CreateDirectoryW(part.c_str(), nullptr)) {
+      if (journal) journal->MadeFolder(part);
+    } else if (GetLastError() != ERROR_ALREADY_EXISTS && !IsFolder(part)) {
+      return false;
     }
   }
   return IsFolder(folder);
+}
+
+bool CreatePrivateFolder(const std::wstring& path) {
+  // Full control for the system and the administrators, inherited by
+  // everything below; no other entry, and none inherited from the parent.
+  using FromText = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+  static auto fromText = reinterpret_cast<FromText>(reinterpret_cast<void*>(GetProcAddress(
+      GetModuleHandleW(L"advapi32.dll"), "ConvertStringSecurityDescriptorToSecurityDescriptorW")));
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (fromText) fromText(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", 1, &descriptor, nullptr);
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+  const bool made = CreateDirectoryW(path.c_str(), descriptor ? &attributes : nullptr) != 0;
+  if (descriptor) LocalFree(descriptor);
+  return made;
 }
 
 bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -47,6 +64,10 @@ HANDLE CreateFileForWriting(const std::wstring& path) {
                      nullptr);
 }
 
+HANDLE CreateNewFile(const std::wstring& path) {
+  return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 bool WriteAll(HANDLE file, const void* data, size_t size) {
   const auto* p = static_cast<const BYTE*>(data);
   while (size) {
@@ -64,6 +85,17 @@ FolderEntry MakeFolderEntry(const std::wstring& path) {
   int depth = 0;
   for (wchar_t c : folder) depth += c == L'\\';
   return {folder, depth};
+}
+
+std::vector<FolderEntry> DeepestFirst(const std::vector<FolderEntry>& folders) {
+  int deepest = 0;
+  for (const FolderEntry& f : folders) deepest = f.depth > deepest ? f.depth : deepest;
+  std::vector<size_t> count(static_cast<size_t>(deepest) + 2, 0);
+  for (const FolderEntry& f : folders) ++count[static_cast<size_t>(deepest - (f.depth < 0 ? 0 : f.depth)) + 1];
+  for (size_t i = 1; i < count.size(); ++i) count[i] += count[i - 1];
+  std::vector<FolderEntry> ordered(folders.size());
+  for (const FolderEntry& f : folders) ordered[count[static_cast<size_t>(deepest - (f.depth < 0 ? 0 : f.depth))]++] = f;
+  return ordered;
 }
 
 void CollectSubFolders(const std::wstring& folder, std::vector<FolderEntry>* found) {

@@ -8,8 +8,17 @@
 #include "common/prelude.h"
 
 // Creates every missing folder of a path up to its last backslash (the part
-// after it is taken for a file name). True when that folder exists afterwards.
-bool MakePath(const std::wstring& path);
+// after it is taken for a file name). True when that folder exists
+// afterwards. The folders it created are noted in `journal` when given.
+class FileJournal;
+bool MakePath(const std::wstring& path, FileJournal* journal = nullptr);
+
+// Creates a new folder (false when anything of that name exists) that only
+// the system and the administrators may change, where the system keeps
+// access rights: a program running with those rights can then use what it
+// puts there without another program of the user planting or swapping
+// files in between.
+bool CreatePrivateFolder(const std::wstring& path);
 
 // True when a file or folder of that name exists.
 bool PathExists(const std::wstring& path);
@@ -17,6 +26,10 @@ bool IsFolder(const std::wstring& path);
 
 // Creates a file for writing, replacing an existing one (never a read-only one).
 HANDLE CreateFileForWriting(const std::wstring& path);
+
+// Creates a file that must not exist yet, held for this process alone
+// until it is closed.
+HANDLE CreateNewFile(const std::wstring& path);
 
 bool WriteAll(HANDLE file, const void* data, size_t size);
 
@@ -26,6 +39,10 @@ struct FolderEntry {
   int depth;
 };
 FolderEntry MakeFolderEntry(const std::wstring& path);
+
+// The folders ordered deepest first, folders of the same depth in list
+// order (linear: one bucket per depth).
+std::vector<FolderEntry> DeepestFirst(const std::vector<FolderEntry>& folders);
 
 // Appends every sub-folder below `folder`, depth first. A link to another
 // folder is listed (it is removed as a link) but never walked.

@@ -8,8 +8,11 @@
 #include "common/toolkit.h"
 #include "install/associations.h"
 #include "install/download.h"
+#include "common/journal.h"
 #include "install/file_tasks.h"
+#include "install/install_record.h"
 #include "install/install_state.h"
+#include "install/path_guard.h"
 #include "install/progress.h"
 #include "install/registry.h"
 #include "install/services.h"
@@ -34,8 +37,7 @@ struct Task {
 };
 
 void Status(int key) { ui::SetText(kStatusLine, Text(key)); }
-void Record(const Task& t, const std::wstring& line) { Installation().installRecord.push_back({t.name, line}); }
-std::wstring Keyed(const wchar_t* keyword, const std::wstring& value) { return keyword + (kPilcrow + value); }
+void Note(const Task& t, const Record& record) { Installation().installRecord.push_back({t.name, record}); }
 
 bool ServiceCapable() {
   const int os = Process().osVersion;
@@ -68,13 +70,13 @@ DWORD RegistryType(const std::wstring& name) {
 void RegAddValue(const Task& t) {
   if (!RegistrySetValue(RootFromName(t.field[2]), t.field[5], t.field[3], t.field[4], RegistryType(t.field[6]), L""))
     return;
-  Record(t, t.line);
+  Note(t, RegistryRecord(t.line));
   Status(72);
 }
 
 void RegAddKey(const Task& t) {
   if (!RegistryCreateKey(RootFromName(t.field[2]), t.field[5], L"")) return;
-  Record(t, t.line);
+  Note(t, RegistryRecord(t.line));
   Status(73);
 }
 
@@ -98,54 +100,70 @@ void NormalLink(const Task& t) {
   if (t.field[5] != L"0") return;  // offered on the finish page instead
   const std::wstring path = LinkPath(t, L".lnk");
   const std::wstring& target = t.field[4];
-  if (!CreateShortcut(target, path, L"", t.field[7], ProgramFolderOf(target), SW_SHOWNORMAL, 0, target,
-                      ReadInteger(t.field[6])))
+  if (!InstallJournal().WriteThrough(path, [&] {
+        return CreateShortcut(target, path, L"", t.field[7], ProgramFolderOf(target), SW_SHOWNORMAL, 0, target,
+                              ReadInteger(t.field[6])) != 0;
+      }))
     return;
   Status(76);
-  Record(t, Keyed(L"NORMALLINK", path));
+  Note(t, PathRecord(RecordKind::kLink, path));
 }
 
 void InternetLink(const Task& t) {
   if (t.field[5] != L"0") return;
   const std::wstring path = LinkPath(t, L".url");
-  if (!CreateInternetLink(t.field[4], path)) return;
-  Record(t, Keyed(L"NORMALLINK", path));
+  if (!InstallJournal().WriteThrough(path, [&] { return CreateInternetLink(t.field[4], path) != 0; })) return;
+  Note(t, PathRecord(RecordKind::kLink, path));
   Status(77);
 }
 
+// A file task acts only on an absolute path that names no root and no
+// well-known folder: a relative one would depend on the current folder.
 void DeleteOneFile(const Task& t) {
   if (t.field[2].empty()) return;
   Status(78);
-  DeleteFileW(t.field[2].c_str());
+  if (IsDeletableFilePath(t.field[2])) DeleteFileW(t.field[2].c_str());
+}
+
+// A file written over by a copy or a move is kept aside until the
+// installation completes, so that a Cancel or a failure can put it back.
+bool CopyThroughJournal(const std::wstring& source, const std::wstring& destination) {
+  if (source.empty() || !IsDeletableFilePath(destination)) return false;
+  return InstallJournal().WriteThrough(destination, [&] { return CopyFileOver(source, destination); });
 }
 
 void MoveOneFile(const Task& t) {
   Status(79);
-  if (CopyFileOver(t.field[2], t.field[3])) DeleteFileW(t.field[2].c_str());
+  // The source is kept aside too, instead of being deleted at once.
+  if (IsDeletableFilePath(t.field[2]) && CopyThroughJournal(t.field[2], t.field[3])) InstallJournal().Remove(t.field[2]);
 }
 
 void CopyOneFile(const Task& t) {
   Status(80);
-  if (CopyFileOver(t.field[2], t.field[3])) Record(t, Keyed(L"COPYFILE", t.field[3]));
+  if (CopyThroughJournal(t.field[2], t.field[3])) Note(t, PathRecord(RecordKind::kCopy, t.field[3]));
 }
 
 void MakeFolder(const Task& t) {
   Status(81);
   const std::wstring path = text::WithBackslash(t.field[2]);
-  if (CreateFolder(path)) Record(t, Keyed(L"CREATEFOLDER", path));
+  if (CreateFolder(path)) Note(t, PathRecord(RecordKind::kFolder, path));
 }
 
+// Never an empty, relative, root or well-known folder (a guard the
+// removal shares), and never a path that would have to be shortened.
 void RemoveFolder(const Task& t) {
   Status(82);
+  const std::wstring folder = text::WithBackslash(t.field[2]);
+  if (folder.size() > kMaxFolderTaskPath || IsProtectedFolder(folder)) return;
   int flags = (t.field[3] == L"1" ? kDeleteRecursive : 0) | (t.field[4] == L"1" ? kDeleteForce : 0);
-  DeleteFolder(text::WithBackslash(t.field[2]), L"", flags);
+  DeleteFolder(folder, L"", flags);
 }
 
 void Associate(const Task& t) {
   Status(83);
   const std::wstring icon = t.field[4] + L"," + t.field[5];
   if (AssociateExtension(t.field[2], t.field[3], t.field[4], icon))
-    Record(t, Keyed(L"ASSOCIATEEXTENSION", ProgramFileOf(t.field[4]) + kPilcrow + t.field[2]));
+    Note(t, AssociationRecord(ProgramFileOf(t.field[4]), t.field[2]));
 }
 
 void Disassociate(const Task& t) {
@@ -169,14 +187,14 @@ void InstallService(const Task& t) {
   int startType = type.size() == 1 && type[0] >= L'0' && type[0] <= L'4' ? type[0] - L'0' : 0;
   if (t.field[2].empty() || t.field[3].empty() || t.field[4].empty()) return;
   if (!ServiceInstall(t.field[2], t.field[3], t.field[4], t.field[5], startType)) return;
-  Record(t, Keyed(L"INSTALLSERVICE", t.field[2]));
+  Note(t, ServiceRecord(t.field[2]));
   Status(86);
 }
 
 void RegisterFile(const Task& t) {
   if (t.field[2].empty()) return;
   RegisterServer(t.field[2], 1);
-  Record(t, Keyed(L"REGISTERSERVER", t.field[2]));  // whatever the registration's result
+  Note(t, PathRecord(RecordKind::kServer, t.field[2]));  // whatever the registration's result
   Status(89);
 }
 

@@ -3,9 +3,6 @@
 #include "common/prelude.h"
 #include "common/text.h"
 
-namespace {
-constexpr size_t kMaxPath = 260;
-}
 
 bool CopyFileOver(const std::wstring& source, const std::wstring& destination) {
   if (source.empty() || destination.empty()) return false;
@@ -13,13 +10,13 @@ bool CopyFileOver(const std::wstring& source, const std::wstring& destination) {
 }
 
 bool CreateFolder(const std::wstring& path) {
-  std::wstring folder = text::TrimRight(path.substr(0, kMaxPath), L" /\\");
+  std::wstring folder = text::TrimRight(path.substr(0, kMaxFolderTaskPath), L" /\\");
   return !folder.empty() && CreateDirectoryW(folder.c_str(), nullptr) != 0;
 }
 
 bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags) {
-  if (folder.empty()) return false;
-  const std::wstring base = text::WithBackslash(folder.substr(0, kMaxPath));
+  const std::wstring base = text::WithBackslash(folder);
+  if (folder.empty() || base.size() > kMaxFolderTaskPath) return false;
   const std::wstring wanted = pattern.empty() ? L"*.*" : pattern;
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW((base + wanted).c_str(), &fd);

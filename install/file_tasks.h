@@ -9,10 +9,16 @@ bool CopyFileOver(const std::wstring& source, const std::wstring& destination);
 // characters and trailing blanks, slashes and backslashes are removed.
 bool CreateFolder(const std::wstring& path);
 
+// The longest path a folder task works on (the classic path limit): a
+// folder is created from a path cut to it, but never deleted by one.
+constexpr size_t kMaxFolderTaskPath = 260;
+
 constexpr int kDeleteRecursive = 1;
 constexpr int kDeleteForce = 2;  // clears read-only attributes first
 // Deletes the files matching `pattern` ("" means "*.*"), with flag 1 the
-// sub-folders too, then removes the folder. True when the folder went.
+// sub-folders too, then removes the folder. True when the folder went. A
+// path longer than kMaxFolderTaskPath is left alone: a shortened one could
+// name another folder.
 bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags);
 
 // The folder part of a program path: everything up to and including its

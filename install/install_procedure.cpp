@@ -1,10 +1,12 @@
 #include "install/install_procedure.h"
 
 #include "common/files.h"
+#include "common/journal.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/executor.h"
 #include "install/file_tasks.h"
+#include "install/install_record.h"
 #include "install/install_state.h"
 #include "install/messages.h"
 #include "install/progress.h"
@@ -47,22 +49,27 @@ bool IsNewOrEmpty(const std::wstring& folder) {
   return empty;
 }
 
+// The group and its links go through the installation's journal: a Cancel
+// takes them away again.
 void CreateProgramGroup(InstallState& s) {
   const SetupSettings& settings = Settings();
+  FileJournal& journal = InstallJournal();
   ui::SetText(kStatusLine, messages::kCreatingGroups);
   s.groupFolder = text::WithBackslash(ui::GetText(kGroupField));
-  CreateFolder(s.groupFolder);
-  s.installRecord.push_back({L"AutoStartMenuGroup", L"CREATEFOLDER" + (kPilcrow + s.groupFolder)});
+  if (CreateFolder(s.groupFolder)) journal.MadeFolder(s.groupFolder);
+  s.installRecord.push_back({L"AutoStartMenuGroup", PathRecord(RecordKind::kFolder, s.groupFolder)});
   if (settings.createInternetLink == 1 && !settings.website.empty()) {
     const std::wstring link = s.groupFolder + L"Website.url";
-    if (CreateInternetLink(settings.website, link))
-      s.installRecord.push_back({L"AutoStartMenuInternetLink", L"NORMALLINK" + (kPilcrow + link)});
+    if (journal.WriteThrough(link, [&] { return CreateInternetLink(settings.website, link) != 0; }))
+      s.installRecord.push_back({L"AutoStartMenuInternetLink", PathRecord(RecordKind::kLink, link)});
   }
   if (settings.createUninstallLink == 1) {
     // The uninstaller itself is written only when the wizard finishes.
     const std::wstring link = s.groupFolder + L"Uninstall.lnk";
-    if (CreateShortcut(s.uninstallerPath, link, L"", L"", s.installFolder, 0, 0, s.uninstallerPath, 0))
-      s.installRecord.push_back({L"AutoStartMenuUninstallLink", L"NORMALLINK" + (kPilcrow + link)});
+    if (journal.WriteThrough(link, [&] {
+          return CreateShortcut(s.uninstallerPath, link, L"", L"", s.installFolder, 0, 0, s.uninstallerPath, 0) != 0;
+        }))
+      s.installRecord.push_back({L"AutoStartMenuUninstallLink", PathRecord(RecordKind::kLink, link)});
   }
 }
 
@@ -105,8 +112,16 @@ int InstallProcedure() {
   SetExtractionCallback(ExtractionProgress);
   if (Settings().createStartMenuGroup == 1) CreateProgramGroup(s);
   StopListedPrograms();
-  ExtractArchive(Paths().payloadCopy, L"*.*", s.installFolder, 1);
+  // Every file of the payload is written whole, or the installation stops
+  // and puts back what it changed: an installation that is missing files
+  // is never registered.
+  ExtractOptions unpack;
+  unpack.journal = &InstallJournal();
+  unpack.stopAtFailure = true;
+  unpack.byteLimit = Wizard().required;
+  const ExtractResult unpacked = ExtractArchiveWith(Paths().payloadCopy, s.installFolder, unpack);
   if (InstallationCancelled()) EndCancelledInstallation();
+  if (!unpacked.opened || unpacked.failed) EndFailedInstallation(messages::kNotUnpacked);
   ui::SetProgress(kProgressBar, 0);
   DeleteFileW(Paths().payloadCopy.c_str());
   RunTasks();

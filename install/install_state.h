@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "install/install_record.h"
 #include "script/settings.h"
 
 struct InstallState {
@@ -17,7 +18,7 @@ struct InstallState {
   // began: it is the product's own, and the uninstaller may remove it whole.
   bool installFolderCreated = false;
   std::vector<std::wstring> installedFiles;
-  std::vector<TaskEntry> installRecord;
+  std::vector<RecordEntry> installRecord;
 };
 
 InstallState& Installation();

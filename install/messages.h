@@ -13,4 +13,9 @@ constexpr wchar_t kQueryServiceFailed[] = L"QueryServiceStatus Failed";
 constexpr wchar_t kPreparing[] = L"Preparing to install...";
 constexpr wchar_t kCreatingGroups[] = L"Creating program groups...";
 
+// The payload could not be unpacked whole (title Key0): nothing stays installed.
+constexpr wchar_t kNotUnpacked[] =
+    L"This installer is corrupted: its files could not be unpacked completely. Nothing was installed. Please "
+    L"obtain another copy of it.";
+
 }  // namespace messages

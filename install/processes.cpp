@@ -4,10 +4,12 @@
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <vector>
 
 #include "common/handles.h"
 #include "common/system_api.h"
 #include "common/text.h"
+#include "install/path_guard.h"
 #include "install/system_tasks.h"
 
 namespace {
@@ -40,30 +42,69 @@ bool NameMatches(const char* exeFile, const std::wstring& target) {
   return text::EqualsNoCase(name, target) || text::EqualsNoCase(text::FilePart(name), target);
 }
 
-}  // namespace
-
-int KillTask(const std::wstring& processName) {
+// Every running process but this one whose executable name is `processName`
+// (without regard to case and surrounding blanks).
+std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
+  std::vector<DWORD> found;
   const std::wstring target = text::Trim(text::Lower(processName));
   ScopedLibrary kernel(LoadSystemLibrary(L"Kernel32.dll"));
-  if (!kernel.get()) return 0;
+  if (!kernel.get()) return found;
   auto snapshot = Entry<SnapshotFn>(kernel.get(), "CreateToolhelp32Snapshot");
   auto first = Entry<WalkFn>(kernel.get(), "Process32First");
   auto next = Entry<WalkFn>(kernel.get(), "Process32Next");
-  if (!snapshot || !first || !next) return 0;
+  if (!snapshot || !first || !next) return found;
   // CreateToolhelp32Snapshot reports failure as INVALID_HANDLE_VALUE; a
   // null handle is refused as well.
   ScopedHandle processes(snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!processes.valid()) return 0;
-  int result = 0;
+  if (!processes.valid()) return found;
   tagPROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL more = first(processes.get(), &entry); more; more = next(processes.get(), &entry)) {
     // Never the process that is running the task (an installer named like
     // the program it replaces would end itself half-way).
     if (entry.th32ProcessID == GetCurrentProcessId()) continue;
-    if (NameMatches(entry.szExeFile, target)) result = KillProcess(entry.th32ProcessID);
+    if (NameMatches(entry.szExeFile, target)) found.push_back(entry.th32ProcessID);
   }
+  return found;
+}
+
+// The full path of a process's program; empty when it cannot be asked.
+std::wstring ImagePath(DWORD processId) {
+  using QueryImage = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
+  static auto query = reinterpret_cast<QueryImage>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+  if (query) {
+    constexpr DWORD kQueryLimited = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
+    ScopedHandle process(OpenProcess(kQueryLimited, FALSE, processId));
+    if (!process.valid()) process = ScopedHandle(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD n = MAX_PATH * 2;
+    if (process.valid() && query(process.get(), 0, path, &n)) return std::wstring(path, n);
+  }
+  // Older systems: the program is the first module of the process.
+  ScopedHandle modules(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+  MODULEENTRY32W module = {};
+  module.dwSize = sizeof module;
+  if (modules.valid() && Module32FirstW(modules.get(), &module)) return module.szExePath;
+  return std::wstring();
+}
+
+}  // namespace
+
+int KillTask(const std::wstring& processName) {
+  int result = 0;
+  for (DWORD pid : ProcessesNamed(processName)) result = KillProcess(pid);
   return result;
+}
+
+int KillProgramAt(const std::wstring& programPath) {
+  const std::wstring target = GuardFormHere(programPath);
+  int ended = 0;
+  for (DWORD pid : ProcessesNamed(text::FilePart(programPath))) {
+    const std::wstring image = ImagePath(pid);
+    if (!image.empty() && GuardFormHere(image) == target) ended += KillProcess(pid);
+  }
+  return ended;
 }
 
 int KillProcess(DWORD processId) {

@@ -1,9 +1,9 @@
 #include "install/progress.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "common/files.h"
+#include "common/journal.h"
 #include "common/prelude.h"
 #include "common/text.h"
 #include "common/toolkit.h"
@@ -25,7 +25,7 @@ bool CancelConfirmed() {
 }
 
 [[noreturn]] void RollBackAndEnd() {
-  Rollback(Installation().installFolder);
+  Rollback();
   CleanUp(0);
   EndPlain();
 }
@@ -56,16 +56,12 @@ int DownloadProgress(const std::wstring&, float percent) {
 
 void EndCancelledInstallation() { RollBackAndEnd(); }
 
-int Rollback(const std::wstring& installFolder) {
-  for (const std::wstring& file : Installation().installedFiles) DeleteFileW(file.c_str());
-  std::vector<FolderEntry> folders;
-  CollectSubFolders(installFolder, &folders);
-  std::stable_sort(folders.begin(), folders.end(),
-                   [](const FolderEntry& a, const FolderEntry& b) { return a.depth > b.depth; });
-  for (const FolderEntry& f : folders) {
-    SetFileAttributesW(f.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryW(f.path.c_str());
-  }
-  RemoveDirectoryW(installFolder.c_str());
+void EndFailedInstallation(const std::wstring& text) {
+  ui::Message(text, Text(0), ui::kErrorIcon);
+  RollBackAndEnd();
+}
+
+int Rollback() {
+  InstallJournal().RollBack();
   return 1;
 }

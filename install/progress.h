@@ -11,8 +11,11 @@ int ExtractionProgress(const std::wstring& entryName, float percent);
 bool InstallationCancelled();
 // Rolls back and ends the run (after a confirmed Cancel).
 [[noreturn]] void EndCancelledInstallation();
+// Shows the text (title Key0, error icon), rolls back and ends the run.
+[[noreturn]] void EndFailedInstallation(const std::wstring& text);
 int DownloadProgress(const std::wstring& savePath, float percent);
 
-// Deletes the files unpacked so far, then the emptied sub-folders of the
-// install folder, deepest first, then the install folder when empty.
-int Rollback(const std::wstring& installFolder);
+// Undoes what the installation did to the disk so far (its journal): the
+// files it created go, files it replaced or removed come back, the folders
+// it created go when empty, last change first. Nothing else is touched.
+int Rollback();

@@ -35,8 +35,8 @@ int CreateShortcut(const std::wstring& target, const std::wstring& linkFile, con
   int result = 0;
   IPersistFile* persist = nullptr;
   if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
-    persist->Save(file.c_str(), TRUE);
-    result = 1;
+    // A link the shell could not save (a missing folder) was not made.
+    result = SUCCEEDED(persist->Save(file.c_str(), TRUE)) ? 1 : 0;
     persist->Release();
   }
   link->Release();

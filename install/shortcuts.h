@@ -6,9 +6,8 @@
 
 // An empty working folder becomes the target's folder, an empty icon file
 // the target; ".lnk" is appended unless the name ends with it. COM is
-// initialised around every call. 1 when the link was handed to the shell
-// (a missing folder makes the save fail silently), 0 when COM or the link
-// object is not available.
+// initialised around every call. 1 when the shell saved the link; 0 when it
+// could not (a missing folder), or COM or the link object is not available.
 int CreateShortcut(const std::wstring& target, const std::wstring& linkFile, const std::wstring& arguments,
                    const std::wstring& description, const std::wstring& workingFolder, int showCommand, int hotKey,
                    const std::wstring& iconFile, int iconIndex);

@@ -22,6 +22,9 @@ int InstallFont(const std::wstring& fontName, const std::wstring& fontFile);
 // process was terminated, 0 when none matched or the last termination failed.
 int KillTask(const std::wstring& processName);
 int KillProcess(DWORD processId);
+// Terminates the running processes whose program is that very file (its
+// full path, as the system reports it); the number ended.
+int KillProgramAt(const std::wstring& programPath);
 // Requests a restart (forced when `force` is not 0). Returns 0.
 int Reboot(int force);
 // 0 success, 1 token not opened, 2 privilege not found, 3 privilege not

@@ -1,5 +1,6 @@
-// The uninstall data file's format, as the setup stub writes it and the
-// uninstaller reads it (with the INI reader). Pure logic.
+// The uninstall data file ("Uninst<n>.dat"): what the setup stub leaves
+// beside the installed product for its uninstaller. The setup stub writes
+// it and the uninstaller reads it, both through this file. Pure logic.
 //
 //   EF BB BF 0D 0A                      UTF-8 byte-order mark, empty first line
 //   [LocalizationUninstall]             sections only when they have entries,
@@ -7,28 +8,44 @@
 //   [uConfig]                           every line ends with CR LF
 //   AppName = Demo
 //   InstallPath = C:\Program Files\Demo\   (a folder ends with a backslash)
-//   ...
-//   [InstTasks]  [UninstTasks]  [Files] (CopyFile0, CopyFile1, ...)
+//   RebootRequired = 0
+//   SkipExtString = ini
+//   InstallPathCreated = 1
+//   [InstTasks]                         the install record (install_record.h)
+//   AutoStartMenuGroup = CREATEFOLDER¶C:\...\Programs\Demo\ (a group)
+//   [UninstTasks]                       the uninstall tasks, tokens expanded
+//   [Files]                             CopyFile0, CopyFile1, ...: the installed files
+//
+// Keys are unique within a section without regard to case. A text of the
+// localization group replaces an earlier one of the same key in place; the
+// entries of [InstTasks] and [UninstTasks] are all kept: an entry whose
+// name an earlier one took is written under the name and "#2" (or the next
+// free number). Readers take every entry of those sections, duplicates
+// included, so older files read the same. A reader removes blanks and tabs
+// around values.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-class UninstallData {
- public:
-  // The sections in the order they are written.
-  static constexpr const wchar_t* kSections[] = {L"LocalizationUninstall", L"uConfig", L"InstTasks", L"UninstTasks",
-                                                 L"Files"};
+#include "install/install_record.h"
+#include "script/settings.h"
 
-  // Keys are unique within a section without regard to case: writing a key
-  // that is there replaces its value in place.
-  void Set(const std::wstring& section, const std::wstring& key, const std::wstring& value);
-  // The whole file's bytes.
-  std::string Bytes() const;
-
- private:
-  struct Entry {
-    std::wstring section, key, value;
-  };
-  std::vector<Entry> entries_;
+struct UninstallContents {
+  std::vector<TaskEntry> texts;             // [LocalizationUninstall]: key and text
+  std::wstring appName;                     // [uConfig] AppName
+  std::wstring installPath;                 // [uConfig] InstallPath
+  int32_t rebootRequired = 0;               // [uConfig] RebootRequired
+  std::wstring skipExtensions;              // [uConfig] SkipExtString
+  bool installPathCreated = false;          // [uConfig] InstallPathCreated: the folder was new or empty
+  std::vector<RecordEntry> installRecord;   // [InstTasks]
+  std::vector<TaskEntry> uninstallTasks;    // [UninstTasks]
+  std::vector<std::wstring> files;          // [Files]
 };
+
+// The whole file's bytes. Linear in the number of entries.
+std::string UninstallDataBytes(const UninstallContents& contents);
+
+// Reads a file's bytes back (any file the INI reader reads).
+UninstallContents ReadUninstallContents(const std::string& bytes);

@@ -53,18 +53,20 @@ void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
 std::string UninstallDataBytes() {
   const SetupSettings& s = Settings();
   const InstallState& st = Installation();
-  UninstallData data;
-  for (const TaskEntry& t : UninstallTexts()) data.Set(L"LocalizationUninstall", t.name, t.line);
-  data.Set(L"uConfig", L"AppName", s.programName);
-  data.Set(L"uConfig", L"InstallPath", st.installFolder);
-  data.Set(L"uConfig", L"RebootRequired", text::Decimal(s.uninstallReboot));
-  data.Set(L"uConfig", L"SkipExtString", s.skipExtensions);
-  data.Set(L"uConfig", L"InstallPathCreated", st.installFolderCreated ? L"1" : L"0");
-  for (const TaskEntry& t : st.installRecord) data.Set(L"InstTasks", t.name, ExpandTokens(t.line));
-  for (const TaskEntry& t : s.uninstallTasks) data.Set(L"UninstTasks", t.name, ExpandTokens(t.line));
-  for (size_t i = 0; i < st.installedFiles.size(); ++i)
-    data.Set(L"Files", L"CopyFile" + text::DecimalUnsigned(i), st.installedFiles[i]);
-  return data.Bytes();
+  UninstallContents c;
+  c.texts = UninstallTexts();
+  c.appName = s.programName;
+  c.installPath = st.installFolder;
+  c.rebootRequired = s.uninstallReboot;
+  c.skipExtensions = s.skipExtensions;
+  c.installPathCreated = st.installFolderCreated;
+  // The record holds the paths exactly as they were used: expanding them
+  // again would take a backslash from a network path.
+  c.installRecord = st.installRecord;
+  c.uninstallTasks.reserve(s.uninstallTasks.size());
+  for (const TaskEntry& t : s.uninstallTasks) c.uninstallTasks.push_back({t.name, ExpandTokens(t.line)});
+  c.files = st.installedFiles;
+  return UninstallDataBytes(c);
 }
 
 int RegisterUninstall(const std::wstring& programName, const std::wstring& companyName,
@@ -93,6 +95,9 @@ int WriteUninstallInfo() {
   std::wstring icon;
   // An empty program name would make the registration the Uninstall key itself.
   if (!IconText(&icon) || text::Trim(s.programName, L" ").empty()) return 1;
-  RegisterUninstall(s.programName, s.companyName, s.website, s.supportEmail, L"n/a", icon, st.uninstallerPath);
+  // Quoted: with a blank in the path, an unquoted command could start
+  // another program (C:\Program.exe).
+  RegisterUninstall(s.programName, s.companyName, s.website, s.supportEmail, L"n/a", icon,
+                    L"\"" + st.uninstallerPath + L"\"");
   return 1;
 }

@@ -2,6 +2,7 @@
 
 #include "common/files.h"
 #include "common/heap.h"
+#include "common/journal.h"
 #include "common/prelude.h"
 #include "common/text.h"
 #include "package/wildcard.h"
@@ -39,12 +40,13 @@ void SetLastWriteTime(HANDLE file, unsigned long dosDate) {
 }
 
 // Writes the open entry's data to `path`. True when the whole entry was
-// written and its CRC-32 matched.
+// written: every byte its record states, and its CRC-32 matched.
 bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& info, void* buffer, bool* created) {
   HANDLE file = CreateFileForWriting(path);
   *created = file != INVALID_HANDLE_VALUE;
   if (!*created) return false;
   bool ok = true;
+  unsigned long long total = 0;
   for (;;) {
     int got = unzReadCurrentFile(zip, buffer, kChunk);
     if (got == 0) break;
@@ -52,13 +54,22 @@ bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& in
       ok = false;
       break;
     }
+    total += static_cast<unsigned>(got);
   }
-  // Closing the entry compares the CRC-32 once all data were read.
-  if (unzCloseCurrentFile(zip) != UNZ_OK) ok = false;
+  // Closing the entry compares the CRC-32, but only once the stated size was
+  // read: data that end early (a stored entry shorter than its record says)
+  // are caught by the count.
+  if (unzCloseCurrentFile(zip) != UNZ_OK || total != info.uncompressed_size) ok = false;
   if (ok) SetLastWriteTime(file, info.dosDate);
   CloseHandle(file);
-  if (ok) SetFileAttributesW(path.c_str(), info.external_fa);
+  const DWORD attributes = WindowsAttributesOf(static_cast<uint16_t>(info.version), static_cast<uint32_t>(info.external_fa));
+  if (ok && attributes) SetFileAttributesW(path.c_str(), attributes);
   return ok;
+}
+
+bool IsReadOnlyFile(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -67,68 +78,100 @@ void SetExtractionCallback(ExtractionCallback callback) { g_callback = callback;
 
 int ExtractArchive(const std::wstring& archive, const std::wstring& pattern, const std::wstring& destination,
                    int keepFolders) {
+  ExtractOptions o;
+  o.pattern = pattern;
+  o.keepFolders = keepFolders;
+  return ExtractArchiveWith(archive, destination, o).written;
+}
+
+ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring& destination,
+                                 const ExtractOptions& options) {
+  ExtractResult result;
   zlib_filefunc64_def io;
   fill_win32_filefunc64W(&io);
   unzFile zip = unzOpen2_64(archive.c_str(), &io);
-  if (!zip) return 0;
+  if (!zip) return result;
   unz_global_info64 global;
-  if (unzGetGlobalInfo64(zip, &global) != UNZ_OK) {
+  void* buffer = nullptr;
+  if (unzGetGlobalInfo64(zip, &global) != UNZ_OK || !(buffer = HeapBytes(kChunk))) {
     unzClose(zip);
-    return 0;
+    return result;
   }
-  void* buffer = HeapBytes(kChunk);
-  if (!buffer) {
-    unzClose(zip);
-    return 0;
-  }
+  result.opened = true;
+  const bool keepFolders = options.keepFolders == 1;
   const float total = static_cast<float>(global.number_entry);
   const std::wstring dest = text::WithBackslash(destination);
-  const std::wstring wanted = pattern.empty() ? L"*.*" : pattern;
+  const std::wstring wanted = options.pattern.empty() ? L"*.*" : options.pattern;
   bool destinationMade = false;
-  bool stopped = false;
-  int written = 0;
-  unsigned long long visited = 0;
+  unsigned long long visited = 0, bytes = 0;
   char raw[kNameBuffer];
 
-  for (int r = unzGoToFirstFile(zip); r == UNZ_OK; r = unzGoToNextFile(zip)) {
+  // An archive without entries has no first one to go to.
+  int r = global.number_entry ? unzGoToFirstFile(zip) : UNZ_END_OF_LIST_OF_FILE;
+  for (; r == UNZ_OK; r = unzGoToNextFile(zip)) {
     unz_file_info64 info;
-    if (unzGetCurrentFileInfo64(zip, &info, raw, kNameBuffer - 1, nullptr, 0, nullptr, 0) != UNZ_OK) break;
-    int length = info.size_filename < kNameBuffer - 1 ? static_cast<int>(info.size_filename) : kNameBuffer - 1;
-    const std::wstring name = BackslashName(DecodeName(raw, length, info.flag));
+    if (unzGetCurrentFileInfo64(zip, &info, raw, kNameBuffer - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      r = UNZ_BADZIPFILE;
+      break;
+    }
     ++visited;
-
     std::wstring reported;  // the name the callback gets; empty for an entry not taken
-    bool taken = WildcardMatch(text::FilePart(name), wanted) || (keepFolders == 1 && info.uncompressed_size == 0);
-    const std::wstring relative = keepFolders == 1 ? DropDrivePart(name) : text::FilePart(name);
-    // Names that climb out of the destination, and encrypted entries (no
-    // password is ever given), are not taken.
-    if (!IsSafeEntryName(relative) || (info.flag & kEncryptedFlag)) taken = false;
-
-    if (taken && unzOpenCurrentFile(zip) == UNZ_OK) {
-      if (!destinationMade) destinationMade = MakePath(dest);
-      if (keepFolders == 1 && text::EndsWith(name, L"\\")) {
-        unzCloseCurrentFile(zip);
-        MakePath(dest + text::FolderPart(relative));
-        reported = relative;
-      } else if (relative.empty()) {
-        unzCloseCurrentFile(zip);  // a folder entry reduced to its empty file part
+    bool failed = false;
+    if (info.size_filename >= kNameBuffer - 1) {
+      failed = true;  // the name does not fit: never cut to another one
+    } else {
+      const std::wstring name = BackslashName(DecodeName(raw, static_cast<int>(info.size_filename), info.flag));
+      const bool taken =
+          WildcardMatch(text::FilePart(name), wanted) || (keepFolders && info.uncompressed_size == 0);
+      const std::wstring relative = keepFolders ? DropDrivePart(name) : text::FilePart(name);
+      if (!taken) {
+      } else if (!IsSafeEntryName(relative) || (info.flag & kEncryptedFlag)) {
+        // Names that climb out of the destination or name a device, and
+        // encrypted entries (no password is ever given), are not written.
+        failed = true;
+      } else if (unzOpenCurrentFile(zip) != UNZ_OK) {
+        failed = true;  // an unknown compression method, or a broken local header
       } else {
-        if (keepFolders == 1) MakePath(dest + text::FolderPart(relative));
-        bool created = false;
-        if (WriteEntry(zip, dest + relative, info, buffer, &created)) ++written;
-        if (created) reported = relative;  // only files this run wrote are reported
-        else unzCloseCurrentFile(zip);
+        if (!destinationMade) destinationMade = MakePath(dest, options.journal);
+        if (keepFolders && text::EndsWith(name, L"\\")) {
+          unzCloseCurrentFile(zip);
+          MakePath(dest + text::FolderPart(relative), options.journal);
+          reported = relative;
+        } else if (relative.empty()) {
+          unzCloseCurrentFile(zip);  // a folder entry reduced to its empty file part
+        } else {
+          const std::wstring path = dest + relative;
+          if (keepFolders) MakePath(dest + text::FolderPart(relative), options.journal);
+          bool created = false;
+          if (IsReadOnlyFile(path)) {
+            // Windows does not recreate a read-only file: the entry is skipped.
+          } else if (options.byteLimit && (bytes += info.uncompressed_size) > options.byteLimit) {
+            failed = true;  // more than the package said it would take
+          } else if (options.journal && !options.journal->BeforeWrite(path)) {
+            failed = true;
+          } else if (WriteEntry(zip, path, info, buffer, &created)) {
+            ++result.written;
+          } else {
+            failed = true;
+          }
+          if (created) reported = relative;  // only files this run wrote are reported
+          else unzCloseCurrentFile(zip);
+        }
       }
     }
+    if (failed) ++result.failed;
     // A callback that returns non-zero stops the walk (the user cancelled):
     // the archive is closed before the caller cleans up.
     if (g_callback && g_callback(reported, static_cast<float>(visited) / total * 100.0f)) {
-      stopped = true;
+      result.stopped = true;
       break;
     }
+    if (failed && options.stopAtFailure) break;
   }
-  if (g_callback && !stopped) g_callback(std::wstring(), 100.0f);
+  // A directory that ends before its last entry is a failure too.
+  if (!result.stopped && r != UNZ_OK && r != UNZ_END_OF_LIST_OF_FILE) ++result.failed;
+  if (g_callback && !result.stopped) g_callback(std::wstring(), 100.0f);
   FreeHeapBytes(buffer);
   unzClose(zip);
-  return written;
+  return result;
 }

@@ -13,9 +13,38 @@ using ExtractionCallback = int (*)(const std::wstring& entryName, float percent)
 // Stores the procedure in the one process-wide slot (null clears it).
 void SetExtractionCallback(ExtractionCallback callback);
 
-// Extracts the entries whose file part matches `pattern` ("" means "*.*")
-// into `destination`. keepFolders 1 recreates the entries' folders, 0 writes
-// every file straight into the destination. Returns the number of files
-// written; 0 when the archive cannot be opened.
+class FileJournal;
+
+struct ExtractOptions {
+  std::wstring pattern;           // wildcard for the entries' file parts; "" means "*.*"
+  int keepFolders = 1;            // 1 recreates the entries' folders, 0 writes every file straight into the destination
+  FileJournal* journal = nullptr;  // notes the files and folders made; files written over are kept aside
+  bool stopAtFailure = false;     // the first entry that is not written whole ends the walk
+  // The most bytes the files may hold together (0: no limit): an entry whose
+  // stated size would take them beyond it is not written.
+  unsigned long long byteLimit = 0;
+};
+
+struct ExtractResult {
+  bool opened = false;  // the archive and its directory could be read
+  int written = 0;      // files written whole, with their time and attributes
+  // Entries that were to be written but were not written whole: data that
+  // do not inflate, are shorter than stated or fail their CRC-32, names
+  // that would leave the destination, name a device or do not fit the name
+  // buffer, encrypted entries, entries beyond the byte limit, files that
+  // could not be written, and a
+  // directory that cannot be walked to its end. An existing read-only file
+  // in the way is skipped and is no failure.
+  int failed = 0;
+  bool stopped = false;  // the callback stopped the walk
+};
+
+// Extracts the entries whose file part matches the pattern into
+// `destination`.
+ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring& destination,
+                                 const ExtractOptions& options);
+
+// The same with a pattern and the folder rule, and no journal: the number of
+// files written; 0 when the archive cannot be opened.
 int ExtractArchive(const std::wstring& archive, const std::wstring& pattern, const std::wstring& destination,
                    int keepFolders);

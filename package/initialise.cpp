@@ -36,12 +36,13 @@ HWND OpenInitializingWindow() {
   EndPlain();
 }
 
-// The work folder: temp folder + a random number from 0 to 9,999,999 + "\".
+// The work folder: temp folder + a random number from 0 to 9,999,999 + "\",
+// always a new folder that only administrators and the system may change.
 void CreateWorkFolder() {
   const std::wstring temp = TempFolder();
   for (int attempt = 0; attempt < 10000; ++attempt) {
     std::wstring folder = WorkFolderName(temp, RandomUpTo(9999999));
-    if (CreateDirectoryW(folder.c_str(), nullptr)) {
+    if (CreatePrivateFolder(folder)) {
       Process().workFolder = folder;
       return;
     }
@@ -59,7 +60,7 @@ std::wstring FreeTempFileName() {
 }
 
 void CopyOut(HANDLE package, const std::wstring& path, int64_t offset, int64_t length, bool watched) {
-  HANDLE copy = CreateFileForWriting(path);
+  HANDLE copy = CreateNewFile(path);
   if (copy == INVALID_HANDLE_VALUE) {
     CloseHandle(package);
     CannotCreate(path);

@@ -68,7 +68,22 @@ std::wstring ExpandTextVariablesWith(const std::wstring& text, const TokenValues
   return TextPass(text, values, LimitFor(text));
 }
 
-std::wstring CollapseBackslashes(const std::wstring& text) { return text::ReplaceAll(text, L"\\\\", L"\\"); }
+std::wstring CollapseBackslashes(const std::wstring& text) {
+  constexpr wchar_t kFieldSeparator = 0x00B6;  // the task lines' pilcrow
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == L'\\' && i + 1 < text.size() && text[i + 1] == L'\\') {
+      // A network path's "\\" at the start of the text or of a field stays.
+      const bool start = i == 0 || text[i - 1] == kFieldSeparator;
+      out += start ? L"\\\\" : L"\\";
+      i += 2;
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
 
 std::wstring ExpandTokensWith(const std::wstring& text, const TokenValues& values) {
   const size_t limit = LimitFor(text);

@@ -38,8 +38,8 @@ class TokenValues {
 std::wstring ExpandPathTokensWith(const std::wstring& text, const TokenValues& values);
 // One pass over the text variables, likewise.
 std::wstring ExpandTextVariablesWith(const std::wstring& text, const TokenValues& values);
-// Both passes until no "<" or ">" is left, at most 24 times; then every "\\"
-// becomes "\" (one scan, so three backslashes become two).
+// Both passes until no "<" or ">" is left, at most 24 times; then the
+// doubled backslashes are collapsed (CollapseBackslashes).
 std::wstring ExpandTokensWith(const std::wstring& text, const TokenValues& values);
 // The folder of one location index with a trailing backslash: one path pass
 // over the bare token; "\" for an index outside 0 to 17.
@@ -47,4 +47,7 @@ std::wstring TokenFolderWith(int locationIndex, const TokenValues& values);
 // "$APPNAME$" and "$APPVERSION$" (any case), replaced even by empty values.
 std::wstring ApplyWizardVariablesWith(const std::wstring& text, const std::wstring& name,
                                       const std::wstring& version);
+// Every "\\" becomes "\", scanning left to right (three backslashes become
+// two), except one that begins the text or a task field: that is the start
+// of a network path (\\server\share\...) and stays.
 std::wstring CollapseBackslashes(const std::wstring& text);

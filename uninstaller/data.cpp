@@ -2,39 +2,24 @@
 
 #include "common/text.h"
 #include "script/ini.h"
-#include "script/integer.h"
 
-namespace {
-
-std::vector<TaskEntry> ReadGroup(const wchar_t* group) {
-  std::vector<TaskEntry> entries;
-  IniSelectGroup(group);
-  for (bool more = IniFirstKey(); more; more = IniNextKey()) entries.push_back({IniKeyName(), IniKeyValue()});
-  return entries;
-}
-
-}  // namespace
-
-bool ReadUninstallData(const std::wstring& path, UninstallData* data) {
-  if (!IniOpen(path)) return false;
-
-  IniSelectGroup(L"uConfig");
-  data->appName = IniReadText(L"AppName", L"");
-  data->installPath = IniReadText(L"InstallPath", L"");
-  data->rebootRequired = ReadInteger(IniReadText(L"RebootRequired", L"0"));
-  data->installPathCreated = ReadInteger(IniReadText(L"InstallPathCreated", L"0")) == 1;
-  data->skipExtensions = IniReadText(L"SkipExtString", L"");
-
-  IniSelectGroup(L"LocalizationUninstall");
+bool ReadRemovalData(const std::wstring& path, RemovalData* data) {
+  std::string bytes;
+  if (!ReadWholeFile(path, &bytes)) return false;
+  data->contents = ReadUninstallContents(bytes);
+  const UninstallContents& c = data->contents;
   for (int i = 0; i < kUninstallTextCount; ++i) {
-    const std::wstring text = IniReadText(L"Key" + text::Decimal(i), L"");
-    data->texts[i] = text::ReplaceAllNoCase(text, L"$APPNAME$", data->appName);
+    const std::wstring key = L"Key" + text::Decimal(i);
+    std::wstring found;
+    // The first entry of the key counts, as with every lookup of the reader.
+    for (const TaskEntry& t : c.texts) {
+      if (text::EqualsNoCase(t.name, key)) {
+        found = t.line;
+        break;
+      }
+    }
+    data->texts[i] = text::ReplaceAllNoCase(found, L"$APPNAME$", c.appName);
   }
-
-  data->installRecord = ReadGroup(L"InstTasks");
-  data->uninstallTasks = ReadGroup(L"UninstTasks");
-  for (const TaskEntry& file : ReadGroup(L"Files")) data->files.push_back(file.line);
-  IniClose();
   return true;
 }
 

@@ -1,11 +1,11 @@
-// The uninstall data: what the setup stub wrote beside the installed product
-// ("Uninst<n>.dat") for the uninstaller to read.
+// What the uninstaller reads from the uninstall data beside the installed
+// product ("Uninst<n>.dat"; the format is in install/uninstall_data.h).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "script/settings.h"
+#include "install/uninstall_data.h"
 
 // The texts of [LocalizationUninstall], by key number.
 enum UninstallTextKey {
@@ -20,21 +20,14 @@ enum UninstallTextKey {
   kUninstallTextCount = 8,
 };
 
-struct UninstallData {
-  std::wstring appName;             // [uConfig] AppName
-  std::wstring installPath;         // [uConfig] InstallPath
-  int rebootRequired = 0;           // [uConfig] RebootRequired
-  bool installPathCreated = false;  // [uConfig] InstallPathCreated = 1
-  std::wstring skipExtensions;      // [uConfig] SkipExtString
+struct RemovalData {
+  UninstallContents contents;
   // Key0 to Key7, every "$APPNAME$" replaced by the program name.
   std::wstring texts[kUninstallTextCount];
-  std::vector<TaskEntry> installRecord;   // [InstTasks], in file order
-  std::vector<TaskEntry> uninstallTasks;  // [UninstTasks], in file order
-  std::vector<std::wstring> files;        // the values of [Files], in file order
 };
 
 // Reads the data file. False when it cannot be opened.
-bool ReadUninstallData(const std::wstring& path, UninstallData* data);
+bool ReadRemovalData(const std::wstring& path, RemovalData* data);
 
 // The lower-case extensions of SkipExtString: split at commas, each piece
 // trimmed of blanks; empty pieces add nothing.

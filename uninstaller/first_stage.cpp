@@ -1,6 +1,7 @@
 #include "uninstaller/first_stage.h"
 
 #include "common/files.h"
+#include "common/handles.h"
 #include "common/prelude.h"
 #include "common/random.h"
 #include "common/system_api.h"
@@ -11,25 +12,51 @@
 #include "uninstaller/programs.h"
 
 namespace {
+
 constexpr uint32_t kHighestNumber = 77777777;
+
+// Copies a file into a new one that nobody else can open meanwhile.
+bool CopyInto(const std::wstring& from, const std::wstring& to) {
+  std::string bytes;
+  ScopedHandle source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ScopedHandle target(CreateNewFile(to));
+  if (!source.valid() || !target.valid()) return false;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(source.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) return true;
+    if (!WriteAll(target.get(), buffer, got)) return false;
+  }
+}
+
 }  // namespace
 
 void RunFirstStage() {
+  // A new folder of its own in the temporary folder, named like the copy:
+  // nothing can be planted beside the copy (a library it would load) or
+  // swapped for it before it starts.
   const std::wstring temp = TempFolder();
-  std::wstring program, data;
-  do {
-    program = temp + text::Decimal(RandomUpTo(kHighestNumber)) + L".exe";
+  std::wstring folder, program, data;
+  for (int attempt = 0; attempt < 1000 && folder.empty(); ++attempt) {
+    const std::wstring number = text::Decimal(RandomUpTo(kHighestNumber));
+    if (!CreatePrivateFolder(temp + number)) continue;
+    folder = temp + number + L"\\";
+    program = folder + number + L".exe";
     data = WithExtension(program, L"dat");
-  } while (PathExists(program) || PathExists(data));
+  }
 
   const std::wstring self = OwnPath();
   const std::wstring installedData = WithExtension(self, L"dat");
-  if (CopyFileW(self.c_str(), program.c_str(), FALSE) && CopyFileW(installedData.c_str(), data.c_str(), FALSE) &&
+  if (!folder.empty() && CopyInto(self, program) && CopyInto(installedData, data) &&
       StartCommand(program, L"\"" + installedData + L"\" \"" + self + L"\"", false))
     return;
 
-  // Both names were free before: whatever is there now is a partial copy.
-  DeleteFileW(program.c_str());
-  DeleteFileW(data.c_str());
+  // The folder was new: whatever is in it is a partial copy.
+  if (!folder.empty()) {
+    DeleteFileW(program.c_str());
+    DeleteFileW(data.c_str());
+    RemoveDirectoryW(folder.c_str());
+  }
   ui::Message(uninstall_text::kCannotStart, uninstall_text::kErrorTitle, ui::kErrorIcon);
 }

@@ -6,13 +6,7 @@
 #include <vector>
 
 #include "common/files.h"
-
-// True for a folder that the uninstaller never walks or deletes: an empty or
-// relative path, a drive root or network share root, a well-known folder of
-// the system or the user (Windows, System, Program Files, the profile and
-// its shell folders, their common counterparts, the temporary folder) or a
-// folder that holds one of them.
-bool IsProtectedFolder(const std::wstring& path);
+#include "install/path_guard.h"
 
 // Removes the emptied folders: the listed ones (recorded folders and the
 // install folder), deepest first, together with every sub-folder of the

@@ -4,13 +4,13 @@
 // started with the installed data path and the installed uninstaller path,
 // asks for confirmation and runs the removal (removal.cpp).
 #include "common/prelude.h"
-#include <shellapi.h>
 
 #include "common/heap.h"
 #include "common/system_api.h"
 #include "common/toolkit.h"
 #include "install/admin_test.h"
 #include "startup/os_version.h"
+#include "uninstaller/arguments.h"
 #include "uninstaller/data.h"
 #include "uninstaller/first_stage.h"
 #include "uninstaller/messages.h"
@@ -31,8 +31,8 @@ namespace {
 void RunSecondStage(const std::wstring& installedData, const std::wstring& installedUninstaller) {
   const std::wstring self = OwnPath();
   const std::wstring dataPath = WithExtension(self, L"dat");
-  UninstallData data;
-  if (!ReadUninstallData(dataPath, &data)) {
+  RemovalData data;
+  if (!ReadRemovalData(dataPath, &data)) {
     ui::Message(uninstall_text::kScriptMissing + dataPath + uninstall_text::kScriptMissingEnd,
                 uninstall_text::kErrorTitle, ui::kErrorIcon);
     return;
@@ -44,7 +44,7 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
     DeleteWhenEnded(self);
     return;
   }
-  std::vector<std::wstring> files = data.files;
+  std::vector<std::wstring> files = data.contents.files;
   files.push_back(installedData);
   files.push_back(installedUninstaller);
   RunRemoval(data, files);
@@ -62,12 +62,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     End();
   }
   // None: the installed uninstaller. Two (each in double quotes): the copy.
-  int count = 0;
-  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (arguments && count >= 3 && *arguments[1] && *arguments[2])
-    RunSecondStage(arguments[1], arguments[2]);
+  std::wstring installedData, installedUninstaller;
+  if (SecondStageArguments(GetCommandLineW(), OwnPath(), &installedData, &installedUninstaller))
+    RunSecondStage(installedData, installedUninstaller);
   else
     RunFirstStage();
-  LocalFree(arguments);
   End();
 }

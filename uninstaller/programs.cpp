@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "common/handles.h"
+#include "common/system_api.h"
 #include "common/text.h"
 #include "install/system_tasks.h"
 
@@ -53,7 +54,15 @@ void LaunchBrowser(const std::wstring& address) {
 void DeleteWhenEnded(const std::wstring& path) {
   wchar_t interpreter[MAX_PATH + 1] = {};
   DWORD n = GetEnvironmentVariableW(L"comspec", interpreter, MAX_PATH);
-  if (n > 0 && n <= MAX_PATH) StartCommand(interpreter, L"/c del \"" + path + L"\"", true);
+  if (n == 0 || n > MAX_PATH) return;
+  std::wstring command = L"/c del \"" + path + L"\"";
+  // The copy's own folder (temporary folder + its number) goes with it.
+  const std::wstring folder = text::FolderPart(path);
+  const std::wstring file = text::FilePart(path);
+  const std::wstring number = file.substr(0, file.rfind(L'.'));
+  if (!number.empty() && text::EqualsNoCase(folder, TempFolder() + number + L"\\"))
+    command += L" & rd \"" + folder.substr(0, folder.size() - 1) + L"\"";
+  StartCommand(interpreter, command, true);
 }
 
 bool StartCommand(const std::wstring& program, const std::wstring& parameters, bool hidden) {

@@ -18,5 +18,6 @@ void StartProgram(const std::wstring& program, const std::wstring& parameters);
 void LaunchBrowser(const std::wstring& address);
 
 // Has the command interpreter named by "comspec" delete the file, hidden:
-// "/c del" and the quoted path. Called right before the process ends.
+// "/c del" and the quoted path, and the copy's own folder in the temporary
+// folder with it. Called right before the process ends.
 void DeleteWhenEnded(const std::wstring& path);

@@ -7,6 +7,8 @@
 
 #include "common/text.h"
 #include "common/toolkit.h"
+#include "install/path_guard.h"
+#include "install/path_rules.h"
 #include "install/registry.h"
 #include "install/system_tasks.h"
 #include "install/task_line.h"
@@ -41,35 +43,41 @@ std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks)
   return later;
 }
 
-void DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::wstring>& skip) {
+// `ownFolder` is the install folder in guard form, or empty when the guard
+// protects it.
+void DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::wstring>& skip,
+                 const std::wstring& ownFolder) {
   for (const std::wstring& path : files) {
     if (path.empty()) continue;
     AdvanceProgress();
     const std::wstring extension = text::Lower(ExtensionOf(path));
     if (std::find(skip.begin(), skip.end(), extension) != skip.end()) continue;
-    // A running program cannot be deleted: every process of its name ends first.
-    if (extension == L"exe") KillTask(text::FilePart(path));
+    // A running program cannot be deleted: the processes running that very
+    // file end first, when it lies in the product's own folder.
+    if (extension == L"exe" && !ownFolder.empty() && ContainsGuardForm(ownFolder, GuardFormHere(path)))
+      KillProgramAt(path);
     DeleteFileW(path.c_str());
   }
 }
 
 }  // namespace
 
-void RunRemoval(const UninstallData& data, std::vector<std::wstring> files) {
+void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files) {
+  const UninstallContents& data = removal.contents;
   const int steps = static_cast<int>(data.uninstallTasks.size() + data.installRecord.size() + files.size()) + 2;
-  OpenProgress(data.texts[kProgressText], data.texts[kCancelButton], steps);
+  OpenProgress(removal.texts[kProgressText], removal.texts[kCancelButton], steps);
 
   const std::vector<LaterProgram> later = RunUninstallTasks(data.uninstallTasks);
 
   std::vector<FolderEntry> folders;
-  for (const TaskEntry& entry : data.installRecord) {
+  for (const RecordEntry& entry : data.installRecord) {
     AdvanceProgress();
-    UndoRecord(entry.line, &files, &folders);
+    UndoRecord(entry.record, &files, &folders);
   }
   const bool installFolderProtected = IsProtectedFolder(data.installPath);
   if (!installFolderProtected) folders.push_back(MakeFolderEntry(data.installPath));
 
-  DeleteFiles(files, SkipList(data.skipExtensions));
+  DeleteFiles(files, SkipList(data.skipExtensions), installFolderProtected ? L"" : GuardFormHere(data.installPath));
 
   SetCurrentDirectoryW(text::FolderPart(OwnPath()).c_str());
   RemoveFolders(folders, data.installPath, installFolderProtected, data.installPathCreated);
@@ -82,9 +90,9 @@ void RunRemoval(const UninstallData& data, std::vector<std::wstring> files) {
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 
   if (data.rebootRequired == 1) {
-    if (ui::Message(data.texts[kRestartText], data.texts[kRestartTitle], MB_YESNO | MB_ICONQUESTION) == IDYES)
+    if (ui::Message(removal.texts[kRestartText], removal.texts[kRestartTitle], MB_YESNO | MB_ICONQUESTION) == IDYES)
       Reboot(0);
   } else {
-    ui::Message(data.texts[kSuccessText], data.texts[kSuccessTitle], ui::kInformationIcon);
+    ui::Message(removal.texts[kSuccessText], removal.texts[kSuccessTitle], ui::kInformationIcon);
   }
 }

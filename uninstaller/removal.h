@@ -8,4 +8,4 @@
 
 // `files` already holds the installed files, the installed data file and the
 // installed uninstaller. Returns when the final message has been answered.
-void RunRemoval(const UninstallData& data, std::vector<std::wstring> files);
+void RunRemoval(const RemovalData& data, std::vector<std::wstring> files);

@@ -1,36 +1,40 @@
 #include "uninstaller/undo.h"
 
-#include "common/files.h"
 #include "install/associations.h"
 #include "install/registry.h"
 #include "install/services.h"
 #include "install/system_tasks.h"
-#include "install/task_line.h"
 
-void UndoRecord(const std::wstring& taskLine, std::vector<std::wstring>* files, std::vector<FolderEntry>* folders) {
-  const TaskFields f(taskLine);
-  const std::wstring& keyword = f[1];
-  if (keyword == L"REGADDVALUE" || keyword == L"REGADDKEY") {
-    // Only the two roots a task can write to; any other name was never written.
-    HKEY root = RootFromName(f[2]);
-    const std::wstring& keyPath = f[5];
-    if (!root || keyPath.empty()) return;
-    if (keyword == L"REGADDKEY") {
-      RegistryDeleteKey(root, keyPath, L"");  // a key that still has sub-keys stays
-    } else if (!f[3].empty()) {
-      RegistryDeleteValue(root, keyPath, f[3], L"");
+void UndoRecord(const Record& r, std::vector<std::wstring>* files, std::vector<FolderEntry>* folders) {
+  switch (r.kind) {
+    case RecordKind::kRegistryValue:
+    case RecordKind::kRegistryKey: {
+      // Only the two roots a task can write to; any other name was never written.
+      HKEY root = RootFromName(r.root);
+      if (!root || r.keyPath.empty()) return;
+      if (r.kind == RecordKind::kRegistryKey) RegistryDeleteKey(root, r.keyPath, L"");  // sub-keys keep it
+      else if (!r.valueName.empty()) RegistryDeleteValue(root, r.keyPath, r.valueName, L"");
+      return;
     }
-  } else if (keyword == L"NORMALLINK" || keyword == L"INTERNETLINK" || keyword == L"COPYFILE") {
-    files->push_back(f[2]);
-  } else if (keyword == L"CREATEFOLDER") {
-    if (!f[2].empty()) folders->push_back(MakeFolderEntry(f[2]));
-  } else if (keyword == L"ASSOCIATEEXTENSION") {
-    if (!f[2].empty() && !f[3].empty()) RemoveAssociation(f[3], f[2]);
-  } else if (keyword == L"INSTALLSERVICE") {
-    if (f[2].empty()) return;
-    ServiceStop(f[2]);
-    ServiceRemove(f[2]);
-  } else if (keyword == L"REGISTERSERVER") {
-    if (!f[2].empty() && PathExists(f[2])) RegisterServer(f[2], 0);
+    case RecordKind::kLink:
+    case RecordKind::kCopy:
+      files->push_back(r.path);
+      return;
+    case RecordKind::kFolder:
+      if (!r.path.empty()) folders->push_back(MakeFolderEntry(r.path));
+      return;
+    case RecordKind::kAssociation:
+      if (!r.programFile.empty() && !r.extension.empty()) RemoveAssociation(r.extension, r.programFile);
+      return;
+    case RecordKind::kService:
+      if (r.service.empty()) return;
+      ServiceStop(r.service);
+      ServiceRemove(r.service);
+      return;
+    case RecordKind::kServer:
+      if (!r.path.empty() && PathExists(r.path)) RegisterServer(r.path, 0);
+      return;
+    case RecordKind::kUnknown:
+      return;
   }
 }

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "uninstaller/folders.h"
+#include "common/files.h"
+#include "install/install_record.h"
 
 // Registry values and keys, associations, services and servers are undone
 // at once; link files and copies join `files`, created folders join
 // `folders`, for the later phases.
-void UndoRecord(const std::wstring& taskLine, std::vector<std::wstring>* files, std::vector<FolderEntry>* folders);
+void UndoRecord(const Record& record, std::vector<std::wstring>* files, std::vector<FolderEntry>* folders);

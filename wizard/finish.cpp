@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include "common/journal.h"
 #include "common/toolkit.h"
 #include "install/executor.h"
 #include "install/uninstall_writer.h"
@@ -31,6 +32,8 @@ void Finish() {
   for (size_t i = 0; i < w.options.size(); ++i)
     if (Ticked(w.optionItems[i])) ExecuteTask(ExpandTokens(w.options[i].line), w.options[i].taskName);
   WriteUninstallInfo();
+  // The installation is complete: the files it replaced are not needed again.
+  InstallJournal().Commit();
   AnnounceAssociations();
   EndPlain();
 }

@@ -29,10 +29,15 @@ class InputValues : public TokenValues {
   const std::vector<std::wstring>& lines_;
 };
 
+// Pairs of backslashes, but those that begin the text or a task field (a
+// network path's start).
 size_t PairsOfBackslashes(const std::wstring& s) {
   size_t n = 0;
-  for (size_t i = 0; i + 1 < s.size(); ++i)
-    if (s[i] == L'\\' && s[i + 1] == L'\\') ++n, ++i;
+  for (size_t i = 0; i + 1 < s.size(); ++i) {
+    if (s[i] != L'\\' || s[i + 1] != L'\\') continue;
+    if (i > 0 && s[i - 1] != wchar_t(0xB6)) ++n;
+    ++i;
+  }
   return n;
 }
 

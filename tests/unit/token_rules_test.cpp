@@ -41,12 +41,15 @@ TEST(Tokens, OnlyTokensPresentAreLookedUp) {
   EXPECT_EQ(v.lookups[11], 1);
 }
 
-TEST(Tokens, UncPathLosesOneLeadingBackslashButTokenFolderKeepsIt) {
+TEST(Tokens, NetworkPathsKeepTheirLeadingBackslashes) {
   FakeValues v;
   v.paths[2] = L"\\\\server\\share\\";
-  EXPECT_EQ(ExpandTokensWith(L"<DefaultInstallPath>app.exe", v), L"\\server\\share\\app.exe");
+  EXPECT_EQ(ExpandTokensWith(L"<DefaultInstallPath>\\app.exe", v), L"\\\\server\\share\\app.exe");
+  EXPECT_EQ(ExpandTokensWith(L"COPYFILE\u00B6<DefaultInstallPath>a\u00B6<DefaultInstallPath>b", v),
+            L"COPYFILE\u00B6\\\\server\\share\\a\u00B6\\\\server\\share\\b");
   EXPECT_EQ(TokenFolderWith(2, v), L"\\\\server\\share\\");
   EXPECT_EQ(CollapseBackslashes(L"a\\\\\\b"), L"a\\\\b");
+  EXPECT_EQ(CollapseBackslashes(L"x\u00B6\\\\\\s"), L"x\u00B6\\\\\\s");
 }
 
 TEST(Tokens, EmptyValuesLeaveTheTokenForAllPasses) {

@@ -2,28 +2,115 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+const wchar_t P = 0xB6;  // the pilcrow
+std::wstring Line(std::initializer_list<std::wstring> fields) {
+  std::wstring line;
+  for (const std::wstring& f : fields) line += (line.empty() ? L"" : std::wstring(1, P)) + f;
+  return line;
+}
+
+}  // namespace
+
 TEST(UninstallData, SectionsInOrderOnlyWithEntries) {
-  UninstallData d;
-  d.Set(L"Files", L"CopyFile0", L"C:\\P\\a.exe");
-  d.Set(L"uConfig", L"AppName", L"Demo");
-  d.Set(L"uConfig", L"InstallPath", L"C:\\P\\");
-  EXPECT_EQ(d.Bytes(),
-            "\xEF\xBB\xBF\r\n[uConfig]\r\nAppName = Demo\r\nInstallPath = C:\\P\\\r\n[Files]\r\nCopyFile0 = C:\\P\\a.exe\r\n");
+  UninstallContents c;
+  c.appName = L"Demo";
+  c.installPath = L"C:\\P\\";
+  c.files = {L"C:\\P\\a.exe"};
+  EXPECT_EQ(UninstallDataBytes(c),
+            "\xEF\xBB\xBF\r\n[uConfig]\r\nAppName = Demo\r\nInstallPath = C:\\P\\\r\nRebootRequired = 0\r\n"
+            "SkipExtString = \r\nInstallPathCreated = 0\r\n[Files]\r\nCopyFile0 = C:\\P\\a.exe\r\n");
 }
 
-TEST(UninstallData, KeysAreUniqueWithoutRegardToCase) {
-  UninstallData d;
-  d.Set(L"InstTasks", L"Task", L"first");
-  d.Set(L"InstTasks", L"Other", L"x");
-  d.Set(L"InstTasks", L"TASK", L"second");
-  d.Set(L"UninstTasks", L"Task", L"separate section");
-  EXPECT_EQ(d.Bytes(),
-            "\xEF\xBB\xBF\r\n[InstTasks]\r\nTask = second\r\nOther = x\r\n[UninstTasks]\r\nTask = separate section\r\n");
+TEST(UninstallData, TextsReplaceButTasksKeepEveryEntryUnderAKeyOfItsOwn) {
+  UninstallContents c;
+  c.texts = {{L"Key0", L"first"}, {L"KEY0", L"second"}, {L"Key1", std::wstring(L"Best\u00E4tigen ") + P}};
+  c.installRecord = {{L"Reg", PathRecord(RecordKind::kFolder, L"C:\\a\\")},
+                     {L"reg", PathRecord(RecordKind::kFolder, L"C:\\b\\")},
+                     {L"Reg#2", PathRecord(RecordKind::kFolder, L"C:\\c\\")}};
+  c.uninstallTasks = {{L"Run", L"RUN\u00B61"}, {L"RUN", L"RUN\u00B62"}};
+  const std::string bytes = UninstallDataBytes(c);
+  EXPECT_NE(bytes.find("[LocalizationUninstall]\r\nKey0 = second\r\nKey1 = Best\xC3\xA4tigen \xC2\xB6\r\n[uConfig]"),
+            std::string::npos);
+  EXPECT_NE(bytes.find("[InstTasks]\r\nReg = CREATEFOLDER\xC2\xB6" "C:\\a\\\r\nreg#2 = CREATEFOLDER\xC2\xB6" "C:\\b\\\r\n"
+                       "Reg#2#2 = CREATEFOLDER\xC2\xB6" "C:\\c\\\r\n[UninstTasks]\r\nRun = RUN\xC2\xB6" "1\r\n"
+                       "RUN#2 = RUN\xC2\xB6" "2\r\n"),
+            std::string::npos)
+      << bytes;
+  // Read back: both tasks of each section, in order.
+  const UninstallContents back = ReadUninstallContents(bytes);
+  ASSERT_EQ(back.installRecord.size(), 3u);
+  EXPECT_EQ(back.installRecord[1].record.path, L"C:\\b\\");
+  ASSERT_EQ(back.uninstallTasks.size(), 2u);
+  EXPECT_EQ(back.uninstallTasks[1].line, std::wstring(L"RUN") + P + L"2");
 }
 
-TEST(UninstallData, TextIsUtf8) {
-  UninstallData d;
-  d.Set(L"LocalizationUninstall", L"Key0", std::wstring(L"Best\u00E4tigen ") + wchar_t(0xB6));
-  EXPECT_EQ(d.Bytes(), "\xEF\xBB\xBF\r\n[LocalizationUninstall]\r\nKey0 = Best\xC3\xA4tigen \xC2\xB6\r\n");
-  EXPECT_EQ(UninstallData().Bytes(), "\xEF\xBB\xBF\r\n");
+// Every kind of record, with paths of every odd sort, comes back as it went in.
+TEST(UninstallData, EveryRecordKindAndOddPathsRoundTrip) {
+  const std::wstring odd[] = {
+      L"C:\\Program Files\\Demo App\\",          // blanks
+      L"\\\\server\\share\\Demo\\",               // a network path
+      L"C:\\Programme\\D\u00E9mo \u6F22\u5B57\\",  // beyond ASCII
+      std::wstring(L"C:\\Docs") + P + L"2\\",     // the field separator inside
+      L"C:\\x\\\xD83D\xDE00.txt",                   // a character outside the basic plane (UTF-16)
+  };
+  UninstallContents c;
+  c.appName = L"Demo \u00C4pp";
+  c.installPath = odd[1];
+  c.rebootRequired = 1;
+  c.skipExtensions = L"ini, CFG";
+  c.installPathCreated = true;
+  int n = 0;
+  for (const std::wstring& path : odd) {
+    const std::wstring name = L"T" + std::to_wstring(n++);
+    c.installRecord.push_back({name + L"l", PathRecord(RecordKind::kLink, path + L"App.lnk")});
+    c.installRecord.push_back({name + L"c", PathRecord(RecordKind::kCopy, path + L"a.dll")});
+    c.installRecord.push_back({name + L"f", PathRecord(RecordKind::kFolder, path)});
+    c.installRecord.push_back({name + L"s", PathRecord(RecordKind::kServer, path + L"s.dll")});
+    c.installRecord.push_back({name + L"a", AssociationRecord(path + L"App.exe", L"dmo")});
+    c.files.push_back(path + L"App.exe");
+  }
+  c.installRecord.push_back({L"Svc", ServiceRecord(L"Demo Service")});
+  c.installRecord.push_back({L"Val", RegistryRecord(Line({L"REGADDVALUE", L"HKLM", L"Ver", L"$10", L"Software\\Demo", L"REG_DWORD"}))});
+  c.installRecord.push_back({L"Key", RegistryRecord(Line({L"REGADDKEY", L"HKCU", L"", L"", L"Software\\Demo\\Sub"}))});
+
+  const UninstallContents back = ReadUninstallContents(UninstallDataBytes(c));
+  EXPECT_EQ(back.appName, c.appName);
+  EXPECT_EQ(back.installPath, c.installPath);
+  EXPECT_EQ(back.rebootRequired, 1);
+  EXPECT_EQ(back.skipExtensions, c.skipExtensions);
+  EXPECT_TRUE(back.installPathCreated);
+  EXPECT_EQ(back.files, c.files);
+  ASSERT_EQ(back.installRecord.size(), c.installRecord.size());
+  for (size_t i = 0; i < c.installRecord.size(); ++i) {
+    const Record& in = c.installRecord[i].record;
+    const Record& out = back.installRecord[i].record;
+    SCOPED_TRACE(i);
+    EXPECT_EQ(back.installRecord[i].name, c.installRecord[i].name);
+    EXPECT_EQ(out.kind, in.kind);
+    EXPECT_EQ(out.path, in.path);
+    EXPECT_EQ(out.programFile, in.programFile);
+    EXPECT_EQ(out.extension, in.extension);
+    EXPECT_EQ(out.service, in.service);
+    EXPECT_EQ(out.root, in.root);
+    EXPECT_EQ(out.keyPath, in.keyPath);
+    EXPECT_EQ(out.valueName, in.valueName);
+  }
+}
+
+TEST(UninstallData, AFileOfAnOlderBuildIsReadAsWritten) {
+  const std::string older =
+      "\xEF\xBB\xBF\r\n[LocalizationUninstall]\r\nKey0 = Please confirm\r\n[uConfig]\r\nAppName = Demo\r\n"
+      "InstallPath = C:\\P\\\r\nRebootRequired = 0\r\nSkipExtString = \r\n[InstTasks]\r\n"
+      "AutoStartMenuGroup = CREATEFOLDER\xC2\xB6" "C:\\G\\\r\nWeb = INTERNETLINK\xC2\xB6" "C:\\G\\W.url\r\n"
+      "Odd = NOSUCHKIND\xC2\xB6x\r\n[Files]\r\nCopyFile0 = C:\\P\\a.exe\r\n";
+  const UninstallContents c = ReadUninstallContents(older);
+  EXPECT_FALSE(c.installPathCreated);
+  ASSERT_EQ(c.installRecord.size(), 3u);
+  EXPECT_EQ(c.installRecord[0].record.kind, RecordKind::kFolder);
+  EXPECT_EQ(c.installRecord[1].record.kind, RecordKind::kLink);
+  EXPECT_EQ(c.installRecord[1].record.path, L"C:\\G\\W.url");
+  EXPECT_EQ(c.installRecord[2].record.kind, RecordKind::kUnknown);
+  EXPECT_EQ(c.texts.size(), 1u);
 }

@@ -1,0 +1,45 @@
+#include "uninstaller/arguments.h"
+
+#include "common/text.h"
+
+namespace {
+
+// The text after the program's name.
+std::wstring Parameters(const std::wstring& commandLine, const std::wstring& ownPath) {
+  const std::wstring line = text::TrimLeft(commandLine);
+  if (!line.empty() && line[0] == L'"') {
+    const size_t close = line.find(L'"', 1);
+    return close == std::wstring::npos ? std::wstring() : line.substr(close + 1);
+  }
+  if (!ownPath.empty() && line.size() >= ownPath.size() && text::EqualsNoCase(line.substr(0, ownPath.size()), ownPath))
+    return line.substr(ownPath.size());
+  const size_t blank = line.find_first_of(text::kBlanks);
+  return blank == std::wstring::npos ? std::wstring() : line.substr(blank);
+}
+
+// One double-quoted, non-empty path at `at` (blanks before it skipped).
+bool QuotedPath(const std::wstring& s, size_t* at, std::wstring* path) {
+  while (*at < s.size() && (s[*at] == L' ' || s[*at] == L'\t')) ++*at;
+  if (*at >= s.size() || s[*at] != L'"') return false;
+  const size_t close = s.find(L'"', *at + 1);
+  if (close == std::wstring::npos || close == *at + 1) return false;
+  *path = s.substr(*at + 1, close - *at - 1);
+  *at = close + 1;
+  return true;
+}
+
+}  // namespace
+
+bool SecondStageArguments(const std::wstring& commandLine, const std::wstring& ownPath, std::wstring* dataPath,
+                          std::wstring* uninstallerPath) {
+  const std::wstring rest = Parameters(commandLine, ownPath);
+  size_t at = 0;
+  std::wstring first, second;
+  if (!QuotedPath(rest, &at, &first)) return false;
+  if (at < rest.size() && rest[at] != L' ' && rest[at] != L'\t') return false;
+  if (!QuotedPath(rest, &at, &second)) return false;
+  if (!text::Trim(rest.substr(at)).empty()) return false;
+  *dataPath = first;
+  *uninstallerPath = second;
+  return true;
+}
