@@ -131,6 +131,8 @@ set(WIN_TEST_SOURCES
   tests/win/disk_space_test.cpp
   tests/win/extract_test.cpp
   tests/win/machine_test.cpp
+  tests/win/extract_damage_test.cpp
+  tests/win/guard_test.cpp
   tests/win/zip_fixture.cpp
   tests/ops/ops_support.cpp
 )
@@ -153,6 +155,7 @@ set(E2E_TESTS
   uninstall_cycle
   uninstall_data
   task_kinds
+  safety
 )
 
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp

@@ -12,3 +12,4 @@ target_link_options(victim PRIVATE -static)
 
 add_dependencies(e2e_install run_probe victim)
 add_dependencies(e2e_tasks run_probe)
+add_dependencies(e2e_safety sleeper uninstaller uninstaller-test)

@@ -1,0 +1,245 @@
+// Nothing lost: an installation changes only what it makes, a cancelled or
+// failed one puts back what it changed, and a removal undoes exactly what
+// was recorded. Destructive cases run on the session's throw-away drive T:.
+#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/package_fixture.h"
+
+using drive::Icon;
+
+namespace {
+
+constexpr int kCancel = 0, kNext = 1;
+const char P[] = "\xC2\xB6";  // the task lines' pilcrow, UTF-8
+
+// Answers one message box of any program, checking its title and text.
+void Expect(const wchar_t* title, const std::wstring& text, int button) {
+  drive::MessageBoxInfo box = drive::WaitMessageBoxTitled(title, 60000);
+  ASSERT_NE(box.window, nullptr) << "no message box titled " << U8(title);
+  EXPECT_EQ(U8(box.text), U8(text));
+  EXPECT_TRUE(drive::Answer(box, button));
+  drive::WaitGone(box.window);
+}
+
+}  // namespace
+
+class Safety : public DemoInstallTest {
+ protected:
+  void TearDown() override {
+    RemoveTree(L"T:\\tarnsafety\\");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnSafety");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
+    for (DWORD pid : ProcessesNamed(L"TarnSafetyApp.exe")) StopProcess(pid);
+    DemoInstallTest::TearDown();
+  }
+
+  // The demo script with these install tasks and [iConfig] additions; the
+  // product is registered with the uninstaller's icon.
+  void Script(const std::string& tasks, const std::string& config = "") {
+    WriteScript(DemoScript(dest_, "", config, tasks) + "[uConfig]\r\nIconExtUninst = 1\r\n");
+  }
+
+  // Welcome, destination, Next: the installation starts.
+  HWND StartInstallation(const drive::Process& p) {
+    HWND w = WaitWizard(p);
+    if (!w) return nullptr;
+    EXPECT_TRUE(drive::Click(w, kNext));
+    EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 150); }));
+    EXPECT_TRUE(drive::Click(w, kNext));
+    return w;
+  }
+
+  void InstallToTheEnd(const std::wstring& package) {
+    drive::Process p = Launch(package);
+    HWND w = StartInstallation(p);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(WaitFinishPage(w));
+    PressFinish(w, p);
+  }
+
+  // The installed uninstaller, started with the registered command the way
+  // the system starts it; Yes, then OK once the removal is done.
+  void Uninstall(const std::wstring& command) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring line = command;
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        << U8(command);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    Expect(L"Please confirm", L"Are you sure you want to uninstall Demo App?", IDYES);
+    Expect(L"Success", L"The program was uninstalled successfully.", IDOK);
+  }
+
+  std::wstring Registered(const wchar_t* value) {
+    return GetText(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + L"Demo App", value);
+  }
+};
+
+// Folder tasks with an empty, rooted or over-long folder run with the
+// throw-away drive T: as the current one: "\" is T:\, and a path cut to
+// 260 characters would name the planted folder.
+TEST_F(Safety, FolderTasksNeverActOnRootsOrShortenedPaths) {
+  const std::wstring base = L"T:\\tarnsafety\\" + std::wstring(180, L'a') + L"\\";
+  const std::wstring cut = base + std::wstring(260 - base.size(), L'b');  // 260 characters
+  WriteAt(L"T:\\tarnsafety\\keep.txt", "mine");
+  WriteAt(L"T:\\tarnsafety\\sub\\keep.txt", "mine");
+  WriteAt(L"\\\\?\\" + cut + L"\\keep.txt", "mine");
+  const std::string flags = std::string(P) + "1" + P + "1";
+  Script("Empty = DELETEFOLDER" + std::string(P) + flags + "\r\n" + "Root = DELETEFOLDER" + P + "\\" + flags +
+         "\r\n" + "Dots = DELETEFOLDER" + P + "T:\\tarnsafety\\..\\" + flags + "\r\n" +
+         "Device = DELETEFOLDER" + P + "\\\\?\\T:\\" + flags + "\r\n" + "Long = DELETEFOLDER" + P + U8(cut) +
+         "cdef\\" + flags + "\r\n");
+  const std::wstring package = Build();
+  MakeFolders(L"T:\\tarnsafety\\run\\");
+  ASSERT_TRUE(CopyFileW(package.c_str(), L"T:\\tarnsafety\\run\\setup.exe", FALSE));
+  InstallToTheEnd(L"T:\\tarnsafety\\run\\setup.exe");
+  EXPECT_EQ(ReadFileBytes(L"T:\\tarnsafety\\keep.txt"), "mine");
+  EXPECT_EQ(ReadFileBytes(L"T:\\tarnsafety\\sub\\keep.txt"), "mine");
+  EXPECT_EQ(ReadFileBytes(L"\\\\?\\" + cut + L"\\keep.txt"), "mine") << "a shortened path was deleted";
+}
+
+// Installing over an earlier version and cancelling: every file comes back
+// byte for byte with its attributes, folders that were there stay, and what
+// the run made (files, folders, the group and its links) is gone.
+TEST_F(Safety, ACancelledInstallationPutsThePreviousOneBack) {
+  Write(L"payload\\App.exe", "version 2");
+  Write(L"payload\\data\\new.txt", "new");
+  Write(L"payload\\fresh\\deep\\x.txt", "x");
+  for (int i = 0; i < 40; ++i) Write(L"payload\\more\\f" + std::to_wstring(i) + L".txt", "more");
+  Script("", "AutoCreateStartMenu = 1\r\nCreateUninstallLink = 1\r\n");
+  const std::wstring package = Build();
+  Write(L"dest\\App.exe", "version 1");
+  Write(L"dest\\data\\mine.txt", "mine");
+  SetFileAttributesW((dest_ + L"data").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW((dest_ + L"App.exe").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+  const std::set<std::string> before = Tree(dest_);
+
+  drive::Process p = Launch(package);
+  HWND w = WaitWizard(p);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(drive::Click(w, kNext));
+  ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 150); }));
+  ASSERT_TRUE(drive::Click(w, kNext));
+  ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 200); }));
+  // Next starts the installation; the Cancel sent right after it is taken at
+  // the unpacking's first progress report (the program takes no message
+  // before it).
+  ASSERT_TRUE(drive::Click(w, kNext));
+  ASSERT_TRUE(drive::Click(w, kCancel));
+  EXPECT_MESSAGE(p, L"Please confirm",
+                 L"Are you sure you want to quit? You can install this program at a later time just by running the "
+                 L"installer. Press 'Yes' to exit or 'No' to continue with the installation.",
+                 Icon::kError, IDYES);
+  EXPECT_EQ(p.WaitExit(), 0u);
+
+  EXPECT_EQ(Tree(dest_), before);
+  EXPECT_EQ(ReadFileBytes(dest_ + L"App.exe"), "version 1");
+  EXPECT_EQ(GetFileAttributesW((dest_ + L"App.exe").c_str()), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_TRUE(GetFileAttributesW((dest_ + L"data").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(Exists(group_)) << "the program group made by the cancelled run is still there";
+  SetFileAttributesW((dest_ + L"data").c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW((dest_ + L"App.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A payload entry that fails its check: a message, the run ends, and
+// nothing stays: no files, no group, no uninstall entry.
+TEST_F(Safety, APayloadThatCannotBeUnpackedInstallsAndRegistersNothing) {
+  Write(L"payload\\App.exe", NoiseBytes(5000, 3));
+  Write(L"payload\\b.txt", "b");
+  Script("", "AutoCreateStartMenu = 1\r\n");
+  const std::wstring package = Build();
+  std::string bytes = ReadFileBytes(package), stub, payload, info;
+  ASSERT_TRUE(SplitPackage(bytes, &stub, &payload, &info));
+  // A byte of the first entry's data, after its local header, name and extra field.
+  const size_t data = 30 + static_cast<unsigned char>(payload[26]) + static_cast<unsigned char>(payload[28]);
+  bytes[stub.size() + data + 100] ^= 0x5A;
+  Write(L"setup.exe", bytes);
+
+  drive::Process p = Launch(package);
+  HWND w = StartInstallation(p);
+  ASSERT_NE(w, nullptr);
+  EXPECT_MESSAGE(p, L"Error",
+                 L"This installer is corrupted: its files could not be unpacked completely. Nothing was installed. "
+                 L"Please obtain another copy of it.",
+                 Icon::kError, IDOK);
+  EXPECT_EQ(p.WaitExit(), 0u);
+  EXPECT_FALSE(Exists(dest_));
+  EXPECT_FALSE(Exists(group_));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + L"Demo App"));
+  EXPECT_TRUE(NewWorkFolders().empty());
+}
+
+// The record keeps what the tasks did exactly: two tasks whose names differ
+// only in case, and a network path; the removal undoes both tasks. The
+// uninstall command is quoted, and the uninstaller also starts from the
+// unquoted form older entries hold; it ends only the program running from
+// the install folder, not one of the same name elsewhere.
+TEST_F(Safety, TheRecordKeepsWhatWasDoneAndTheRemovalUndoesOnlyThat) {
+  dest_ = Dir() + L"dest with blanks\\";
+  CopyHelper(L"sleeper.exe", Dir() + L"payload\\TarnSafetyApp.exe");
+  Script(std::string("Key = REGADDKEY") + P + "HKCU" + P + P + P + "Software\\TarnSafety\\A\r\n" +
+         "KEY = REGADDKEY" + P + "HKCU" + P + P + P + "Software\\TarnSafety\\B\r\n" +
+         "Server = REGISTERSERVER" + P + "\\\\tarnserver\\share\\s.dll\r\n");
+  InstallToTheEnd(Build());
+  ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnSafety\\A"));
+  ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnSafety\\B"));
+  const std::vector<std::string> record = Section(dest_ + L"Uninst0.dat", "InstTasks");
+  EXPECT_EQ(Value(record, "KEY#2"), std::string("REGADDKEY") + P + "HKCU" + P + P + P + "Software\\TarnSafety\\B");
+  EXPECT_EQ(Value(record, "Server"), std::string("REGISTERSERVER") + P + "\\\\tarnserver\\share\\s.dll");
+  EXPECT_EQ(U8(Registered(L"UninstallString")), "\"" + U8(dest_) + "Uninst0.exe\"");
+
+  // The product runs, and so does a program of the same name elsewhere.
+  drive::Process installed = drive::Start(dest_ + L"TarnSafetyApp.exe", L"600");
+  MakeFolders(Dir() + L"elsewhere\\");
+  CopyHelper(L"sleeper.exe", Dir() + L"elsewhere\\TarnSafetyApp.exe");
+  drive::Process other = drive::Start(Dir() + L"elsewhere\\TarnSafetyApp.exe", L"600");
+  ASSERT_TRUE(installed.started() && other.started());
+
+  Uninstall(dest_ + L"Uninst0.exe");  // unquoted, with blanks, as older entries have it
+  EXPECT_NE(installed.WaitExit(15000), STILL_ACTIVE) << "the installed program was not ended";
+  EXPECT_TRUE(other.Running()) << "a program of the same name outside the install folder was ended";
+  other.Kill();
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnSafety\\A"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnSafety\\B"));
+  EXPECT_FALSE(Exists(dest_ + L"TarnSafetyApp.exe"));
+}
+
+// The work folder is new and only administrators and the system may change
+// it (where the system keeps access rights), so that nothing can be planted
+// in it while the installer runs.
+TEST_F(Safety, TheWorkFolderIsPrivate) {
+  Script("");
+  drive::Process p = Launch(Build());
+  HWND w = WaitWizard(p);
+  ASSERT_NE(w, nullptr);
+  const std::vector<std::wstring> work = NewWorkFolders();
+  ASSERT_EQ(work.size(), 1u);
+  char buffer[4096];
+  DWORD need = 0;
+  ASSERT_TRUE(GetFileSecurityW((TempFolder() + work[0]).c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof buffer,
+                               &need));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL acl = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorDacl(buffer, &present, &acl, &defaulted));
+  ASSERT_TRUE(present && acl);
+  // The system and the administrators, nobody else (Wine keeps rights as
+  // Linux permissions and reports the administrators as the owner).
+  EXPECT_EQ(acl->AceCount, 2);
+  bool system = false;
+  for (DWORD i = 0; i < acl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(GetAce(acl, i, reinterpret_cast<void**>(&ace)));
+    auto* sid = reinterpret_cast<PSID>(&ace->SidStart);
+    system = system || IsWellKnownSid(sid, WinLocalSystemSid);
+    for (WELL_KNOWN_SID_TYPE everybody : {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid})
+      EXPECT_FALSE(IsWellKnownSid(sid, everybody)) << "entry " << i << " lets others in";
+  }
+  EXPECT_TRUE(system);
+  drive::Click(w, kCancel);
+  EXPECT_MESSAGE(p, L"Please confirm",
+                 L"Are you sure you want to quit? You can install this program at a later time just by running the "
+                 L"installer. Press 'Yes' to exit or 'No' to continue with the installation.",
+                 Icon::kError, IDYES);
+  EXPECT_EQ(p.WaitExit(), 0u);
+}

@@ -1,0 +1,156 @@
+// Damaged and hostile archives: what is not written whole counts as a
+// failure, the walk can stop at the first one, names are never cut or
+// allowed to name a device, and attributes from other systems are not
+// applied; a journal notes what was made and keeps replaced files aside.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "common/journal.h"
+#include "package/extract.h"
+#include "tests/ops/ops_support.h"
+#include "tests/win/zip_fixture.h"
+
+namespace {
+
+ZipItem File(const std::string& name, const std::string& data, bool stored = false) {
+  ZipItem z;
+  z.name = name;
+  z.data = data;
+  z.stored = stored;
+  return z;
+}
+
+void Put16(std::string* s, size_t at, uint16_t v) {
+  (*s)[at] = static_cast<char>(v & 0xFF);
+  (*s)[at + 1] = static_cast<char>(v >> 8);
+}
+void Put32(std::string* s, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) (*s)[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+uint32_t Get32(const std::string& s, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
+  return v;
+}
+
+class ExtractDamage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = L"C:\\extractdamage";
+    ops::RemoveTree(root_);
+    CreateDirectoryW(root_.c_str(), nullptr);
+    archive_ = root_ + L"\\a.zip";
+    dest_ = root_ + L"\\out\\";
+  }
+  void TearDown() override { ops::RemoveTree(root_); }
+
+  // Writes the archive, lets `patch` change its bytes, and extracts it.
+  template <typename Patch>
+  ExtractResult Run(const std::vector<ZipItem>& items, Patch patch, bool stop = false) {
+    EXPECT_TRUE(MakeZip(archive_, items));
+    std::string bytes = ops::ReadFileBytes(archive_);
+    patch(&bytes);
+    ops::WriteFileBytes(archive_, bytes);
+    ExtractOptions o;
+    o.journal = &journal_;
+    o.stopAtFailure = stop;
+    return ExtractArchiveWith(archive_, dest_, o);
+  }
+  ExtractResult Run(const std::vector<ZipItem>& items, bool stop = false) {
+    return Run(items, [](std::string*) {}, stop);
+  }
+
+  std::wstring root_, archive_, dest_;
+  FileJournal journal_;
+};
+
+}  // namespace
+
+TEST_F(ExtractDamage, StoredDataShorterThanItsRecordIsAFailureNotAFile) {
+  // The record of the first entry states ten bytes more than are stored.
+  ExtractResult r = Run({File("short.txt", "0123456789", true), File("next.txt", "fine")}, [](std::string* zip) {
+    const size_t central = zip->find("PK\x01\x02");
+    ASSERT_NE(central, std::string::npos);
+    Put32(zip, 22, Get32(*zip, 22) + 10);            // the local header's size
+    Put32(zip, central + 24, Get32(*zip, central + 24) + 10);  // the directory's
+  });
+  EXPECT_TRUE(r.opened);
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_EQ(r.written, 1);
+  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"next.txt"), "fine");
+}
+
+TEST_F(ExtractDamage, DamagedDataFailsAndStopsTheWalkWhenAsked) {
+  // A flipped byte in the deflated data of the first entry.
+  ExtractResult r = Run(
+      {File("a.txt", std::string(4000, 'a')), File("b.txt", "second")},
+      [](std::string* zip) { (*zip)[30 + 5 + 10] ^= 0x55; }, true);
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_EQ(r.written, 0);
+  EXPECT_FALSE(ops::FileExists(dest_ + L"b.txt")) << "the walk went on after the failure";
+  // What the walk made is in the journal, and goes with it.
+  journal_.RollBack();
+  EXPECT_FALSE(ops::FolderExists(dest_));
+}
+
+TEST_F(ExtractDamage, HostileNamesAreRefusedNeverCut) {
+  const std::string longName = "dir/" + std::string(600, 'n') + ".txt";
+  ExtractResult r = Run({File("sub/CON.txt", "x"), File("NUL", "x"), File("a/com1.log/b.txt", "x"),
+                         File("../up.txt", "x"), File(longName, "cut"), File("ok.txt", "fine")});
+  EXPECT_EQ(r.failed, 5);
+  EXPECT_EQ(r.written, 1);
+  // A cut name would have landed here (the first 499 bytes of the name).
+  EXPECT_FALSE(ops::FolderExists(dest_ + L"dir")) << "a name longer than the buffer was cut and written";
+  EXPECT_FALSE(ops::FileExists(root_ + L"\\up.txt"));
+}
+
+TEST_F(ExtractDamage, AttributesOfArchivesFromOtherSystemsAreNotApplied) {
+  ExtractResult r = Run({File("unix.txt", "u"), File("dos.txt", "d")}, [](std::string* zip) {
+    const size_t first = zip->find("PK\x01\x02");
+    Put16(zip, first + 4, 0x031E);              // made on Unix
+    Put32(zip, first + 38, 0x81A40001);         // mode 0100644 in the high word, and bit 0
+    const size_t second = zip->find("PK\x01\x02", first + 4);
+    Put32(zip, second + 38, 0x00000021);        // made on MS-DOS: read-only and archive
+  });
+  EXPECT_EQ(r.written, 2);
+  const DWORD unix = GetFileAttributesW((dest_ + L"unix.txt").c_str());
+  EXPECT_FALSE(unix & FILE_ATTRIBUTE_READONLY) << std::hex << unix;
+  EXPECT_TRUE(GetFileAttributesW((dest_ + L"dos.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((dest_ + L"dos.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ExtractDamage, ReplacedFilesComeBackByteForByteAndOnlyNewFoldersGo) {
+  // What was there: a file the archive replaces, with its attributes, and a
+  // hidden folder of the user's that the archive writes into.
+  CreateDirectoryW(dest_.c_str(), nullptr);
+  CreateDirectoryW((dest_ + L"mine").c_str(), nullptr);
+  SetFileAttributesW((dest_ + L"mine").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  ops::WriteFileBytes(dest_ + L"app.exe", "version 1");
+  SetFileAttributesW((dest_ + L"app.exe").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  ExtractResult r = Run({File("app.exe", "version 2"), File("mine/new.txt", "n"), File("new/deep/x.txt", "x")});
+  EXPECT_EQ(r.written, 3);
+  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"app.exe"), "version 2");
+  journal_.RollBack();
+  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"app.exe"), "version 1");
+  EXPECT_TRUE(GetFileAttributesW((dest_ + L"app.exe").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(GetFileAttributesW((dest_ + L"mine").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(ops::FileExists(dest_ + L"mine\\new.txt"));
+  EXPECT_FALSE(ops::FolderExists(dest_ + L"new"));
+  EXPECT_TRUE(ops::FolderExists(dest_ + L"mine"));
+  SetFileAttributesW((dest_ + L"app.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ExtractDamage, ACompletedRunLeavesNoKeptCopies) {
+  CreateDirectoryW(dest_.c_str(), nullptr);
+  ops::WriteFileBytes(dest_ + L"app.exe", "version 1");
+  EXPECT_EQ(Run({File("app.exe", "version 2")}).written, 1);
+  journal_.Commit();
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((dest_ + L"*kept*").c_str(), &fd);
+  EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a kept copy was left";
+  if (h != INVALID_HANDLE_VALUE) FindClose(h);
+  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"app.exe"), "version 2");
+}
