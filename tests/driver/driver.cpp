@@ -232,8 +232,6 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
   }
 }
 
-void Settle() { Sleep(300); }
-
 bool Click(HWND window, int id) {
   HWND h = Control(window, id);
   if (!h || !WaitUntil([h] { return IsWindowVisible(h) && IsWindowEnabled(h); }, 3000)) return false;

@@ -86,9 +86,6 @@ bool ClickLater(HWND window, int id);
 bool PostClick(HWND window, int id);
 // Waits until the condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
-// Gives the program a moment to act on what it was sent, for checks that
-// something did not happen.
-void Settle();
 // Selects an item of a list as a person would.
 bool Select(HWND window, int id, int index);
 // Presses the title bar's close box (the system menu's Close command); the
