@@ -51,6 +51,14 @@ std::wstring WindowText(HWND h) {
   return s;
 }
 
+// Reads a control's state. A program that is busy (or held by the test)
+// does not hold the driver for long: the answer is then `otherwise`.
+LRESULT Ask(HWND h, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT otherwise) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(h, msg, wParam, lParam, SMTO_NORMAL, 5000, &result)) return otherwise;
+  return static_cast<LRESULT>(result);
+}
+
 // A top-level window's title, as the system keeps it: no message is sent,
 // so it can be read while the program is busy.
 std::wstring Caption(HWND h) {
@@ -166,12 +174,12 @@ bool Enabled(HWND window, int id) {
 
 bool Checked(HWND window, int id) {
   HWND h = Control(window, id);
-  return h && SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return h && Ask(h, BM_GETCHECK, 0, 0, BST_UNCHECKED) == BST_CHECKED;
 }
 
 int ProgressPos(HWND window, int id) {
   HWND h = Control(window, id);
-  return h ? static_cast<int>(SendMessageW(h, PBM_GETPOS, 0, 0)) : -1;
+  return h ? static_cast<int>(Ask(h, PBM_GETPOS, 0, 0, -1)) : -1;
 }
 
 RECT Placement(HWND window, int id) {
@@ -188,11 +196,15 @@ std::vector<std::wstring> Items(HWND window, int id) {
   HWND h = Control(window, id);
   if (!h) return items;
   bool combo = ClassName(h) == L"ComboBox";
-  LRESULT n = SendMessageW(h, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+  LRESULT n = Ask(h, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, 0);
   for (LRESULT i = 0; i < n; ++i) {
-    LRESULT len = SendMessageW(h, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    LRESULT len = Ask(h, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, -1);
+    if (len < 0) break;
+    // The text is copied back across processes (the system marshals these
+    // two messages).
     std::wstring s(static_cast<size_t>(len) + 1, L'\0');
-    SendMessageW(h, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&s[0]));
+    if (Ask(h, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&s[0]), -1) < 0)
+      break;
     s.resize(static_cast<size_t>(len));
     items.push_back(s);
   }
@@ -202,7 +214,7 @@ std::vector<std::wstring> Items(HWND window, int id) {
 int Selected(HWND window, int id) {
   HWND h = Control(window, id);
   if (!h) return -1;
-  return static_cast<int>(SendMessageW(h, ClassName(h) == L"ComboBox" ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
+  return static_cast<int>(Ask(h, ClassName(h) == L"ComboBox" ? CB_GETCURSEL : LB_GETCURSEL, 0, 0, -1));
 }
 
 // Sent, not posted: when the call returns the program has taken the click.
@@ -220,8 +232,6 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
   }
 }
 
-void Settle() { Sleep(300); }
-
 bool Click(HWND window, int id) {
   HWND h = Control(window, id);
   if (!h || !WaitUntil([h] { return IsWindowVisible(h) && IsWindowEnabled(h); }, 3000)) return false;
@@ -234,11 +244,17 @@ bool ClickLater(HWND window, int id) {
   return SendNotifyMessageW(h, BM_CLICK, 0, 0) != 0;
 }
 
+bool PostClick(HWND window, int id) {
+  HWND h = Control(window, id);
+  if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) return false;
+  return PostMessageW(h, BM_CLICK, 0, 0) != 0;
+}
+
 bool Select(HWND window, int id, int index) {
   HWND h = Control(window, id);
   if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) return false;
   bool combo = ClassName(h) == L"ComboBox";
-  SendMessageW(h, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  if (!Deliver(h, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0)) return false;
   // A person's choice notifies the parent; setting the selection alone does not.
   HWND parent = GetParent(h);
   WPARAM code = MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE);

@@ -79,14 +79,17 @@ bool Click(HWND window, int id);
 // program that is held in the middle of its work: the click is handed over
 // when it next looks at its messages. Only a visible, enabled button.
 bool ClickLater(HWND window, int id);
+// Presses a button through the program's queue of posted messages: the
+// click comes after everything posted before it (close requests, other
+// posted clicks) and is taken when the program takes that message. Only a
+// visible, enabled button.
+bool PostClick(HWND window, int id);
 // Waits until the condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
-// Gives the program a moment to act on what it was sent, for checks that
-// something did not happen.
-void Settle();
 // Selects an item of a list as a person would.
 bool Select(HWND window, int id, int index);
-// Presses the title bar's close box (the system menu's Close command).
+// Presses the title bar's close box (the system menu's Close command); the
+// request is posted, in order with other posted messages.
 void CloseBox(HWND window);
 
 enum class Icon { kNone, kError, kWarning, kInformation, kQuestion, kUnknown };

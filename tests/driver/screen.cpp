@@ -60,7 +60,43 @@ long Distance(const Pixels& a, const Pixels& b) {
   return d;
 }
 
+struct Pending {
+  bool any;
+};
+
+BOOL CALLBACK PendingPaint(HWND h, LPARAM lp) {
+  auto* p = reinterpret_cast<Pending*>(lp);
+  if (IsWindowVisible(h) && GetUpdateRect(h, nullptr, FALSE)) {
+    p->any = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// True while the window or one of its shown children has something left
+// to paint. Asked of the system, not of the program: a busy program does
+// not hold the driver.
+bool PaintPending(HWND window) {
+  Pending p{IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE)};
+  if (!p.any) EnumChildWindows(window, PendingPaint, reinterpret_cast<LPARAM>(&p));
+  return p.any;
+}
+
 }  // namespace
+
+bool PaintAnew(HWND window, int timeoutMs) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  return WaitUntil(
+      [window] {
+        if (PaintPending(window)) return false;
+        // A paint that has begun has no update region any more: the answer
+        // to a message comes once the program is back at its messages, after
+        // that paint has ended.
+        DWORD_PTR r = 0;
+        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r) && !PaintPending(window);
+      },
+      timeoutMs);
+}
 
 Pixels Capture(const RECT& r) {
   HDC screen = GetDC(nullptr);
@@ -70,10 +106,9 @@ Pixels Capture(const RECT& r) {
 }
 
 bool SaveScreenshot(HWND window, const std::wstring& pngPath) {
-  // Let the program finish what it was doing and paint everything anew.
-  Settle();
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Sleep(100);
+  // A picture is no proof of anything: a program that does not paint in
+  // time is taken as it is.
+  PaintAnew(window);
   RECT r;
   if (!GetWindowRect(window, &r)) return false;
   Pixels p = Capture(r);

@@ -14,6 +14,10 @@ struct Pixels {
   COLORREF At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
 };
 
+// Has the program paint the window and its children anew and waits until
+// it has: nothing is left to paint and the program is back at its messages.
+// False when that did not happen in time.
+bool PaintAnew(HWND window, int timeoutMs = 10000);
 // The pixels of a screen rectangle.
 Pixels Capture(const RECT& screenRect);
 // Saves a window (as it is on the screen) as a PNG file. False on failure.

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <map>
 
 #include "wizard/controls.h"
@@ -189,6 +190,10 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& name) {
   return out;
 }
 
+bool NeverStarted(const std::wstring& exeName, const std::wstring& report) {
+  return ProcessesNamed(exeName).empty() && !FileExists(report);
+}
+
 void StopProcess(DWORD pid) {
   HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
   if (!h) return;
@@ -215,10 +220,10 @@ void RemoveService(const std::wstring& name, int waitMs) {
   if (SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS)) {
     SERVICE_STATUS status;
     ControlService(service, SERVICE_CONTROL_STOP, &status);
-    for (int waited = 0;
-         waited < waitMs && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED;
-         waited += 100)
-      Sleep(100);
+    if (waitMs > 0) {
+      drive::WaitUntil(
+          [&] { return !QueryServiceStatus(service, &status) || status.dwCurrentState == SERVICE_STOPPED; }, waitMs);
+    }
     DeleteService(service);
     CloseServiceHandle(service);
   }
@@ -253,6 +258,34 @@ drive::Process WaitSecondStage(const drive::Process& first, std::wstring* name) 
 }
 
 // ---------------------------------------------------------------------------
+// Wine's settings for programs of one file name.
+
+namespace {
+const std::wstring kAppDefaults = L"Software\\Wine\\AppDefaults\\";
+}
+
+AppSettings::~AppSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, (kAppDefaults + name_).c_str()); }
+
+void AppSettings::WithoutDll(const std::wstring& dll) {
+  // An empty override: Wine loads the DLL neither from the system nor from
+  // its own builds.
+  SetText(HKEY_CURRENT_USER, kAppDefaults + name_ + L"\\DllOverrides", dll, L"");
+}
+
+bool LeftOutOnX64(const std::wstring& version, const std::string& what) {
+  static const wchar_t* const kBeforeXp[] = {L"nt351", L"win95", L"win98", L"winme", L"nt40", L"win2k"};
+  if (!kIs64Bit) return false;
+  for (const wchar_t* old : kBeforeXp) {
+    if (version != old) continue;
+    std::printf("[ LEFT OUT ] %s under %s: i686 only, no x86_64 program runs on that system\n", what.c_str(),
+                U8(version).c_str());
+    std::fflush(stdout);
+    return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
 // The installation.
 
 void DemoInstallTest::SetUp() {
@@ -260,10 +293,12 @@ void DemoInstallTest::SetUp() {
   dest_ = Dir() + L"dest\\";
   group_ = CommonPrograms() + L"Demo App\\";
   RemoveTree(group_);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
 }
 
 void DemoInstallTest::TearDown() {
   RemoveTree(group_);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
   PackageTest::TearDown();
 }
 

@@ -86,6 +86,11 @@ std::wstring GetText(HKEY root, const std::wstring& path, const std::wstring& na
 
 // Process identifiers of the running programs with this file name (any case).
 std::vector<DWORD> ProcessesNamed(const std::wstring& name);
+// A helper that writes its report before it ends (the recorders,
+// run_probe) and was started is running or has its report written. Asked
+// once whatever could have started it is past the point where it would
+// have: true when it was never started.
+bool NeverStarted(const std::wstring& exeName, const std::wstring& report);
 void StopProcess(DWORD pid);
 void StopProcessesNamed(const std::wstring& name);
 
@@ -100,11 +105,35 @@ void RemoveService(const std::wstring& name, int waitMs = 0);
 drive::Process WaitSecondStage(const drive::Process& first, std::wstring* name);
 
 // ---------------------------------------------------------------------------
+// Wine's settings for programs of one file name.
+
+// The Windows version Wine reports to programs of one file name, and DLLs
+// it does not load for them; removed again with the object.
+class AppSettings {
+ public:
+  explicit AppSettings(const std::wstring& exeName) : name_(exeName) {}
+  ~AppSettings();
+  AppSettings(const AppSettings&) = delete;
+  AppSettings& operator=(const AppSettings&) = delete;
+  void Version(const std::wstring& version) { drive::EmulateVersion(name_, version); }
+  void WithoutDll(const std::wstring& dll);
+
+ private:
+  std::wstring name_;
+};
+
+// Windows versions before XP, which no x86_64 program ever runs on, are
+// emulated only in the i686 build: in the x86_64 build this prints that the
+// case is left out, and returns true.
+bool LeftOutOnX64(const std::wstring& version, const std::string& what);
+
+// ---------------------------------------------------------------------------
 // The installation.
 
 // The fixture of the installation's tests: "Demo App" installs to
 // <the test's folder>\dest\, its group goes to the all-users Programs
-// folder (and is removed before and after the test).
+// folder; the group and the product's uninstall entry are removed before
+// and after the test.
 class DemoInstallTest : public PackageTest {
  protected:
   void SetUp() override;

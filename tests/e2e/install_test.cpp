@@ -190,8 +190,8 @@ TEST_F(Install, KillTaskStopsListedProgramsBeforeUnpacking) {
   ASSERT_NE(w, nullptr);
   StartInstallation(w);
   ASSERT_TRUE(WaitFinishPage(w));
-  EXPECT_EQ(a.WaitExit(5000), 1u) << "Victim_A.exe was not stopped";
-  EXPECT_EQ(b.WaitExit(5000), 1u) << "victim_B.exe was not stopped";
+  EXPECT_EQ(a.WaitExit(), 1u) << "Victim_A.exe was not stopped";
+  EXPECT_EQ(b.WaitExit(), 1u) << "victim_B.exe was not stopped";
   EXPECT_EQ(ReadFileBytes(dest_ + L"A.txt"), "new A") << "A.txt was unpacked while its holder still ran";
   EXPECT_EQ(ReadFileBytes(dest_ + L"B.txt"), "new B") << "B.txt was unpacked while its holder still ran";
 
@@ -204,12 +204,14 @@ TEST_F(Install, KillTaskStopsListedProgramsBeforeUnpacking) {
   EXPECT_FALSE(HasSection(dest_ + L"Uninst0.dat", "InstTasks")) << "KILLTASK and RUN record nothing";
 }
 
-// A payload large enough that the unpacking takes a while: many files of
-// noise in the root and in two folders.
+// A payload of many files of noise in the root and in two folders, and
+// Cancel pressed while they are unpacked.
 class InstallCancel : public Install {
  protected:
   static constexpr int kPerFolder = 100;
   static constexpr size_t kFileSize = 192 * 1024;
+  // Requests posted ahead of Cancel.
+  static constexpr int kAhead = 20;
   const std::vector<std::wstring> folders_ = {L"", L"data\\", L"data\\deep\\"};
 
   std::wstring LargePackage() {
@@ -232,14 +234,27 @@ class InstallCancel : public Install {
   }
   int Total() const { return kPerFolder * static_cast<int>(folders_.size()); }
 
-  // Starts the installation and waits until some files are unpacked.
-  HWND StartUnpacking(const drive::Process& p) {
-    HWND w = OpenWizard(p);
-    if (!w) return nullptr;
+  // Next on the destination page starts the unpacking; posted right behind
+  // it come kAhead requests that change nothing (the close box's, or empty
+  // messages), then a click on Cancel. The program takes no message between
+  // Next and the first entry, and then one posted message after each entry
+  // it unpacks: Cancel is taken, and its question holds the unpacking, only
+  // once kAhead entries are unpacked (App.exe and the two folders may be
+  // among them).
+  drive::MessageBoxInfo CancelBehind(const drive::Process& p, HWND w, bool closeBox) {
     StartInstallation(w);
-    EXPECT_TRUE(drive::WaitUntil([this] { return UnpackedCount() >= 10; }, 30000));
-    EXPECT_EQ(drive::Text(w, kStatus).rfind(L"Unpacking file:", 0), 0u) << U8(drive::Text(w, kStatus));
-    return w;
+    for (int i = 0; i < kAhead; ++i) {
+      if (closeBox) drive::CloseBox(w);
+      else PostMessageW(w, WM_NULL, 0, 0);
+    }
+    EXPECT_TRUE(drive::PostClick(w, kCancel));
+    drive::MessageBoxInfo box = drive::WaitMessageBox(p, 60000);
+    EXPECT_NE(box.window, nullptr) << "Cancel did not ask";
+    if (box.window) {
+      EXPECT_GE(UnpackedCount(), kAhead - 3) << "Cancel was taken before its turn";
+      EXPECT_EQ(drive::Text(w, kStatus).rfind(L"Unpacking file: ", 0), 0u) << U8(drive::Text(w, kStatus));
+    }
+    return box;
   }
 };
 
@@ -250,10 +265,9 @@ TEST_F(InstallCancel, YesLeavesOnlyWhatWasThereBefore) {
   const std::set<std::string> before = Tree(dest_);
 
   drive::Process p = Launch(package);
-  HWND w = StartUnpacking(p);
+  HWND w = OpenWizard(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kCancel));
-  drive::MessageBoxInfo box = drive::WaitMessageBox(p);
+  drive::MessageBoxInfo box = CancelBehind(p, w, false);
   ASSERT_NE(box.window, nullptr);
   const int unpacked = UnpackedCount();
   ASSERT_LT(unpacked, Total()) << "the unpacking ended before Cancel was taken";
@@ -275,17 +289,16 @@ TEST_F(InstallCancel, YesLeavesOnlyWhatWasThereBefore) {
 
 TEST_F(InstallCancel, NoAndCloseRequestsLetTheUnpackingGoOn) {
   drive::Process p = Launch(LargePackage());
-  HWND w = StartUnpacking(p);
+  HWND w = OpenWizard(p);
   ASSERT_NE(w, nullptr);
-  // The close box is taken while files are unpacked and changes nothing.
-  drive::CloseBox(w);
-  ASSERT_TRUE(drive::WaitUntil([&] { return UnpackedCount() >= 30; }, 30000));
-  drive::CloseBox(w);
-  ASSERT_TRUE(drive::Click(w, kCancel));
-  drive::MessageBoxInfo box = drive::WaitMessageBox(p);
+  // The close box, pressed again and again while files are unpacked: each
+  // request is taken and changes nothing, then Cancel asks.
+  drive::MessageBoxInfo box = CancelBehind(p, w, true);
   ASSERT_NE(box.window, nullptr);
   ASSERT_LT(UnpackedCount(), Total()) << "the unpacking ended before Cancel was taken";
   EXPECT_EQ(U8(box.text), U8(kConfirmQuit));
+  // Pressed while the question is open, the close box is taken by its loop.
+  drive::CloseBox(w);
   EXPECT_TRUE(drive::Answer(box, IDNO));
   drive::WaitGone(box.window);
   drive::CloseBox(w);
@@ -293,8 +306,11 @@ TEST_F(InstallCancel, NoAndCloseRequestsLetTheUnpackingGoOn) {
   ASSERT_TRUE(WaitFinishPage(w, 120000)) << "the installation did not complete";
   EXPECT_TRUE(p.Running());
   EXPECT_EQ(UnpackedCount(), Total());
-  EXPECT_EQ(drive::WaitMessageBox(p, 500).window, nullptr) << "a message box came up";
-  PressFinish(w, p);
+  // Finish is posted behind every close request and taken after them: a
+  // question one of them brought up would hold the run, and only Finish
+  // writes the uninstall data read below.
+  ASSERT_TRUE(drive::PostClick(w, kFinish));
+  EXPECT_EQ(p.WaitExit(), 0u);
   // Every unpacked file is listed for the uninstaller.
   const std::vector<std::string> listed = Section(dest_ + L"Uninst0.dat", "Files");
   const std::set<std::string> paths = [&] {
@@ -386,4 +402,24 @@ TEST_F(InstallGroup, OptOutBoxLeavesTheStartMenuAlone) {
   EXPECT_TRUE(FolderExists(dest_ + L"extra"));
   EXPECT_EQ(Section(dest_ + L"Uninst0.dat", "InstTasks"),
             (std::vector<std::string>{"Folder = CREATEFOLDER¶" + U8(dest_) + "extra\\"}));
+}
+
+// With nothing to unpack and no tasks, the first status line of the
+// installation is the last one: the group's when a group is made.
+TEST_F(InstallGroup, FirstStatusLineStaysWhenNothingIsUnpacked) {
+  DeleteFileW((Dir() + L"payload\\App.exe").c_str());
+  for (bool group : {false, true}) {
+    SCOPED_TRACE(group ? "with a group" : "without a group");
+    Script("", group ? "AutoCreateStartMenu = 1\r\n" : "", "");
+    drive::Process p = Launch(Build(group ? L"group.exe" : L"plain.exe"));
+    HWND w = group ? ToGroupPage(p) : OpenWizard(p);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(drive::Click(w, kNext));
+    ASSERT_TRUE(WaitFinishPage(w));
+    EXPECT_EQ(U8(drive::Text(w, kStatus)), group ? "Creating program groups..." : "Preparing to install...");
+    EXPECT_EQ(FolderExists(group_), group);
+    PressFinish(w, p);
+    RemoveTree(dest_);
+    RemoveTree(group_);
+  }
 }

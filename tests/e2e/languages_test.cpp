@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "package/messages.h"
-#include "script/messages.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 
@@ -15,6 +13,14 @@ namespace {
 
 constexpr int kLanguageText = 2000, kLanguageCancel = 2001, kLanguageOk = 2002, kLanguageList = 2003;
 constexpr int kWizardCancel = 0, kWelcomeTitle = 13;
+
+// The fixed English texts of the language choice, shown before any
+// localization file is read.
+constexpr wchar_t kLanguageTitle[] = L"Language selection";
+constexpr wchar_t kConfirmTitle[] = L"Please confirm";
+constexpr wchar_t kConfirmStop[] =
+    L"Are you sure you want to stop the installation now? Press 'No' to continue or 'Yes' to end this program. "
+    L"You can run this installer at a later time and continue the installation procedure.";
 
 // The texts of one localization file that the tests look at.
 struct Texts {
@@ -116,7 +122,7 @@ class Languages : public PackageTest {
   }
 
   HWND WaitLanguageWindow(const drive::Process& p) {
-    HWND w = drive::WaitWindow(p, script_text::kLanguageTitle);
+    HWND w = drive::WaitWindow(p, kLanguageTitle);
     EXPECT_NE(w, nullptr) << "no language window";
     return w;
   }
@@ -186,11 +192,14 @@ TEST_F(Languages, UsableFilesAreListedInDirectoryOrderWithEnglishPreselected) {
   GetClientRect(w, &client);
   EXPECT_EQ(client.right - client.left, 329);
   EXPECT_EQ(client.bottom - client.top, 112);
-  EXPECT_EQ(SendMessageW(drive::Control(w, kLanguageOk), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON,
-            DLGC_DEFPUSHBUTTON);
-  EXPECT_EQ(drive::Narrow(drive::Text(w, kLanguageText)), drive::Narrow(script_text::kLanguagePrompt));
-  EXPECT_EQ(drive::Narrow(drive::Text(w, kLanguageCancel)), drive::Narrow(script_text::kCancel));
-  EXPECT_EQ(drive::Narrow(drive::Text(w, kLanguageOk)), drive::Narrow(script_text::kOk));
+  DWORD_PTR code = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(drive::Control(w, kLanguageOk), WM_GETDLGCODE, 0, 0, SMTO_NORMAL, 5000, &code));
+  EXPECT_EQ(code & DLGC_DEFPUSHBUTTON, static_cast<DWORD_PTR>(DLGC_DEFPUSHBUTTON));
+  EXPECT_EQ(drive::Narrow(drive::Text(w, kLanguageText)),
+            "Please choose your language from the list below. The installation will continue with the selected "
+            "language.");
+  EXPECT_EQ(drive::Narrow(drive::Text(w, kLanguageCancel)), "Cancel");
+  EXPECT_EQ(drive::Narrow(drive::Text(w, kLanguageOk)), "OK");
   const std::vector<std::wstring> expected = ExpectedList(
       {{L"Lang1.ini", L"Nederlands"}, {L"Lang2.ini", L"Fran\u00E7ais"}, {L"Lang3.ini", L"English"},
        {L"Lang4.ini", L"Deutsch"}});
@@ -275,8 +284,8 @@ TEST_F(Languages, NoUsableFileIsReportedBeforeAnyWindow) {
   drive::MessageBoxInfo box = drive::WaitMessageBox(p);
   ASSERT_NE(box.window, nullptr) << "no message box appeared";
   EXPECT_EQ(drive::WindowsOf(p.pid()).size(), 1u) << "a window is shown beside the message";
-  EXPECT_EQ(drive::Narrow(box.title), drive::Narrow(script_text::kErrorTitle));
-  EXPECT_EQ(drive::Narrow(box.text), drive::Narrow(script_text::kNoLanguage));
+  EXPECT_EQ(drive::Narrow(box.title), "Error");
+  EXPECT_EQ(drive::Narrow(box.text), "This installer package is incomplete and/or corrupted.");
   EXPECT_STREQ(drive::IconName(box.icon), drive::IconName(Icon::kError));
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
   EXPECT_TRUE(drive::Answer(box, IDOK));
@@ -294,18 +303,23 @@ TEST_F(Languages, CancelAsksBeforeEndingTheRun) {
   ASSERT_TRUE(FolderExists(work + L"Information\\Languages"));
   const std::vector<std::wstring> items = drive::Items(w, kLanguageList);
 
-  // No: the window stays as it was, and so does the work folder.
+  // No: the window stays as it was, and so does the work folder. Cancel,
+  // pressed again, is taken after the No: its question shows that the
+  // first one was answered and the window went on.
   ASSERT_TRUE(drive::Click(w, kLanguageCancel));
-  EXPECT_MESSAGE(p, package_text::kConfirmTitle, package_text::kConfirmStop, Icon::kError, IDNO);
-  drive::Settle();
-  EXPECT_TRUE(p.Running());
+  EXPECT_MESSAGE(p, kConfirmTitle, kConfirmStop, Icon::kError, IDNO);
+  ASSERT_TRUE(drive::Click(w, kLanguageCancel));
+  drive::MessageBoxInfo again = drive::WaitMessageBox(p);
+  ASSERT_NE(again.window, nullptr) << "Cancel did not ask a second time";
   EXPECT_TRUE(IsWindowVisible(w));
   EXPECT_EQ(drive::Items(w, kLanguageList), items);
   EXPECT_TRUE(FolderExists(work));
 
   // Yes: the run ends and takes its work folder with it.
-  ASSERT_TRUE(drive::Click(w, kLanguageCancel));
-  EXPECT_MESSAGE(p, package_text::kConfirmTitle, package_text::kConfirmStop, Icon::kError, IDYES);
+  EXPECT_EQ(drive::Narrow(again.title), drive::Narrow(kConfirmTitle));
+  EXPECT_EQ(drive::Narrow(again.text), drive::Narrow(kConfirmStop));
+  EXPECT_STREQ(drive::IconName(again.icon), drive::IconName(Icon::kError));
+  EXPECT_TRUE(drive::Answer(again, IDYES));
   EXPECT_EQ(p.WaitExit(), 0u);
   EXPECT_FALSE(FolderExists(work));
   EXPECT_TRUE(NewWorkFolders().empty());

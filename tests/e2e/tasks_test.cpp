@@ -144,8 +144,9 @@ TEST_F(Tasks, UnknownAndEmptyLinesDoNothing) {
   ASSERT_NE(w, nullptr);
   EXPECT_FALSE(drive::Visible(w, kFinishOptions)) << "a lower-case run line offers nothing";
   PressFinish(w, p);
-  drive::Settle();
-  EXPECT_FALSE(FileExists(dest_ + L"lower.txt")) << "the lower-case run line started its program";
+  // The run has ended: a probe it had started would still run or would have
+  // written its report.
+  EXPECT_TRUE(NeverStarted(L"lower.exe", dest_ + L"lower.txt")) << "the lower-case run line started its program";
   EXPECT_FALSE(HasSection(dest_ + L"Uninst0.dat", "InstTasks"));
 }
 
@@ -168,8 +169,8 @@ TEST_F(Tasks, RunStartsTheProgramInItsFolderAndWaitsForIt) {
   EXPECT_EQ(hidden["cwd"] + "\\", U8(dest_));
   EXPECT_EQ(hidden["show"], "0") << "started without SW_HIDE";
   EXPECT_EQ(hidden["nshow"], "0");
-  // The installer waits for the program: the next task has not run.
-  drive::Settle();
+  // The installer waits for the program, which is held: the next task has
+  // not run.
   EXPECT_FALSE(FolderExists(dest_ + L"after"));
   EXPECT_FALSE(drive::Visible(w, kFinish));
   Write(L"dest\\probe.go", "");
@@ -181,14 +182,15 @@ TEST_F(Tasks, RunStartsTheProgramInItsFolderAndWaitsForIt) {
   EXPECT_EQ(shown["args"], "two words");
   EXPECT_EQ(shown["cwd"] + "\\", U8(dest_));
   EXPECT_EQ(shown["show"], "5");
-  // Run-now 0: offered on the finish page, not run in the task phase.
-  EXPECT_FALSE(FileExists(dest_ + L"later.txt"));
+  // Run-now 0: offered on the finish page, not run in the task phase (which
+  // is over: a probe it had started would still run or would have written
+  // its report).
+  EXPECT_TRUE(NeverStarted(L"later.exe", dest_ + L"later.txt"));
   ASSERT_EQ(drive::TreeItems(w, kFinishOptions).size(), 1u);
   ASSERT_TRUE(drive::ToggleTreeItem(w, kFinishOptions, 0));
   EXPECT_EQ(drive::TreeTicks(w, kFinishOptions), std::vector<bool>{false});
   PressFinish(w, p);
-  drive::Settle();
-  EXPECT_FALSE(FileExists(dest_ + L"later.txt"));
+  EXPECT_TRUE(NeverStarted(L"later.exe", dest_ + L"later.txt")) << "the unticked option ran";
   EXPECT_EQ(Record(), std::vector<std::string>{"After = CREATEFOLDER¶" + U8(dest_) + "after\\"});
 }
 
