@@ -39,7 +39,9 @@ class CopyCancel : public PackageTest {
     SetEnvironmentVariableW(L"TARNWICK_HOLD_READS", nullptr);
     HWND w = drive::WaitWindow(p, L"Initializing...");
     EXPECT_NE(w, nullptr);
-    if (w) EXPECT_TRUE(drive::ClickLater(w, 1000));
+    if (w) {
+      EXPECT_TRUE(drive::ClickLater(w, 1000));
+    }
     SetEvent(release_);
     drive::MessageBoxInfo box = drive::WaitMessageBox(p);
     if (w && box.window) {

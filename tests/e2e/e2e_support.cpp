@@ -247,7 +247,9 @@ drive::Process WaitSecondStage(const drive::Process& first, std::wstring* name) 
               OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
           if (!h) continue;
           stage = drive::Process(h, entry.th32ProcessID);
-          *name = exe;
+          // The copy has a folder of its own in the temporary folder, named
+          // like it.
+          *name = exe.substr(0, exe.size() - 4) + L"\\" + exe;
           break;
         }
         CloseHandle(snapshot);

@@ -99,9 +99,10 @@ bool ServiceExists(const std::wstring& name);
 // deletes it.
 void RemoveService(const std::wstring& name, int waitMs = 0);
 
-// The second stage of an uninstaller: the numbered copy ("<digits>.exe") in
-// the temporary folder that the first stage starts, waited for up to 15
-// seconds. Not started on time-out; `name` gets the copy's file name.
+// The second stage of an uninstaller: the numbered copy ("<digits>.exe", in
+// a folder "<digits>" of the temporary folder) that the first stage starts,
+// waited for up to 15 seconds. Not started on time-out; `name` gets the
+// copy's path relative to the temporary folder ("<digits>\<digits>.exe").
 drive::Process WaitSecondStage(const drive::Process& first, std::wstring* name);
 
 // ---------------------------------------------------------------------------

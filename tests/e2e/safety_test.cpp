@@ -38,13 +38,16 @@ class Safety : public DemoInstallTest {
     WriteScript(DemoScript(dest_, "", config, tasks) + "[uConfig]\r\nIconExtUninst = 1\r\n");
   }
 
-  // Welcome, destination, Next: the installation starts.
+  // Welcome, destination (and the group page, when there is one), Next:
+  // the installation starts.
   HWND StartInstallation(const drive::Process& p) {
     HWND w = WaitWizard(p);
     if (!w) return nullptr;
     EXPECT_TRUE(drive::Click(w, kNext));
     EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 150); }));
     EXPECT_TRUE(drive::Click(w, kNext));
+    EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 200) || drive::Visible(w, 250); }));
+    if (drive::Visible(w, 200)) EXPECT_TRUE(drive::Click(w, kNext));
     return w;
   }
 

@@ -164,9 +164,9 @@ TEST_F(Tokens, NamesAreFoundInAnyCaseAndJoinWithOneBackslash) {
   EXPECT_EQ(Probe(L"win7", {L"C:\\Data\\\\\\Three", L"C:\\\\\\\\Four"}), U8Each({L"C:\\Data\\\\Three", L"C:\\\\Four"}));
 }
 
-TEST_F(Tokens, UncInstallFolderLosesOneLeadingBackslashOnlyInFullExpansion) {
+TEST_F(Tokens, UncInstallFolderKeepsItsLeadingBackslashes) {
   EXPECT_EQ(Probe(L"win7", {L"--install", L"\\\\server\\share\\Demo\\", L"<DefaultInstallPath>Bin\\App.exe", L"#2"}),
-            U8Each({L"\\server\\share\\Demo\\Bin\\App.exe", L"\\\\server\\share\\Demo\\"}));
+            U8Each({L"\\\\server\\share\\Demo\\Bin\\App.exe", L"\\\\server\\share\\Demo\\"}));
 }
 
 TEST_F(Tokens, TextVariablesAreReplacedOnlyByValues) {
