@@ -31,6 +31,7 @@ set(LOGIC_SOURCES
 set(SHARED_WIN_SOURCES
   common/files.cpp
   common/journal.cpp
+  common/log.cpp
   common/heap.cpp
   common/random.cpp
   common/system_api.cpp
@@ -55,6 +56,7 @@ set(SHARED_WIN_SOURCES
 # The setup stub, without its entry point (tests link these too).
 set(STUB_SOURCES
   startup/builtin_images.cpp
+  startup/outcome.cpp
   startup/process.cpp
   startup/shared_resources.cpp
   package/copy_range.cpp

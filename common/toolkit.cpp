@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "common/log.h"
+
 #include <vector>
 
 namespace ui {
@@ -19,6 +21,7 @@ struct Registered {
 };
 
 HINSTANCE g_module = nullptr;
+bool g_quiet = false;  // no windows at all
 
 struct Colors {
   int id;
@@ -262,6 +265,7 @@ void Shutdown() {
 }
 
 HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style) {
+  if (g_quiet) return nullptr;
   RECT r = {0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&r, style, FALSE, 0);
   int width = r.right - r.left, height = r.bottom - r.top;
@@ -408,7 +412,12 @@ Event WaitEvent() {
   return e;
 }
 
+void SetQuiet(bool quiet) { g_quiet = quiet; }
+bool Quiet() { return g_quiet; }
+
 int Message(const std::wstring& text, const std::wstring& title, UINT flags) {
+  LogLine(L"message \"" + title + L"\": " + text);
+  if (g_quiet) return (flags & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
   HWND owner = CurrentWindow();
   if (owner && !IsWindowVisible(owner)) owner = nullptr;
   return MessageBoxW(owner, text.c_str(), title.c_str(), flags | (owner ? 0 : MB_TASKMODAL | MB_SETFOREGROUND));

@@ -95,7 +95,14 @@ Event PollEvent();
 Event WaitEvent();
 
 // A modal message box owned by the current window. Returns the button pressed.
+// Every message also goes to the log.
 int Message(const std::wstring& text, const std::wstring& title, UINT flags);
+
+// A quiet run (an unattended one) shows no window of any kind: OpenWindow
+// gives null, and Message shows nothing and answers No to a question, OK
+// to anything else.
+void SetQuiet(bool quiet);
+bool Quiet();
 
 constexpr UINT kErrorIcon = MB_ICONERROR;          // 0x10
 constexpr UINT kWarningIcon = MB_ICONWARNING;      // 0x30

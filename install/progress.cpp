@@ -10,6 +10,7 @@
 #include "install/install_state.h"
 #include "script/localization.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
 #include "wizard/controls.h"
 
 namespace {
@@ -21,7 +22,9 @@ bool g_cancelled = false;
 bool CancelConfirmed() {
   ui::Event e = ui::PollEvent();
   if (e.type != ui::EventType::kControl || e.id != kCancelButton) return false;
-  return ui::Message(Text(66), Text(65), MB_YESNO | MB_ICONSTOP) == IDYES;
+  if (ui::Message(Text(66), Text(65), MB_YESNO | MB_ICONSTOP) != IDYES) return false;
+  NoteOutcome(kCancelled);
+  return true;
 }
 
 [[noreturn]] void RollBackAndEnd() {
@@ -57,6 +60,7 @@ int DownloadProgress(const std::wstring&, float percent) {
 void EndCancelledInstallation() { RollBackAndEnd(); }
 
 void EndFailedInstallation(const std::wstring& text) {
+  NoteOutcome(kFailed);
   ui::Message(text, Text(0), ui::kErrorIcon);
   RollBackAndEnd();
 }

@@ -12,6 +12,7 @@
 #include "package/temp_names.h"
 #include "script/languages.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ HWND OpenInitializingWindow() {
 }
 
 [[noreturn]] void CannotCreate(const std::wstring& path) {
+  NoteOutcome(kFailed);
   ui::Message(package_text::kCannotCreate + path, package_text::kErrorTitle, ui::kErrorIcon);
   CleanUp(0);
   EndPlain();
@@ -48,6 +50,7 @@ void CreateWorkFolder() {
     }
   }
   // The temporary folder cannot be written to.
+  NoteOutcome(kFailed);
   ui::Message(package_text::kCannotCreate + temp, package_text::kErrorTitle, ui::kErrorIcon);
   EndPlain();
 }

@@ -4,10 +4,12 @@
 #include "common/toolkit.h"
 #include "package/messages.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
 
 namespace {
 
 [[noreturn]] void Fail(const wchar_t* text) {
+  NoteOutcome(kFailed);
   ui::Message(text, package_text::kErrorTitle, ui::kErrorIcon);
   EndPlain();
 }
@@ -63,6 +65,7 @@ void CopyProgressReport(int percent) {
   }
   if (e.type != ui::EventType::kControl || e.id != g_watch.cancelButton) return;
   if (ui::Message(package_text::kConfirmStop, package_text::kConfirmTitle, ui::kConfirm) != IDYES) return;
+  NoteOutcome(kCancelled);
   if (g_watch.source != INVALID_HANDLE_VALUE) CloseHandle(g_watch.source);
   if (g_watch.destination != INVALID_HANDLE_VALUE) CloseHandle(g_watch.destination);
   if (g_watch.cleanUp) CleanUp(0);

@@ -7,6 +7,7 @@
 #include "package/package.h"
 #include "package/package_file.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
 
 namespace {
 enum : int { kCancelButton = 0, kProgressBar = 1 };
@@ -41,6 +42,7 @@ int UnpackOnly(const std::wstring& folderArgument) {
   if (!ok) {
     // Not created, or not completely written: never reported as written.
     if (out != INVALID_HANDLE_VALUE) DeleteFileW(target.c_str());
+    NoteOutcome(kFailed);
     ui::Message(package_text::kCannotCreate + target, package_text::kErrorTitle, ui::kErrorIcon);
     EndPlain();
   }

@@ -6,6 +6,9 @@
 #include "script/languages.h"
 #include "script/messages.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
+#include "common/log.h"
+#include "script/localization.h"
 
 namespace {
 
@@ -15,8 +18,30 @@ std::wstring Comparable(const std::wstring& name) { return text::Lower(text::Tri
 
 }  // namespace
 
+namespace {
+
+// The English and the own name of the system's user-interface language.
+std::vector<std::wstring> SystemLanguageNames() {
+  std::vector<std::wstring> names;
+  const LCID locale = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+  for (LCTYPE type : {LOCALE_SENGLANGUAGE, LOCALE_SNATIVELANGNAME}) {
+    wchar_t name[128] = {};
+    if (GetLocaleInfoW(locale, type, name, 128)) names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace
+
 std::wstring SelectLanguage() {
   const std::vector<Language>& languages = Process().languages;
+  if (ui::Quiet() && !languages.empty()) {
+    std::vector<std::wstring> names;
+    for (const Language& language : languages) names.push_back(language.name);
+    const Language& chosen = languages[PreferredLanguage(names, SystemLanguageNames())];
+    LogLine(L"language: " + chosen.name + L" (" + text::FilePart(chosen.path) + L")");
+    return chosen.path;
+  }
   HWND w = ui::OpenWindow(script_text::kLanguageTitle, 329, 112, DWORD(ui::Style::kTitleOnly));
   bool built = w && ui::AddControl(w, {kPrompt, ui::Kind::kText, 45, 9, 274, 38, script_text::kLanguagePrompt}) &&
                ui::AddControl(w, {kCancelButton, ui::Kind::kButton, 74, 86, 89, 22, script_text::kCancel}) &&
@@ -24,6 +49,7 @@ std::wstring SelectLanguage() {
                ui::AddControl(w, {kList, ui::Kind::kDropList, 11, 55, 308, 600}) &&
                ui::AddControl(w, {kIcon, ui::Kind::kImage, 8, 7, 32, 32});
   if (languages.empty()) {
+    NoteOutcome(kFailed);
     ui::Message(script_text::kNoLanguage, script_text::kErrorTitle, ui::kErrorIcon);
     CleanUp(0);
   }
@@ -46,6 +72,7 @@ std::wstring SelectLanguage() {
     if (e.type != ui::EventType::kControl) continue;
     if (e.id == kCancelButton) {
       if (ui::Message(package_text::kConfirmStop, package_text::kConfirmTitle, ui::kConfirm) == IDYES) {
+        NoteOutcome(kCancelled);
         ui::Close(w);
         CleanUp(0);
       }

@@ -4,9 +4,11 @@
 #include "script/localization.h"
 #include "script/messages.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
 
 void LoadTexts(const std::wstring& path) {
   if (!IniOpen(path)) {
+    NoteOutcome(kFailed);
     ui::Message(script_text::kCannotReadLocalization, script_text::kErrorTitle, ui::kErrorIcon);
     CleanUp(0);
   }

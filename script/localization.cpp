@@ -37,3 +37,15 @@ std::vector<TaskEntry>& UninstallTexts() {
   static std::vector<TaskEntry>* list = new std::vector<TaskEntry>;
   return *list;
 }
+
+size_t PreferredLanguage(const std::vector<std::wstring>& names, const std::vector<std::wstring>& systemNames) {
+  auto same = [](const std::wstring& a, const std::wstring& b) {
+    return !text::Trim(a).empty() && text::EqualsNoCase(text::Trim(a), text::Trim(b));
+  };
+  for (size_t i = 0; i < names.size(); ++i)
+    for (const std::wstring& system : systemNames)
+      if (same(names[i], system)) return i;
+  for (size_t i = 0; i < names.size(); ++i)
+    if (same(names[i], L"English")) return i;
+  return 0;
+}

@@ -21,3 +21,9 @@ void SetText(int key, const std::wstring& value);
 
 // Every key line of [LocalizationUninstall], in file order.
 std::vector<TaskEntry>& UninstallTexts();
+
+// The language an unattended run takes: the first file whose "Language"
+// is one of the names of the system's language (its English and its own
+// name, without regard to case), else the one named "English", else the
+// first. The index into `names`; 0 for an empty list.
+size_t PreferredLanguage(const std::vector<std::wstring>& names, const std::vector<std::wstring>& systemNames);

@@ -5,9 +5,11 @@
 #include "script/localization.h"
 #include "script/settings.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
 
 void ReadSetupScript(const std::wstring& path) {
   if (!IniOpen(path)) {
+    NoteOutcome(kFailed);
     ui::Message(Text(3), Text(0), ui::kErrorIcon);
     CleanUp(0);
   }

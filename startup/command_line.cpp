@@ -1,5 +1,7 @@
 #include "startup/command_line.h"
 
+#include "common/text.h"
+
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
   std::vector<std::wstring> args;
   size_t i = 0;
@@ -26,4 +28,90 @@ std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
 std::wstring CommandArgument(const std::wstring& commandLine, size_t n) {
   std::vector<std::wstring> args = SplitCommandLine(commandLine);
   return n < args.size() ? args[n] : std::wstring();
+}
+
+namespace {
+
+bool HasSwitch(const std::wstring& argument, const wchar_t* name) {
+  const std::wstring prefix = name;
+  return argument.size() >= prefix.size() && text::EqualsNoCase(argument.substr(0, prefix.size()), prefix);
+}
+
+// Arguments as Windows programs read them: blanks separate them, double
+// quotes anywhere in one group blanks into it and are dropped. Each comes
+// with the position where it begins.
+std::vector<std::pair<std::wstring, size_t>> SwitchArguments(const std::wstring& line, size_t from) {
+  std::vector<std::pair<std::wstring, size_t>> args;
+  size_t i = from;
+  const size_t n = line.size();
+  for (;;) {
+    while (i < n && (line[i] == L' ' || line[i] == L'\t')) ++i;
+    if (i >= n) break;
+    const size_t start = i;
+    std::wstring arg;
+    bool quoted = false;
+    for (; i < n && (quoted || (line[i] != L' ' && line[i] != L'\t')); ++i) {
+      if (line[i] == L'"') quoted = !quoted;
+      else arg += line[i];
+    }
+    args.push_back({arg, start});
+  }
+  return args;
+}
+
+// Where the arguments begin: after the program's name (quoted, or up to
+// the first blank).
+size_t AfterProgramName(const std::wstring& line) {
+  size_t i = 0;
+  while (i < line.size() && (line[i] == L' ' || line[i] == L'\t')) ++i;
+  if (i < line.size() && line[i] == L'"') {
+    size_t close = line.find(L'"', i + 1);
+    return close == std::wstring::npos ? line.size() : close + 1;
+  }
+  while (i < line.size() && line[i] != L' ' && line[i] != L'\t') ++i;
+  return i;
+}
+
+}  // namespace
+
+Invocation ReadInvocation(const std::wstring& commandLine) {
+  Invocation v;
+  const std::wstring first = CommandArgument(commandLine, 1), second = CommandArgument(commandLine, 2);
+  const auto args = SwitchArguments(commandLine, AfterProgramName(commandLine));
+  if (first == L"/S") {
+    v.silent = true;
+    for (size_t k = 1; k < args.size(); ++k) {
+      const std::wstring& arg = args[k].first;
+      if (k == 1 && HasSwitch(arg, L"/D=")) {
+        // The folder runs to the end of the line, or to a /LOG= after it:
+        // blanks in it need no quotes.
+        size_t end = k + 1;
+        while (end < args.size() && !HasSwitch(args[end].first, L"/LOG=")) ++end;
+        const size_t stop = end < args.size() ? args[end].second : commandLine.size();
+        std::wstring rest = text::Trim(commandLine.substr(args[k].second + 3, stop - args[k].second - 3));
+        if (rest.size() >= 2 && rest.front() == L'"' && rest.back() == L'"') rest = rest.substr(1, rest.size() - 2);
+        v.folder = rest;
+        k = end - 1;
+      } else if (HasSwitch(arg, L"/LOG=") && v.log.empty()) {
+        v.log = arg.substr(5);
+      } else {
+        v.mode = RunMode::kUsage;
+      }
+    }
+    if (args.size() > 1 && HasSwitch(args[1].first, L"/D=") && v.folder.empty()) v.mode = RunMode::kUsage;
+    return v;
+  }
+  if (args.size() == 1 && HasSwitch(args[0].first, L"/LOG=")) {
+    v.log = args[0].first.substr(5);
+    return v;
+  }
+  if (!first.empty() && !second.empty()) {
+    if (first == L"-u") {
+      v.mode = RunMode::kUnpackOnly;
+      v.folder = second;
+    } else {
+      v.mode = RunMode::kUsage;
+    }
+  }
+  return v;
 }

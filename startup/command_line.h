@@ -11,3 +11,25 @@ std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
 
 // Argument n after the program's own name (1 = first), or the empty text.
 std::wstring CommandArgument(const std::wstring& commandLine, size_t n);
+
+// What the command line asks for.
+enum class RunMode { kInstall, kUnpackOnly, kUsage };
+
+struct Invocation {
+  RunMode mode = RunMode::kInstall;
+  bool silent = false;  // "/S": no window of any kind
+  std::wstring folder;  // "-u FOLDER": where ProgramData.zip goes; "/D=FOLDER": the install folder
+  std::wstring log;     // "/LOG=FILE"
+};
+
+// The forms of the command line (arguments after the program's name):
+//   (none), or one argument          install, with a window
+//   /LOG=FILE                        install, with a window and a log
+//   -u FOLDER                        write the payload as FOLDER\ProgramData.zip
+//   /S [/D=FOLDER] [/LOG=FILE]       install without any window; /D= comes
+//                                    second, /LOG= anywhere after /S
+//   any other two or more arguments  the usage message (silent: refused)
+// Switch values may be quoted ("/LOG=C:\a b.log" or /LOG="C:\a b.log");
+// the /D= folder runs to the end of the line or to a /LOG= after it, blanks
+// included (/D=C:\Program Files\Demo).
+Invocation ReadInvocation(const std::wstring& commandLine);

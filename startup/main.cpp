@@ -2,6 +2,8 @@
 // it cannot serve, keeps a second installation out, and dispatches on the
 // command line. Every run ends with exit code 0.
 #include "common/heap.h"
+#include "common/log.h"
+#include "common/text.h"
 #include "common/system_api.h"
 #include "common/toolkit.h"
 #include "install/admin_test.h"
@@ -9,6 +11,7 @@
 #include "startup/command_line.h"
 #include "startup/messages.h"
 #include "startup/os_version.h"
+#include "startup/outcome.h"
 #include "startup/process.h"
 #include "startup/shared_resources.h"
 #include "script/languages.h"
@@ -16,7 +19,8 @@
 
 namespace {
 
-[[noreturn]] void RefuseAndEnd(const wchar_t* text, const wchar_t* title, UINT icon) {
+[[noreturn]] void RefuseAndEnd(const wchar_t* text, const wchar_t* title, UINT icon, Outcome outcome) {
+  NoteOutcome(outcome);
   ui::Message(text, title, icon);
   EndPlain();
 }
@@ -24,16 +28,16 @@ namespace {
 void ApplySystemGate(int os) {
   if (os >= kOs2000) {
     if (!IsAdministrator())
-      RefuseAndEnd(startup_text::kNeedAdministrator, startup_text::kErrorTitle, ui::kErrorIcon);
+      RefuseAndEnd(startup_text::kNeedAdministrator, startup_text::kErrorTitle, ui::kErrorIcon, kFailed);
   } else if (os < kOsNt4) {
-    RefuseAndEnd(startup_text::kCompatibility, startup_text::kCompatibilityTitle, ui::kErrorIcon);
+    RefuseAndEnd(startup_text::kCompatibility, startup_text::kCompatibilityTitle, ui::kErrorIcon, kFailed);
   }
 }
 
 void ClaimSingleInstance() {
   HANDLE mutex = CreateMutexW(nullptr, FALSE, L"TarnwickInstaller");
   if (GetLastError() == ERROR_ALREADY_EXISTS)
-    RefuseAndEnd(startup_text::kInstanceRunning, startup_text::kInstanceTitle, ui::kWarningIcon);
+    RefuseAndEnd(startup_text::kInstanceRunning, startup_text::kInstanceTitle, ui::kWarningIcon, kAnotherRunning);
   Process().instanceMutex = mutex;
 }
 
@@ -43,6 +47,7 @@ void ClaimSingleInstance() {
   // One usable localization file is taken without asking.
   p.languageFile = p.languages.size() == 1 ? p.languages[0].path : SelectLanguage();
   if (!p.languageFile.empty()) RunWizard(p.languageFile);
+  NoteOutcome(kFailed);
   ui::Message(startup_text::kCorruptedNoLanguage, startup_text::kErrorTitle, ui::kErrorIcon);
   CleanUp(0);
   EndPlain();
@@ -57,23 +62,30 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   PrivateHeap();
   ui::Init(instance);
 
+  // An unattended run is known before anything is shown.
+  const std::wstring commandLine = GetCommandLineW();
+  p.invocation = ReadInvocation(commandLine);
+  ui::SetQuiet(p.invocation.silent);
+  if (!p.invocation.log.empty()) OpenLog(p.invocation.log);
+  LogLine(L"setup started: " + commandLine);
+
   p.osVersion = CurrentOsVersion();
+  LogLine(L"system: version number " + text::Decimal(p.osVersion));
   ApplySystemGate(p.osVersion);
   CreateSharedResources();
   ClaimSingleInstance();
 
-  const std::wstring commandLine = GetCommandLineW();
-  p.argument1 = CommandArgument(commandLine, 1);
-  p.argument2 = CommandArgument(commandLine, 2);
-
-  if (!p.argument1.empty() && !p.argument2.empty()) {
-    if (p.argument1 == L"-u") {
-      if (UnpackOnly(p.argument2))
+  switch (p.invocation.mode) {
+    case RunMode::kUnpackOnly:
+      if (UnpackOnly(p.invocation.folder))
         ui::Message(startup_text::kUnpackWritten, startup_text::kSuccessTitle, ui::kInformationIcon);
-    } else {
+      EndPlain();
+    case RunMode::kUsage:
+      NoteOutcome(kBadCommandLine);
       ui::Message(startup_text::kUsage, startup_text::kErrorTitle, ui::kInformationIcon);
-    }
-    EndPlain();
+      EndPlain();
+    case RunMode::kInstall:
+      break;
   }
   RunNormalPath();
 }

@@ -2,7 +2,10 @@
 
 #include "common/files.h"
 #include "common/heap.h"
+#include "common/log.h"
+#include "common/text.h"
 #include "common/toolkit.h"
+#include "startup/outcome.h"
 
 ProcessState& Process() {
   static ProcessState* state = new ProcessState;
@@ -16,7 +19,10 @@ void CleanUp(int mode) {
 }
 
 void EndPlain() {
+  const Outcome outcome = CurrentOutcome();
+  LogLine(std::wstring(L"end: ") + OutcomeText(outcome) + L" (exit code " + text::Decimal(ExitCode()) + L")");
+  CloseLog();
   ui::Shutdown();
   DestroyPrivateHeap();
-  ExitProcess(0);
+  ExitProcess(static_cast<UINT>(ExitCode()));
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/prelude.h"
+#include "startup/command_line.h"
 
 struct Language {
   std::wstring name;    // "Language" of the file, without surrounding blanks
@@ -17,7 +18,7 @@ struct ProcessState {
   int osVersion = 0;
   std::wstring workFolder;    // empty until created; ends with "\" once set
   std::wstring languageFile;  // the chosen localization file
-  std::wstring argument1, argument2;
+  Invocation invocation;  // what the command line asks for
   HANDLE instanceMutex = nullptr;  // kept open for the life of the process
   HBRUSH whiteBrush = nullptr;
   HFONT fonts[4] = {};
@@ -32,9 +33,10 @@ struct ProcessState {
 ProcessState& Process();
 
 // Deletes the work folder (when one was created). Mode 0 then ends the
-// process with exit code 0; mode 1 returns.
+// process (EndPlain); mode 1 returns.
 void CleanUp(int mode);
 
-// Ends the process without deleting anything: closes the toolkit, destroys
-// the private heap and exits with code 0.
+// Ends the process without deleting anything: closes the toolkit and the
+// log, destroys the private heap and exits (with 0, or in a quiet run with
+// the outcome's code).
 [[noreturn]] void EndPlain();

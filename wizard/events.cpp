@@ -12,6 +12,7 @@
 #include "script/settings.h"
 #include "script/tokens.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
 #include "wizard/controls.h"
 #include "wizard/disk_space.h"
 #include "wizard/finish.h"
@@ -28,7 +29,9 @@ PageChoice Choice() {
 }
 
 void ConfirmCancel() {
-  if (ui::Message(Text(66), Text(65), ui::kConfirm) == IDYES) CleanUp(0);
+  if (ui::Message(Text(66), Text(65), ui::kConfirm) != IDYES) return;
+  NoteOutcome(kCancelled);
+  CleanUp(0);
 }
 
 void Next() {

@@ -3,8 +3,10 @@
 #include "common/toolkit.h"
 #include "script/localization.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
 
 void EndWithMessage(const std::wstring& text) {
+  NoteOutcome(kFailed);
   ui::Message(text, Text(0), ui::kErrorIcon);
   CleanUp(0);
   EndPlain();

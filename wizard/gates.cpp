@@ -11,6 +11,7 @@
 #include "script/shell_folders.h"
 #include "startup/os_version.h"
 #include "startup/process.h"
+#include "startup/outcome.h"
 #include "wizard/framework.h"
 #include "wizard/fatal.h"
 
@@ -57,9 +58,11 @@ void ApplyOperatingSystemGate() {
 void ApplyFrameworkGate() {
   const std::wstring version = RequiredFramework(Settings().dotNet);
   if (version.empty() || FrameworkInstalled(version)) return;
+  NoteOutcome(kFailed);
   ui::Message(Text(6) + L" " + version + L".", Text(0), ui::kErrorIcon);
   const std::wstring address = DependencyAddress(Settings().dependencyPage);
-  if (!address.empty()) {
+  // Not in an unattended run: it opens no window of any kind.
+  if (!address.empty() && !ui::Quiet()) {
     SHELLEXECUTEINFOW sei = {};
     sei.cbSize = sizeof sei;
     sei.lpVerb = L"open";

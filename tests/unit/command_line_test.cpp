@@ -30,3 +30,41 @@ TEST(CommandLine, EmptyQuotesGiveAnEmptyArgument) {
   EXPECT_EQ(a[1], L"");
   EXPECT_EQ(a[2], L"x");
 }
+
+TEST(CommandLine, TheFormsOfTheCommandLine) {
+  const struct {
+    const wchar_t* line;
+    RunMode mode;
+    bool silent;
+    const wchar_t* folder;
+    const wchar_t* log;
+  } cases[] = {
+      {L"pkg.exe", RunMode::kInstall, false, L"", L""},
+      {L"pkg.exe -u", RunMode::kInstall, false, L"", L""},  // one argument: the installation
+      {L"pkg.exe -u C:\\Out", RunMode::kUnpackOnly, false, L"C:\\Out", L""},
+      {L"pkg.exe -U C:\\Out", RunMode::kUsage, false, L"", L""},
+      {L"pkg.exe -u C:\\Out third", RunMode::kUnpackOnly, false, L"C:\\Out", L""},
+      {L"pkg.exe /LOG=C:\\setup.log", RunMode::kInstall, false, L"", L"C:\\setup.log"},
+      {L"pkg.exe \"/LOG=C:\\my logs\\a.log\"", RunMode::kInstall, false, L"", L"C:\\my logs\\a.log"},
+      {L"pkg.exe /LOG=a.log /S", RunMode::kUsage, false, L"", L""},  // a pair: the usage message
+      {L"pkg.exe /S", RunMode::kInstall, true, L"", L""},
+      {L"\"C:\\a b\\pkg.exe\" /S /D=C:\\Program Files\\Demo App", RunMode::kInstall, true,
+       L"C:\\Program Files\\Demo App", L""},
+      {L"pkg.exe /S /D=\"C:\\Program Files\\Demo\"", RunMode::kInstall, true, L"C:\\Program Files\\Demo", L""},
+      {L"pkg.exe /S /D=C:\\Demo /LOG=\"C:\\my logs\\s.log\"", RunMode::kInstall, true, L"C:\\Demo",
+       L"C:\\my logs\\s.log"},
+      {L"pkg.exe /S /D=C:\\My Demo /LOG=s.log", RunMode::kInstall, true, L"C:\\My Demo", L"s.log"},
+      {L"pkg.exe /S /LOG=s.log", RunMode::kInstall, true, L"", L"s.log"},
+      {L"pkg.exe /S /LOG=s.log /D=C:\\Demo", RunMode::kUsage, true, L"", L"s.log"},  // /D= comes second
+      {L"pkg.exe /S /D=", RunMode::kUsage, true, L"", L""},
+      {L"pkg.exe /S /X", RunMode::kUsage, true, L"", L""},
+      {L"pkg.exe /s", RunMode::kInstall, false, L"", L""},  // the switch is exact; one argument installs
+  };
+  for (const auto& c : cases) {
+    const Invocation v = ReadInvocation(c.line);
+    EXPECT_EQ(v.mode, c.mode) << c.line;
+    EXPECT_EQ(v.silent, c.silent) << c.line;
+    EXPECT_EQ(v.folder, c.folder) << c.line;
+    EXPECT_EQ(v.log, c.log) << c.line;
+  }
+}
