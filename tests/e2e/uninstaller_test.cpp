@@ -427,7 +427,27 @@ TEST_F(Uninstaller, ProgressWindowShowsItsTextsWithCancelDisabled) {
   EXPECT_FALSE(IsWindow(w));
 }
 
+// A file outside the test's folder is put back as it was (or deleted, when
+// there was none) when the case ends, however it ends.
+class RestoredFile {
+ public:
+  explicit RestoredFile(const std::wstring& path)
+      : path_(path), existed_(FileExists(path)), bytes_(ReadFileBytes(path)) {}
+  ~RestoredFile() {
+    if (existed_)
+      WriteAt(path_, bytes_);
+    else
+      DeleteFileW(path_.c_str());
+  }
+
+ private:
+  std::wstring path_;
+  bool existed_;
+  std::string bytes_;
+};
+
 TEST_F(Uninstaller, RestartQuestionAskedWhenRequired) {
+  const RestoredFile requests(kRestartRequests);
   data_.Set(L"RebootRequired", L"1");
   data_.texts[5].second = L"$APPNAME$ needs a restart. Restart now?";
   for (int answer : {IDNO, IDYES}) {
