@@ -39,6 +39,18 @@ std::set<std::wstring> NumberedFolders(const std::wstring& temp) {
 
 std::wstring Widen(const std::string& s) { return Utf8ToWide(s); }
 
+ScopedVariable::ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
+  DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+  if (n > 0) {
+    old_.assign(n, L'\0');
+    old_.resize(GetEnvironmentVariableW(name, &old_[0], n));
+    had_ = true;
+  }
+  SetEnvironmentVariableW(name, value.c_str());
+}
+
+ScopedVariable::~ScopedVariable() { SetEnvironmentVariableW(name_.c_str(), had_ ? old_.c_str() : nullptr); }
+
 std::wstring StubFile(const wchar_t* variant) {
   return std::wstring(kIs64Bit ? L"tarnstub64" : L"tarnstub") + variant + L".exe";
 }
@@ -69,6 +81,14 @@ void WriteAt(const std::wstring& path, const std::string& bytes) {
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring MissingDriveRoot() {
+  const DWORD drives = GetLogicalDrives();
+  for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter)
+    if (!(drives & (1u << (letter - L'A')))) return std::wstring(1, letter) + L":\\";
+  ADD_FAILURE() << "every drive letter from Q: to Y: is in use";
+  return L"Q:\\";
+}
 
 std::string ReadFileBytes(const std::wstring& path) {
   std::string out;

@@ -22,7 +22,7 @@ std::wstring ProgramFolder();
 std::wstring StubFile(const wchar_t* variant = L"");
 std::wstring UninstallerFile(const wchar_t* variant = L"");
 // True in the 64-bit build.
-constexpr bool kIs64Bit = sizeof(void*) == 8;
+using ops::kIs64Bit;
 
 class PackageTest : public ::testing::Test {
  protected:
@@ -64,6 +64,35 @@ class PackageTest : public ::testing::Test {
   std::vector<DWORD> started_;
 };
 
+// Wine reports `version` to programs of the file name `exeName` for the life
+// of the object (drive::EmulateVersion), however the test ends.
+class EmulatedVersion {
+ public:
+  EmulatedVersion(const std::wstring& exeName, const std::wstring& version) : exeName_(exeName) {
+    drive::EmulateVersion(exeName, version);
+  }
+  ~EmulatedVersion() { drive::EmulateVersion(exeName_, L""); }
+  EmulatedVersion(const EmulatedVersion&) = delete;
+  EmulatedVersion& operator=(const EmulatedVersion&) = delete;
+
+ private:
+  std::wstring exeName_;
+};
+
+// Sets an environment variable of this process (and so of the programs it
+// starts) for the life of the object.
+class ScopedVariable {
+ public:
+  ScopedVariable(const wchar_t* name, const std::wstring& value);
+  ~ScopedVariable();
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  std::wstring name_, old_;
+  bool had_ = false;
+};
+
 // Helpers for files in the Wine machine.
 std::string ReadFileBytes(const std::wstring& path);
 // Writes a file, creating its folders.
@@ -71,6 +100,8 @@ void WriteAt(const std::wstring& path, const std::string& bytes);
 // Creates the folders of a path up to its last backslash.
 void MakeFolders(const std::wstring& path);
 bool Exists(const std::wstring& path);  // a file or a folder
+// The root ("Q:\\") of a drive letter that the machine does not have.
+std::wstring MissingDriveRoot();
 using ops::FileExists;
 using ops::FolderExists;
 void RemoveTree(const std::wstring& path);

@@ -8,6 +8,10 @@ namespace {
 
 std::string Utf8(const std::wstring& s) { return text::ToUtf8(s); }
 
+// The values of a product's uninstall entry.
+const wchar_t* const kEntryValues[] = {L"DisplayName", L"DisplayIcon",   L"Publisher",     L"URLInfoAbout",
+                                       L"HelpLink",    L"Contact",       L"HelpTelephone", L"UninstallString"};
+
 }  // namespace
 
 class UninstallData : public PackageTest {
@@ -15,10 +19,15 @@ class UninstallData : public PackageTest {
   void SetUp() override {
     PackageTest::SetUp();
     dest_ = Dir() + L"dest\\";
+    // An entry without a name would go to the Uninstall key itself.
+    for (const wchar_t* value : kEntryValues)
+      if (!ValueExists(HKEY_LOCAL_MACHINE, kUninstallKey, value)) newOnUninstallKey_.push_back(value);
   }
   void TearDown() override {
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TarnData");
-    for (const wchar_t* name : {L"Data Demo", L"Icon Demo"}) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(name)).c_str());
+    for (const wchar_t* name : {L"Data Demo", L"Icon Demo"})
+      RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(name)).c_str());
+    for (const wchar_t* value : newOnUninstallKey_) RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kUninstallKey, value);
     PackageTest::TearDown();
   }
 
@@ -43,6 +52,7 @@ class UninstallData : public PackageTest {
   }
 
   std::wstring dest_;
+  std::vector<const wchar_t*> newOnUninstallKey_;
 };
 
 TEST_F(UninstallData, KnownInstallationByteForByte) {

@@ -16,3 +16,6 @@ foreach(test e2e_uninstaller e2e_uninstall_cycle)
   # Associations are set up for the removal tests with the product's own writer.
   target_link_libraries(${test} PRIVATE winshared)
 endforeach()
+
+# The task kinds' font case installs a font that test_fonts copies beside the tests.
+add_dependencies(e2e_task_kinds test_fonts)

@@ -15,7 +15,6 @@
 #include "install/associations.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
-#include "uninstaller/messages.h"
 #include "uninstaller/progress_window.h"
 
 using drive::Icon;
@@ -36,6 +35,14 @@ std::wstring Line(std::initializer_list<std::wstring> fields) {
 }
 
 void DeleteKeyTree(HKEY root, const std::wstring& path) { RegDeleteTreeW(root, path.c_str()); }
+
+// Ends the running programs of this file name when the case ends, however
+// it ends.
+struct StopWhenDone {
+  explicit StopWhenDone(const std::wstring& name) : name(name) {}
+  ~StopWhenDone() { StopProcessesNamed(name); }
+  std::wstring name;
+};
 
 // The lines of a probe's or recorder's log.
 std::vector<std::string> LogLines(const std::wstring& path) {
@@ -275,7 +282,7 @@ TEST_F(Uninstaller, ConfirmedRemovalDeletesTheProductAndItsRegistration) {
   WriteAt(install_ + L"Docs\\Deeper\\empty.bin", "");
   data_.files = {install_ + L"App.exe", install_ + L"Docs\\Read me.txt", install_ + L"Docs\\Deeper\\empty.bin"};
   RegisterProduct(L"Demo App");
-  SetText(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App Companion"), L"DisplayName", L"other");
+  RegisterProduct(L"Demo App Companion");
 
   const std::set<std::wstring> copiesBefore = TemporaryCopies(TempFolder());
   SecondStage* stage = Start(Place(install_));
@@ -289,7 +296,6 @@ TEST_F(Uninstaller, ConfirmedRemovalDeletesTheProductAndItsRegistration) {
   EXPECT_TRUE(FolderExists(Dir()));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App")));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App Companion")));
-  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Demo App Companion")).c_str());
   // Neither temporary copy stays behind.
   std::set<std::wstring> left;
   for (const std::wstring& name : TemporaryCopies(TempFolder()))
@@ -318,7 +324,7 @@ TEST_F(Uninstaller, MissingDataFileNextToTheInstalledUninstallerStopsTheFirstSta
   DeleteFileW((install_ + L"Uninst0.dat").c_str());
   const std::set<std::wstring> before = TemporaryCopies(TempFolder());
   drive::Process first = Launch(program);
-  EXPECT_MESSAGE(first, uninstall_text::kErrorTitle,
+  EXPECT_MESSAGE(first, L"Error",
                  L"Could not start the uninstallation procedure (copy to temporary directory failed or script not "
                  L"found). Please restart your PC and try again.",
                  Icon::kError, IDOK);
@@ -336,7 +342,17 @@ TEST_F(Uninstaller, MissingDataFileOfTheSecondStageIsReportedWithItsPath) {
   const std::wstring lone = Dir() + L"stage two\\31337.exe";
   MakeFolders(lone);
   ASSERT_TRUE(CopyFileW((BinFolder() + UninstallerFile(L"-test")).c_str(), lone.c_str(), FALSE));
-  drive::Process p = Launch(lone, L"\"" + install_ + L"Uninst0.dat\" \"" + installed + L"\"");
+  // The program would be deleted by a command of the command interpreter
+  // that %COMSPEC% names, started before the end: here a sleeper that would
+  // still be running.
+  const std::wstring interpreter = Dir() + L"tarn_comspec.exe";
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"sleeper.exe").c_str(), interpreter.c_str(), FALSE));
+  const StopWhenDone stop(L"tarn_comspec.exe");
+  drive::Process p;
+  {
+    const ScopedVariable comspec(L"COMSPEC", interpreter);
+    p = Launch(lone, L"\"" + install_ + L"Uninst0.dat\" \"" + installed + L"\"");
+  }
   EXPECT_MESSAGE(p, L"Error", L"The uninstallation script is missing!\r\n\r\n(" + Dir() + L"stage two\\31337.dat)",
                  Icon::kError, IDOK);
   EXPECT_EQ(p.WaitExit(), 0u);
@@ -344,7 +360,7 @@ TEST_F(Uninstaller, MissingDataFileOfTheSecondStageIsReportedWithItsPath) {
   EXPECT_TRUE(FileExists(install_ + L"Uninst0.dat"));
   EXPECT_TRUE(FileExists(installed));
   // Nothing deletes the program in this case.
-  drive::Settle();
+  EXPECT_TRUE(ProcessesNamed(L"tarn_comspec.exe").empty()) << "a command to delete the program was started";
   EXPECT_TRUE(FileExists(lone));
 }
 
@@ -361,7 +377,7 @@ TEST_F(Uninstaller, ProgressWindowShowsItsTextsWithCancelDisabled) {
   EXPECT_MESSAGE(stage->process, L"Please confirm", L"Are you sure you want to uninstall Demo App?", Icon::kQuestion,
                  IDYES);
 
-  HWND w = QuietWaitWindow(stage->process.pid(), uninstall_text::kWindowTitle);
+  HWND w = QuietWaitWindow(stage->process.pid(), L"Tarnwick Install Platform");
   ASSERT_NE(w, nullptr) << "no progress window";
   EXPECT_TRUE(drive::WaitUntil([&] { return !LogLines(gate + L".log").empty(); }));
   EXPECT_EQ(U8(QuietText(w)), "Tarnwick Install Platform");
@@ -411,7 +427,27 @@ TEST_F(Uninstaller, ProgressWindowShowsItsTextsWithCancelDisabled) {
   EXPECT_FALSE(IsWindow(w));
 }
 
+// A file outside the test's folder is put back as it was (or deleted, when
+// there was none) when the case ends, however it ends.
+class RestoredFile {
+ public:
+  explicit RestoredFile(const std::wstring& path)
+      : path_(path), existed_(FileExists(path)), bytes_(ReadFileBytes(path)) {}
+  ~RestoredFile() {
+    if (existed_)
+      WriteAt(path_, bytes_);
+    else
+      DeleteFileW(path_.c_str());
+  }
+
+ private:
+  std::wstring path_;
+  bool existed_;
+  std::string bytes_;
+};
+
 TEST_F(Uninstaller, RestartQuestionAskedWhenRequired) {
+  const RestoredFile requests(kRestartRequests);
   data_.Set(L"RebootRequired", L"1");
   data_.texts[5].second = L"$APPNAME$ needs a restart. Restart now?";
   for (int answer : {IDNO, IDYES}) {
@@ -468,19 +504,18 @@ TEST_F(Uninstaller, RunningListedProgramIsStoppedBeforeItsFileIsDeleted) {
   MakeFolders(elsewhere);
   ASSERT_TRUE(CopyFileW((BinFolder() + L"sleeper.exe").c_str(), listed.c_str(), FALSE));
   ASSERT_TRUE(CopyFileW((BinFolder() + L"sleeper.exe").c_str(), elsewhere.c_str(), FALSE));
+  const StopWhenDone stop(L"tarnsleeper.exe");
   drive::Process one = drive::Start(listed, L"60 " + Dir() + L"one.started");
   drive::Process two = drive::Start(elsewhere, L"60 " + Dir() + L"two.started");
   ASSERT_TRUE(
       drive::WaitUntil([&] { return FileExists(Dir() + L"one.started") && FileExists(Dir() + L"two.started"); }));
   data_.files = {listed};
   Uninstall();
-  EXPECT_EQ(one.WaitExit(5000), 1u) << "the listed program still runs";
-  EXPECT_EQ(two.WaitExit(5000), 1u) << "the other program of that name still runs";
+  EXPECT_EQ(one.WaitExit(), 1u) << "the listed program still runs";
+  EXPECT_EQ(two.WaitExit(), 1u) << "the other program of that name still runs";
   EXPECT_FALSE(Exists(listed));
   EXPECT_FALSE(Exists(install_));
   EXPECT_TRUE(FileExists(elsewhere)) << "an unlisted file was deleted";
-  one.Kill();
-  two.Kill();
 }
 
 TEST_F(Uninstaller, CreatedInstallFolderGoesOnlyWhenNothingWithContentIsLeft) {
@@ -532,6 +567,28 @@ TEST_F(Uninstaller, ExistingInstallFolderKeepsEmptyLeftovers) {
 // ---------------------------------------------------------------------------
 // Uninstall tasks.
 
+// Puts a key's default value back as it was (or the key away, when there was
+// none) when the case ends, however it ends.
+class RestoredDefault {
+ public:
+  RestoredDefault(HKEY root, const std::wstring& path)
+      : root_(root), path_(path), keyExisted_(KeyExists(root, path)), original_(GetText(root, path, L"")) {}
+  ~RestoredDefault() {
+    if (!keyExisted_)
+      RegDeleteTreeW(root_, path_.c_str());
+    else if (original_ == L"<missing>")
+      RegDeleteKeyValueW(root_, path_.c_str(), nullptr);
+    else
+      SetText(root_, path_, L"", original_);
+  }
+
+ private:
+  HKEY root_;
+  std::wstring path_;
+  bool keyExisted_;
+  std::wstring original_;
+};
+
 TEST_F(Uninstaller, RunTasksStartBeforeAnythingIsDeletedAndAfterTheFolders) {
   // The gate server holds the record phase (before the file phase) until the
   // run-before program has written what it saw.
@@ -550,8 +607,9 @@ TEST_F(Uninstaller, RunTasksStartBeforeAnythingIsDeletedAndAfterTheFolders) {
       {L"After", Line({L"RUN", L"0", L"1", probes + L"probe_after.exe", L"\"" + installFolder + L"\" hold"})},
       // A quoted program path, as authors write paths with blanks.
       {L"Before", Line({L"RUN", L"1", L"0", L"\"" + probes + L"probe_before.exe\"", L"\"" + listed + L"\""})},
-      {L"Never", Line({L"RUN", L"0", L"0", probes + L"probe_never.exe", L"x"})},
-      {L"Lower", Line({L"run", L"1", L"1", probes + L"probe_never.exe", L"y"})},
+      // Held if it ran, so that it would still be running at the end.
+      {L"Never", Line({L"RUN", L"0", L"0", probes + L"probe_never.exe", L"x hold"})},
+      {L"Lower", Line({L"run", L"1", L"1", probes + L"probe_never.exe", L"y hold"})},
   };
   SecondStage* stage = Start(Place(install_));
   EXPECT_MESSAGE(stage->process, L"Please confirm", L"Are you sure you want to uninstall Demo App?", Icon::kQuestion,
@@ -571,6 +629,8 @@ TEST_F(Uninstaller, RunTasksStartBeforeAnythingIsDeletedAndAfterTheFolders) {
   EXPECT_EQ(before[2] + "\\", U8(probes)) << "not started in its own folder";
   EXPECT_EQ(LogLines(probes + L"gate.dll.log").size(), 1u);
 
+  EXPECT_TRUE(ProcessesNamed(L"probe_never.exe").empty()) << "a line that is no run task was run";
+
   ASSERT_TRUE(drive::WaitUntil([&] { return LogLines(probes + L"probe_after.exe.log").size() == 3; }));
   std::vector<std::string> after = LogLines(probes + L"probe_after.exe.log");
   EXPECT_EQ(after[0], "\"" + U8(probes) + "probe_after.exe\" \"" + U8(installFolder) + "\" hold");
@@ -578,14 +638,13 @@ TEST_F(Uninstaller, RunTasksStartBeforeAnythingIsDeletedAndAfterTheFolders) {
   EXPECT_EQ(after[2] + "\\", U8(probes));
   SetEvent(release_);
   EXPECT_TRUE(drive::WaitUntil([] { return ProcessesNamed(L"probe_after.exe").empty(); }));
-  EXPECT_FALSE(Exists(probes + L"probe_never.exe.log"));
 }
 
 TEST_F(Uninstaller, LaunchBrowserStartsInternetExplorerWithTheAddress) {
   // Internet Explorer is found through its App Paths registration; for the
   // test that names a recorder.
   const std::wstring appPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe";
-  const std::wstring original = GetText(HKEY_LOCAL_MACHINE, appPath, L"");
+  const RestoredDefault restored(HKEY_LOCAL_MACHINE, appPath);
   const std::wstring recorder = Dir() + L"browser\\iexplore.exe";
   MakeFolders(recorder);
   ASSERT_TRUE(CopyFileW((BinFolder() + L"ops_recorder.exe").c_str(), recorder.c_str(), FALSE));
@@ -594,10 +653,6 @@ TEST_F(Uninstaller, LaunchBrowserStartsInternetExplorerWithTheAddress) {
   Uninstall();
   EXPECT_TRUE(drive::WaitUntil([&] { return LogLines(recorder + L".log").size() == 2; }));
   std::vector<std::string> lines = LogLines(recorder + L".log");
-  if (original == L"<missing>")
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, appPath.c_str());
-  else
-    SetText(HKEY_LOCAL_MACHINE, appPath, L"", original);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "\"" + U8(recorder) + "\" http://tarnwick.invalid/bye?product=demo");
 }
@@ -715,7 +770,8 @@ TEST_F(UninstallerRecord, EveryRecordedKindIsUndone) {
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"tarnuapp.exe"));
 
   EXPECT_TRUE(drive::WaitUntil([&] { return !ServiceExists(service_); })) << "the service was not removed";
-  EXPECT_TRUE(ProcessesNamed(L"test_service.exe").empty()) << "the service program still runs";
+  EXPECT_TRUE(drive::WaitUntil([] { return ProcessesNamed(L"test_service.exe").empty(); }))
+      << "the service program still runs";
 
   // The present server was unregistered (its unregistration ran once).
   EXPECT_EQ(LogLines(server + L".log"), std::vector<std::string>{"unregistered"});
@@ -851,18 +907,15 @@ TEST_F(Uninstaller, EmptyInstallPathRemovesNoFolder) {
   const std::wstring root = mapped.Root();
   ASSERT_FALSE(root.empty()) << "no drive letter could be made for the test: error " << mapped.error();
   PlantUnlisted(root);
-  wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
-  GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
-  SetEnvironmentVariableW(L"TMP", (root + L"temp").c_str());
-  SetEnvironmentVariableW(L"TEMP", (root + L"temp").c_str());
   data_.Set(L"InstallPath", L"");
   WriteAt(install_ + L"App.exe", "program");
   data_.files = {install_ + L"App.exe"};
-  SecondStage* stage = Start(Place(install_));
-  EXPECT_EQ(U8(root + L"temp\\"), U8(stage->program.substr(0, root.size() + 5)));
-  SetEnvironmentVariableW(L"TMP", tmp);
-  SetEnvironmentVariableW(L"TEMP", temp);
+  SecondStage* stage = nullptr;
+  {
+    const ScopedVariable tmp(L"TMP", root + L"temp"), temp(L"TEMP", root + L"temp");
+    stage = Start(Place(install_));
+    EXPECT_EQ(U8(root + L"temp\\"), U8(stage->program.substr(0, root.size() + 5)));
+  }
   // The copy's path was taken from this process's temporary folder.
   stage->program = root + L"temp\\" + stage->program.substr(stage->program.find_last_of(L'\\') + 1);
   stage->data = stage->program.substr(0, stage->program.size() - 3) + L"dat";
@@ -874,11 +927,24 @@ TEST_F(Uninstaller, EmptyInstallPathRemovesNoFolder) {
   EXPECT_TRUE(FolderExists(install_));
 }
 
+// What a case puts into a system folder goes again when it ends, however it
+// ends.
+struct PlantedIn {
+  explicit PlantedIn(const std::wstring& folder) : folder(folder) {}
+  ~PlantedIn() {
+    RemoveUnlisted(folder);
+    for (const wchar_t* name : {L"tarn-listed.exe", L"Uninst7.exe", L"Uninst7.dat"})
+      DeleteFileW((folder + name).c_str());
+  }
+  std::wstring folder;
+};
+
 TEST_F(Uninstaller, SystemFoldersAsInstallFolderLoseOnlyListedFiles) {
   for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_APPDATA}) {
     const std::wstring folder = ShellPath(csidl);
     SCOPED_TRACE(U8(folder));
     ASSERT_FALSE(folder.empty());
+    const PlantedIn planted(folder);
     PlantUnlisted(folder);
     WriteAt(folder + L"tarn-listed.exe", "program");
     data_.files = {folder + L"tarn-listed.exe"};
@@ -889,7 +955,6 @@ TEST_F(Uninstaller, SystemFoldersAsInstallFolderLoseOnlyListedFiles) {
     EXPECT_FALSE(Exists(folder + L"Uninst7.dat"));
     ExpectUnlistedKept(folder);
     EXPECT_TRUE(FolderExists(folder));
-    RemoveUnlisted(folder);
   }
 }
 

@@ -1,10 +1,12 @@
 // A small Windows service for the service tests: it runs until the service
 // control manager asks it to stop.
 //
-//   test_service.exe [--stop-delay=MS] [--ignore-stop]
+//   test_service.exe [--stop-delay=MS] [--stopped-marker=FILE] [--ignore-stop]
 //
 // --stop-delay keeps it in the stop-pending state for MS milliseconds before
-// it reports that it stopped; --ignore-stop makes it hang in that state.
+// it reports that it stopped; --stopped-marker writes FILE just before that
+// report, so that a test can tell what came after it; --ignore-stop makes it
+// hang in the stop-pending state.
 #include <windows.h>
 
 #include <cstdlib>
@@ -16,6 +18,7 @@ SERVICE_STATUS_HANDLE g_handle;
 SERVICE_STATUS g_status;
 HANDLE g_stopRequested;
 DWORD g_stopDelay;
+const char* g_stoppedMarker;
 bool g_ignoreStop;
 
 void Report(DWORD state) {
@@ -49,6 +52,10 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv) {
   Report(SERVICE_RUNNING);
   WaitForSingleObject(g_stopRequested, INFINITE);
   Sleep(g_stopDelay);
+  if (g_stoppedMarker) {
+    HANDLE marker = CreateFileA(g_stoppedMarker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+  }
   Report(SERVICE_STOPPED);
 }
 
@@ -57,6 +64,7 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv) {
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--stop-delay=", 13) == 0) g_stopDelay = static_cast<DWORD>(std::atoi(argv[i] + 13));
+    if (std::strncmp(argv[i], "--stopped-marker=", 17) == 0) g_stoppedMarker = argv[i] + 17;
     if (std::strcmp(argv[i], "--ignore-stop") == 0) g_ignoreStop = true;
   }
   g_stopRequested = CreateEventW(nullptr, TRUE, FALSE, nullptr);

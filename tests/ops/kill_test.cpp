@@ -29,16 +29,26 @@ class KillTest : public ::testing::Test {
   }
 
   // Each copy in a folder of its own: names that differ only in case cannot
-  // share one.
+  // share one. Each notes that it runs in a marker file beside it.
   HANDLE Launch(const std::wstring& name) {
     const std::wstring sub = folder_ + std::to_wstring(started_.size()) + L"\\";
     CreateDirectoryW(sub.c_str(), nullptr);
     const std::wstring program = sub + name;
     EXPECT_TRUE(CopyFileW((ops::BinFolder() + L"sleeper.exe").c_str(), program.c_str(), FALSE));
-    HANDLE process = ops::Start(program, L"60");
+    HANDLE process = ops::Start(program, L"60 " + sub + L"running");
     EXPECT_NE(nullptr, process) << ops::Narrow(program);
     started_.push_back({name, process});
+    markers_.push_back(sub + L"running");
     return process;
+  }
+
+  // Every copy runs its own code, so the process list shows it by its name.
+  bool AllRunning() const {
+    return ops::WaitFor([this] {
+      for (const std::wstring& marker : markers_)
+        if (!ops::FileExists(marker)) return false;
+      return true;
+    });
   }
 
   static DWORD ExitCode(HANDLE process) {
@@ -48,8 +58,17 @@ class KillTest : public ::testing::Test {
     return code;
   }
 
+  // Ends the process with the test's own exit code. A process keeps the code
+  // of its first end: kEndedByTest proves that nothing had ended it before.
+  static DWORD EndHere(HANDLE process) {
+    TerminateProcess(process, kEndedByTest);
+    return ExitCode(process);
+  }
+  static constexpr DWORD kEndedByTest = 42;
+
   std::wstring folder_;
   std::vector<Started> started_;
+  std::vector<std::wstring> markers_;
 };
 
 TEST_F(KillTest, EveryProcessOfThatNameInAnyCaseEnds) {
@@ -58,26 +77,29 @@ TEST_F(KillTest, EveryProcessOfThatNameInAnyCaseEnds) {
   HANDLE lower = Launch(L"tarnopskill.exe");
   HANDLE longer = Launch(L"TarnOpsKillNot.exe");
   HANDLE shorter = Launch(L"TarnOpsKil.exe");
-  Sleep(300);
+  ASSERT_TRUE(AllRunning());
 
   EXPECT_EQ(1, KillTask(L"  tArNoPsKiLl.ExE \t"));
   EXPECT_EQ(1u, ExitCode(mixed));
   EXPECT_EQ(1u, ExitCode(upper));
   EXPECT_EQ(1u, ExitCode(lower));
-  EXPECT_TRUE(ops::Running(longer));
-  EXPECT_TRUE(ops::Running(shorter));
+  EXPECT_EQ(kEndedByTest, EndHere(longer)) << "a longer name was ended too";
+  EXPECT_EQ(kEndedByTest, EndHere(shorter)) << "a shorter name was ended too";
 }
 
 TEST_F(KillTest, NameMatchingNothingEndsNothing) {
   HANDLE other = Launch(L"TarnOpsKeep.exe");
-  Sleep(300);
+  ASSERT_TRUE(AllRunning());
   EXPECT_EQ(0, KillTask(L"TarnOpsNoSuchProgram.exe"));
   EXPECT_EQ(0, KillTask(L"TarnOpsKeep"));  // the whole name, extension included
   EXPECT_EQ(0, KillTask(L""));
   EXPECT_EQ(0, KillTask(L"   "));
-  EXPECT_TRUE(ops::Running(other));
+  EXPECT_EQ(kEndedByTest, EndHere(other)) << "a name that matches nothing ended it";
+
+  HANDLE again = Launch(L"TarnOpsKeep.exe");
+  ASSERT_TRUE(AllRunning());
   EXPECT_EQ(1, KillTask(L"tarnopskeep.exe"));
-  EXPECT_EQ(1u, ExitCode(other));
+  EXPECT_EQ(1u, ExitCode(again));
   EXPECT_EQ(0, KillTask(L"tarnopskeep.exe"));  // none left
 }
 

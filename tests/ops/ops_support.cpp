@@ -1,5 +1,7 @@
 #include "tests/ops/ops_support.h"
 
+#include <tlhelp32.h>
+
 #include <vector>
 
 #include "tests/helpers/utf8.h"
@@ -173,6 +175,39 @@ HANDLE Start(const std::wstring& program, const std::wstring& arguments) {
 }
 
 bool Running(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+
+std::vector<DWORD> ProcessIdsNamed(const std::wstring& name) {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    std::wstring exe = entry.szExeFile;
+    exe = exe.substr(exe.find_last_of(L"\\/") + 1);
+    if (lstrcmpiW(exe.c_str(), name.c_str()) == 0) ids.push_back(entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return ids;
+}
+
+void EndProcessesNamed(const std::wstring& name) {
+  for (DWORD id : ProcessIdsNamed(name)) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (!process) continue;
+    TerminateProcess(process, 99);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+  }
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+  for (int waited = 0;; waited += 20) {
+    if (condition()) return true;
+    if (waited >= timeoutMs) return false;
+    Sleep(20);
+  }
+}
 
 ::testing::AssertionResult RunEmulated(const std::wstring& version, const std::wstring& filter) {
   const std::wstring folder = FreshFolder(L"emulated-" + version);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,11 +39,22 @@ void DeleteKeyTree(HKEY root, const std::wstring& path);
 // Starts `program` with the arguments; the handle is the caller's to close.
 HANDLE Start(const std::wstring& program, const std::wstring& arguments);
 bool Running(HANDLE process);
+// Identifiers of the running processes with this file name (any case).
+std::vector<DWORD> ProcessIdsNamed(const std::wstring& name);
+// Ends every running process with this file name and waits for each end.
+void EndProcessesNamed(const std::wstring& name);
+
+// Looks at the condition every 20 ms until it holds; false on time-out.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000);
 
 // Runs the disabled cases that match `filter` in a copy of this test program
-// for which Wine emulates `version` ("win98", "nt40", ...). Succeeds when at
+// for which Wine emulates `version` ("win98", "nt40", ...). Those are systems
+// of 32-bit programs: the callers skip them in the 64-bit build (kIs64Bit). Succeeds when at
 // least one case ran and all passed; their output joins this one's.
 ::testing::AssertionResult RunEmulated(const std::wstring& version, const std::wstring& filter);
+// True in the 64-bit build.
+constexpr bool kIs64Bit = sizeof(void*) == 8;
+
 // The bits 16 to 23 of GetVersion, which tell the association layouts apart.
 inline DWORD VersionBuildByte() { return (GetVersion() >> 16) & 0xFF; }
 

@@ -12,4 +12,5 @@ add_library(ops_server SHARED ${CMAKE_SOURCE_DIR}/tests/ops/com_server.cpp)
 set_target_properties(ops_server PROPERTIES PREFIX "" OUTPUT_NAME ops_server)
 target_link_options(ops_server PRIVATE -static -Wl,--kill-at)
 
-add_dependencies(registry_tests ops_recorder ops_server sleeper)
+# The font cases install the DejaVu fonts that test_fonts copies beside the tests.
+add_dependencies(registry_tests ops_recorder ops_server sleeper test_fonts)

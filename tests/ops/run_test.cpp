@@ -30,16 +30,37 @@ class RunTest : public ::testing::Test {
     recorder_ = folder_ + L"the recorder.exe";
     ASSERT_TRUE(CopyFileW((ops::BinFolder() + L"ops_recorder.exe").c_str(), recorder_.c_str(), FALSE));
   }
-  void TearDown() override { ops::RemoveTree(folder_); }
+  void TearDown() override {
+    ops::EndProcessesNamed(kSleeper);
+    ops::DeleteKeyTree(HKEY_CLASSES_ROOT, L".tarnopsdoc");
+    ops::DeleteKeyTree(HKEY_CLASSES_ROOT, L"TarnOps.Document");
+    if (!other_.empty()) ops::RemoveTree(other_);
+    ops::RemoveTree(folder_);
+  }
+
+  // A second folder, removed with the test's own.
+  const std::wstring& Other() {
+    if (other_.empty()) other_ = ops::FreshFolder(L"run elsewhere");
+    return other_;
+  }
+
+  // A copy of the sleeper under a name of this test's own.
+  std::wstring Sleeper() {
+    const std::wstring copy = folder_ + kSleeper;
+    EXPECT_TRUE(CopyFileW((ops::BinFolder() + L"sleeper.exe").c_str(), copy.c_str(), FALSE));
+    return copy;
+  }
+  static constexpr wchar_t kSleeper[] = L"tarn_run_sleeper.exe";
 
   std::vector<std::string> Log() const { return ops::Lines(ops::ReadFileBytes(recorder_ + L".log")); }
 
   std::wstring folder_;
   std::wstring recorder_;
+  std::wstring other_;
 };
 
 TEST_F(RunTest, CommandLineAndFolder) {
-  const std::wstring other = ops::FreshFolder(L"run elsewhere");
+  const std::wstring other = Other();
   EXPECT_NE(0, RunAndWait(recorder_, L"one \"two three\"", other, 1));
   std::vector<std::string> log = Log();
   ASSERT_EQ(2u, log.size());
@@ -53,24 +74,24 @@ TEST_F(RunTest, CommandLineAndFolder) {
   ASSERT_EQ(4u, log.size());
   EXPECT_EQ("\"" + ops::Narrow(recorder_) + "\"", log[2]);
   EXPECT_EQ(NoTrailingBackslash(CurrentFolder()), NoTrailingBackslash(log[3]));
-  ops::RemoveTree(other);
 }
 
 TEST_F(RunTest, WaitsOnlyWhenAsked) {
-  const std::wstring sleeper = ops::BinFolder() + L"sleeper.exe";
+  // Flag 1: the program (it sleeps a second) has ended when the call returns.
+  const std::wstring sleeper = Sleeper();
   const std::wstring marker = folder_ + L"slept.txt";
-  DWORD start = GetTickCount();
-  EXPECT_NE(0, RunAndWait(sleeper, L"2 " + marker, L"", 1));
-  EXPECT_GE(GetTickCount() - start, 1900u);
+  EXPECT_NE(0, RunAndWait(sleeper, L"1 " + marker, L"", 1));
   EXPECT_TRUE(ops::FileExists(marker));
+  EXPECT_TRUE(ops::ProcessIdsNamed(kSleeper).empty()) << "the call returned while its program ran";
 
-  // Flag 0: back at once; the recorder's entry comes later.
-  start = GetTickCount();
+  // Flag 0: back while the program (a minute long) still runs.
+  const std::wstring started = folder_ + L"started.txt";
+  EXPECT_NE(0, RunAndWait(sleeper, L"60 " + started, L"", 0));
+  ASSERT_TRUE(ops::WaitFor([&] { return ops::FileExists(started); })) << "the program did not start";
+  EXPECT_EQ(1u, ops::ProcessIdsNamed(kSleeper).size()) << "the call waited for its program";
+
   EXPECT_NE(0, RunAndWait(recorder_, L"later", L"", 0));
-  EXPECT_LT(GetTickCount() - start, 400u);
-  EXPECT_TRUE(Log().empty());
-  for (int i = 0; i < 100 && Log().empty(); ++i) Sleep(100);
-  ASSERT_EQ(2u, Log().size());
+  ASSERT_TRUE(ops::WaitFor([&] { return Log().size() == 2; })) << "the recorder made no entry";
   EXPECT_EQ("\"" + ops::Narrow(recorder_) + "\" later", Log()[0]);
 }
 
@@ -100,14 +121,11 @@ TEST_F(RunTest, DocumentGoesThroughTheShell) {
   EXPECT_EQ(NoTrailingBackslash(ops::Narrow(folder_)), NoTrailingBackslash(log[1]));
 
   // A folder given is used instead.
-  const std::wstring other = ops::FreshFolder(L"run elsewhere");
+  const std::wstring other = Other();
   EXPECT_NE(0, RunAndWait(document, L"", other, 1));
   log = Log();
   ASSERT_EQ(4u, log.size());
   EXPECT_EQ(NoTrailingBackslash(ops::Narrow(other)), NoTrailingBackslash(log[3]));
-  ops::RemoveTree(other);
-  ops::DeleteKeyTree(HKEY_CLASSES_ROOT, L".tarnopsdoc");
-  ops::DeleteKeyTree(HKEY_CLASSES_ROOT, L"TarnOps.Document");
 }
 
 // Neither CreateProcess nor the shell can start a missing program: 0. The

@@ -2,13 +2,54 @@
 
 #include "tests/driver/driver.h"
 
-BoxWatch::BoxWatch(std::function<void(const SeenBox&)> onBox) : onBox_(std::move(onBox)) {
+namespace {
+
+struct FoundBox {
+  DWORD pid;
+  HWND window;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM lp) {
+  auto* found = reinterpret_cast<FoundBox*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != found->pid || !IsWindowVisible(window) || drive::ClassName(window) != L"#32770") return TRUE;
+  found->window = window;
+  return FALSE;
+}
+
+// The box's thread waits in the box and answers what it is sent.
+std::wstring TextOf(HWND control) {
+  wchar_t buffer[1024] = {};
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 5000, &got);
+  return buffer;
+}
+
+// Title, text and buttons; the icon is of no interest here.
+SeenBox Describe(HWND box) {
+  SeenBox seen{drive::Title(box), L"", {}};
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    const std::wstring kind = drive::ClassName(c);
+    if (kind == L"Static" && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+      seen.text = TextOf(c);
+    else if (kind == L"Button" && IsWindowVisible(c))
+      seen.buttons.push_back(GetDlgCtrlID(c));
+  }
+  return seen;
+}
+
+}  // namespace
+
+BoxWatch::BoxWatch(std::function<void(const SeenBox&)> onBox)
+    : onBox_(std::move(onBox)), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   thread_ = std::thread([this] { Watch(); });
 }
 
 BoxWatch::~BoxWatch() {
-  stop_ = true;
+  SetEvent(stop_);
   thread_.join();
+  CloseHandle(stop_);
 }
 
 std::vector<SeenBox> BoxWatch::Boxes() const {
@@ -16,21 +57,25 @@ std::vector<SeenBox> BoxWatch::Boxes() const {
   return boxes_;
 }
 
+// The operations show their boxes on the calling thread and wait in them, so
+// a box stays open until this thread has recorded and answered it: when the
+// operation returns, every box it showed is on record.
 void BoxWatch::Watch() {
-  const DWORD pid = GetCurrentProcessId();
-  drive::Process self(OpenProcess(SYNCHRONIZE, FALSE, pid), pid);
-  while (!stop_) {
-    drive::MessageBoxInfo box = drive::WaitMessageBox(self, 50);
-    if (!box.window) continue;
-    SeenBox seen{box.title, box.text, box.buttons};
+  do {
+    FoundBox found{GetCurrentProcessId(), nullptr};
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&found));
+    if (!found.window) continue;
+    const SeenBox seen = Describe(found.window);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       boxes_.push_back(seen);
     }
     if (onBox_) onBox_(seen);
     bool hasOk = false;
-    for (int b : box.buttons) hasOk = hasOk || b == IDOK;
-    drive::Answer(box, hasOk || box.buttons.empty() ? IDOK : box.buttons.front());
-    drive::WaitGone(box.window, 5000);
-  }
+    for (int b : seen.buttons) hasOk = hasOk || b == IDOK;
+    drive::MessageBoxInfo box;
+    box.window = found.window;
+    drive::Answer(box, hasOk || seen.buttons.empty() ? IDOK : seen.buttons.front());
+    drive::WaitGone(found.window);
+  } while (WaitForSingleObject(stop_, kLookEveryMs) == WAIT_TIMEOUT);
 }

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -31,8 +30,10 @@ class BoxWatch {
  private:
   void Watch();
 
+  static constexpr DWORD kLookEveryMs = 20;
+
   std::function<void(const SeenBox&)> onBox_;
-  std::atomic<bool> stop_{false};
+  HANDLE stop_;
   mutable std::mutex mutex_;
   std::vector<SeenBox> boxes_;
   std::thread thread_;
