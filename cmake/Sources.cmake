@@ -32,6 +32,7 @@ set(SHARED_WIN_SOURCES
   common/files.cpp
   common/journal.cpp
   common/log.cpp
+  common/outcome.cpp
   common/heap.cpp
   common/random.cpp
   common/system_api.cpp
@@ -56,7 +57,6 @@ set(SHARED_WIN_SOURCES
 # The setup stub, without its entry point (tests link these too).
 set(STUB_SOURCES
   startup/builtin_images.cpp
-  startup/outcome.cpp
   startup/process.cpp
   startup/shared_resources.cpp
   package/copy_range.cpp
@@ -79,6 +79,7 @@ set(STUB_SOURCES
   wizard/gates.cpp
   wizard/images.cpp
   wizard/pages.cpp
+  wizard/plan.cpp
   wizard/rich_text.cpp
   wizard/window.cpp
   wizard/wizard.cpp
@@ -135,6 +136,7 @@ set(WIN_TEST_SOURCES
   tests/win/machine_test.cpp
   tests/win/extract_damage_test.cpp
   tests/win/guard_test.cpp
+  tests/win/manifest_test.cpp
   tests/win/zip_fixture.cpp
   tests/ops/ops_support.cpp
 )

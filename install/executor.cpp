@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include "common/log.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/associations.h"
@@ -24,6 +25,7 @@
 #include "script/token_rules.h"
 #include "script/tokens.h"
 #include "startup/os_version.h"
+#include "common/outcome.h"
 #include "startup/process.h"
 #include "wizard/controls.h"
 
@@ -39,26 +41,33 @@ struct Task {
 void Status(int key) { ui::SetText(kStatusLine, Text(key)); }
 void Note(const Task& t, const Record& record) { Installation().installRecord.push_back({t.name, record}); }
 
+// What a task came to, for the log.
+enum class Result { kDone, kFailed, kNotRun, kRefused };
+Result Outcome(bool done) { return done ? Result::kDone : Result::kFailed; }
+
 bool ServiceCapable() {
   const int os = Process().osVersion;
   return os == kOsNt4 || os >= kOs2000;
 }
 
-void Run(const Task& t) {
-  if (ReadInteger(t.field[4]) != 1 || t.field[5].empty()) return;
+Result Run(const Task& t) {
+  if (ReadInteger(t.field[4]) != 1 || t.field[5].empty()) return Result::kNotRun;
   Status(71);
   const std::wstring folder = ProgramFolderOf(t.field[5]);
   SHELLEXECUTEINFOW sei = {};
   sei.cbSize = sizeof sei;
-  sei.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // An unattended run shows no window of its own, not even the shell's
+  // error box for a program it cannot start.
+  sei.fMask = SEE_MASK_NOCLOSEPROCESS | (ui::Quiet() ? SEE_MASK_FLAG_NO_UI : 0);
   sei.lpFile = t.field[5].c_str();
   sei.lpParameters = t.field[6].c_str();
   sei.lpDirectory = folder.c_str();
   sei.nShow = ReadInteger(t.field[3]) == 1 ? SW_HIDE : SW_SHOW;
   ShellExecuteExW(&sei);
-  if (!sei.hProcess) return;
+  if (!sei.hProcess) return Result::kFailed;
   if (ReadInteger(t.field[2]) == 1) WaitForSingleObject(sei.hProcess, INFINITE);
   CloseHandle(sei.hProcess);
+  return Result::kDone;
 }
 
 DWORD RegistryType(const std::wstring& name) {
@@ -67,27 +76,29 @@ DWORD RegistryType(const std::wstring& name) {
   return 0;
 }
 
-void RegAddValue(const Task& t) {
+Result RegAddValue(const Task& t) {
   if (!RegistrySetValue(RootFromName(t.field[2]), t.field[5], t.field[3], t.field[4], RegistryType(t.field[6]), L""))
-    return;
+    return Result::kFailed;
   Note(t, RegistryRecord(t.line));
   Status(72);
+  return Result::kDone;
 }
 
-void RegAddKey(const Task& t) {
-  if (!RegistryCreateKey(RootFromName(t.field[2]), t.field[5], L"")) return;
+Result RegAddKey(const Task& t) {
+  if (!RegistryCreateKey(RootFromName(t.field[2]), t.field[5], L"")) return Result::kFailed;
   Note(t, RegistryRecord(t.line));
   Status(73);
+  return Result::kDone;
 }
 
-void RegDelValue(const Task& t) {
+Result RegDelValue(const Task& t) {
   Status(74);
-  RegistryDeleteValue(RootFromName(t.field[2]), t.field[5], t.field[3], L"");
+  return Outcome(RegistryDeleteValue(RootFromName(t.field[2]), t.field[5], t.field[3], L"") != 0);
 }
 
-void RegDelKey(const Task& t) {
+Result RegDelKey(const Task& t) {
   Status(75);
-  RegistryDeleteKey(RootFromName(t.field[2]), t.field[5], L"");
+  return Outcome(RegistryDeleteKey(RootFromName(t.field[2]), t.field[5], L"") != 0);
 }
 
 // Field 2 names the folder by location index, field 3 the file.
@@ -96,131 +107,162 @@ std::wstring LinkPath(const Task& t, const wchar_t* extension) {
   return TokenFolder(ReadInteger(t.field[2])) + (text::EndsWithNoCase(name, extension) ? name : name + extension);
 }
 
-void NormalLink(const Task& t) {
-  if (t.field[5] != L"0") return;  // offered on the finish page instead
+Result NormalLink(const Task& t) {
+  if (t.field[5] != L"0") return Result::kNotRun;  // offered on the finish page instead
   const std::wstring path = LinkPath(t, L".lnk");
   const std::wstring& target = t.field[4];
   if (!InstallJournal().WriteThrough(path, [&] {
         return CreateShortcut(target, path, L"", t.field[7], ProgramFolderOf(target), SW_SHOWNORMAL, 0, target,
                               ReadInteger(t.field[6])) != 0;
       }))
-    return;
+    return Result::kFailed;
   Status(76);
   Note(t, PathRecord(RecordKind::kLink, path));
+  return Result::kDone;
 }
 
-void InternetLink(const Task& t) {
-  if (t.field[5] != L"0") return;
+Result InternetLink(const Task& t) {
+  if (t.field[5] != L"0") return Result::kNotRun;
   const std::wstring path = LinkPath(t, L".url");
-  if (!InstallJournal().WriteThrough(path, [&] { return CreateInternetLink(t.field[4], path) != 0; })) return;
+  if (!InstallJournal().WriteThrough(path, [&] { return CreateInternetLink(t.field[4], path) != 0; }))
+    return Result::kFailed;
   Note(t, PathRecord(RecordKind::kLink, path));
   Status(77);
+  return Result::kDone;
 }
 
 // A file task acts only on an absolute path that names no root and no
 // well-known folder: a relative one would depend on the current folder.
-void DeleteOneFile(const Task& t) {
-  if (t.field[2].empty()) return;
+Result DeleteOneFile(const Task& t) {
+  if (t.field[2].empty()) return Result::kNotRun;
   Status(78);
-  if (IsDeletableFilePath(t.field[2])) DeleteFileW(t.field[2].c_str());
+  if (!IsDeletableFilePath(t.field[2])) return Result::kRefused;
+  return Outcome(DeleteFileW(t.field[2].c_str()) != 0);
 }
 
 // A file written over by a copy or a move is kept aside until the
 // installation completes, so that a Cancel or a failure can put it back.
-bool CopyThroughJournal(const std::wstring& source, const std::wstring& destination) {
-  if (source.empty() || !IsDeletableFilePath(destination)) return false;
-  return InstallJournal().WriteThrough(destination, [&] { return CopyFileOver(source, destination); });
+Result CopyThroughJournal(const std::wstring& source, const std::wstring& destination) {
+  if (source.empty() || !IsDeletableFilePath(destination)) return Result::kRefused;
+  return Outcome(InstallJournal().WriteThrough(destination, [&] { return CopyFileOver(source, destination); }));
 }
 
-void MoveOneFile(const Task& t) {
+Result MoveOneFile(const Task& t) {
   Status(79);
+  if (!IsDeletableFilePath(t.field[2])) return Result::kRefused;
+  const Result copied = CopyThroughJournal(t.field[2], t.field[3]);
   // The source is kept aside too, instead of being deleted at once.
-  if (IsDeletableFilePath(t.field[2]) && CopyThroughJournal(t.field[2], t.field[3])) InstallJournal().Remove(t.field[2]);
+  if (copied == Result::kDone) InstallJournal().Remove(t.field[2]);
+  return copied;
 }
 
-void CopyOneFile(const Task& t) {
+Result CopyOneFile(const Task& t) {
   Status(80);
-  if (CopyThroughJournal(t.field[2], t.field[3])) Note(t, PathRecord(RecordKind::kCopy, t.field[3]));
+  const Result copied = CopyThroughJournal(t.field[2], t.field[3]);
+  if (copied == Result::kDone) Note(t, PathRecord(RecordKind::kCopy, t.field[3]));
+  return copied;
 }
 
-void MakeFolder(const Task& t) {
+Result MakeFolder(const Task& t) {
   Status(81);
   const std::wstring path = text::WithBackslash(t.field[2]);
-  if (CreateFolder(path)) Note(t, PathRecord(RecordKind::kFolder, path));
+  if (!CreateFolder(path)) return Result::kFailed;
+  Note(t, PathRecord(RecordKind::kFolder, path));
+  return Result::kDone;
 }
 
 // Never an empty, relative, root or well-known folder (a guard the
 // removal shares), and never a path that would have to be shortened.
-void RemoveFolder(const Task& t) {
+Result RemoveFolder(const Task& t) {
   Status(82);
   const std::wstring folder = text::WithBackslash(t.field[2]);
-  if (folder.size() > kMaxFolderTaskPath || IsProtectedFolder(folder)) return;
+  if (folder.size() > kMaxFolderTaskPath || IsProtectedFolder(folder)) return Result::kRefused;
   int flags = (t.field[3] == L"1" ? kDeleteRecursive : 0) | (t.field[4] == L"1" ? kDeleteForce : 0);
-  DeleteFolder(folder, L"", flags);
+  return Outcome(DeleteFolder(folder, L"", flags));
 }
 
-void Associate(const Task& t) {
+Result Associate(const Task& t) {
   Status(83);
   const std::wstring icon = t.field[4] + L"," + t.field[5];
-  if (AssociateExtension(t.field[2], t.field[3], t.field[4], icon))
-    Note(t, AssociationRecord(ProgramFileOf(t.field[4]), t.field[2]));
+  if (!AssociateExtension(t.field[2], t.field[3], t.field[4], icon)) return Result::kFailed;
+  Note(t, AssociationRecord(ProgramFileOf(t.field[4]), t.field[2]));
+  return Result::kDone;
 }
 
-void Disassociate(const Task& t) {
+Result Disassociate(const Task& t) {
   Status(84);
-  if (!t.field[2].empty() && !t.field[3].empty()) RemoveAssociation(t.field[2], t.field[3]);
+  if (t.field[2].empty() || t.field[3].empty()) return Result::kNotRun;
+  RemoveAssociation(t.field[2], t.field[3]);
+  return Result::kDone;
 }
 
-void ServiceCall(const Task& t, int (*operation)(const std::wstring&), int statusKey) {
-  if (!ServiceCapable() || t.field[2].empty()) return;
-  operation(t.field[2]);
+Result ServiceCall(const Task& t, int (*operation)(const std::wstring&), int statusKey) {
+  if (!ServiceCapable() || t.field[2].empty()) return Result::kNotRun;
+  const int result = operation(t.field[2]);
   Status(statusKey);
+  return Outcome(result != 0);
 }
 
-void StartService(const Task& t) { ServiceCall(t, ServiceStart, 85); }
-void StopService(const Task& t) { ServiceCall(t, ServiceStop, 87); }
-void RemoveService(const Task& t) { ServiceCall(t, ServiceRemove, 88); }
+Result StartService(const Task& t) { return ServiceCall(t, ServiceStart, 85); }
+Result StopService(const Task& t) { return ServiceCall(t, ServiceStop, 87); }
+Result RemoveService(const Task& t) {
+  ServiceCall(t, ServiceRemove, 88);  // reports nothing of its own
+  return ServiceCapable() && !t.field[2].empty() ? Result::kDone : Result::kNotRun;
+}
 
-void InstallService(const Task& t) {
-  if (!ServiceCapable()) return;
+Result InstallService(const Task& t) {
+  if (!ServiceCapable()) return Result::kNotRun;
   const std::wstring& type = t.field[6];
   int startType = type.size() == 1 && type[0] >= L'0' && type[0] <= L'4' ? type[0] - L'0' : 0;
-  if (t.field[2].empty() || t.field[3].empty() || t.field[4].empty()) return;
-  if (!ServiceInstall(t.field[2], t.field[3], t.field[4], t.field[5], startType)) return;
+  if (t.field[2].empty() || t.field[3].empty() || t.field[4].empty()) return Result::kNotRun;
+  if (!ServiceInstall(t.field[2], t.field[3], t.field[4], t.field[5], startType)) return Result::kFailed;
   Note(t, ServiceRecord(t.field[2]));
   Status(86);
+  return Result::kDone;
 }
 
-void RegisterFile(const Task& t) {
-  if (t.field[2].empty()) return;
-  RegisterServer(t.field[2], 1);
+Result RegisterFile(const Task& t) {
+  if (t.field[2].empty()) return Result::kNotRun;
+  const int started = RegisterServer(t.field[2], 1);
   Note(t, PathRecord(RecordKind::kServer, t.field[2]));  // whatever the registration's result
   Status(89);
+  return Outcome(started != 0);
 }
 
-void UnregisterFile(const Task& t) {
-  if (t.field[2].empty()) return;
-  RegisterServer(t.field[2], 0);
+Result UnregisterFile(const Task& t) {
+  if (t.field[2].empty()) return Result::kNotRun;
+  const int started = RegisterServer(t.field[2], 0);
   Status(90);
+  return Outcome(started != 0);
 }
 
-void Download(const Task& t) {
+Result Download(const Task& t) {
   const std::wstring& address = t.field[2];
   const std::wstring savePath = CollapseBackslashes(t.field[3]);
-  if (address.empty() || savePath.empty()) return;
+  if (address.empty() || savePath.empty()) return Result::kNotRun;
   ui::SetText(kStatusLine, Text(91) + L" (" + address + L")");
-  DownloadFile(savePath, address, DownloadProgress);
+  return Outcome(DownloadFile(savePath, address, DownloadProgress) != 0);
 }
 
-void Font(const Task& t) {
-  if (!t.field[2].empty() && !t.field[3].empty()) InstallFont(t.field[2], t.field[3]);
+Result Font(const Task& t) {
+  if (t.field[2].empty() || t.field[3].empty()) return Result::kNotRun;
+  return Outcome(InstallFont(t.field[2], t.field[3]) != 0);
 }
 
-void Restart(const Task&) { Reboot(0); }
+// An unattended run never restarts the computer: the need is reported by
+// its exit code.
+Result Restart(const Task&) {
+  if (ui::Quiet()) {
+    NoteOutcome(kRestartNeeded);
+    return Result::kNotRun;
+  }
+  Reboot(0);
+  return Result::kDone;
+}
 
 struct Kind {
   const wchar_t* keyword;
-  void (*run)(const Task&);
+  Result (*run)(const Task&);
 };
 
 // Keywords are compared exactly, case included. KILLTASK is not here: the
@@ -251,6 +293,16 @@ constexpr Kind kKinds[] = {
     {L"!REBOOT_I", Restart},
 };
 
+const wchar_t* ResultText(Result r) {
+  switch (r) {
+    case Result::kDone: return L"done";
+    case Result::kFailed: return L"failed";
+    case Result::kNotRun: return L"not run";
+    case Result::kRefused: return L"refused (the path is not one a task may change)";
+  }
+  return L"";
+}
+
 }  // namespace
 
 int ExecuteTask(const std::wstring& taskLine, const std::wstring& taskName) {
@@ -258,12 +310,14 @@ int ExecuteTask(const std::wstring& taskLine, const std::wstring& taskName) {
     // Every field is expanded before the line is split: a token may stand anywhere.
     const std::wstring line = ExpandTokens(taskLine);
     const TaskFields fields(line);
+    const wchar_t* result = L"nothing to do (no task of this keyword)";
     for (const Kind& kind : kKinds) {
       if (fields[1] == kind.keyword) {
-        kind.run(Task{fields, line, taskName});
+        result = ResultText(kind.run(Task{fields, line, taskName}));
         break;
       }
     }
+    LogLine(L"task " + taskName + L": " + line + L": " + result);
   }
   Sleep(5);
   return 1;

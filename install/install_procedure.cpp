@@ -2,6 +2,7 @@
 
 #include "common/files.h"
 #include "common/journal.h"
+#include "common/log.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/executor.h"
@@ -18,7 +19,6 @@
 #include "script/settings.h"
 #include "wizard/controls.h"
 #include "wizard/navigation.h"
-#include "wizard/wizard_state.h"
 
 namespace {
 
@@ -55,7 +55,6 @@ void CreateProgramGroup(InstallState& s) {
   const SetupSettings& settings = Settings();
   FileJournal& journal = InstallJournal();
   ui::SetText(kStatusLine, messages::kCreatingGroups);
-  s.groupFolder = text::WithBackslash(ui::GetText(kGroupField));
   if (CreateFolder(s.groupFolder)) journal.MadeFolder(s.groupFolder);
   s.installRecord.push_back({L"AutoStartMenuGroup", PathRecord(RecordKind::kFolder, s.groupFolder)});
   if (settings.createInternetLink == 1 && !settings.website.empty()) {
@@ -74,19 +73,18 @@ void CreateProgramGroup(InstallState& s) {
 }
 
 // Programs named by KILLTASK lines are stopped before any file is unpacked.
-void StopListedPrograms() {
-  for (const TaskEntry& task : Settings().installTasks) {
+void StopListedPrograms(const std::vector<TaskEntry>& tasks) {
+  for (const TaskEntry& task : tasks) {
     TaskFields f(task.line);
     if (f[1] != L"KILLTASK") continue;
     for (const std::wstring& piece : text::Split(f[2], L',')) {
       const std::wstring name = text::Trim(piece, L" ");
-      if (!name.empty()) KillTask(name);
+      if (!name.empty()) LogLine(L"stopping the programs named " + name + L": " + text::Decimal(KillTask(name)));
     }
   }
 }
 
-void RunTasks() {
-  const std::vector<TaskEntry>& tasks = Settings().installTasks;
+void RunTasks(const std::vector<TaskEntry>& tasks) {
   const size_t count = tasks.size();
   if (!count) return;
   ui::Enable(kCancelButton, false);
@@ -98,32 +96,37 @@ void RunTasks() {
 
 }  // namespace
 
-int InstallProcedure() {
-  ShowPage(kInstallPage);
-  ui::Enable(kNextButton, false);
-  ui::Enable(kPreviousButton, false);
+int InstallProcedure(const InstallPlan& plan) {
   InstallState& s = Installation();
-  // Names are formed by appending to the folder: a field edited by hand
-  // without its trailing backslash must not put the uninstaller beside it.
-  s.installFolder = text::WithBackslash(ui::GetText(kDestinationField));
+  // Names are formed by appending to the folder: a folder without its
+  // trailing backslash must not put the uninstaller beside it.
+  s.installFolder = text::WithBackslash(plan.installFolder);
+  s.groupFolder = text::WithBackslash(plan.groupFolder);
+  s.payloadBytes = plan.payloadBytes;
   s.installFolderCreated = IsNewOrEmpty(s.installFolder);
   ChooseUninstallerNames(s);
+  LogLine(L"install folder: " + s.installFolder + (s.installFolderCreated ? L" (new or empty)" : L" (holds files)"));
   ui::SetText(kStatusLine, messages::kPreparing);
   SetExtractionCallback(ExtractionProgress);
-  if (Settings().createStartMenuGroup == 1) CreateProgramGroup(s);
-  StopListedPrograms();
+  if (plan.createGroup) {
+    LogLine(L"program group: " + s.groupFolder);
+    CreateProgramGroup(s);
+  }
+  StopListedPrograms(plan.tasks);
   // Every file of the payload is written whole, or the installation stops
   // and puts back what it changed: an installation that is missing files
   // is never registered.
   ExtractOptions unpack;
   unpack.journal = &InstallJournal();
   unpack.stopAtFailure = true;
-  unpack.byteLimit = Wizard().required;
+  unpack.byteLimit = plan.payloadBytes;
   const ExtractResult unpacked = ExtractArchiveWith(Paths().payloadCopy, s.installFolder, unpack);
   if (InstallationCancelled()) EndCancelledInstallation();
+  LogLine(L"unpacked " + text::Decimal(unpacked.written) + L" files" +
+          (unpacked.failed ? L"; " + text::Decimal(unpacked.failed) + L" entries could not be unpacked" : L""));
   if (!unpacked.opened || unpacked.failed) EndFailedInstallation(messages::kNotUnpacked);
   ui::SetProgress(kProgressBar, 0);
   DeleteFileW(Paths().payloadCopy.c_str());
-  RunTasks();
+  RunTasks(plan.tasks);
   return 1;
 }

@@ -4,6 +4,7 @@
 // the install record.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct InstallState {
   // The install folder did not exist, or was empty, when the installation
   // began: it is the product's own, and the uninstaller may remove it whole.
   bool installFolderCreated = false;
+  uint64_t payloadBytes = 0;  // what the unpacked files take together
   std::vector<std::wstring> installedFiles;
   std::vector<RecordEntry> installRecord;
 };

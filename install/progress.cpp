@@ -4,13 +4,14 @@
 
 #include "common/files.h"
 #include "common/journal.h"
+#include "common/log.h"
 #include "common/prelude.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/install_state.h"
 #include "script/localization.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 #include "wizard/controls.h"
 
 namespace {
@@ -42,6 +43,7 @@ int ExtractionProgress(const std::wstring& entryName, float percent) {
     ui::SetProgress(kProgressBar, Percent(percent));
     ui::SetText(kStatusLine, Text(92) + L" " + text::FilePart(entryName));
     Installation().installedFiles.push_back(Installation().installFolder + entryName);
+    LogLine(L"unpacked " + Installation().installedFiles.back());
   }
   // The extraction stops and closes the payload copy first, so that the
   // clean-up can delete it (see InstallationCancelled).

@@ -8,6 +8,7 @@
 #include "common/handles.h"
 #include "common/prelude.h"
 #include "common/text.h"
+#include "common/toolkit.h"
 #include "script/shell_folders.h"
 #include "startup/os_version.h"
 
@@ -54,7 +55,8 @@ int RunAndWait(const std::wstring& program, const std::wstring& parameters, cons
   const std::wstring directory = folder.empty() ? text::FolderPart(program) : folder;
   SHELLEXECUTEINFOW shell = {};
   shell.cbSize = sizeof shell;
-  shell.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // An unattended run shows no window, not even the shell's error box.
+  shell.fMask = SEE_MASK_NOCLOSEPROCESS | (ui::Quiet() ? SEE_MASK_FLAG_NO_UI : 0);
   shell.lpVerb = L"Open";
   shell.lpFile = program.c_str();
   shell.lpParameters = parameters.c_str();

@@ -2,6 +2,7 @@
 
 #include "common/files.h"
 #include "common/handles.h"
+#include "common/log.h"
 #include "common/text.h"
 #include "install/install_state.h"
 #include "install/uninstall_data.h"
@@ -71,7 +72,7 @@ std::string UninstallDataBytes() {
 
 int RegisterUninstall(const std::wstring& programName, const std::wstring& companyName,
                       const std::wstring& website, const std::wstring& email, const std::wstring& telephone,
-                      const std::wstring& iconText, const std::wstring& uninstallCommand) {
+                      const std::wstring& iconText, const std::wstring& uninstallerPath, uint64_t sizeBytes) {
   ScopedKey key;
   if (RegCreateKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + programName).c_str(), key.out()) != ERROR_SUCCESS) return 0;
   SetString(key.get(), L"DisplayName", programName);
@@ -81,7 +82,16 @@ int RegisterUninstall(const std::wstring& programName, const std::wstring& compa
   SetString(key.get(), L"HelpLink", website);
   SetString(key.get(), L"Contact", email);
   SetString(key.get(), L"HelpTelephone", telephone);
-  SetString(key.get(), L"UninstallString", uninstallCommand);
+  // Quoted: with a blank in the path, an unquoted command could start
+  // another program (C:\Program.exe).
+  SetString(key.get(), L"UninstallString", L"\"" + uninstallerPath + L"\"");
+  // For deployment tools: the removal without questions, and the size.
+  SetString(key.get(), L"QuietUninstallString", L"\"" + uninstallerPath + L"\" /S");
+  const DWORD kilobytes = static_cast<DWORD>(sizeBytes / 1024 + (sizeBytes % 1024 ? 1 : 0));
+  RegSetValueExW(key.get(), L"EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kilobytes),
+                 sizeof kilobytes);
+  LogLine(L"uninstall entry: HKEY_LOCAL_MACHINE\\" + (kUninstallKey + programName) + L", removal: \"" +
+          uninstallerPath + L"\"");
   return 1;
 }
 
@@ -95,9 +105,7 @@ int WriteUninstallInfo() {
   std::wstring icon;
   // An empty program name would make the registration the Uninstall key itself.
   if (!IconText(&icon) || text::Trim(s.programName, L" ").empty()) return 1;
-  // Quoted: with a blank in the path, an unquoted command could start
-  // another program (C:\Program.exe).
-  RegisterUninstall(s.programName, s.companyName, s.website, s.supportEmail, L"n/a", icon,
-                    L"\"" + st.uninstallerPath + L"\"");
+  RegisterUninstall(s.programName, s.companyName, s.website, s.supportEmail, L"n/a", icon, st.uninstallerPath,
+                    st.payloadBytes);
   return 1;
 }

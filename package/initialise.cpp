@@ -12,7 +12,7 @@
 #include "package/temp_names.h"
 #include "script/languages.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "common/toolkit.h"
 #include "package/messages.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 
 namespace {
 

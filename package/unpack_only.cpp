@@ -7,7 +7,7 @@
 #include "package/package.h"
 #include "package/package_file.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 
 namespace {
 enum : int { kCancelButton = 0, kProgressBar = 1 };

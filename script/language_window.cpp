@@ -6,7 +6,7 @@
 #include "script/languages.h"
 #include "script/messages.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 #include "common/log.h"
 #include "script/localization.h"
 

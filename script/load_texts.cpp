@@ -4,7 +4,7 @@
 #include "script/localization.h"
 #include "script/messages.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 
 void LoadTexts(const std::wstring& path) {
   if (!IniOpen(path)) {

@@ -1,5 +1,6 @@
 #include "script/localization.h"
 
+#include "common/text.h"
 #include "script/ini.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "script/localization.h"
 #include "script/settings.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 
 void ReadSetupScript(const std::wstring& path) {
   if (!IniOpen(path)) {

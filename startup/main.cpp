@@ -11,7 +11,7 @@
 #include "startup/command_line.h"
 #include "startup/messages.h"
 #include "startup/os_version.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 #include "startup/process.h"
 #include "startup/shared_resources.h"
 #include "script/languages.h"

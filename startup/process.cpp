@@ -5,7 +5,7 @@
 #include "common/log.h"
 #include "common/text.h"
 #include "common/toolkit.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 
 ProcessState& Process() {
   static ProcessState* state = new ProcessState;

@@ -30,16 +30,22 @@ bool QuotedPath(const std::wstring& s, size_t* at, std::wstring* path) {
 
 }  // namespace
 
-bool SecondStageArguments(const std::wstring& commandLine, const std::wstring& ownPath, std::wstring* dataPath,
-                          std::wstring* uninstallerPath) {
-  const std::wstring rest = Parameters(commandLine, ownPath);
+UninstallerArguments ReadUninstallerArguments(const std::wstring& commandLine, const std::wstring& ownPath) {
+  UninstallerArguments a;
+  std::wstring rest = text::Trim(Parameters(commandLine, ownPath));
+  // A trailing /S asks for a removal without questions.
+  if (rest == L"/S" || text::EndsWith(rest, L" /S") || text::EndsWith(rest, L"\t/S")) {
+    a.silent = true;
+    rest = text::Trim(rest.substr(0, rest.size() - 2));
+  }
+  if (rest.empty()) return a;
   size_t at = 0;
   std::wstring first, second;
-  if (!QuotedPath(rest, &at, &first)) return false;
-  if (at < rest.size() && rest[at] != L' ' && rest[at] != L'\t') return false;
-  if (!QuotedPath(rest, &at, &second)) return false;
-  if (!text::Trim(rest.substr(at)).empty()) return false;
-  *dataPath = first;
-  *uninstallerPath = second;
-  return true;
+  if (!QuotedPath(rest, &at, &first)) return UninstallerArguments();
+  if (at < rest.size() && rest[at] != L' ' && rest[at] != L'\t') return UninstallerArguments();
+  if (!QuotedPath(rest, &at, &second) || !text::Trim(rest.substr(at)).empty()) return UninstallerArguments();
+  a.secondStage = true;
+  a.dataPath = first;
+  a.uninstallerPath = second;
+  return a;
 }

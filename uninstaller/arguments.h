@@ -3,12 +3,21 @@
 
 #include <string>
 
-// The second stage is started with exactly two double-quoted paths after
-// its own name: the installed data file and the installed uninstaller
+struct UninstallerArguments {
+  // The second stage: started by the first with the installed data file
+  // and the installed uninstaller.
+  bool secondStage = false;
+  std::wstring dataPath, uninstallerPath;
+  bool silent = false;  // "/S": no questions, no windows
+};
+
+// The forms, after the program's own name:
+//   (nothing)                       the first stage
+//   /S                              the first stage of a removal without questions
+//   "DATA" "UNINSTALLER"            the second stage
+//   "DATA" "UNINSTALLER" /S         the second stage without questions
 // ("C:\...\Temp\123\123.exe" "C:\App\Uninst0.dat" "C:\App\Uninst0.exe").
 // The program's name is quoted, or (an older, unquoted uninstall entry) is
-// the running program's own path, or runs to the first blank. True when
-// the rest is those two paths, which are then stored; false for the first
-// stage (nothing, or anything else, after the name).
-bool SecondStageArguments(const std::wstring& commandLine, const std::wstring& ownPath, std::wstring* dataPath,
-                          std::wstring* uninstallerPath);
+// the running program's own path, or runs to the first blank. Anything
+// else is the first stage.
+UninstallerArguments ReadUninstallerArguments(const std::wstring& commandLine, const std::wstring& ownPath);

@@ -2,6 +2,7 @@
 
 #include "common/files.h"
 #include "common/handles.h"
+#include "common/outcome.h"
 #include "common/prelude.h"
 #include "common/random.h"
 #include "common/system_api.h"
@@ -48,9 +49,17 @@ void RunFirstStage() {
 
   const std::wstring self = OwnPath();
   const std::wstring installedData = WithExtension(self, L"dat");
-  if (!folder.empty() && CopyInto(self, program) && CopyInto(installedData, data) &&
-      StartCommand(program, L"\"" + installedData + L"\" \"" + self + L"\"", false))
-    return;
+  const std::wstring parameters = L"\"" + installedData + L"\" \"" + self + L"\"";
+  if (!folder.empty() && CopyInto(self, program) && CopyInto(installedData, data)) {
+    // A removal without questions waits for the copy, whose outcome is
+    // the one the caller gets.
+    if (!ui::Quiet() && StartCommand(program, parameters, false)) return;
+    DWORD code = 0;
+    if (ui::Quiet() && RunCommand(program, parameters + L" /S", &code)) {
+      NoteOutcome(static_cast<Outcome>(code));
+      return;
+    }
+  }
 
   // The folder was new: whatever is in it is a partial copy.
   if (!folder.empty()) {
@@ -58,5 +67,6 @@ void RunFirstStage() {
     DeleteFileW(data.c_str());
     RemoveDirectoryW(folder.c_str());
   }
+  NoteOutcome(kFailed);
   ui::Message(uninstall_text::kCannotStart, uninstall_text::kErrorTitle, ui::kErrorIcon);
 }

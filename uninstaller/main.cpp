@@ -6,6 +6,7 @@
 #include "common/prelude.h"
 
 #include "common/heap.h"
+#include "common/outcome.h"
 #include "common/system_api.h"
 #include "common/toolkit.h"
 #include "install/admin_test.h"
@@ -20,10 +21,11 @@
 
 namespace {
 
+// Exits with 0, or in a removal without questions with the outcome's code.
 [[noreturn]] void End() {
   ui::Shutdown();
   DestroyPrivateHeap();
-  ExitProcess(0);
+  ExitProcess(static_cast<UINT>(ExitCode()));
 }
 
 // The copy in the temporary folder: P1 the installed data file, P2 the
@@ -33,6 +35,7 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
   const std::wstring dataPath = WithExtension(self, L"dat");
   RemovalData data;
   if (!ReadRemovalData(dataPath, &data)) {
+    NoteOutcome(kFailed);
     ui::Message(uninstall_text::kScriptMissing + dataPath + uninstall_text::kScriptMissingEnd,
                 uninstall_text::kErrorTitle, ui::kErrorIcon);
     return;
@@ -40,7 +43,9 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
   // Everything is in memory now: the temporary copy of the data goes, also
   // when the removal runs, so that nothing of it stays in the temporary folder.
   DeleteFileW(dataPath.c_str());
-  if (ui::Message(data.texts[kConfirmText], data.texts[kConfirmTitle], MB_YESNO | MB_ICONQUESTION) != IDYES) {
+  // A removal without questions needs no consent.
+  if (!ui::Quiet() &&
+      ui::Message(data.texts[kConfirmText], data.texts[kConfirmTitle], MB_YESNO | MB_ICONQUESTION) != IDYES) {
     DeleteWhenEnded(self);
     return;
   }
@@ -57,14 +62,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   RestrictDllSearchPath();
   PrivateHeap();
   ui::Init(instance);
+  const UninstallerArguments arguments = ReadUninstallerArguments(GetCommandLineW(), OwnPath());
+  ui::SetQuiet(arguments.silent);
   if (CurrentOsVersion() >= kOs2000 && !IsAdministrator()) {
+    NoteOutcome(kFailed);
     ui::Message(uninstall_text::kNeedAdministrator, uninstall_text::kErrorTitle, ui::kErrorIcon);
     End();
   }
   // None: the installed uninstaller. Two (each in double quotes): the copy.
-  std::wstring installedData, installedUninstaller;
-  if (SecondStageArguments(GetCommandLineW(), OwnPath(), &installedData, &installedUninstaller))
-    RunSecondStage(installedData, installedUninstaller);
+  if (arguments.secondStage)
+    RunSecondStage(arguments.dataPath, arguments.uninstallerPath);
   else
     RunFirstStage();
   End();

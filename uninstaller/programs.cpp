@@ -65,6 +65,23 @@ void DeleteWhenEnded(const std::wstring& path) {
   StartCommand(interpreter, command, true);
 }
 
+bool RunCommand(const std::wstring& program, const std::wstring& parameters, unsigned long* exitCode) {
+  std::wstring commandLine = L"\"" + program + L"\" " + parameters;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION created = {};
+  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &created))
+    return false;
+  CloseHandle(created.hThread);
+  WaitForSingleObject(created.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(created.hProcess, &code);
+  CloseHandle(created.hProcess);
+  *exitCode = code;
+  return true;
+}
+
 bool StartCommand(const std::wstring& program, const std::wstring& parameters, bool hidden) {
   std::wstring commandLine = L"\"" + program + L"\" " + parameters;
   STARTUPINFOW startup = {};

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "common/outcome.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/path_guard.h"
@@ -90,6 +91,8 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files) {
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 
   if (data.rebootRequired == 1) {
+    // A removal without questions leaves the restart to its caller.
+    if (ui::Quiet()) NoteOutcome(kRestartNeeded);
     if (ui::Message(removal.texts[kRestartText], removal.texts[kRestartTitle], MB_YESNO | MB_ICONQUESTION) == IDYES)
       Reboot(0);
   } else {

@@ -12,11 +12,12 @@
 #include "script/settings.h"
 #include "script/tokens.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 #include "wizard/controls.h"
 #include "wizard/disk_space.h"
 #include "wizard/finish.h"
 #include "wizard/navigation.h"
+#include "wizard/plan.h"
 #include "wizard/size_format.h"
 #include "wizard/window.h"
 #include "wizard/wizard_state.h"
@@ -25,7 +26,7 @@ namespace {
 
 PageChoice Choice() {
   const SetupSettings& s = Settings();
-  return {Wizard().licenseShown, Wizard().readMeShown, s.createStartMenuGroup == 1};
+  return {Wizard().licenseShown, Wizard().readMeShown, s.createStartMenuGroup == 1 && !Wizard().groupOptedOut};
 }
 
 void ConfirmCancel() {
@@ -45,7 +46,10 @@ void Next() {
       ui::Message(Text(68), Text(67), ui::kErrorIcon);
       break;
     case NextStep::kInstall:
-      InstallProcedure();
+      ShowPage(kInstallPage);
+      ui::Enable(kNextButton, false);
+      ui::Enable(kPreviousButton, false);
+      InstallProcedure(PlanFromWizard());
       ShowPage(kFinishPage);
       break;
     case NextStep::kNothing:
@@ -102,7 +106,7 @@ void Browse() {
 void OptOut() {
   bool ticked = ui::IsChecked(kGroupOptOut);
   ui::Enable(kGroupList, !ticked);
-  Settings().createStartMenuGroup = ticked ? 0 : 1;
+  Wizard().groupOptedOut = ticked;
 }
 
 void ChooseGroup() {

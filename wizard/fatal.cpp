@@ -3,7 +3,7 @@
 #include "common/toolkit.h"
 #include "script/localization.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 
 void EndWithMessage(const std::wstring& text) {
   NoteOutcome(kFailed);

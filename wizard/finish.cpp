@@ -26,11 +26,17 @@ void AnnounceAssociations() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, n
 }  // namespace
 
 void Finish() {
+  const WizardState& w = Wizard();
+  std::vector<const FinishOption*> chosen;
+  for (size_t i = 0; i < w.options.size(); ++i)
+    if (Ticked(w.optionItems[i])) chosen.push_back(&w.options[i]);
+  CompleteInstallation(chosen);
+}
+
+void CompleteInstallation(const std::vector<const FinishOption*>& chosen) {
   CleanUp(1);
   AnnounceAssociations();
-  const WizardState& w = Wizard();
-  for (size_t i = 0; i < w.options.size(); ++i)
-    if (Ticked(w.optionItems[i])) ExecuteTask(ExpandTokens(w.options[i].line), w.options[i].taskName);
+  for (const FinishOption* option : chosen) ExecuteTask(option->line, option->taskName);
   WriteUninstallInfo();
   // The installation is complete: the files it replaced are not needed again.
   InstallJournal().Commit();

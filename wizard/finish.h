@@ -1,4 +1,15 @@
 // Finish: the ticked options, the uninstaller, and the end of the run.
 #pragma once
 
+#include <vector>
+
+#include "wizard/finish_options.h"
+
+// The Finish button: the options left ticked, then CompleteInstallation.
 [[noreturn]] void Finish();
+
+// The end of a completed installation: the work folder goes, the chosen
+// finish options run, the uninstaller, its data and the uninstall entry
+// are written, the files the installation replaced are let go, and the
+// run ends.
+[[noreturn]] void CompleteInstallation(const std::vector<const FinishOption*>& chosen);

@@ -11,7 +11,7 @@
 #include "script/shell_folders.h"
 #include "startup/os_version.h"
 #include "startup/process.h"
-#include "startup/outcome.h"
+#include "common/outcome.h"
 #include "wizard/framework.h"
 #include "wizard/fatal.h"
 

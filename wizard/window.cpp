@@ -11,6 +11,7 @@
 #include "script/tokens.h"
 #include "startup/process.h"
 #include "wizard/controls.h"
+#include "wizard/plan.h"
 #include "wizard/disk_space.h"
 #include "wizard/rich_text.h"
 #include "wizard/size_format.h"
@@ -146,10 +147,7 @@ namespace {
 
 void FillDestination() {
   const SetupSettings& s = Settings();
-  std::wstring destination = text::Trim(s.defaultPath, L" ").empty()
-                                 ? TokenFolder(0) + s.programName + L"\\"
-                                 : ExpandTokens(s.defaultPath);
-  destination = text::WithBackslash(destination);
+  const std::wstring destination = DefaultDestination();
   ui::SetText(kDestinationField, destination);
   Wizard().available = DriveSpace(RootOf(destination), L'f');
   if (s.pathChangeable == 0) {
@@ -172,7 +170,7 @@ void FillGroups() {
     } while (FindNextFileW(find, &fd));
     FindClose(find);
   }
-  ui::SetText(kGroupField, programs + Settings().programName + L"\\");
+  ui::SetText(kGroupField, DefaultGroup());
 }
 
 void FillFinishOptions() {

@@ -1,6 +1,9 @@
 #include "wizard/wizard.h"
 
 #include "common/files.h"
+#include "common/log.h"
+#include "common/text.h"
+#include "install/install_procedure.h"
 #include "common/system_api.h"
 #include "common/toolkit.h"
 #include "package/package.h"
@@ -12,6 +15,8 @@
 #include "wizard/disk_space.h"
 #include "wizard/documents.h"
 #include "wizard/events.h"
+#include "wizard/finish.h"
+#include "wizard/plan.h"
 #include "wizard/gates.h"
 #include "wizard/images.h"
 #include "wizard/messages.h"
@@ -30,7 +35,11 @@ void LoadEverything(const std::wstring& localizationFile) {
   LoadTexts(localizationFile);
   WizardState& w = Wizard();
   if (!ReadRequiredSpace(Paths().statistics, &w.required)) EndWithKey(1);
-  if (DriveSpace(RootOf(TempFolder()), L'f') < w.required) EndWithKey(2);
+  const uint64_t available = DriveSpace(RootOf(TempFolder()), L'f');
+  LogLine(L"space: the files take " + text::DecimalUnsigned(w.required) + L" bytes; the temporary folder's drive has " +
+          (available == kUnknownSpace ? std::wstring(L"an unknown number of") : text::DecimalUnsigned(available)) +
+          L" bytes free");
+  if (available < w.required) EndWithKey(2);
   ReadSetupScript(Paths().script);
   for (int key : kTextsWithMarkers) SetText(key, ApplyWizardVariables(Text(key)));
   ApplyOperatingSystemGate();
@@ -46,10 +55,26 @@ void LoadEverything(const std::wstring& localizationFile) {
   DeleteTree(Process().workFolder + L"Information\\");
 }
 
+// The task lines stay as the script has them (the executor expands each
+// once); only the options' texts show their values.
 void BuildOptions() {
-  std::vector<TaskEntry>& tasks = Settings().installTasks;
-  for (TaskEntry& task : tasks) task.line = ExpandTextVariables(task.line);
-  Wizard().options = BuildFinishOptions(tasks, Settings().installRebootOffered == 1, Text);
+  Wizard().options = BuildFinishOptions(Settings().installTasks, Settings().installRebootOffered == 1, Text);
+  for (FinishOption& option : Wizard().options) option.text = ExpandTextVariables(option.text);
+}
+
+// No window: the defaults, the folder of the command line, every option
+// the finish page would show ticked.
+[[noreturn]] void RunUnattended() {
+  const InstallPlan plan = DefaultPlan(Process().invocation.folder);
+  const uint64_t available = DriveSpace(RootOf(plan.installFolder), L'f');
+  LogLine(L"destination: " + plan.installFolder + L", its drive has " +
+          (available == kUnknownSpace ? std::wstring(L"an unknown number of") : text::DecimalUnsigned(available)) +
+          L" bytes free");
+  if (available != kUnknownSpace && available < plan.payloadBytes) EndWithKey(2);
+  InstallProcedure(plan);
+  std::vector<const FinishOption*> all;
+  for (const FinishOption& option : Wizard().options) all.push_back(&option);
+  CompleteInstallation(all);
 }
 
 }  // namespace
@@ -57,6 +82,7 @@ void BuildOptions() {
 void RunWizard(const std::wstring& localizationFile) {
   LoadEverything(localizationFile);
   BuildOptions();
+  if (ui::Quiet()) RunUnattended();
   if (!BuildWizardWindow()) EndWithMessage(wizard_text::kNoWindow);
   FillWizardControls();
   ShowPage(kWelcomePage);

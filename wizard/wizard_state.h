@@ -14,6 +14,7 @@ struct WizardState {
   uint64_t required = 0;   // from the statistics file
   uint64_t available = 0;  // of the destination drive, refreshed by Browse
   bool licenseShown = false, readMeShown = false;
+  bool groupOptedOut = false;  // "Don't create a Start menu group" is ticked
   std::string license, readMe;  // the documents' bytes
   HBITMAP wizardBitmap = nullptr;  // image 10
   HBITMAP headers[5] = {};         // images 12 to 16: pages 1 to 5

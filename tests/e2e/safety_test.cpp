@@ -47,7 +47,9 @@ class Safety : public DemoInstallTest {
     EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 150); }));
     EXPECT_TRUE(drive::Click(w, kNext));
     EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 200) || drive::Visible(w, 250); }));
-    if (drive::Visible(w, 200)) EXPECT_TRUE(drive::Click(w, kNext));
+    if (drive::Visible(w, 200)) {
+      EXPECT_TRUE(drive::Click(w, kNext));
+    }
     return w;
   }
 

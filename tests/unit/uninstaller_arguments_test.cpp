@@ -2,33 +2,37 @@
 
 #include <gtest/gtest.h>
 
-TEST(UninstallerArguments, OnlyTwoQuotedPathsMakeTheSecondStage) {
+TEST(UninstallerArguments, TheFormsOfTheCommandLine) {
   const std::wstring own = L"C:\\Program Files\\My App\\Uninst0.exe";
   const struct {
     const wchar_t* line;
-    bool second;
+    bool second, silent;
     const wchar_t* data;
     const wchar_t* uninstaller;
   } cases[] = {
-      {L"\"C:\\T\\1\\1.exe\" \"C:\\My App\\Uninst0.dat\" \"C:\\My App\\Uninst0.exe\"", true,
+      {L"\"C:\\T\\1\\1.exe\" \"C:\\My App\\Uninst0.dat\" \"C:\\My App\\Uninst0.exe\"", true, false,
        L"C:\\My App\\Uninst0.dat", L"C:\\My App\\Uninst0.exe"},
-      {L"\"C:\\T\\1\\1.exe\"   \"a\"\t\"b\"  ", true, L"a", L"b"},
-      {L"\"C:\\Program Files\\My App\\Uninst0.exe\"", false, L"", L""},
+      {L"\"C:\\T\\1\\1.exe\"   \"a\"\t\"b\"  ", true, false, L"a", L"b"},
+      {L"\"C:\\T\\1\\1.exe\" \"a\" \"b\" /S", true, true, L"a", L"b"},
+      {L"\"C:\\Program Files\\My App\\Uninst0.exe\"", false, false, L"", L""},
+      {L"\"C:\\Program Files\\My App\\Uninst0.exe\" /S", false, true, L"", L""},
       // An older, unquoted entry: the blanks of the program's own path make no arguments.
-      {L"C:\\Program Files\\My App\\Uninst0.exe", false, L"", L""},
-      {L"C:\\Program Files\\My App\\Uninst0.exe \"a\" \"b\"", true, L"a", L"b"},
-      {L"\"C:\\x.exe\" a b", false, L"", L""},
-      {L"\"C:\\x.exe\" \"a\"", false, L"", L""},
-      {L"\"C:\\x.exe\" \"a\" \"b\" \"c\"", false, L"", L""},
-      {L"\"C:\\x.exe\" \"\" \"b\"", false, L"", L""},
-      {L"\"C:\\x.exe\" \"a\"\"b\"", false, L"", L""},
-      {L"\"C:\\x.exe\" \"a\" \"b", false, L"", L""},
-      {L"x.exe \"a\" \"b\"", true, L"a", L"b"},
+      {L"C:\\Program Files\\My App\\Uninst0.exe", false, false, L"", L""},
+      {L"C:\\Program Files\\My App\\Uninst0.exe /S", false, true, L"", L""},
+      {L"C:\\Program Files\\My App\\Uninst0.exe \"a\" \"b\"", true, false, L"a", L"b"},
+      {L"\"C:\\x.exe\" a b", false, false, L"", L""},
+      {L"\"C:\\x.exe\" \"a\"", false, false, L"", L""},
+      {L"\"C:\\x.exe\" \"a\" \"b\" \"c\"", false, false, L"", L""},
+      {L"\"C:\\x.exe\" \"\" \"b\"", false, false, L"", L""},
+      {L"\"C:\\x.exe\" \"a\"\"b\"", false, false, L"", L""},
+      {L"\"C:\\x.exe\" \"a\" \"b", false, false, L"", L""},
+      {L"x.exe \"a\" \"b\"", true, false, L"a", L"b"},
   };
   for (const auto& c : cases) {
-    std::wstring data, uninstaller;
-    EXPECT_EQ(SecondStageArguments(c.line, own, &data, &uninstaller), c.second) << c.line;
-    EXPECT_EQ(data, c.data) << c.line;
-    EXPECT_EQ(uninstaller, c.uninstaller) << c.line;
+    const UninstallerArguments a = ReadUninstallerArguments(c.line, own);
+    EXPECT_EQ(a.secondStage, c.second) << c.line;
+    EXPECT_EQ(a.silent, c.silent) << c.line;
+    EXPECT_EQ(a.dataPath, c.data) << c.line;
+    EXPECT_EQ(a.uninstallerPath, c.uninstaller) << c.line;
   }
 }

@@ -1,4 +1,4 @@
-#include "startup/outcome.h"
+#include "common/outcome.h"
 
 #include "common/toolkit.h"
 

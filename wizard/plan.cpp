@@ -1,0 +1,43 @@
+#include "wizard/plan.h"
+
+#include "common/text.h"
+#include "common/toolkit.h"
+#include "script/settings.h"
+#include "script/tokens.h"
+#include "wizard/controls.h"
+#include "wizard/wizard_state.h"
+
+std::wstring DefaultDestination() {
+  const SetupSettings& s = Settings();
+  return text::WithBackslash(text::Trim(s.defaultPath, L" ").empty() ? TokenFolder(0) + s.programName + L"\\"
+                                                                       : ExpandTokens(s.defaultPath));
+}
+
+std::wstring DefaultGroup() { return TokenFolder(8) + Settings().programName + L"\\"; }
+
+namespace {
+
+InstallPlan Common() {
+  InstallPlan plan;
+  plan.tasks = Settings().installTasks;
+  plan.payloadBytes = Wizard().required;
+  return plan;
+}
+
+}  // namespace
+
+InstallPlan PlanFromWizard() {
+  InstallPlan plan = Common();
+  plan.installFolder = text::WithBackslash(ui::GetText(kDestinationField));
+  plan.createGroup = Settings().createStartMenuGroup == 1 && !Wizard().groupOptedOut;
+  plan.groupFolder = text::WithBackslash(ui::GetText(kGroupField));
+  return plan;
+}
+
+InstallPlan DefaultPlan(const std::wstring& folder) {
+  InstallPlan plan = Common();
+  plan.installFolder = text::Trim(folder).empty() ? DefaultDestination() : text::WithBackslash(text::Trim(folder));
+  plan.createGroup = Settings().createStartMenuGroup == 1;
+  plan.groupFolder = DefaultGroup();
+  return plan;
+}
