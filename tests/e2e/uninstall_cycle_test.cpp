@@ -97,8 +97,8 @@ class UninstallCycle : public PackageTest {
   void Uninstall() {
     const std::wstring command =
         GetText(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Cycle Demo"), L"UninstallString");
-    ASSERT_EQ(U8(command), U8(dest_ + L"Uninst0.exe"));
-    drive::Process first = Launch(command);
+    ASSERT_EQ(U8(command), "\"" + U8(dest_) + "Uninst0.exe\"");
+    drive::Process first = Launch(command.substr(1, command.size() - 2));
     stage_.reset(new SecondStage);
     std::wstring name;
     stage_->process = WaitSecondStage(first, &name);

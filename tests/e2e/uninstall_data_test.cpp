@@ -106,7 +106,15 @@ TEST_F(UninstallData, KnownInstallationByteForByte) {
   EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"HelpLink"), L"www.tarn.example");
   EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"Contact"), L"help@tarn.example");
   EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"HelpTelephone"), L"n/a");
-  EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"UninstallString"), dest_ + L"Uninst0.exe");
+  // Quoted, so that the system never starts a program named like the
+  // path's part before a blank; and the form for deployment tools.
+  EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, key, L"UninstallString")), "\"" + U8(dest_) + "Uninst0.exe\"");
+  EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString")), "\"" + U8(dest_) + "Uninst0.exe\" /S");
+  DWORD kilobytes = 0, bytes = sizeof kilobytes;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"EstimatedSize", RRF_RT_REG_DWORD, nullptr, &kilobytes,
+                         &bytes),
+            ERROR_SUCCESS);
+  EXPECT_EQ(kilobytes, 1u) << "the payload's size in kilobytes, rounded up";
   // Each value holds its text with the terminating null.
   DWORD size = 0;
   RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"HelpTelephone", RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr,
