@@ -20,6 +20,17 @@ target_link_libraries(tarnpack_tests PRIVATE tarnpack_lib GTest::gtest)
 add_test(NAME tarnpack.native COMMAND tarnpack_tests)
 set_tests_properties(tarnpack.native PROPERTIES ENVIRONMENT "TARNPACK=$<TARGET_FILE:tarnpack>")
 
+# The examples of docs/authoring.md: each complete example and each task
+# line is packaged with tarnpack (the real setup stub and data beside it),
+# and the task lines are read as the setup stub reads them.
+add_executable(docs_task_fields ${CMAKE_SOURCE_DIR}/tests/tools/docs_task_fields.cpp)
+target_link_libraries(docs_task_fields PRIVATE logic)
+add_test(NAME docs.examples
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/docs_examples.py --doc ${CMAKE_SOURCE_DIR}/docs/authoring.md
+                 --stub $<TARGET_FILE_DIR:tarnpack>/tarnstub.exe --data ${BIN}/data
+                 --task-fields $<TARGET_FILE:docs_task_fields>)
+set_tests_properties(docs.examples PROPERTIES ENVIRONMENT "TARNPACK=$<TARGET_FILE:tarnpack>")
+
 # Fuzz targets of the parsers and rules of package input: a bounded run in
 # the suite, over the target's seeds (tests/fuzz/corpus/<name>/, written by
 # tests/fuzz/make_corpus.py) first. The seeds are given as inputs, not as a
