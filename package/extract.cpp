@@ -67,6 +67,19 @@ bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& in
   return ok;
 }
 
+// An archive without entries is its end record alone, which the reader
+// does not find at the very start of a file; it is a whole archive.
+bool IsEmptyArchive(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  unsigned char record[22] = {};
+  DWORD got = 0;
+  const bool read = ReadFile(file, record, sizeof record, &got, nullptr) && got == sizeof record;
+  CloseHandle(file);
+  return read && record[0] == 'P' && record[1] == 'K' && record[2] == 5 && record[3] == 6 && record[8] == 0 &&
+         record[9] == 0 && record[10] == 0 && record[11] == 0;
+}
+
 bool IsReadOnlyFile(const std::wstring& path) {
   DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -90,7 +103,11 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
   zlib_filefunc64_def io;
   fill_win32_filefunc64W(&io);
   unzFile zip = unzOpen2_64(archive.c_str(), &io);
-  if (!zip) return result;
+  if (!zip) {
+    result.opened = IsEmptyArchive(archive);
+    if (result.opened && g_callback) g_callback(std::wstring(), 100.0f);
+    return result;
+  }
   unz_global_info64 global;
   void* buffer = nullptr;
   if (unzGetGlobalInfo64(zip, &global) != UNZ_OK || !(buffer = HeapBytes(kChunk))) {

@@ -132,17 +132,6 @@ seal() {
   done
 }
 
-free_display() {
-  local n
-  for n in $(seq 90 199); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      echo "$n"; return 0
-    fi
-  done
-  echo "session: no free X display number" >&2
-  return 1
-}
-
 # A Unix path below the programs' folder or drive C:, as a Windows path.
 windows_path() {
   local p=$1 rest
@@ -171,23 +160,27 @@ start)
   WINELOADER=$(loader_of "$arch")
   WINESERVER=$(server)
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  n=$(free_display)
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
+  # Xvfb takes the first free display number itself and writes it down:
+  # sessions started at the same time never share a display.
+  rm -f "$dir/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" </dev/null >"$dir/xvfb.log" 2>&1 &
   echo $! > "$dir/xvfb.pid"
+  for _ in $(seq 1 200); do
+    [ -s "$dir/display" ] && break
+    kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null || break
+    sleep 0.05
+  done
+  n=$(head -n 1 "$dir/display" 2>/dev/null || true)
+  if [ -z "$n" ]; then
+    echo "session: the virtual display did not start:" >&2
+    cat "$dir/xvfb.log" >&2
+    exit 1
+  fi
   # The template needs no display: wineboot runs without windows.
   if ! DISPLAY=":$n" make_template; then
     kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
     rm -f "$dir/xvfb.pid"
     echo "session: the $arch Wine prefix could not be made in $dir/template" >&2
-    exit 1
-  fi
-  for _ in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-  done
-  if [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    echo "session: the virtual display :$n did not start:" >&2
-    cat "$dir/xvfb.log" >&2
     exit 1
   fi
   rm -rf "$dir/prefix" "$dir/scratch"
