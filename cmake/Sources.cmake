@@ -29,6 +29,7 @@ set(LOGIC_SOURCES
 
 # Windows code shared by the setup stub and the uninstaller.
 set(SHARED_WIN_SOURCES
+  common/fatal_end.cpp
   common/files.cpp
   common/journal.cpp
   common/log.cpp
@@ -49,6 +50,7 @@ set(SHARED_WIN_SOURCES
   install/restart.cpp
   install/services.cpp
   install/system_tasks.cpp
+  install/undo.cpp
   script/ini_file.cpp
   script/shell_folders.cpp
   startup/os_version_win.cpp
@@ -99,7 +101,6 @@ set(UNINSTALLER_SOURCES
   uninstaller/programs.cpp
   uninstaller/progress_window.cpp
   uninstaller/removal.cpp
-  uninstaller/undo.cpp
 )
 
 # The package builder (portable; built natively and for Windows).
@@ -160,6 +161,7 @@ set(E2E_TESTS
   uninstall_data
   task_kinds
   safety
+  responsive
 )
 
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp

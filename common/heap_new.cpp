@@ -1,13 +1,15 @@
 // Routes the C++ allocation operators of the setup stub and the uninstaller
 // to the private heap. Linked into those two programs only, never into tests.
-// Out of memory ends the process: the programs are built without exceptions.
+// Out of memory ends the process with a message and a failure code: the
+// programs are built without exceptions.
 #include <new>
 
+#include "common/fatal_end.h"
 #include "common/heap.h"
 
 void* operator new(size_t size) {
   void* p = HeapBytes(size);
-  if (!p) ExitProcess(0);
+  if (!p) EndOutOfMemory();
   return p;
 }
 void* operator new[](size_t size) { return operator new(size); }

@@ -2,19 +2,21 @@
 // library still names its throw helpers (a string grown past its limit, an
 // index out of range) and its assertion handler; defining them here keeps the library's exception and
 // unwinding machinery out of the programs. Every one of them ends the
-// process: they only happen on a broken invariant or exhausted memory.
+// process, with a message and a failure code: they only happen on a broken
+// invariant or exhausted memory.
 // Linked into those two programs only, never into tests.
 #include <bits/functexcept.h>
 
+#include "common/fatal_end.h"
 #include "common/prelude.h"
 
 namespace {
-[[noreturn]] void Stop() { ExitProcess(0); }
+[[noreturn]] void Stop() { EndBrokenInvariant(); }
 }  // namespace
 
 namespace std {
 void __throw_bad_exception() { Stop(); }
-void __throw_bad_alloc() { Stop(); }
+void __throw_bad_alloc() { EndOutOfMemory(); }
 void __throw_bad_array_new_length() { Stop(); }
 void __throw_bad_cast() { Stop(); }
 void __throw_bad_typeid() { Stop(); }

@@ -69,6 +69,20 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return CallWindowProcW(link->original, hwnd, msg, wParam, lParam);
 }
 
+// A read-only document (the rich-text kind) is read with the arrow keys; it
+// leaves Tab, Enter and Escape to the window, so that the keyboard can move
+// on (a multi-line control would keep Tab for itself).
+WNDPROC g_documentProc = nullptr;
+LRESULT CALLBACK DocumentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT r = CallWindowProcW(g_documentProc, hwnd, msg, wParam, lParam);
+  if (msg != WM_GETDLGCODE) return r;
+  r &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+  const auto* m = reinterpret_cast<const MSG*>(lParam);
+  if (m && m->message == WM_KEYDOWN && (m->wParam == VK_TAB || m->wParam == VK_RETURN || m->wParam == VK_ESCAPE))
+    r &= ~static_cast<LRESULT>(DLGC_WANTMESSAGE);
+  return r;
+}
+
 // The colours of a control asking its parent how to draw itself.
 LRESULT ControlColors(HDC dc, HWND control, HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
   int id = GetDlgCtrlID(control);
@@ -124,26 +138,14 @@ bool IsClickNotification(HWND control, int code) {
   return false;
 }
 
-// Enter and Escape come from the dialog manager as IDOK and IDCANCEL with no
-// control; they press the window's default and cancel buttons when those can
-// be pressed.
-void DialogKey(HWND hwnd, int id) {
-  HWND top = GetAncestor(hwnd, GA_ROOT);
-  const wchar_t* prop = id == IDOK ? kDefaultButtonProp : id == IDCANCEL ? kCancelButtonProp : nullptr;
-  if (!prop || !GetPropW(top, prop)) return;
-  int button = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(top, prop))) - 1;
-  HWND control = Control(button);
-  if (control && IsWindowVisible(control) && IsWindowEnabled(control)) Push({EventType::kControl, button, BN_CLICKED});
-}
-
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND: {
       HWND control = reinterpret_cast<HWND>(lParam);
       int id = LOWORD(wParam), code = HIWORD(wParam);
-      if (!control) {
-        DialogKey(hwnd, id);
-      } else if (IsClickNotification(control, code)) {
+      // Commands without a control (the dialog manager's own) press nothing:
+      // Enter and Escape are handled before it sees them.
+      if (control && IsClickNotification(control, code)) {
         Push({EventType::kControl, id, code});
       }
       return 0;
@@ -165,12 +167,53 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+// Enter and Escape are the window's own, not the dialog manager's: it
+// would send them as the commands of controls numbered 1 and 2 (IDOK and
+// IDCANCEL), which here are other buttons. Escape presses the cancel
+// button, Enter the focused push button or else the default button, each
+// only when it can be pressed; a control that wants the key gets it.
+bool DialogKey(HWND top, const MSG* m) {
+  if (m->message != WM_KEYDOWN || (m->wParam != VK_ESCAPE && m->wParam != VK_RETURN)) return false;
+  HWND focus = GetFocus();
+  const LRESULT wants =
+      focus ? SendMessageW(focus, WM_GETDLGCODE, m->wParam, reinterpret_cast<LPARAM>(m)) : 0;
+  if (wants & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
+  if (m->wParam == VK_RETURN && (wants & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) && IsWindowEnabled(focus)) {
+    Push({EventType::kControl, GetDlgCtrlID(focus), BN_CLICKED});
+    return true;
+  }
+  const wchar_t* prop = m->wParam == VK_RETURN ? kDefaultButtonProp : kCancelButtonProp;
+  if (HANDLE stored = GetPropW(top, prop)) {
+    const int button = static_cast<int>(reinterpret_cast<INT_PTR>(stored)) - 1;
+    HWND control = Control(button);
+    if (control && IsWindowVisible(control) && IsWindowEnabled(control))
+      Push({EventType::kControl, button, BN_CLICKED});
+  }
+  return true;  // taken, whether a button could be pressed or not
+}
+
 void Dispatch(MSG* m) {
   HWND top = m->hwnd ? GetAncestor(m->hwnd, GA_ROOT) : nullptr;
+  if (top && DialogKey(top, m)) return;
   if (top && IsDialogMessageW(top, m)) return;
   TranslateMessage(m);
   DispatchMessageW(m);
 }
+
+// Texts come from the setup script and the localization file and are shown
+// as written: an "&" is no mnemonic. Static controls carry SS_NOPREFIX;
+// buttons, check boxes and frames have no such style, so the "&" is doubled.
+std::wstring ShownAsWritten(const wchar_t* cls, const wchar_t* text) {
+  std::wstring shown = text ? text : L"";
+  if (lstrcmpiW(cls, L"Button") != 0) return shown;
+  std::wstring doubled;
+  for (wchar_t c : shown) {
+    doubled += c;
+    if (c == L'&') doubled += L'&';
+  }
+  return doubled;
+}
+std::wstring ShownAsWritten(const wchar_t* cls, const std::wstring& text) { return ShownAsWritten(cls, text.c_str()); }
 
 const wchar_t* ClassFor(Kind kind) {
   switch (kind) {
@@ -209,7 +252,7 @@ DWORD StyleFor(Kind kind) {
     case Kind::kDefaultButton: return WS_TABSTOP | BS_DEFPUSHBUTTON;
     case Kind::kCheckBox: return WS_TABSTOP | BS_AUTOCHECKBOX;
     case Kind::kGroupFrame: return BS_GROUPBOX;
-    case Kind::kText: return SS_LEFT;
+    case Kind::kText: return SS_LEFT | SS_NOPREFIX;
     case Kind::kImage: return SS_ICON;
     case Kind::kBitmap: return SS_BITMAP;
     case Kind::kProgress: return 0;
@@ -219,7 +262,7 @@ DWORD StyleFor(Kind kind) {
     case Kind::kContainer: return WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     case Kind::kRichText: return WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
     case Kind::kCheckTree: return WS_TABSTOP | TVS_SHOWSELALWAYS;
-    case Kind::kLink: return SS_NOTIFY | SS_LEFT;
+    case Kind::kLink: return SS_NOTIFY | SS_LEFT | SS_NOPREFIX;
   }
   return 0;
 }
@@ -280,6 +323,8 @@ HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DW
 }
 
 void ShowWindowNow(HWND window) {
+  // The keyboard focus is always drawn, not only once a key was pressed.
+  SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   SetForegroundWindow(window);
@@ -300,13 +345,20 @@ HWND CurrentWindow() { return g_windows && !g_windows->empty() ? g_windows->back
 
 HWND AddControl(HWND parent, const ControlSpec& record) {
   DWORD style = WS_CHILD | WS_VISIBLE | StyleFor(record.kind) | record.extraStyle;
+  // A container's controls are in the window's Tab order.
+  DWORD exStyle = record.extraExStyle | (record.kind == Kind::kContainer ? WS_EX_CONTROLPARENT : 0);
   const wchar_t* cls = record.windowClass ? record.windowClass : ClassFor(record.kind);
-  HWND hwnd = CreateWindowExW(record.extraExStyle, cls, record.text, style, record.x, record.y, record.width,
-                              record.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(record.id)), g_module,
-                              nullptr);
+  const std::wstring text = ShownAsWritten(cls, record.text);
+  HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), style, record.x, record.y, record.width, record.height,
+                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(record.id)), g_module, nullptr);
   if (!hwnd) return nullptr;
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   if (record.kind == Kind::kProgress) SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
+  if (record.kind == Kind::kRichText) {
+    WNDPROC original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DocumentProc)));
+    if (!g_documentProc) g_documentProc = original;
+  }
   if (record.kind == Kind::kCheckTree) {
     // Check boxes take effect only when set after the tree exists.
     SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) | TVS_CHECKBOXES);
@@ -362,7 +414,11 @@ std::wstring GetText(int id) {
 }
 
 void SetText(int id, const std::wstring& text) {
-  if (HWND h = Control(id)) SetWindowTextW(h, text.c_str());
+  HWND h = Control(id);
+  if (!h) return;
+  wchar_t cls[32] = {};
+  GetClassNameW(h, cls, 32);
+  SetWindowTextW(h, ShownAsWritten(cls, text).c_str());
 }
 
 void SetProgress(int id, int percent) {
@@ -400,6 +456,52 @@ Event PollEvent() {
   // can appear even when no message was returned.
   if (Pop(&e)) return e;
   return {got ? EventType::kOther : EventType::kNone, 0, 0};
+}
+
+void KeepAlive() {
+  MSG m;
+  // Sent messages are handled inside the peek; only paint is taken.
+  PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&m);
+}
+
+namespace {
+bool IsUserInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCMBUTTONDBLCLK) || message == WM_SYSCOMMAND ||
+         message == BM_CLICK;
+}
+}  // namespace
+
+bool WaitServing(HANDLE object, DWORD timeoutMs) {
+  const int events = g_count;
+  const DWORD start = GetTickCount();
+  bool signalled = false;
+  for (;;) {
+    DWORD left = INFINITE;
+    if (timeoutMs != INFINITE) {
+      const DWORD spent = GetTickCount() - start;
+      if (spent >= timeoutMs) break;
+      left = timeoutMs - spent;
+    }
+    const DWORD r = MsgWaitForMultipleObjects(object ? 1 : 0, object ? &object : nullptr, FALSE, left, QS_ALLINPUT);
+    if (object && r == WAIT_OBJECT_0) {
+      signalled = true;
+      break;
+    }
+    if (r != (object ? WAIT_OBJECT_0 + 1 : WAIT_OBJECT_0)) break;  // time-out or failure
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (m.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(m.wParam));
+        break;
+      }
+      if (!IsUserInput(m.message)) DispatchMessageW(&m);
+    }
+  }
+  // What a click sent meanwhile queued goes too: the work did not wait for it.
+  g_count = events;
+  return signalled;
 }
 
 Event WaitEvent() {

@@ -146,11 +146,9 @@ int DownloadFile(const std::wstring& savePath, const std::wstring& address, Down
     } else if (++percent >= 100) {
       percent = 0;
     }
-    // Stopped by the caller: what was written so far stays as the save file.
-    if (callback && callback(savePath, percent) == 1) {
-      file.Keep();
-      return 0;
-    }
+    // Stopped by the caller (a cancelled installation): nothing of the
+    // transfer stays, the part file goes with it.
+    if (callback && callback(savePath, percent) == 1) return 0;
     if (!file.Write(block.get(), count)) return 0;
   }
   // A connection that ended before the announced length is a failed read.

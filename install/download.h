@@ -9,7 +9,8 @@
 using DownloadCallback = int (*)(const std::wstring& savePath, float percent);
 
 // 1 when the transfer ran to its end; 0 when it could not start, failed, or
-// was stopped by the callback.
+// was stopped by the callback. Only a whole transfer replaces the save file;
+// otherwise nothing of it stays.
 int DownloadFile(const std::wstring& savePath, const std::wstring& address, DownloadCallback callback);
 
 // HttpQueryInfoW into a 1024-character buffer filled with blanks first.

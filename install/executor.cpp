@@ -65,7 +65,8 @@ Result Run(const Task& t) {
   sei.nShow = ReadInteger(t.field[3]) == 1 ? SW_HIDE : SW_SHOW;
   ShellExecuteExW(&sei);
   if (!sei.hProcess) return Result::kFailed;
-  if (ReadInteger(t.field[2]) == 1) WaitForSingleObject(sei.hProcess, INFINITE);
+  // The window keeps painting and answering while the program runs.
+  if (ReadInteger(t.field[2]) == 1) ui::WaitServing(sei.hProcess, INFINITE);
   CloseHandle(sei.hProcess);
   return Result::kDone;
 }
@@ -167,6 +168,7 @@ Result MakeFolder(const Task& t) {
   Status(81);
   const std::wstring path = text::WithBackslash(t.field[2]);
   if (!CreateFolder(path)) return Result::kFailed;
+  InstallJournal().MadeFolder(path);  // a Cancel or failure takes it away again
   Note(t, PathRecord(RecordKind::kFolder, path));
   return Result::kDone;
 }
@@ -241,7 +243,18 @@ Result Download(const Task& t) {
   const std::wstring savePath = CollapseBackslashes(t.field[3]);
   if (address.empty() || savePath.empty()) return Result::kNotRun;
   ui::SetText(kStatusLine, Text(91) + L" (" + address + L")");
-  return Outcome(DownloadFile(savePath, address, DownloadProgress) != 0);
+  // A download may take long: Cancel is offered while it runs (the task
+  // phase keeps it off otherwise). A cancelled download leaves nothing.
+  const bool offered = Installation().installFolder.size() && ui::Control(kCancelButton) &&
+                       !IsWindowEnabled(ui::Control(kCancelButton)) && IsWindowVisible(ui::Control(kCancelButton));
+  if (offered) ui::Enable(kCancelButton, true);
+  // Through the journal: a Cancel later takes the file away again, and an
+  // earlier file of that name comes back.
+  const bool done = IsDeletableFilePath(savePath) && InstallJournal().WriteThrough(savePath, [&] {
+    return DownloadFile(savePath, address, DownloadProgress) != 0;
+  });
+  if (offered) ui::Enable(kCancelButton, false);
+  return Outcome(done);
 }
 
 Result Font(const Task& t) {

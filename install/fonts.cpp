@@ -29,6 +29,7 @@ int InstallFont(const std::wstring& fontName, const std::wstring& fontFile) {
   if (!AddFontResourceW(fontFile.c_str())) return 0;
   const std::wstring fileName = text::FilePart(fontFile);
   if (!CopyFileW(fontFile.c_str(), (FontsFolder() + fileName).c_str(), FALSE)) return 0;
-  SendMessageW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+  // Not held up by a program that does not answer.
+  SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
   return RegistrySetValue(HKEY_LOCAL_MACHINE, FontsKey(), fontName, fileName, REG_SZ, L"");
 }

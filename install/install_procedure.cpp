@@ -84,19 +84,22 @@ void StopListedPrograms(const std::vector<TaskEntry>& tasks) {
   }
 }
 
-void RunTasks(const std::vector<TaskEntry>& tasks) {
+// False when a task was cancelled (a download).
+bool RunTasks(const std::vector<TaskEntry>& tasks) {
   const size_t count = tasks.size();
-  if (!count) return;
+  if (!count) return true;
   ui::Enable(kCancelButton, false);
   for (size_t i = 0; i < count; ++i) {
     ui::SetProgress(kProgressBar, static_cast<int>(i * 100 / count));
     ExecuteTask(tasks[i].line, tasks[i].name);
+    if (InstallationCancelled()) return false;
   }
+  return true;
 }
 
 }  // namespace
 
-int InstallProcedure(const InstallPlan& plan) {
+InstallResult InstallProcedure(const InstallPlan& plan) {
   InstallState& s = Installation();
   // Names are formed by appending to the folder: a folder without its
   // trailing backslash must not put the uninstaller beside it.
@@ -121,12 +124,11 @@ int InstallProcedure(const InstallPlan& plan) {
   unpack.stopAtFailure = true;
   unpack.byteLimit = plan.payloadBytes;
   const ExtractResult unpacked = ExtractArchiveWith(Paths().payloadCopy, s.installFolder, unpack);
-  if (InstallationCancelled()) EndCancelledInstallation();
+  if (InstallationCancelled()) return InstallResult::kCancelled;
   LogLine(L"unpacked " + text::Decimal(unpacked.written) + L" files" +
           (unpacked.failed ? L"; " + text::Decimal(unpacked.failed) + L" entries could not be unpacked" : L""));
-  if (!unpacked.opened || unpacked.failed) EndFailedInstallation(messages::kNotUnpacked);
+  if (!unpacked.opened || unpacked.failed) return InstallResult::kFailed;
   ui::SetProgress(kProgressBar, 0);
   DeleteFileW(Paths().payloadCopy.c_str());
-  RunTasks(plan.tasks);
-  return 1;
+  return RunTasks(plan.tasks) ? InstallResult::kInstalled : InstallResult::kCancelled;
 }

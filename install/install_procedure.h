@@ -2,9 +2,11 @@
 #pragma once
 
 #include "install/install_plan.h"
+#include "install/progress.h"
 
 // Creates the program group, unpacks the payload into the install folder
 // and runs the install tasks, as the plan says, showing its progress on the
-// installation page (when there is a window). Returns 1; a failure or a confirmed Cancel ends
-// the run.
-int InstallProcedure(const InstallPlan& plan);
+// installation page (when there is a window). Nothing ends the run here: a
+// confirmed Cancel or a payload that cannot be unpacked whole is returned
+// to the caller, which ends the run through EndInstallation.
+InstallResult InstallProcedure(const InstallPlan& plan);

@@ -4,6 +4,8 @@
 
 #include "common/files.h"
 #include "common/journal.h"
+#include "install/messages.h"
+#include "install/undo.h"
 #include "common/log.h"
 #include "common/prelude.h"
 #include "common/text.h"
@@ -28,11 +30,6 @@ bool CancelConfirmed() {
   return true;
 }
 
-[[noreturn]] void RollBackAndEnd() {
-  Rollback();
-  CleanUp(0);
-  EndPlain();
-}
 
 int Percent(float percent) { return static_cast<int>(std::lround(percent)); }
 
@@ -55,19 +52,30 @@ bool InstallationCancelled() { return g_cancelled; }
 
 int DownloadProgress(const std::wstring&, float percent) {
   ui::SetProgress(kProgressBar, Percent(percent));
-  if (CancelConfirmed()) RollBackAndEnd();
-  return 0;
+  if (CancelConfirmed()) g_cancelled = true;
+  return g_cancelled ? 1 : 0;
 }
 
-void EndCancelledInstallation() { RollBackAndEnd(); }
-
-void EndFailedInstallation(const std::wstring& text) {
-  NoteOutcome(kFailed);
-  ui::Message(text, Text(0), ui::kErrorIcon);
-  RollBackAndEnd();
+void EndInstallation(InstallResult result) {
+  if (result == InstallResult::kInstalled) return;
+  if (result == InstallResult::kFailed) {
+    NoteOutcome(kFailed);
+    ui::Message(messages::kNotUnpacked, Text(0), ui::kErrorIcon);
+  }
+  Rollback();
+  CleanUp(0);
+  EndPlain();
 }
 
 int Rollback() {
+  // What the tasks changed beyond files goes first, last change first (the
+  // uninstaller's undoing of the record); then the files and folders of the
+  // journal.
+  std::vector<RecordEntry>& record = Installation().installRecord;
+  std::vector<std::wstring> files;
+  std::vector<FolderEntry> folders;
+  for (size_t i = record.size(); i-- > 0;) UndoRecord(record[i].record, &files, &folders);
+  record.clear();
   InstallJournal().RollBack();
   return 1;
 }

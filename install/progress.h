@@ -7,15 +7,22 @@
 
 // Returns 1 (stop) once the user confirmed Cancel.
 int ExtractionProgress(const std::wstring& entryName, float percent);
-// True when Cancel was confirmed during the extraction.
+// True once Cancel was confirmed during the extraction or a download.
 bool InstallationCancelled();
-// Rolls back and ends the run (after a confirmed Cancel).
-[[noreturn]] void EndCancelledInstallation();
-// Shows the text (title Key0, error icon), rolls back and ends the run.
-[[noreturn]] void EndFailedInstallation(const std::wstring& text);
+// The same for a download; the download stops and deletes what it fetched.
 int DownloadProgress(const std::wstring& savePath, float percent);
 
-// Undoes what the installation did to the disk so far (its journal): the
-// files it created go, files it replaced or removed come back, the folders
-// it created go when empty, last change first. Nothing else is touched.
+// How an installation ended, and the one place where a run that is not
+// going on ends: a cancelled or failed installation is rolled back there
+// (a failure, a payload that could not be unpacked whole, is reported
+// first: title Key0, error icon), the work folder is deleted and the
+// process ends. kInstalled returns.
+enum class InstallResult { kInstalled, kCancelled, kFailed };
+void EndInstallation(InstallResult result);
+
+// Undoes what the installation did so far: the registry values and keys,
+// associations, services and servers its tasks recorded (as the removal
+// undoes them), then the files and folders of its journal: the files it
+// created go, files it replaced or removed come back, the folders it
+// created go when empty, last change first. Nothing else is touched.
 int Rollback();

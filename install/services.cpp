@@ -115,7 +115,7 @@ int ServiceRemove(const std::wstring& name) {
       break;
     }
     if (waited >= kStopWaitMs) break;
-    Sleep(kStopPollMs);
+    ui::WaitServing(nullptr, kStopPollMs);  // the windows keep answering meanwhile
   }
   return 0;
 }

@@ -24,7 +24,7 @@ std::wstring ServerToolFolder() {
 }
 
 void WaitIfAsked(HANDLE process, int flags) {
-  if ((flags & 1) && process) WaitForSingleObject(process, INFINITE);
+  if ((flags & 1) && process) ui::WaitServing(process, INFINITE);  // the windows keep answering
 }
 
 }  // namespace

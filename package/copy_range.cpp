@@ -13,7 +13,7 @@ bool CopyRange(HANDLE source, HANDLE destination, int64_t offset, int64_t length
     DWORD want = static_cast<DWORD>(i <= chunks ? kCopyChunk : length % kCopyChunk);
     if (want == 0) break;
     ok = ReadChunk(source, buffer, want) && WriteAll(destination, buffer, want);
-    if (ok && i <= chunks && progress) progress(static_cast<int>(i * 100 / chunks));
+    if (ok && i <= chunks && progress && progress(static_cast<int>(i * 100 / chunks))) ok = false;
   }
   FreeHeapBytes(buffer);
   return ok;

@@ -5,6 +5,7 @@
 #include "common/journal.h"
 #include "common/prelude.h"
 #include "common/text.h"
+#include "common/toolkit.h"
 #include "package/wildcard.h"
 #include "package/zip_names.h"
 
@@ -55,6 +56,7 @@ bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& in
       break;
     }
     total += static_cast<unsigned>(got);
+    ui::KeepAlive();  // a large entry: the windows keep painting and answering
   }
   // Closing the entry compares the CRC-32, but only once the stated size was
   // read: data that end early (a stored entry shorter than its record says)

@@ -68,9 +68,14 @@ void CopyOut(HANDLE package, const std::wstring& path, int64_t offset, int64_t l
     CloseHandle(package);
     CannotCreate(path);
   }
-  WatchCopy({kProgressBar, kCancelButton, package, copy, true});
+  WatchCopy({kProgressBar, kCancelButton});
   bool ok = CopyRange(package, copy, offset, length, watched ? CopyProgressReport : nullptr);
   CloseHandle(copy);
+  if (CopyCancelled()) {
+    // Cancelled and confirmed: the files are closed, the work folder goes.
+    CloseHandle(package);
+    CleanUp(0);
+  }
   if (!ok) {
     // No buffer, or a read or write failed: the copy is not the archive.
     CloseHandle(package);

@@ -31,9 +31,10 @@ int UnpackOnly(const std::wstring& folder);
 
 // Copies `length` bytes from `offset` of `source` to `destination` through
 // one 5 MiB buffer. After each full chunk i of k it calls `progress` (when
-// given) with i * 100 / k. False when the buffer cannot be obtained (nothing
-// copied) or a read or write fails.
-using CopyProgress = void (*)(int percent);
+// given) with i * 100 / k; a progress that returns true stops the copy.
+// False when the buffer cannot be obtained (nothing copied), a read or
+// write fails, or the progress stopped it.
+using CopyProgress = bool (*)(int percent);
 bool CopyRange(HANDLE source, HANDLE destination, int64_t offset, int64_t length, CopyProgress progress);
 
 constexpr int64_t kCopyChunk = 5242880;

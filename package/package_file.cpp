@@ -15,6 +15,7 @@ namespace {
 }
 
 CopyWatch g_watch = {};
+bool g_cancelled = false;
 
 }  // namespace
 
@@ -56,18 +57,14 @@ void RequireFreeSpace(int64_t needed) {
 
 void WatchCopy(const CopyWatch& watch) { g_watch = watch; }
 
-void CopyProgressReport(int percent) {
+bool CopyProgressReport(int percent) {
   ui::SetProgress(g_watch.progressBar, percent);
   ui::Event e = ui::PollEvent();
-  if (e.type == ui::EventType::kNone) {
-    Sleep(1);
-    return;
-  }
-  if (e.type != ui::EventType::kControl || e.id != g_watch.cancelButton) return;
-  if (ui::Message(package_text::kConfirmStop, package_text::kConfirmTitle, ui::kConfirm) != IDYES) return;
+  if (e.type != ui::EventType::kControl || e.id != g_watch.cancelButton) return false;
+  if (ui::Message(package_text::kConfirmStop, package_text::kConfirmTitle, ui::kConfirm) != IDYES) return false;
   NoteOutcome(kCancelled);
-  if (g_watch.source != INVALID_HANDLE_VALUE) CloseHandle(g_watch.source);
-  if (g_watch.destination != INVALID_HANDLE_VALUE) CloseHandle(g_watch.destination);
-  if (g_watch.cleanUp) CleanUp(0);
-  EndPlain();
+  g_cancelled = true;
+  return true;
 }
+
+bool CopyCancelled() { return g_cancelled; }

@@ -14,16 +14,15 @@ HANDLE OpenOwnPackage(PackageLayout* layout);
 // of the user's temporary folder has at least `needed` bytes free to the user.
 void RequireFreeSpace(int64_t needed);
 
-// Progress of a cancellable copy: moves the bar, handles at most one pending
-// window event and, when it is a click on the cancel button that the user
-// confirms, closes the two files and ends the run (`cleanUp`: through
-// CleanUp(0); otherwise without clean-up).
+// Progress of a cancellable copy: moves the bar and handles at most one
+// pending window event; when it is a click on the cancel button that the
+// user confirms, it stops the copy (returns true), and the copy's caller
+// ends the run.
 struct CopyWatch {
   int progressBar;
   int cancelButton;
-  HANDLE source;
-  HANDLE destination;
-  bool cleanUp;
 };
 void WatchCopy(const CopyWatch& watch);
-void CopyProgressReport(int percent);
+bool CopyProgressReport(int percent);
+// True once the user confirmed the cancel of a copy.
+bool CopyCancelled();

@@ -34,11 +34,16 @@ int UnpackOnly(const std::wstring& folderArgument) {
   HANDLE out = CreateFileForWriting(target);
   bool ok = out != INVALID_HANDLE_VALUE;
   if (ok) {
-    WatchCopy({kProgressBar, kCancelButton, package, out, false});
+    WatchCopy({kProgressBar, kCancelButton});
     ok = CopyRange(package, out, layout.payloadOffset, layout.payloadLength, CopyProgressReport);
     CloseHandle(out);
   }
   CloseHandle(package);
+  if (CopyCancelled()) {
+    // Cancelled and confirmed: a part of the archive is no archive.
+    DeleteFileW(target.c_str());
+    EndPlain();
+  }
   if (!ok) {
     // Not created, or not completely written: never reported as written.
     if (out != INVALID_HANDLE_VALUE) DeleteFileW(target.c_str());

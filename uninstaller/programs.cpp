@@ -6,6 +6,7 @@
 #include "common/handles.h"
 #include "common/system_api.h"
 #include "common/text.h"
+#include "common/toolkit.h"
 #include "install/system_tasks.h"
 
 namespace {
@@ -74,7 +75,7 @@ bool RunCommand(const std::wstring& program, const std::wstring& parameters, uns
                       &created))
     return false;
   CloseHandle(created.hThread);
-  WaitForSingleObject(created.hProcess, INFINITE);
+  ui::WaitServing(created.hProcess, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(created.hProcess, &code);
   CloseHandle(created.hProcess);

@@ -17,7 +17,7 @@
 #include "uninstaller/paths.h"
 #include "uninstaller/programs.h"
 #include "uninstaller/progress_window.h"
-#include "uninstaller/undo.h"
+#include "install/undo.h"
 
 namespace {
 

@@ -22,10 +22,12 @@ enum WizardControl : int {
   kLicenseHeader = 51,
   kLicenseBox = 52,
   kLicenseText = 53,
+  kLicenseLabel = 54,  // the page's title, unseen: the document's name for screen readers
   // read-me page
   kReadMeContainer = 100,
   kReadMeHeader = 101,
   kReadMeText = 102,
+  kReadMeLabel = 103,  // the page's title, unseen: the document's name for screen readers
   // destination page
   kDestinationContainer = 150,
   kDestinationHeader = 151,

@@ -49,7 +49,7 @@ void Next() {
       ShowPage(kInstallPage);
       ui::Enable(kNextButton, false);
       ui::Enable(kPreviousButton, false);
-      InstallProcedure(PlanFromWizard());
+      EndInstallation(InstallProcedure(PlanFromWizard()));
       ShowPage(kFinishPage);
       break;
     case NextStep::kNothing:

@@ -40,4 +40,13 @@ void ShowPage(int page) {
   }
   ui::SetDialogButtons(Wizard().window, page == kFinishPage ? kFinishButton : kNextButton, kCancelButton);
   Wizard().page = page;
+  // The keyboard starts on the page's first control that takes it, or on
+  // the default button (the installation page keeps its own focus).
+  if (page != kInstallPage) {
+    HWND container = ui::Control(kPageContainers[page]);
+    HWND first = container ? GetNextDlgTabItem(container, nullptr, FALSE) : nullptr;
+    if (!first || !IsChild(container, first))
+      first = ui::Control(page == kFinishPage ? kFinishButton : kNextButton);
+    if (first && IsWindowEnabled(first)) SetFocus(first);
+  }
 }

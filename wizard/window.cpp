@@ -34,15 +34,12 @@ struct Placed {
   DWORD exStyle;
 };
 
-// Every control of the wizard, in creation order. Page controls are
-// placed relative to their page container.
+// Every control of the wizard, in creation order, which is also the order
+// the Tab key walks (reading order: a page's controls top to bottom, then
+// the buttons left to right) and the order in which a screen reader finds
+// the label before a field. Page controls are placed relative to their
+// page container.
 constexpr Placed kLayout[] = {
-    {kCancelButton, -1, Kind::kButton, 403, 323, 76, 22, 24, 0, 0},
-    {kNextButton, -1, Kind::kDefaultButton, 314, 323, 76, 22, 25, 0, 0},
-    {kPreviousButton, -1, Kind::kButton, 238, 323, 76, 22, 26, 0, 0},
-    {kSeparator, -1, Kind::kBitmap, 0, 310, 495, 2, kNoText, 0, 0},
-    {kWebsiteLink, -1, Kind::kLink, 9, 327, 0, 20, kNoText, 0, 0},
-    {kFinishButton, -1, Kind::kDefaultButton, 403, 323, 76, 22, 27, 0, 0},
     // the pages
     {kWelcomeContainer, -1, Kind::kContainer, 0, 0, 491, 310, kNoText, 0, 0},
     {kLicenseContainer, -1, Kind::kContainer, 0, 0, 491, 310, kNoText, 0, 0},
@@ -51,6 +48,12 @@ constexpr Placed kLayout[] = {
     {kGroupContainer, -1, Kind::kContainer, 0, 0, 491, 310, kNoText, 0, 0},
     {kInstallContainer, -1, Kind::kContainer, 0, 0, 491, 310, kNoText, 0, 0},
     {kFinishContainer, -1, Kind::kContainer, 0, 0, 491, 310, kNoText, 0, 0},
+    {kSeparator, -1, Kind::kBitmap, 0, 310, 495, 2, kNoText, 0, 0},
+    {kWebsiteLink, -1, Kind::kLink, 9, 327, 0, 20, kNoText, 0, 0},
+    {kPreviousButton, -1, Kind::kButton, 238, 323, 76, 22, 26, 0, 0},
+    {kNextButton, -1, Kind::kDefaultButton, 314, 323, 76, 22, 25, 0, 0},
+    {kCancelButton, -1, Kind::kButton, 403, 323, 76, 22, 24, 0, 0},
+    {kFinishButton, -1, Kind::kDefaultButton, 403, 323, 76, 22, 27, 0, 0},
     // 0 welcome
     {kWelcomeBitmap, kWelcomeContainer, Kind::kBitmap, 0, 0, 155, 310, kNoText, 0, 0},
     {kWelcomeTitle, kWelcomeContainer, Kind::kText, 162, 26, 322, 89, 28, 0, 0},
@@ -59,24 +62,26 @@ constexpr Placed kLayout[] = {
     {kWelcomeWhite, kWelcomeContainer, Kind::kBitmap, 0, 0, 496, 310, kNoText, WS_CLIPSIBLINGS, 0},
     // 1 licence
     {kLicenseHeader, kLicenseContainer, Kind::kBitmap, 0, 0, 500, 60, kNoText, 0, 0},
-    {kLicenseBox, kLicenseContainer, Kind::kCheckBox, 15, 285, 456, 15, 31, 0, 0},
+    {kLicenseLabel, kLicenseContainer, Kind::kText, 16, 76, 0, 0, 13, 0, 0},
     {kLicenseText, kLicenseContainer, Kind::kRichText, 16, 76, 456, 200, kNoText, 0, WS_EX_STATICEDGE},
+    {kLicenseBox, kLicenseContainer, Kind::kCheckBox, 15, 285, 456, 15, 31, 0, 0},
     // 2 read-me
     {kReadMeHeader, kReadMeContainer, Kind::kBitmap, 0, 0, 500, 60, kNoText, 0, 0},
+    {kReadMeLabel, kReadMeContainer, Kind::kText, 16, 76, 0, 0, 15, 0, 0},
     {kReadMeText, kReadMeContainer, Kind::kRichText, 16, 76, 456, 215, kNoText, 0, WS_EX_STATICEDGE},
     // 3 destination
     {kDestinationHeader, kDestinationContainer, Kind::kBitmap, 0, 0, 500, 60, kNoText, 0, 0},
     {kDestinationIcon, kDestinationContainer, Kind::kImage, 32, 91, 32, 32, kNoText, 0, 0},
+    {kDestinationFrame, kDestinationContainer, Kind::kGroupFrame, 12, 71, 468, 60, 32, 0, 0},
     {kDestinationField, kDestinationContainer, Kind::kEdit, 82, 96, 317, 21, kNoText, 0, WS_EX_CLIENTEDGE},
     {kBrowseButton, kDestinationContainer, Kind::kButton, 405, 95, 68, 22, 33, 0, 0},
     {kAvailableSpace, kDestinationContainer, Kind::kText, 14, 145, 466, 16, kNoText, 0, 0},
     {kRequiredSpace, kDestinationContainer, Kind::kText, 14, 169, 466, 15, kNoText, 0, 0},
-    {kDestinationFrame, kDestinationContainer, Kind::kGroupFrame, 12, 71, 468, 60, 32, 0, 0},
     // 4 Start-menu group
     {kGroupHeader, kGroupContainer, Kind::kBitmap, 0, 0, 500, 60, kNoText, 0, 0},
     {kGroupIcon, kGroupContainer, Kind::kImage, 30, 80, 32, 32, kNoText, 0, 0},
-    {kGroupText, kGroupContainer, Kind::kText, 75, 80, 385, 60, 36, 0, 0},
     {kGroupField, kGroupContainer, Kind::kEdit, 30, 146, 430, 20, kNoText, WS_DISABLED, WS_EX_CLIENTEDGE},
+    {kGroupText, kGroupContainer, Kind::kText, 75, 80, 385, 60, 36, 0, 0},
     {kGroupList, kGroupContainer, Kind::kListBox, 30, 175, 430, 80, kNoText, 0, 0},
     {kGroupOptOut, kGroupContainer, Kind::kCheckBox, 30, 270, 425, 15, 37, 0, 0},
     // 5 installation
@@ -87,8 +92,8 @@ constexpr Placed kLayout[] = {
     // 6 finish
     {kFinishBitmap, kFinishContainer, Kind::kBitmap, 0, 0, 155, 310, kNoText, 0, 0},
     {kFinishTitle, kFinishContainer, Kind::kText, 161, 26, 322, 73, 40, 0, 0},
-    {kFinishText, kFinishContainer, Kind::kText, 161, 255, 322, 49, 41, 0, 0},
     {kFinishOptions, kFinishContainer, Kind::kCheckTree, 161, 80, 322, 155, kNoText, 0, 0},
+    {kFinishText, kFinishContainer, Kind::kText, 161, 255, 322, 49, 41, 0, 0},
     {kFinishWhite, kFinishContainer, Kind::kBitmap, 0, 0, 496, 310, kNoText, WS_CLIPSIBLINGS, 0},
 };
 
@@ -193,6 +198,8 @@ void FillFinishOptions() {
     w.optionItems.push_back(item);
   }
   if (w.options.empty()) ui::Show(kFinishOptions, false);
+  // The first option is selected, so that Space ticks it from the keyboard.
+  else SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(w.optionItems.front()));
 }
 
 void SetSpaceTexts() {

@@ -71,7 +71,7 @@ void BuildOptions() {
           (available == kUnknownSpace ? std::wstring(L"an unknown number of") : text::DecimalUnsigned(available)) +
           L" bytes free");
   if (available != kUnknownSpace && available < plan.payloadBytes) EndWithKey(2);
-  InstallProcedure(plan);
+  EndInstallation(InstallProcedure(plan));
   std::vector<const FinishOption*> all;
   for (const FinishOption& option : Wizard().options) all.push_back(&option);
   CompleteInstallation(all);

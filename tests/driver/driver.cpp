@@ -238,6 +238,37 @@ bool Click(HWND window, int id) {
   return Deliver(h, BM_CLICK, 0, 0);
 }
 
+bool PressKey(HWND window, WORD key, bool shift) {
+  SetForegroundWindow(window);
+  if (!WaitUntil([window] { return GetForegroundWindow() == window || IsChild(window, GetForegroundWindow()); },
+                 5000))
+    return false;
+  INPUT in[4] = {};
+  int n = 0;
+  auto add = [&](WORD vk, bool up) {
+    in[n].type = INPUT_KEYBOARD;
+    in[n].ki.wVk = vk;
+    in[n].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ++n;
+  };
+  if (shift) add(VK_SHIFT, false);
+  add(key, false);
+  add(key, true);
+  if (shift) add(VK_SHIFT, true);
+  return SendInput(static_cast<UINT>(n), in, sizeof(INPUT)) == static_cast<UINT>(n);
+}
+
+int FocusedId(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) || !info.hwndFocus) return -1;
+  return GetDlgCtrlID(info.hwndFocus);
+}
+
+bool WaitFocus(HWND window, int id, int timeoutMs) {
+  return WaitUntil([&] { return FocusedId(window) == id; }, timeoutMs);
+}
+
 bool ClickLater(HWND window, int id) {
   HWND h = Control(window, id);
   if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) return false;

@@ -84,6 +84,15 @@ bool ClickLater(HWND window, int id);
 // posted clicks) and is taken when the program takes that message. Only a
 // visible, enabled button.
 bool PostClick(HWND window, int id);
+// Presses a key as a person would: through the system's input, so it goes
+// to the control that has the keyboard focus in the foreground window
+// (brought to the front first), with Shift held when asked.
+bool PressKey(HWND window, WORD key, bool shift = false);
+// The number of the control that has the keyboard focus in the window's
+// thread (-1 when none has it).
+int FocusedId(HWND window);
+// Waits until the control of that number has the keyboard focus.
+bool WaitFocus(HWND window, int id, int timeoutMs = 10000);
 // Waits until the condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 // Selects an item of a list as a person would.

@@ -166,7 +166,14 @@ void DownloadServer::Answer(SOCKET client) {
       size = reply.cutAfter;
       complete = false;
     }
-    response.append(reply.body, 0, size);
+    if (reply.holdAfter < size) {
+      SendAll(client, response.data(), response.size());
+      SendAll(client, reply.body.data(), reply.holdAfter);
+      WaitForSingleObject(reply.release, 60000);
+      response.assign(reply.body, reply.holdAfter, size - reply.holdAfter);
+    } else {
+      response.append(reply.body, 0, size);
+    }
   }
   SendAll(client, response.data(), response.size());
   if (!complete && reply.reset) {

@@ -20,6 +20,10 @@ struct Reply {
   // with a reset when `reset` is set.
   size_t cutAfter = std::string::npos;
   bool reset = false;
+  // Sends this many bytes of the body, then waits until the event (the
+  // test's) is set before it sends the rest.
+  size_t holdAfter = std::string::npos;
+  HANDLE release = nullptr;
 };
 
 struct ReceivedRequest {

@@ -1,4 +1,5 @@
-// Undoing one entry of the install record.
+// Undoing one entry of the install record: by the uninstaller, and by the
+// setup stub when an installation is cancelled or fails.
 #pragma once
 
 #include <string>

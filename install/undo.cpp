@@ -1,4 +1,4 @@
-#include "uninstaller/undo.h"
+#include "install/undo.h"
 
 #include "install/associations.h"
 #include "install/registry.h"
