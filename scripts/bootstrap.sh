@@ -12,7 +12,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   build-essential cmake
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64
   zlib1g-dev googletest libgtest-dev
   wine wine64
   xvfb
