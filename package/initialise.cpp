@@ -1,6 +1,7 @@
 // The normal-path initialisation: the "Initializing..." window, the package
 // checks, the work folder, both archive copies and the information archive.
 #include "common/files.h"
+#include "common/log.h"
 #include "common/random.h"
 #include "common/system_api.h"
 #include "common/text.h"
@@ -45,6 +46,7 @@ void CreateWorkFolder() {
   for (int attempt = 0; attempt < 10000; ++attempt) {
     std::wstring folder = WorkFolderName(temp, RandomUpTo(9999999));
     if (CreatePrivateFolder(folder)) {
+      LogLine(L"work folder: " + folder);
       Process().workFolder = folder;
       return;
     }

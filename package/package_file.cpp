@@ -1,6 +1,8 @@
 #include "package/package_file.h"
 
+#include "common/log.h"
 #include "common/system_api.h"
+#include "common/text.h"
 #include "common/toolkit.h"
 #include "package/messages.h"
 #include "startup/process.h"
@@ -39,6 +41,12 @@ HANDLE OpenOwnPackage(PackageLayout* layout) {
         got == kTrailerSize)
       state = ReadTrailer(tail, size.QuadPart, layout);
   }
+  LogLine(L"package: " + std::wstring(path) + L", " + text::Decimal(size.QuadPart) + L" bytes; " +
+          (state == TrailerState::kWhole ? L"payload archive " + text::Decimal(layout->payloadLength) +
+                                               L" bytes, information archive " + text::Decimal(layout->infoLength) +
+                                               L" bytes"
+           : state == TrailerState::kIncomplete ? std::wstring(L"incomplete (no trailer)")
+                                                : std::wstring(L"corrupted (the trailer's lengths do not fit)")));
   if (state != TrailerState::kWhole) {
     CloseHandle(file);
     Fail(state == TrailerState::kIncomplete ? package_text::kIncomplete : package_text::kCorrupted);
@@ -52,6 +60,9 @@ void RequireFreeSpace(int64_t needed) {
   int64_t available = -1;
   if (!root.empty() && GetDiskFreeSpaceExW(root.c_str(), &freeToCaller, nullptr, nullptr))
     available = static_cast<int64_t>(freeToCaller.QuadPart);
+  LogLine(L"space: the copies take " + text::Decimal(needed) + L" bytes; the temporary folder's drive " + root +
+          L" has " + (available < 0 ? std::wstring(L"an unknown number of") : text::Decimal(available)) +
+          L" bytes free");
   if (available < needed) Fail(package_text::kNoSpace);
 }
 

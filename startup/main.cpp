@@ -46,6 +46,7 @@ void ClaimSingleInstance() {
   ProcessState& p = Process();
   // One usable localization file is taken without asking.
   p.languageFile = p.languages.size() == 1 ? p.languages[0].path : SelectLanguage();
+  if (p.languages.size() == 1) LogLine(L"language: " + p.languages[0].name + L" (the only one)");
   if (!p.languageFile.empty()) RunWizard(p.languageFile);
   NoteOutcome(kFailed);
   ui::Message(startup_text::kCorruptedNoLanguage, startup_text::kErrorTitle, ui::kErrorIcon);
