@@ -4,6 +4,8 @@
 # and into the Windows programs.
 set(LOGIC_SOURCES
   common/text.cpp
+  common/folder_order.cpp
+  common/work_meter.cpp
   startup/command_line.cpp
   startup/os_version.cpp
   package/trailer.cpp
@@ -128,6 +130,7 @@ set(UNIT_TEST_SOURCES
   tests/unit/install_record_test.cpp
   tests/unit/path_rules_test.cpp
   tests/unit/uninstaller_arguments_test.cpp
+  tests/unit/linear_work_test.cpp
 )
 
 # Tests of Windows code that run under Wine without a package.

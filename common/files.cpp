@@ -80,24 +80,6 @@ bool WriteAll(HANDLE file, const void* data, size_t size) {
   return true;
 }
 
-FolderEntry MakeFolderEntry(const std::wstring& path) {
-  const std::wstring folder = text::WithBackslash(path);
-  int depth = 0;
-  for (wchar_t c : folder) depth += c == L'\\';
-  return {folder, depth};
-}
-
-std::vector<FolderEntry> DeepestFirst(const std::vector<FolderEntry>& folders) {
-  int deepest = 0;
-  for (const FolderEntry& f : folders) deepest = f.depth > deepest ? f.depth : deepest;
-  std::vector<size_t> count(static_cast<size_t>(deepest) + 2, 0);
-  for (const FolderEntry& f : folders) ++count[static_cast<size_t>(deepest - (f.depth < 0 ? 0 : f.depth)) + 1];
-  for (size_t i = 1; i < count.size(); ++i) count[i] += count[i - 1];
-  std::vector<FolderEntry> ordered(folders.size());
-  for (const FolderEntry& f : folders) ordered[count[static_cast<size_t>(deepest - (f.depth < 0 ? 0 : f.depth))]++] = f;
-  return ordered;
-}
-
 void CollectSubFolders(const std::wstring& folder, std::vector<FolderEntry>* found) {
   const std::wstring base = text::WithBackslash(folder);
   WIN32_FIND_DATAW fd;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/folder_order.h"
 #include "common/prelude.h"
 
 // Creates every missing folder of a path up to its last backslash (the part
@@ -32,17 +33,6 @@ HANDLE CreateFileForWriting(const std::wstring& path);
 HANDLE CreateNewFile(const std::wstring& path);
 
 bool WriteAll(HANDLE file, const void* data, size_t size);
-
-// A folder with its depth, the number of backslashes in its path.
-struct FolderEntry {
-  std::wstring path;  // ends with "\"
-  int depth;
-};
-FolderEntry MakeFolderEntry(const std::wstring& path);
-
-// The folders ordered deepest first, folders of the same depth in list
-// order (linear: one bucket per depth).
-std::vector<FolderEntry> DeepestFirst(const std::vector<FolderEntry>& folders);
 
 // Appends every sub-folder below `folder`, depth first. A link to another
 // folder is listed (it is removed as a link) but never walked.

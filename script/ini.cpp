@@ -1,6 +1,7 @@
 #include "script/ini.h"
 
 #include "common/text.h"
+#include "common/work_meter.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ void IniDocument::Parse(const char* bytes, size_t length) {
   }
   size_t i = 0;
   while (i < content.size()) {
+    CountWork();
     size_t end = i;
     while (end < content.size() && !IsLineEnd(content[end])) ++end;
     std::wstring line = text::TrimLeft(content.substr(i, end - i));
@@ -57,6 +59,7 @@ void IniDocument::SelectGroup(const std::wstring& name) {
     start = 0;
   } else {
     for (size_t i = 0; i < lines_.size(); ++i) {
+      CountWork();
       if (lines_[i].header && text::EqualsNoCase(lines_[i].name, name)) {
         start = i + 1;
         break;
@@ -65,14 +68,19 @@ void IniDocument::SelectGroup(const std::wstring& name) {
   }
   if (start == std::wstring::npos) return;
   size_t stop = start;
-  while (stop < lines_.size() && !lines_[stop].header) ++stop;
+  while (stop < lines_.size() && !lines_[stop].header) {
+    CountWork();
+    ++stop;
+  }
   begin_ = start;
   end_ = stop;
 }
 
 std::wstring IniDocument::ReadText(const std::wstring& key, const std::wstring& fallback) const {
-  for (size_t i = begin_; i < end_; ++i)
+  for (size_t i = begin_; i < end_; ++i) {
+    CountWork();
     if (text::EqualsNoCase(lines_[i].name, key)) return lines_[i].value;
+  }
   return fallback;
 }
 

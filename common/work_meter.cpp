@@ -1,0 +1,3 @@
+#include "common/work_meter.h"
+
+size_t* g_workMeter = nullptr;
