@@ -160,6 +160,7 @@ set(E2E_TESTS
   uninstall_data
   task_kinds
   safety
+  silent
 )
 
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp
