@@ -165,6 +165,7 @@ set(E2E_TESTS
   task_kinds
   safety
   responsive
+  silent
 )
 
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp

@@ -180,6 +180,7 @@ std::wstring PackageTest::Build(const std::wstring& name) {
   o.information = drive::Narrow(dir_ + L"info");
   o.output = drive::Narrow(dir_ + name);
   o.dataFolder = drive::Narrow(BinFolder() + L"data");
+  o.languages = languages_;
   BuildReport report;
   std::string error;
   EXPECT_TRUE(BuildPackage(o, &report, &error)) << error;

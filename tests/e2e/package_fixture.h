@@ -40,6 +40,8 @@ class PackageTest : public ::testing::Test {
   // (StubFile(L"-test")) whose restart requests are only written to
   // C:\tarnwick-restart-requests.txt.
   void UseStub(const std::wstring& name) { stub_ = name; }
+  // Shipped localization files that Build() adds by name ("English", ...).
+  void UseLanguages(const std::vector<std::string>& names) { languages_ = names; }
   // Builds Dir() + name from Dir()\payload and Dir()\info.
   std::wstring Build(const std::wstring& name = L"setup.exe");
   // Replaces the payload archive of a built package by `size` bytes of
@@ -60,6 +62,7 @@ class PackageTest : public ::testing::Test {
  private:
   std::wstring dir_;
   std::wstring stub_ = StubFile();
+  std::vector<std::string> languages_;
   std::set<std::wstring> foldersBefore_;
   std::vector<DWORD> started_;
 };

@@ -68,3 +68,22 @@ TEST(CommandLine, TheFormsOfTheCommandLine) {
     EXPECT_EQ(v.log, c.log) << c.line;
   }
 }
+
+// The whole /D= switch in double quotes, as /LOG= may be quoted: the folder
+// is what the quotes hold.
+TEST(CommandLine, AQuotedFolderSwitchGivesTheFolder) {
+  const struct {
+    const wchar_t* line;
+    const wchar_t* log;
+  } cases[] = {
+      {L"pkg.exe /S \"/D=C:\\Program Files\\Demo\"", L""},
+      {L"pkg.exe /S \"/D=C:\\Program Files\\Demo\" /LOG=s.log", L"s.log"},
+  };
+  for (const auto& c : cases) {
+    const Invocation v = ReadInvocation(c.line);
+    EXPECT_EQ(v.mode, RunMode::kInstall) << c.line;
+    EXPECT_TRUE(v.silent) << c.line;
+    EXPECT_EQ(v.folder, L"C:\\Program Files\\Demo") << c.line;
+    EXPECT_EQ(v.log, c.log) << c.line;
+  }
+}

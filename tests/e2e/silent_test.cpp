@@ -1,0 +1,528 @@
+// Unattended runs (/S): the example package installed and removed again
+// without a single window, the language they take, the log, and the exit
+// codes of a run that cannot install (no space, another installation, a
+// command line it does not understand) or that needs a restart; and the
+// log of an interactive run.
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include "package/trailer.h"
+#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/package_fixture.h"
+#include "tools/tarnpack/zip_writer.h"
+
+using drive::Icon;
+
+namespace {
+
+// The example package's product.
+constexpr wchar_t kNotes[] = L"Tarnwick Notes";
+// The files of example/payload, relative to the install folder.
+const std::set<std::string> kPayloadFiles = {"README.txt", "docs\\Getting started.txt", "settings.ini"};
+
+// What watching an unattended run saw: its exit code (STILL_ACTIVE when it
+// did not end in time) and every visible top-level window that it, or a
+// program it started, had meanwhile ("title [class]").
+struct Watched {
+  DWORD exitCode = STILL_ACTIVE;
+  std::set<std::string> windows;
+  // The programs it started, and theirs: process id and file name.
+  std::map<DWORD, std::wstring> started;
+};
+
+// Adds the programs that `root` or the programs in `started` started.
+void AddDescendants(DWORD root, std::map<DWORD, std::wstring>* started) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  for (size_t before = SIZE_MAX; before != started->size();) {
+    before = started->size();
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+      if (entry.th32ParentProcessID != root && !started->count(entry.th32ParentProcessID)) continue;
+      // A program that has only just started may have no name yet.
+      if (entry.szExeFile[0] || !started->count(entry.th32ProcessID)) (*started)[entry.th32ProcessID] = entry.szExeFile;
+    }
+  }
+  CloseHandle(snapshot);
+}
+
+bool Running(DWORD pid) {
+  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!h) return false;
+  const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+  CloseHandle(h);
+  return running;
+}
+
+// The started programs that still run, by file name.
+std::vector<std::string> StillRunning(const Watched& watched) {
+  std::vector<std::string> out;
+  for (const auto& program : watched.started)
+    if (Running(program.first)) out.push_back(U8(program.second));
+  return out;
+}
+
+// Looks at the windows of the run until it ends: the wait for its end is
+// the poll's tick.
+Watched WatchUntilExit(const drive::Process& p, DWORD timeoutMs = 120000) {
+  Watched seen;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    AddDescendants(p.pid(), &seen.started);
+    std::vector<DWORD> family = {p.pid()};
+    for (const auto& program : seen.started) family.push_back(program.first);
+    for (DWORD pid : family)
+      for (HWND w : drive::WindowsOf(pid))
+        seen.windows.insert(U8(drive::Title(w)) + " [" + U8(drive::ClassName(w)) + "]");
+    if (WaitForSingleObject(p.handle(), 20) != WAIT_TIMEOUT) break;
+    if (GetTickCount() - start > timeoutMs) return seen;
+  }
+  GetExitCodeProcess(p.handle(), &seen.exitCode);
+  return seen;
+}
+
+// Starts a command line as the system starts a registered command: the
+// program is what the line names.
+drive::Process StartCommandLine(const std::wstring& commandLine) {
+  std::wstring line = commandLine;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION created = {};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created))
+    return drive::Process();
+  CloseHandle(created.hThread);
+  return drive::Process(created.hProcess, created.dwProcessId);
+}
+
+// The entries of a log without their time stamps; every line must begin
+// with one ("2024-05-01 13:45:07  ") and the file with the byte-order mark.
+std::vector<std::string> LogEntries(const std::wstring& file) {
+  std::vector<std::string> entries;
+  std::string bytes = ReadFileBytes(file);
+  EXPECT_EQ(bytes.substr(0, 3), std::string(kBom)) << "the log " << U8(file) << " does not begin with the mark";
+  if (bytes.compare(0, 3, kBom) == 0) bytes.erase(0, 3);
+  EXPECT_TRUE(bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0) << "the last line is not whole";
+  for (size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    const std::string line = bytes.substr(at, end - at);
+    bool stamped = line.size() > 21 && line.compare(19, 2, "  ") == 0;
+    for (size_t i = 0; stamped && i < 19; ++i) {
+      const char c = line[i], shape = "0000-00-00 00:00:00"[i];
+      stamped = shape == '0' ? (c >= '0' && c <= '9') : c == shape;
+    }
+    EXPECT_TRUE(stamped) << "a log line without its time stamp: " << line;
+    entries.push_back(stamped ? line.substr(21) : line);
+  }
+  return entries;
+}
+
+bool HasEntry(const std::vector<std::string>& entries, const std::string& entry) {
+  for (const std::string& e : entries)
+    if (e == entry) return true;
+  return false;
+}
+
+bool HasEntryStarting(const std::vector<std::string>& entries, const std::string& start) {
+  for (const std::string& e : entries)
+    if (e.compare(0, start.size(), start) == 0) return true;
+  return false;
+}
+
+#define EXPECT_ENTRY(entries_, entry_)    \
+  EXPECT_TRUE(HasEntry(entries_, entry_)) \
+      << "no log line \"" << (entry_) << "\" in " << ::testing::PrintToString(entries_)
+#define EXPECT_ENTRY_STARTING(entries_, start_)   \
+  EXPECT_TRUE(HasEntryStarting(entries_, start_)) \
+      << "no log line beginning \"" << (start_) << "\" in " << ::testing::PrintToString(entries_)
+
+// A REG_DWORD value, or -1.
+int64_t GetNumber(HKEY root, const std::wstring& path, const std::wstring& name) {
+  DWORD value = 0, bytes = sizeof value;
+  if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &bytes) != ERROR_SUCCESS)
+    return -1;
+  return value;
+}
+
+// Copies a folder with everything below it.
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+  CreateDirectoryW(to.c_str(), nullptr);
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((from + L"\\*").c_str(), &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << U8(from);
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      CopyTree(from + L"\\" + name, to + L"\\" + name);
+    else
+      EXPECT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE)) << U8(name);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+}
+
+}  // namespace
+
+class Silent : public DemoInstallTest {
+ protected:
+  void SetUp() override {
+    DemoInstallTest::SetUp();
+    notes_ = Dir() + L"Program Files\\Tarnwick Notes\\";
+    notesGroup_ = CommonPrograms() + L"Tarnwick Notes\\";
+    desktopLink_ = ShellPath(CSIDL_DESKTOPDIRECTORY) + L"Tarnwick Notes.lnk";
+    log_ = Dir() + L"setup.log";
+    CleanNotes();
+  }
+
+  void TearDown() override {
+    if (removal_.Running()) {
+      ADD_FAILURE() << "the silent removal was still running at the end of the test";
+      removal_.Kill();
+    }
+    CleanNotes();
+    DemoInstallTest::TearDown();
+  }
+
+  void CleanNotes() {
+    RemoveTree(notesGroup_);
+    DeleteFileW(desktopLink_.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tarnwick Notes");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(kNotes)).c_str());
+  }
+
+  // The example package with the shipped English, German and French files.
+  std::wstring BuildExample() {
+    RemoveTree(Dir() + L"payload");
+    CopyTree(BinFolder() + L"example\\payload", Dir() + L"payload");
+    CopyTree(BinFolder() + L"example\\information", Dir() + L"info");
+    UseLanguages({"English", "German", "French"});
+    return Build(L"TarnwickNotesSetup.exe");
+  }
+
+  // The "Demo App" package installing to dest_, with these [iConfig]
+  // additions and [InstTasks] lines.
+  std::wstring BuildDemo(const std::string& config = "", const std::string& tasks = "") {
+    WriteScript(DemoScript(dest_, "", config, tasks));
+    return Build();
+  }
+
+  std::wstring notes_, notesGroup_, desktopLink_, log_;
+  drive::Process removal_;
+};
+
+// The example package, installed with /S into a folder with blanks and
+// removed with its registered silent command: no window at any time.
+TEST_F(Silent, InstallsAndRemovesTheExampleWithoutAnyWindow) {
+  const std::wstring package = BuildExample();
+  const std::wstring arguments = L"/S /D=" + Dir() + L"Program Files\\Tarnwick Notes /LOG=" + log_;
+  drive::Process p = Launch(package, arguments);
+  const Watched install = WatchUntilExit(p);
+  EXPECT_EQ(install.exitCode, 0u);
+  EXPECT_TRUE(install.windows.empty()) << ::testing::PrintToString(install.windows);
+  EXPECT_TRUE(NewWorkFolders().empty()) << "the work folder stayed";
+
+  // The disk: every file of the product, the uninstaller and its data.
+  std::set<std::string> installed = kPayloadFiles;
+  for (const char* more : {"docs\\", "Uninst0.exe", "Uninst0.dat"}) installed.insert(more);
+  EXPECT_EQ(Tree(notes_), installed);
+  uint64_t payloadBytes = 0;
+  for (const std::string& file : kPayloadFiles) {
+    const std::string original = ReadFileBytes(BinFolder() + L"example\\payload\\" + Widen(file));
+    EXPECT_FALSE(original.empty()) << file;
+    EXPECT_EQ(ReadFileBytes(notes_ + Widen(file)), original) << file;
+    payloadBytes += original.size();
+  }
+  // The group with the links of the script, and the desktop link (a finish
+  // item, which a silent run takes).
+  EXPECT_EQ(Tree(notesGroup_), (std::set<std::string>{"Getting started.lnk", "Uninstall.lnk", "Website.url"}));
+  const Link guide = ReadLink(notesGroup_ + L"Getting started.lnk");
+  EXPECT_TRUE(guide.loaded);
+  EXPECT_EQ(U8(guide.target), U8(notes_) + "docs\\Getting started.txt");
+  EXPECT_EQ(U8(guide.description), "Getting started with Tarnwick Notes");
+  EXPECT_EQ(U8(ReadLink(notesGroup_ + L"Uninstall.lnk").target), U8(notes_) + "Uninst0.exe");
+  const Link desktop = ReadLink(desktopLink_);
+  EXPECT_TRUE(desktop.loaded) << U8(desktopLink_);
+  EXPECT_EQ(U8(desktop.target), U8(notes_) + "README.txt");
+
+  // The registry: the example's value and the uninstall entry.
+  EXPECT_EQ(U8(GetText(HKEY_CURRENT_USER, L"Software\\Tarnwick Notes", L"Version")), "1.2");
+  const std::wstring entry = kUninstallKey + std::wstring(kNotes);
+  const std::string uninstaller = U8(notes_) + "Uninst0.exe";
+  const struct {
+    const wchar_t* name;
+    std::string value;
+  } values[] = {
+      {L"DisplayName", "Tarnwick Notes"},
+      {L"DisplayIcon", uninstaller + ",0"},
+      {L"Publisher", "Tarnwick"},
+      {L"URLInfoAbout", "www.tarnwick.example"},
+      {L"HelpLink", "www.tarnwick.example"},
+      {L"Contact", "support@tarnwick.example"},
+      {L"HelpTelephone", "n/a"},
+      {L"UninstallString", "\"" + uninstaller + "\""},
+      {L"QuietUninstallString", "\"" + uninstaller + "\" /S"},
+  };
+  for (const auto& v : values) EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, entry, v.name)), v.value) << U8(v.name);
+  EXPECT_EQ(GetNumber(HKEY_LOCAL_MACHINE, entry, L"EstimatedSize"), static_cast<int64_t>((payloadBytes + 1023) / 1024));
+
+  // The log: one stamped line per step, from the start to the end.
+  const std::vector<std::string> log = LogEntries(log_);
+  const std::string f = kPilcrow, dest = U8(notes_);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(), "setup started: \"" + U8(package) + "\" " + U8(arguments));
+  EXPECT_ENTRY_STARTING(log, "system: version number ");
+  EXPECT_ENTRY(log, "language: English (English.ini)");
+  EXPECT_ENTRY_STARTING(
+      log, "space: the files take " + std::to_string(payloadBytes) + " bytes; the temporary folder's drive has ");
+  EXPECT_ENTRY_STARTING(log, "destination: " + dest + ", its drive has ");
+  EXPECT_ENTRY(log, "install folder: " + dest + " (new or empty)");
+  EXPECT_ENTRY(log, "program group: " + U8(notesGroup_));
+  for (const std::string& file : kPayloadFiles) EXPECT_ENTRY(log, "unpacked " + dest + file);
+  EXPECT_ENTRY(log, "unpacked 3 files");
+  const std::string guideLine = "NORMALLINK" + f + "17" + f + "Getting started" + f + dest +
+                                "docs\\Getting started.txt" + f + "0" + f + "0" + f +
+                                "Getting started with Tarnwick Notes";
+  const std::string desktopLine = "NORMALLINK" + f + "11" + f + "Tarnwick Notes" + f + dest + "README.txt" + f;
+  for (const std::string& line : std::vector<std::string>{
+           "task GuideLink: " + guideLine + ": done",
+           // In the task phase the desktop link is a finish item only; then it is made.
+           "task DesktopLink: " + desktopLine + "1" + f + "0" + f + "Tarnwick Notes: not run",
+           "task DesktopLink: " + desktopLine + "0" + f + "0" + f + "Tarnwick Notes: done",
+           "task Version: REGADDKEY" + f + "HKCU" + f + f + f + "Software\\Tarnwick Notes: done",
+           "task VersionValue: REGADDVALUE" + f + "HKCU" + f + "Version" + f + "1.2" + f + "Software\\Tarnwick Notes" +
+               f + "REG_SZ: done",
+           "uninstall entry: HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnwick "
+           "Notes, removal: \"" +
+               uninstaller + "\"",
+       })
+    EXPECT_ENTRY(log, line);
+  EXPECT_EQ(log.back(), "end: succeeded (exit code 0)");
+
+  // The removal, started as the system starts the registered command: the
+  // first stage returns the removal's code.
+  const std::wstring quiet = GetText(HKEY_LOCAL_MACHINE, entry, L"QuietUninstallString");
+  removal_ = StartCommandLine(quiet);
+  ASSERT_TRUE(removal_.started()) << U8(quiet);
+  const Watched removal = WatchUntilExit(removal_);
+  EXPECT_EQ(removal.exitCode, 0u);
+  // The removal is the second stage: the copy in the temporary folder
+  // ("<digits>.exe"), which has ended when the first stage returns.
+  bool copied = false;
+  for (const auto& program : removal.started) {
+    const std::wstring& name = program.second;
+    if (name.size() < 5 || name.find_first_not_of(L"0123456789") != name.size() - 4) continue;
+    copied = true;
+    EXPECT_FALSE(Running(program.first)) << "the first stage returned while the removal " << U8(name) << " ran";
+  }
+  EXPECT_TRUE(copied) << "no second stage was seen";
+  // Whatever the first stage did, the state is looked at once the removal
+  // has ended (only its own clean-up may still run).
+  EXPECT_TRUE(drive::WaitUntil([&] { return StillRunning(removal).empty(); }, 60000))
+      << ::testing::PrintToString(StillRunning(removal));
+  EXPECT_TRUE(removal.windows.empty()) << ::testing::PrintToString(removal.windows);
+  // The example keeps files ending in .ini (SkipExtString), and so the
+  // folder that holds settings.ini.
+  EXPECT_EQ(Tree(notes_), (std::set<std::string>{"settings.ini"}));
+  EXPECT_FALSE(Exists(notesGroup_)) << ::testing::PrintToString(Tree(notesGroup_));
+  EXPECT_FALSE(Exists(desktopLink_));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Tarnwick Notes"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entry));
+  // The removal's copy in the temporary folder deletes itself, and its
+  // folder, after its end.
+  EXPECT_TRUE(drive::WaitUntil([&] { return NewWorkFolders().empty(); }, 15000))
+      << "left in the temporary folder: " << ::testing::PrintToString(U8Each(NewWorkFolders()));
+}
+
+// With English, German and French and Wine's user-interface language
+// English, a silent run takes the English file: its removal texts go into
+// the uninstall data.
+TEST_F(Silent, TakesTheFileOfTheSystemsLanguage) {
+  ASSERT_EQ(PRIMARYLANGID(GetUserDefaultUILanguage()), LANG_ENGLISH) << "the machine's language is not English";
+  const std::wstring package = BuildExample();
+  drive::Process p = Launch(package, L"/S /D=" + notes_ + L" /LOG=" + log_);
+  EXPECT_EQ(p.WaitExit(60000), 0u);
+  EXPECT_EQ(Value(Section(notes_ + L"Uninst0.dat", "LocalizationUninstall"), "Key0"), "Please confirm");
+  EXPECT_ENTRY(LogEntries(log_), "language: English (English.ini)");
+}
+
+// A package whose statistics claim more bytes than any drive has: the run
+// refuses before it installs anything.
+TEST_F(Silent, WithoutTheSpaceEndsWith1603) {
+  // An information folder that is whole without the builder's additions,
+  // so that its archive can be written again with other statistics.
+  WriteScript(DemoScript(dest_, "", "", ""));
+  const std::wstring data = BinFolder() + L"data\\";
+  Write(L"info\\Languages\\English.ini", ReadFileBytes(data + L"languages\\English.ini"));
+  Write(L"info\\Resources\\WizBitmap.bmp", ReadFileBytes(data + L"bitmaps\\WizBitmap.bmp"));
+  Write(L"info\\Resources\\HeadBitmap.bmp", ReadFileBytes(data + L"bitmaps\\HeadBitmap.bmp"));
+  const char* const files[] = {"Config/Script.ini", "Languages/English.ini", "Resources/WizBitmap.bmp",
+                               "Resources/HeadBitmap.bmp"};
+  const std::wstring package = Build();
+  std::string stub, payload, info;
+  ASSERT_TRUE(SplitPackage(ReadFileBytes(package), &stub, &payload, &info));
+  {
+    ZipWriter zip;
+    ASSERT_TRUE(zip.Open(U8(Dir() + L"info.zip"))) << zip.error();
+    for (const char* name : files) {
+      std::wstring path = Dir() + L"info\\" + Widen(name);
+      std::replace(path.begin(), path.end(), L'/', L'\\');
+      ASSERT_TRUE(zip.AddFile(name, U8(path), 0, 0x20)) << zip.error();
+    }
+    // 2^62 bytes, little-endian.
+    ASSERT_TRUE(zip.AddBytes("Config/Statistics.ini", std::string("\0\0\0\0\0\0\0\x40", 8), 0, 0x20));
+    ASSERT_TRUE(zip.Close()) << zip.error();
+  }
+  info = ReadFileBytes(Dir() + L"info.zip");
+  unsigned char trailer[kTrailerSize];
+  WriteTrailer(static_cast<int32_t>(info.size()), static_cast<int32_t>(payload.size()), trailer);
+  Write(L"nospace.exe", stub + payload + info + std::string(reinterpret_cast<char*>(trailer), kTrailerSize));
+
+  drive::Process p = Launch(Dir() + L"nospace.exe", L"/S /LOG=" + log_);
+  const Watched run = WatchUntilExit(p);
+  EXPECT_EQ(run.exitCode, 1603u);
+  EXPECT_TRUE(run.windows.empty()) << ::testing::PrintToString(run.windows);
+  const std::vector<std::string> log = LogEntries(log_);
+  EXPECT_ENTRY_STARTING(log, "space: the files take 4611686018427387904 bytes; the temporary folder's drive has ");
+  EXPECT_ENTRY(log,
+               "message \"Error\": You do not have enough free space on your drive. Please free some space and run "
+               "this installer again.");
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "end: failed (exit code 1603)");
+  EXPECT_FALSE(Exists(dest_));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App")));
+  EXPECT_TRUE(NewWorkFolders().empty()) << "the work folder stayed";
+}
+
+// Two silent runs at once: the first is held in the copy of its package
+// (the tests' stub waits for an event of the test before every read), so
+// the second provably starts while the first runs.
+TEST_F(Silent, ASecondRunAtOnceEndsWith1618) {
+  const std::wstring hold = L"TarnwickHoldReads-" + std::to_wstring(GetCurrentProcessId());
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, hold.c_str());
+  ASSERT_NE(release, nullptr);
+  struct Release {
+    HANDLE event;
+    ~Release() {
+      SetEvent(event);
+      CloseHandle(event);
+    }
+  } released{release};
+  UseStub(StubFile(L"-test"));
+  const std::wstring package = BuildDemo();
+  const std::wstring firstLog = Dir() + L"first.log";
+  drive::Process first;
+  {
+    ScopedVariable held(L"TARNWICK_HOLD_READS", hold);
+    first = Launch(package, L"/S /LOG=" + firstLog);
+  }
+  // The work folder comes after the claim on the single instance.
+  ASSERT_TRUE(drive::WaitUntil([&] { return NewWorkFolders().size() == 1; }, 30000)) << "the first run never began";
+
+  drive::Process second = Launch(package, L"/S /LOG=" + log_);
+  const Watched refused = WatchUntilExit(second);
+  EXPECT_EQ(refused.exitCode, 1618u);
+  EXPECT_TRUE(refused.windows.empty()) << ::testing::PrintToString(refused.windows);
+  const std::vector<std::string> log = LogEntries(log_);
+  EXPECT_ENTRY(log,
+               "message \"Tarnwick Install Platform\": Another installation driven by TIP is in progress. Please "
+               "finish the active installation and run this installer again.");
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "end: refused: another installation is in progress (exit code 1618)");
+  EXPECT_TRUE(first.Running()) << "the first run was not held";
+
+  SetEvent(release);
+  const Watched installed = WatchUntilExit(first);
+  EXPECT_EQ(installed.exitCode, 0u);
+  EXPECT_TRUE(installed.windows.empty()) << ::testing::PrintToString(installed.windows);
+  EXPECT_TRUE(FileExists(dest_ + L"App.exe"));
+  const std::vector<std::string> firstEntries = LogEntries(firstLog);
+  ASSERT_FALSE(firstEntries.empty());
+  EXPECT_EQ(firstEntries.back(), "end: succeeded (exit code 0)");
+}
+
+// A command line that a silent run does not understand: nothing is shown,
+// nothing installed.
+TEST_F(Silent, ABadCommandLineEndsWith1639) {
+  const std::wstring package = BuildDemo();
+  const struct {
+    std::wstring arguments;
+    bool logged;
+  } cases[] = {
+      {L"/S /X", false},
+      {L"/S /D=", false},
+      {L"/S /X /LOG=" + log_, true},
+      {L"/S /D= /LOG=" + log_, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(U8(c.arguments));
+    DeleteFileW(log_.c_str());
+    drive::Process p = Launch(package, c.arguments);
+    const Watched run = WatchUntilExit(p);
+    EXPECT_EQ(run.exitCode, 1639u);
+    EXPECT_TRUE(run.windows.empty()) << ::testing::PrintToString(run.windows);
+    EXPECT_TRUE(NewWorkFolders().empty());
+    EXPECT_FALSE(Exists(dest_));
+    if (!c.logged) continue;
+    const std::vector<std::string> log = LogEntries(log_);
+    EXPECT_ENTRY(log,
+                 "message \"Error\": If you want to unpack the contained files to check them before installation, the "
+                 "syntax is: / Installer.exe -u [PathToStoreUnpackedFiles]");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "end: refused: the command line was not understood (exit code 1639)");
+  }
+}
+
+// /LOG= alone: the run is the interactive one, with its wizard, and writes
+// a log; cancelled, it ends with 0 as every interactive run.
+TEST_F(Silent, AnInteractiveRunWithALogShowsTheWizard) {
+  const std::wstring package = BuildDemo();
+  drive::Process p = Launch(package, L"/LOG=" + log_);
+  HWND w = WaitWizard(p);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(drive::Click(w, 0));  // Cancel
+  EXPECT_MESSAGE(p, L"Please confirm",
+                 L"Are you sure you want to quit? You can install this program at a later time just by running the "
+                 L"installer. Press 'Yes' to exit or 'No' to continue with the installation.",
+                 Icon::kError, IDYES);
+  EXPECT_EQ(p.WaitExit(), 0u);
+  EXPECT_TRUE(NewWorkFolders().empty());
+  const std::vector<std::string> log = LogEntries(log_);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(), "setup started: \"" + U8(package) + "\" /LOG=" + U8(log_));
+  EXPECT_ENTRY_STARTING(log, "system: version number ");
+  EXPECT_EQ(log.back(), "end: cancelled (exit code 0)");
+}
+
+// A restart that the installation asks for ends a silent run with 3010
+// and is not made: the tests' stub would note a restart request.
+TEST_F(Silent, ARestartNeededEndsWith3010WithoutARestart) {
+  UseStub(StubFile(L"-test"));
+  const struct {
+    const char* what;
+    std::string config, tasks, entry;
+  } cases[] = {
+      {"a !REBOOT_I task", "", "Restart = !REBOOT_I\r\n", "task Restart: !REBOOT_I: not run"},
+      // The finish page's restart item, which a silent run takes.
+      {"RebootRequired = 1", "RebootRequired = 1\r\n", "", "task Reboot: !REBOOT_I: not run"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RemoveTree(dest_);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Demo App")).c_str());
+    const std::string requestsBefore = ReadFileBytes(kRestartRequests);
+    drive::Process p = Launch(BuildDemo(c.config, c.tasks), L"/S /LOG=" + log_);
+    const Watched run = WatchUntilExit(p);
+    EXPECT_EQ(run.exitCode, 3010u);
+    EXPECT_TRUE(run.windows.empty()) << ::testing::PrintToString(run.windows);
+    EXPECT_TRUE(FileExists(dest_ + L"App.exe"));
+    EXPECT_TRUE(FileExists(dest_ + L"Uninst0.exe"));
+    EXPECT_EQ(ReadFileBytes(kRestartRequests), requestsBefore) << "a restart was asked for";
+    const std::vector<std::string> log = LogEntries(log_);
+    EXPECT_ENTRY(log, c.entry);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "end: succeeded; a restart is needed to complete it (exit code 3010)");
+  }
+}
