@@ -98,6 +98,7 @@ set(STUB_SOURCES
 set(UNINSTALLER_SOURCES
   uninstaller/data.cpp
   uninstaller/first_stage.cpp
+  uninstaller/handover.cpp
   uninstaller/folders.cpp
   uninstaller/paths.cpp
   uninstaller/programs.cpp

@@ -68,8 +68,9 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
   return found;
 }
 
-// The full path of a process's program; empty when it cannot be asked.
-std::wstring ImagePath(DWORD processId) {
+}  // namespace
+
+std::wstring ProgramOfProcess(DWORD processId) {
   using QueryImage = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
   static auto query = reinterpret_cast<QueryImage>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
@@ -89,8 +90,6 @@ std::wstring ImagePath(DWORD processId) {
   return std::wstring();
 }
 
-}  // namespace
-
 int KillTask(const std::wstring& processName) {
   int result = 0;
   for (DWORD pid : ProcessesNamed(processName)) result = KillProcess(pid);
@@ -101,7 +100,7 @@ int KillProgramAt(const std::wstring& programPath) {
   const std::wstring target = GuardFormHere(programPath);
   int ended = 0;
   for (DWORD pid : ProcessesNamed(text::FilePart(programPath))) {
-    const std::wstring image = ImagePath(pid);
+    const std::wstring image = ProgramOfProcess(pid);
     if (!image.empty() && GuardFormHere(image) == target) ended += KillProcess(pid);
   }
   return ended;

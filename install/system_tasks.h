@@ -25,6 +25,8 @@ int KillProcess(DWORD processId);
 // Terminates the running processes whose program is that very file (its
 // full path, as the system reports it); the number ended.
 int KillProgramAt(const std::wstring& programPath);
+// The full path of a process's program; empty when it cannot be asked.
+std::wstring ProgramOfProcess(DWORD processId);
 // Requests a restart (forced when `force` is not 0). Returns 0.
 int Reboot(int force);
 // 0 success, 1 token not opened, 2 privilege not found, 3 privilege not

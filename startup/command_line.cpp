@@ -87,10 +87,17 @@ Invocation ReadInvocation(const std::wstring& commandLine) {
         // blanks in it need no quotes.
         size_t end = k + 1;
         while (end < args.size() && !HasSwitch(args[end].first, L"/LOG=")) ++end;
-        const size_t stop = end < args.size() ? args[end].second : commandLine.size();
-        std::wstring rest = text::Trim(commandLine.substr(args[k].second + 3, stop - args[k].second - 3));
-        if (rest.size() >= 2 && rest.front() == L'"' && rest.back() == L'"') rest = rest.substr(1, rest.size() - 2);
-        v.folder = rest;
+        if (commandLine[args[k].second] == L'"') {
+          // The whole switch quoted ("/D=C:\My Folder"): its value as read.
+          v.folder = arg.substr(3);
+          if (end != k + 1) v.mode = RunMode::kUsage;
+        } else {
+          const size_t from = args[k].second + 3;
+          const size_t stop = end < args.size() ? args[end].second : commandLine.size();
+          std::wstring rest = text::Trim(commandLine.substr(from, stop - from));
+          if (rest.size() >= 2 && rest.front() == L'"' && rest.back() == L'"') rest = rest.substr(1, rest.size() - 2);
+          v.folder = rest;
+        }
         k = end - 1;
       } else if (HasSwitch(arg, L"/LOG=") && v.log.empty()) {
         v.log = arg.substr(5);

@@ -8,6 +8,7 @@
 #include "common/system_api.h"
 #include "common/text.h"
 #include "common/toolkit.h"
+#include "uninstaller/handover.h"
 #include "uninstaller/messages.h"
 #include "uninstaller/paths.h"
 #include "uninstaller/programs.h"
@@ -51,12 +52,12 @@ void RunFirstStage() {
   const std::wstring installedData = WithExtension(self, L"dat");
   const std::wstring parameters = L"\"" + installedData + L"\" \"" + self + L"\"";
   if (!folder.empty() && CopyInto(self, program) && CopyInto(installedData, data)) {
-    // A removal without questions waits for the copy, whose outcome is
+    // A removal without questions waits for the copy's outcome, which is
     // the one the caller gets.
-    if (!ui::Quiet() && StartCommand(program, parameters, false)) return;
-    DWORD code = 0;
-    if (ui::Quiet() && RunCommand(program, parameters + L" /S", &code)) {
-      NoteOutcome(static_cast<Outcome>(code));
+    if (!ui::Quiet() && StartCommand(program, parameters, false, L"")) return;
+    Outcome outcome = kFailed;
+    if (ui::Quiet() && RunCopyForOutcome(program, parameters + L" /S", &outcome)) {
+      NoteOutcome(outcome);
       return;
     }
   }

@@ -14,6 +14,7 @@
 #include "uninstaller/arguments.h"
 #include "uninstaller/data.h"
 #include "uninstaller/first_stage.h"
+#include "uninstaller/handover.h"
 #include "uninstaller/messages.h"
 #include "uninstaller/paths.h"
 #include "uninstaller/programs.h"
@@ -52,7 +53,14 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
   std::vector<std::wstring> files = data.contents.files;
   files.push_back(installedData);
   files.push_back(installedUninstaller);
-  RunRemoval(data, files);
+  RunRemoval(data, files, installedUninstaller);
+  if (ui::Quiet()) {
+    // The installed uninstaller waits for the outcome and ends with it;
+    // only then can its file and the install folder go.
+    HandBackOutcome(CurrentOutcome());
+    WaitForStarterEnd(installedUninstaller);
+    RemoveInstalledUninstaller(data, installedUninstaller);
+  }
   DeleteWhenEnded(self);
 }
 

@@ -6,7 +6,6 @@
 #include "common/handles.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 #include "install/system_tasks.h"
 
 namespace {
@@ -63,27 +62,12 @@ void DeleteWhenEnded(const std::wstring& path) {
   const std::wstring number = file.substr(0, file.rfind(L'.'));
   if (!number.empty() && text::EqualsNoCase(folder, TempFolder() + number + L"\\"))
     command += L" & rd \"" + folder.substr(0, folder.size() - 1) + L"\"";
-  StartCommand(interpreter, command, true);
+  // Not in the copy's folder: a folder in use cannot be removed.
+  StartCommand(interpreter, command, true, TempFolder());
 }
 
-bool RunCommand(const std::wstring& program, const std::wstring& parameters, unsigned long* exitCode) {
-  std::wstring commandLine = L"\"" + program + L"\" " + parameters;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION created = {};
-  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &created))
-    return false;
-  CloseHandle(created.hThread);
-  ui::WaitServing(created.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(created.hProcess, &code);
-  CloseHandle(created.hProcess);
-  *exitCode = code;
-  return true;
-}
-
-bool StartCommand(const std::wstring& program, const std::wstring& parameters, bool hidden) {
+bool StartCommand(const std::wstring& program, const std::wstring& parameters, bool hidden,
+                  const std::wstring& folder) {
   std::wstring commandLine = L"\"" + program + L"\" " + parameters;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -91,7 +75,7 @@ bool StartCommand(const std::wstring& program, const std::wstring& parameters, b
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION created = {};
   if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, hidden ? CREATE_NO_WINDOW : 0, nullptr,
-                      nullptr, &startup, &created))
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &created))
     return false;
   CloseHandle(created.hThread);
   CloseHandle(created.hProcess);

@@ -6,12 +6,10 @@
 #include <string>
 
 // Starts the program with the parameters after its quoted path, shown or
-// hidden, in the current folder. True when it was started.
-bool StartCommand(const std::wstring& program, const std::wstring& parameters, bool hidden);
-
-// Runs the program with the parameters after its quoted path, hidden, and
-// waits for its end. True when it ran; `exitCode` gets its exit code.
-bool RunCommand(const std::wstring& program, const std::wstring& parameters, unsigned long* exitCode);
+// hidden, in the folder (the current one when empty). True when it was
+// started.
+bool StartCommand(const std::wstring& program, const std::wstring& parameters, bool hidden,
+                  const std::wstring& folder);
 
 // Starts the program with its parameters, in its own folder.
 void StartProgram(const std::wstring& program, const std::wstring& parameters);

@@ -45,9 +45,10 @@ std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks)
 }
 
 // `ownFolder` is the install folder in guard form, or empty when the guard
-// protects it.
+// protects it. `installedUninstaller` may be running: it waits for this
+// copy in a removal without questions, and is never ended.
 void DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::wstring>& skip,
-                 const std::wstring& ownFolder) {
+                 const std::wstring& ownFolder, const std::wstring& installedUninstaller) {
   for (const std::wstring& path : files) {
     if (path.empty()) continue;
     AdvanceProgress();
@@ -55,7 +56,8 @@ void DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
     if (std::find(skip.begin(), skip.end(), extension) != skip.end()) continue;
     // A running program cannot be deleted: the processes running that very
     // file end first, when it lies in the product's own folder.
-    if (extension == L"exe" && !ownFolder.empty() && ContainsGuardForm(ownFolder, GuardFormHere(path)))
+    if (extension == L"exe" && !ownFolder.empty() && ContainsGuardForm(ownFolder, GuardFormHere(path)) &&
+        GuardFormHere(path) != GuardFormHere(installedUninstaller))
       KillProgramAt(path);
     DeleteFileW(path.c_str());
   }
@@ -63,7 +65,7 @@ void DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
 
 }  // namespace
 
-void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files) {
+void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, const std::wstring& installedUninstaller) {
   const UninstallContents& data = removal.contents;
   const int steps = static_cast<int>(data.uninstallTasks.size() + data.installRecord.size() + files.size()) + 2;
   OpenProgress(removal.texts[kProgressText], removal.texts[kCancelButton], steps);
@@ -78,7 +80,8 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files) {
   const bool installFolderProtected = IsProtectedFolder(data.installPath);
   if (!installFolderProtected) folders.push_back(MakeFolderEntry(data.installPath));
 
-  DeleteFiles(files, SkipList(data.skipExtensions), installFolderProtected ? L"" : GuardFormHere(data.installPath));
+  DeleteFiles(files, SkipList(data.skipExtensions), installFolderProtected ? L"" : GuardFormHere(data.installPath),
+              installedUninstaller);
 
   SetCurrentDirectoryW(text::FolderPart(OwnPath()).c_str());
   RemoveFolders(folders, data.installPath, installFolderProtected, data.installPathCreated);
@@ -98,4 +101,11 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files) {
   } else {
     ui::Message(removal.texts[kSuccessText], removal.texts[kSuccessTitle], ui::kInformationIcon);
   }
+}
+
+void RemoveInstalledUninstaller(const RemovalData& removal, const std::wstring& installedUninstaller) {
+  const UninstallContents& data = removal.contents;
+  DeleteFileW(installedUninstaller.c_str());
+  const bool installFolderProtected = IsProtectedFolder(data.installPath);
+  RemoveFolders({}, data.installPath, installFolderProtected, data.installPathCreated);
 }

@@ -7,5 +7,10 @@
 #include "uninstaller/data.h"
 
 // `files` already holds the installed files, the installed data file and the
-// installed uninstaller. Returns when the final message has been answered.
-void RunRemoval(const RemovalData& data, std::vector<std::wstring> files);
+// installed uninstaller, which is never ended (it may be waiting for this
+// copy). Returns when the final message has been answered.
+void RunRemoval(const RemovalData& data, std::vector<std::wstring> files, const std::wstring& installedUninstaller);
+
+// Deletes the installed uninstaller once it has ended, and the install folder
+// when that is empty now.
+void RemoveInstalledUninstaller(const RemovalData& data, const std::wstring& installedUninstaller);

@@ -1,0 +1,95 @@
+#include "uninstaller/handover.h"
+
+#include "common/prelude.h"
+#include <tlhelp32.h>
+
+#include <cstdlib>
+
+#include "common/handles.h"
+#include "common/text.h"
+#include "install/path_guard.h"
+#include "install/system_tasks.h"
+
+namespace {
+
+constexpr DWORD kStarterWaitMs = 30000;
+
+// The process id of the program that started this one; 0 when unknown.
+DWORD StarterId() {
+  ScopedHandle processes(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!processes.valid()) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(processes.get(), &entry); more; more = Process32NextW(processes.get(), &entry))
+    if (entry.th32ProcessID == GetCurrentProcessId()) return entry.th32ParentProcessID;
+  return 0;
+}
+
+}  // namespace
+
+bool RunCopyForOutcome(const std::wstring& program, const std::wstring& parameters, Outcome* outcome) {
+  SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) return false;
+  ScopedHandle reader(readEnd), writer(writeEnd);
+  // Only the write end goes to the copy.
+  SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+
+  std::wstring commandLine = L"\"" + program + L"\" " + parameters;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = writer.get();
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION created = {};
+  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &created))
+    return false;
+  CloseHandle(created.hThread);
+  CloseHandle(created.hProcess);
+  // The copy holds the only write end now: the pipe ends with it.
+  writer.Close();
+
+  std::string said;
+  char buffer[32];
+  DWORD got = 0;
+  while (said.size() < 16 && ReadFile(reader.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+    said.append(buffer, got);
+  long code = -1;
+  if (!said.empty() && said.size() < 16 && said.find_first_not_of("0123456789") == std::string::npos)
+    code = std::strtol(said.c_str(), nullptr, 10);
+  switch (code) {
+    case kSucceeded:
+    case kRestartNeeded:
+    case kCancelled:
+    case kFailed:
+    case kAnotherRunning:
+    case kBadCommandLine:
+      *outcome = static_cast<Outcome>(code);
+      break;
+    default:
+      *outcome = kFailed;
+  }
+  return true;
+}
+
+void HandBackOutcome(Outcome outcome) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+  const std::string code = text::ToUtf8(text::Decimal(outcome));
+  DWORD written = 0;
+  WriteFile(out, code.data(), static_cast<DWORD>(code.size()), &written, nullptr);
+  CloseHandle(out);
+  SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+}
+
+void WaitForStarterEnd(const std::wstring& installedUninstaller) {
+  const DWORD starter = StarterId();
+  if (starter == 0) return;
+  ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, starter));
+  // The id may since belong to another program: only the installed
+  // uninstaller is waited for.
+  if (!process.valid() || GuardFormHere(ProgramOfProcess(starter)) != GuardFormHere(installedUninstaller)) return;
+  WaitForSingleObject(process.get(), kStarterWaitMs);
+}
