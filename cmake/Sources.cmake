@@ -106,6 +106,7 @@ set(UNINSTALLER_SOURCES
 set(TARNPACK_SOURCES
   tools/tarnpack/builder.cpp
   tools/tarnpack/fs_common.cpp
+  tools/tarnpack/signing.cpp
   tools/tarnpack/zip_writer.cpp
 )
 
@@ -160,6 +161,7 @@ set(E2E_TESTS
   uninstall_data
   task_kinds
   safety
+  signed
 )
 
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp
