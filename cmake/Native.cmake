@@ -55,4 +55,24 @@ add_custom_target(data ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${WINBIN64}/tarnstub64.exe ${BIN}/tarnstub64.exe
   DEPENDS windows windows64)
 
+# Signed packages for the end-to-end test of signing, which the Windows
+# builds cannot make: a small package signed by tarnpack with a throw-away
+# certificate, and its unsigned twin, beside each Windows build's tests
+# (bin/signed/).
+find_program(OSSLSIGNCODE osslsigncode)
+find_program(OPENSSL openssl)
+if(NOT OSSLSIGNCODE OR NOT OPENSSL)
+  message(FATAL_ERROR "osslsigncode or openssl is missing: run scripts/bootstrap.sh")
+endif()
+set(signed_outputs ${WINBIN}/signed/signed.exe ${WINBIN}/signed/unsigned.exe ${WINBIN64}/signed/signed.exe
+                   ${WINBIN64}/signed/unsigned.exe)
+add_custom_command(
+  OUTPUT ${signed_outputs}
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make_signed.sh $<TARGET_FILE:tarnpack> ${CMAKE_BINARY_DIR}/signing
+          ${WINBIN}/tarnstub.exe ${WINBIN}/signed ${WINBIN64}/tarnstub64.exe ${WINBIN64}/signed
+  DEPENDS tarnpack ${CMAKE_SOURCE_DIR}/tests/e2e/make_signed.sh ${WINBIN}/tarnstub.exe ${WINBIN64}/tarnstub64.exe
+  COMMENT "Signing the packages of the end-to-end test of signing")
+add_custom_target(signed_packages ALL DEPENDS ${signed_outputs})
+add_dependencies(signed_packages windows windows64 data)
+
 include(${CMAKE_SOURCE_DIR}/tests/Native.cmake)

@@ -110,6 +110,7 @@ set(UNINSTALLER_SOURCES
 set(TARNPACK_SOURCES
   tools/tarnpack/builder.cpp
   tools/tarnpack/fs_common.cpp
+  tools/tarnpack/signing.cpp
   tools/tarnpack/zip_writer.cpp
 )
 
@@ -167,6 +168,7 @@ set(E2E_TESTS
   safety
   responsive
   silent
+  signed
 )
 
 # libFuzzer targets: tests/fuzz/<name>_fuzz.cpp

@@ -19,6 +19,14 @@ namespace {
 CopyWatch g_watch = {};
 bool g_cancelled = false;
 
+bool ReadOwnBytes(void* file, int64_t offset, unsigned char* out, int count) {
+  LARGE_INTEGER at;
+  at.QuadPart = offset;
+  DWORD got = 0;
+  return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+         ReadFile(file, out, static_cast<DWORD>(count), &got, nullptr) && got == static_cast<DWORD>(count);
+}
+
 }  // namespace
 
 HANDLE OpenOwnPackage(PackageLayout* layout) {
@@ -31,16 +39,8 @@ HANDLE OpenOwnPackage(PackageLayout* layout) {
   if (file == INVALID_HANDLE_VALUE) Fail(package_text::kCannotRead);
 
   LARGE_INTEGER size = {};
-  unsigned char tail[kTrailerSize] = {};
   TrailerState state = TrailerState::kIncomplete;
-  if (GetFileSizeEx(file, &size) && size.QuadPart >= kTrailerSize) {
-    LARGE_INTEGER at;
-    at.QuadPart = size.QuadPart - kTrailerSize;
-    DWORD got = 0;
-    if (SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ReadFile(file, tail, kTrailerSize, &got, nullptr) &&
-        got == kTrailerSize)
-      state = ReadTrailer(tail, size.QuadPart, layout);
-  }
+  if (GetFileSizeEx(file, &size)) state = ReadPackageLayout(size.QuadPart, ReadOwnBytes, file, layout);
   LogLine(L"package: " + std::wstring(path) + L", " + text::Decimal(size.QuadPart) + L" bytes; " +
           (state == TrailerState::kWhole ? L"payload archive " + text::Decimal(layout->payloadLength) +
                                                L" bytes, information archive " + text::Decimal(layout->infoLength) +

@@ -6,8 +6,10 @@
 #include "common/prelude.h"
 #include "package/trailer.h"
 
-// Opens the package for reading and tests its trailer. Every failure shows
-// its message and ends the process without clean-up (no work folder exists).
+// Opens the package for reading and finds its archives by the trailer, at
+// the file's end or, in a signed package, before the certificate table
+// (package/trailer.h). Every failure shows its message and ends the process
+// without clean-up (no work folder exists).
 HANDLE OpenOwnPackage(PackageLayout* layout);
 
 // Ends the process with the "not enough free space" message unless the drive

@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   zlib1g-dev googletest libgtest-dev
+  osslsigncode openssl
   wine wine64
   xvfb
   dpkg-dev python3 fonts-dejavu-core bc

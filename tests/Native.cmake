@@ -20,6 +20,13 @@ target_link_libraries(tarnpack_tests PRIVATE tarnpack_lib GTest::gtest)
 add_test(NAME tarnpack.native COMMAND tarnpack_tests)
 set_tests_properties(tarnpack.native PROPERTIES ENVIRONMENT "TARNPACK=$<TARGET_FILE:tarnpack>")
 
+# Signing, natively: the real setup stubs, osslsigncode and throw-away
+# certificates.
+add_executable(tarnpack_signing_tests ${CMAKE_SOURCE_DIR}/tests/tools/signing_test.cpp)
+target_link_libraries(tarnpack_signing_tests PRIVATE tarnpack_lib GTest::gtest)
+add_test(NAME tarnpack.signing COMMAND tarnpack_signing_tests)
+set_tests_properties(tarnpack.signing PROPERTIES ENVIRONMENT "TARNPACK=$<TARGET_FILE:tarnpack>;TARNSTUB_DIR=${BIN}")
+
 # The examples of docs/authoring.md: each complete example and each task
 # line is packaged with tarnpack (the real setup stub and data beside it),
 # and the task lines are read as the setup stub reads them.

@@ -212,10 +212,10 @@ std::vector<std::wstring> PackageTest::NewWorkFolders() const {
 
 bool PackageTest::SplitPackage(const std::string& package, std::string* stub, std::string* payload,
                                std::string* info) {
-  if (package.size() < kTrailerSize) return false;
   PackageLayout l;
-  const auto* tail = reinterpret_cast<const unsigned char*>(package.data() + package.size() - kTrailerSize);
-  if (ReadTrailer(tail, static_cast<int64_t>(package.size()), &l) != TrailerState::kWhole) return false;
+  if (ReadPackageLayout(reinterpret_cast<const unsigned char*>(package.data()), static_cast<int64_t>(package.size()),
+                        &l) != TrailerState::kWhole)
+    return false;
   *stub = package.substr(0, static_cast<size_t>(l.payloadOffset));
   *payload = package.substr(static_cast<size_t>(l.payloadOffset), static_cast<size_t>(l.payloadLength));
   *info = package.substr(static_cast<size_t>(l.infoOffset), static_cast<size_t>(l.infoLength));

@@ -47,7 +47,7 @@ class PackageTest : public ::testing::Test {
   // Replaces the payload archive of a built package by `size` bytes of
   // noise (the copy does not look into it), keeping the information archive.
   void ReplacePayload(const std::wstring& package, size_t size);
-  // Splits a package by its trailer.
+  // Splits a package by its trailer (before the signature of a signed one).
   static bool SplitPackage(const std::string& package, std::string* stub, std::string* payload, std::string* info);
   drive::Process Launch(const std::wstring& package, const std::wstring& arguments = L"");
   // Saves a picture of the window under the build folder's screenshots.

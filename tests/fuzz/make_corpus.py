@@ -32,6 +32,34 @@ def trailer():
     def tail(length, info, payload, marker=b"EOF"):
         return struct.pack("<qii", length, info, payload) + marker
 
+    # Whole files after the 19 bytes above: a small PE image (one section
+    # ending the image at 0x400) with archives and a trailer, unsigned and
+    # signed as a signing tool signs it.
+    def image(plus):
+        b = bytearray(b"\x90" * 0x400)
+        b[0:2] = b"MZ"
+        struct.pack_into("<I", b, 0x3C, 0x80)
+        b[0x80:0x84] = b"PE\0\0"
+        struct.pack_into("<HH", b, 0x84 + 2, 1, 0)
+        struct.pack_into("<H", b, 0x84 + 16, 240 if plus else 224)
+        struct.pack_into("<H", b, 0x98, 0x20B if plus else 0x10B)
+        struct.pack_into("<I", b, 0x98 + 60, 0x200)
+        count = 0x98 + (108 if plus else 92)
+        struct.pack_into("<I", b, count, 16)
+        b[count + 4:count + 4 + 128] = bytes(128)
+        section = 0x98 + (240 if plus else 224)
+        struct.pack_into("<II", b, section + 16, 0x200, 0x200)
+        return b, count + 4 + 32
+
+    def package(plus, padding=None):
+        b, entry = image(plus)
+        b += b"p" * 40 + b"i" * 30 + struct.pack("<ii", 30, 40) + b"EOF"
+        if padding is not None:
+            table = len(b) + padding
+            b += bytes(padding) + b"c" * 16
+            struct.pack_into("<II", b, entry, table, 16)
+        return bytes(19) + bytes(b)
+
     return [
         tail(389993, 25390, 107568),
         tail(100, 49, 40),
@@ -41,6 +69,11 @@ def trailer():
         tail(11, 1, 1),
         tail(2**40, 0x7FFFFFFF, 0x7FFFFFFF),
         tail(100, 10, 10, b"EOX"),
+        package(False),
+        package(True),
+        package(False, 0),
+        package(False, 5),
+        package(True, 7),
     ]
 
 

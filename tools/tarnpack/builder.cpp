@@ -76,6 +76,39 @@ bool Fail(std::string* error, const std::string& text) {
   return false;
 }
 
+bool ReadWhole(const std::string& path, std::string* bytes) {
+  FILE* in = fs::OpenForReading(path);
+  if (!in) return false;
+  bytes->clear();
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) bytes->append(buffer, got);
+  const bool ok = !std::ferror(in);
+  std::fclose(in);
+  return ok;
+}
+
+bool ReadFromFile(void* file, int64_t offset, unsigned char* out, int count) {
+  FILE* f = static_cast<FILE*>(file);
+  return std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 &&
+         std::fread(out, 1, static_cast<size_t>(count), f) == static_cast<size_t>(count);
+}
+
+// Reads a written package as the setup stub does; false unless it finds the
+// archives at these places. `size` gets the file's length.
+bool FindsArchives(const std::string& path, int64_t payloadOffset, int64_t payloadLength, int64_t infoLength,
+                   int64_t* size) {
+  FILE* f = fs::OpenForReading(path);
+  if (!f) return false;
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  *size = ok ? std::ftell(f) : -1;
+  PackageLayout l;
+  ok = ok && *size > 0 && ReadPackageLayout(*size, ReadFromFile, f, &l) == TrailerState::kWhole &&
+       l.payloadOffset == payloadOffset && l.payloadLength == payloadLength && l.infoLength == infoLength;
+  std::fclose(f);
+  return ok;
+}
+
 }  // namespace
 
 bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error) {
@@ -87,6 +120,26 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
   if (!fs::IsFile(fs::Join(o.information, "Config/Script.ini")))
     return Fail(error, "the information folder has no Config/Script.ini");
   if (o.output.empty()) return Fail(error, "no output file given");
+  const SigningOptions& sign = o.signing;
+  if (sign.Wanted()) {
+    if (!fs::RunsPrograms())
+      return Fail(error, "signing is not available in the Windows build of tarnpack; sign with the Linux build, "
+                         "which runs osslsigncode");
+    if (!fs::IsFile(sign.certificate)) return Fail(error, "the certificate " + sign.certificate + " does not exist");
+    if (!fs::IsFile(sign.key)) return Fail(error, "the key " + sign.key + " does not exist");
+    if (!sign.caFile.empty() && !fs::IsFile(sign.caFile))
+      return Fail(error, "the CA file " + sign.caFile + " does not exist");
+  }
+
+  // Archives after a certificate table would leave the package unreadable:
+  // a signed stub loses its signature.
+  std::string stub;
+  if (!ReadWhole(o.stub, &stub)) return Fail(error, "cannot read the setup stub " + o.stub);
+  bool stripped = false;
+  if (!StripSignature(&stub, &stripped, error)) return false;
+  if (stripped)
+    report->notes.push_back("took the signature off the setup stub " + o.stub +
+                            " (archives after it would leave the package unreadable; --sign signs the package)");
 
   const std::string data = o.dataFolder.empty() ? fs::ProgramFolder() + "data" : o.dataFolder;
   std::vector<fs::TreeEntry> payloadEntries, infoEntries;
@@ -150,7 +203,8 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
 
   FILE* out = fs::OpenForWriting(partial);
   if (!out) return Fail(error, "cannot create " + partial);
-  int64_t stubBytes = Append(out, o.stub);
+  int64_t stubBytes =
+      std::fwrite(stub.data(), 1, stub.size(), out) == stub.size() ? static_cast<int64_t>(stub.size()) : -1;
   int64_t payloadBytes = stubBytes < 0 ? -1 : Append(out, payloadZip);
   int64_t infoBytes = payloadBytes < 0 ? -1 : Append(out, infoZip);
   bool ok = infoBytes >= 0;
@@ -165,10 +219,18 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
   }
   if (std::fclose(out) != 0) ok = false;
   if (!ok) return Fail(error, "cannot write " + partial);
-  if (!fs::RenameOver(partial, o.output)) return Fail(error, "cannot write " + o.output);
+  int64_t packageSize = stubBytes + payloadBytes + infoBytes + kTrailerSize;
+  std::string finished = partial;
+  if (sign.Wanted()) {
+    finished = scratch.Add(o.output + ".signed.tmp");
+    if (!SignPackage(sign, partial, finished, &report->notes, error)) return false;
+    if (!FindsArchives(finished, stubBytes, payloadBytes, infoBytes, &packageSize))
+      return Fail(error, "the signed package does not keep its archives where the setup stub looks for them");
+  }
+  if (!fs::RenameOver(finished, o.output)) return Fail(error, "cannot write " + o.output);
 
   report->payloadArchive = payloadBytes;
   report->informationArchive = infoBytes;
-  report->packageSize = stubBytes + payloadBytes + infoBytes + kTrailerSize;
+  report->packageSize = packageSize;
   return true;
 }

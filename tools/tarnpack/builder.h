@@ -1,10 +1,13 @@
-// Makes a package: the setup stub unchanged, the payload archive, the
-// information archive and the 11-byte trailer.
+// Makes a package: the setup stub unchanged (but for a signature it
+// carries, which is taken off), the payload archive, the information archive
+// and the 11-byte trailer; signed when asked to be.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "tools/tarnpack/signing.h"
 
 struct BuildOptions {
   std::string stub;         // the setup stub executable
@@ -16,16 +19,21 @@ struct BuildOptions {
   // Folder of the shipped localization files and default bitmaps; empty:
   // the "data" folder beside the builder.
   std::string dataFolder;
+  // Signs the finished package (not in the Windows build).
+  SigningOptions signing;
 };
 
 struct BuildReport {
   uint64_t requiredSpace = 0;  // the payload's uncompressed bytes, written to Statistics.ini
   int64_t payloadArchive = 0;
   int64_t informationArchive = 0;
-  int64_t packageSize = 0;
+  int64_t packageSize = 0;  // signed: with the signature
   std::vector<std::string> notes;  // what the builder added on its own
 };
 
 // Writes the package, or nothing at all: on failure no file is left at the
-// output path (an existing one stays as it was) and `error` says why.
+// output path (an existing one stays as it was), nor any temporary file
+// beside it, and `error` says why. A signed package is only put in place
+// once its signature checks out and the archives are found in it where the
+// setup stub looks for them.
 bool BuildPackage(const BuildOptions& options, BuildReport* report, std::string* error);

@@ -31,6 +31,14 @@ void Remove(const std::string& path);
 std::string ProgramFolder();
 std::string Join(const std::string& folder, const std::string& name);
 
+// Runs a program found on the PATH with these arguments (the program's name
+// first) and waits for it: `output` gets what it wrote to its standard
+// output and error, `exitCode` its exit code (-1 when it did not end by
+// itself). False with `error` when it cannot be started, and always in the
+// Windows build, which runs no programs (RunsPrograms()).
+bool RunProgram(const std::vector<std::string>& arguments, int* exitCode, std::string* output, std::string* error);
+bool RunsPrograms();
+
 // DOS date and time of a broken-down local time; years before 1980 give 1980-01-01.
 uint32_t DosTime(int year, int month, int day, int hour, int minute, int second);
 

@@ -1,5 +1,7 @@
 #include <dirent.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <ctime>
 
 #include "tools/tarnpack/fs.h"
+
+extern char** environ;
 
 namespace fs {
 
@@ -77,6 +81,48 @@ FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), 
 FILE* OpenForWriting(const std::string& path) { return std::fopen(path.c_str(), "wb"); }
 bool RenameOver(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 void Remove(const std::string& path) { unlink(path.c_str()); }
+
+bool RunProgram(const std::vector<std::string>& arguments, int* exitCode, std::string* output, std::string* error) {
+  output->clear();
+  *exitCode = -1;
+  std::vector<char*> argv;
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int out[2];
+  if (pipe(out) != 0) {
+    *error = "cannot run " + arguments[0] + ": " + std::strerror(errno);
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 2);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  posix_spawn_file_actions_addclose(&actions, out[1]);
+  pid_t pid = 0;
+  const int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  if (started != 0) {
+    close(out[0]);
+    *error = "cannot run " + arguments[0] + ": " + std::strerror(started);
+    return false;
+  }
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(out[0], buffer, sizeof buffer);
+    if (got > 0) output->append(buffer, static_cast<size_t>(got));
+    else if (got == 0 || errno != EINTR) break;
+  }
+  close(out[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) *exitCode = WEXITSTATUS(status);
+  return true;
+}
+
+bool RunsPrograms() { return true; }
 
 std::string ProgramFolder() {
   char buf[PATH_MAX];

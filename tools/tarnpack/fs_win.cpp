@@ -76,6 +76,14 @@ bool RenameOver(const std::string& from, const std::string& to) {
 
 void Remove(const std::string& path) { DeleteFileW(Wide(path).c_str()); }
 
+bool RunProgram(const std::vector<std::string>& arguments, int*, std::string* output, std::string* error) {
+  output->clear();
+  *error = "cannot run " + arguments[0] + " from the Windows build of tarnpack";
+  return false;
+}
+
+bool RunsPrograms() { return false; }
+
 std::string ProgramFolder() {
   wchar_t buf[MAX_PATH + 1] = {};
   DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
