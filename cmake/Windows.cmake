@@ -147,9 +147,9 @@ configure_file(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.manifest.in ${GENERAT
 set(STUB_MANIFEST ${GENERATED}/stub.manifest)
 set(UNINSTALLER_MANIFEST ${GENERATED}/uninstaller.manifest)
 
-# The uninstaller comes first: the setup stub carries its bytes. The pair is
-# also built for the tests with other sources in place of some of the
-# product's (a restart that is only recorded), under a suffixed name.
+# The uninstaller comes first: the setup stub carries its bytes, deflated.
+# The pair is also built for the tests with other sources in place of some
+# of the product's (a restart that is only recorded), under a suffixed name.
 function(add_setup_programs suffix)
   set(extra_sources ${ARGN})
   set(UNINSTALLER_FILE ${BIN}/Uninstaller${ARCH_SUFFIX}${suffix}.exe)
@@ -165,11 +165,19 @@ function(add_setup_programs suffix)
   target_link_options(uninstaller${suffix} PRIVATE ${SMALL_LINK})
   target_link_libraries(uninstaller${suffix} PRIVATE winshared)
 
+  # The stub carries the uninstaller deflated (it inflates it when it writes it).
+  set(UNINSTALLER_DEFLATED ${GENERATED}/Uninstaller${ARCH_SUFFIX}${suffix}.exe.z)
+  add_custom_command(
+    OUTPUT ${UNINSTALLER_DEFLATED}
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/deflate.py ${UNINSTALLER_FILE} ${UNINSTALLER_DEFLATED}
+    DEPENDS uninstaller${suffix} ${CMAKE_SOURCE_DIR}/tools/deflate.py
+    COMMENT "Deflating the uninstaller${suffix} for the setup stub")
   configure_file(${CMAKE_SOURCE_DIR}/startup/stub.rc.in ${GENERATED}/stub${suffix}.rc @ONLY)
   set_source_files_properties(${GENERATED}/stub${suffix}.rc PROPERTIES
-    OBJECT_DEPENDS "${ICON_FILE};${UNINSTALLER_FILE};${STUB_MANIFEST}")
+    OBJECT_DEPENDS "${ICON_FILE};${UNINSTALLER_DEFLATED};${STUB_MANIFEST}")
   add_executable(stub${suffix} WIN32 ${CMAKE_SOURCE_DIR}/startup/main.cpp ${CMAKE_SOURCE_DIR}/common/heap_new.cpp
-                 ${CMAKE_SOURCE_DIR}/common/no_exceptions.cpp ${GENERATED}/stub${suffix}.rc ${extra_sources})
+                 ${CMAKE_SOURCE_DIR}/common/no_exceptions.cpp ${GENERATED}/stub${suffix}.rc ${UNINSTALLER_DEFLATED}
+                 ${extra_sources})
   add_dependencies(stub${suffix} uninstaller${suffix})
   set_target_properties(stub${suffix} PROPERTIES OUTPUT_NAME tarnstub${ARCH_SUFFIX}${suffix})
   target_compile_options(stub${suffix} PRIVATE ${SMALL_COMPILE})
