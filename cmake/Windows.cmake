@@ -148,8 +148,19 @@ foreach(t logic winshared stubcore)
   target_compile_options(${t} PRIVATE ${SMALL_COMPILE})
 endforeach()
 
-configure_file(${CMAKE_SOURCE_DIR}/startup/stub.manifest.in ${GENERATED}/stub.manifest @ONLY)
-configure_file(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.manifest.in ${GENERATED}/uninstaller.manifest @ONLY)
+# Each program's manifest, without its comments and indentation: the same
+# document in about 720 bytes instead of 1,080.
+function(write_manifest in out)
+  file(READ ${in} text)
+  string(REGEX REPLACE "<!--([^-]|-[^-])*-->" "" text "${text}")
+  string(REGEX REPLACE "[ \t\r\n]+" " " text "${text}")
+  string(REPLACE "> <" "><" text "${text}")
+  string(STRIP "${text}" text)
+  file(CONFIGURE OUTPUT ${out} CONTENT "${text}\n" @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${in})
+endfunction()
+write_manifest(${CMAKE_SOURCE_DIR}/startup/stub.manifest.in ${GENERATED}/stub.manifest)
+write_manifest(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.manifest.in ${GENERATED}/uninstaller.manifest)
 set(STUB_MANIFEST ${GENERATED}/stub.manifest)
 set(UNINSTALLER_MANIFEST ${GENERATED}/uninstaller.manifest)
 
