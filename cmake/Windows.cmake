@@ -52,9 +52,12 @@ add_link_options(-fno-lto)
 # programs unwind nothing (no exceptions; 32-bit Windows unwinds through
 # its own records), so the programs' own link drops them, except the
 # run-time's begin and end markers, which go at the end of .rdata; the
-# tables of C and C++ initialisers go into .data. Two sections fewer, each
-# padded to the file alignment. The script is the linker's own default
-# with these changes; if its text ever differs, the default is kept.
+# tables of C and C++ initialisers go into .data, and so does the template
+# of thread-local data (the run-time's two markers; GCC emulates
+# thread-local variables), at its start, where offsets from the section's
+# start stay offsets from the template's. Three sections fewer, each padded
+# to the file alignment. The script is the linker's own default with these
+# changes; if its text ever differs, the default is kept.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   execute_process(COMMAND ${CMAKE_LINKER} --verbose OUTPUT_VARIABLE ld_verbose RESULT_VARIABLE ld_result)
   set(script "")
@@ -66,22 +69,34 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(data_end "    __data_end__ = . ;\n")
   set(psrelocs "    . = ALIGN(4);\n    __rt_psrelocs_start = .;\n")
   set(discard "     *(.gnu.lto_*)\n")
+  set(tls_regex "  \\.tls BLOCK\\(__section_alignment__\\) :\n  {\n([^}]*)  }\n")
+  set(data_start "    __data_start__ = . ;\n")
   string(FIND "${script}" "${eh_block}" eh_at)
   string(FIND "${script}" "${data_end}" data_end_at)
   string(FIND "${script}" "${psrelocs}" psrelocs_at)
   string(FIND "${script}" "${discard}" discard_at)
+  string(FIND "${script}" "${data_start}" data_start_at)
+  if(script MATCHES "${tls_regex}")
+    set(tls_block "${CMAKE_MATCH_0}")
+    set(tls_inputs "${CMAKE_MATCH_1}")
+  endif()
   if(script MATCHES "${crt_regex}" AND NOT eh_at EQUAL -1 AND NOT data_end_at EQUAL -1 AND NOT psrelocs_at EQUAL -1
-     AND NOT discard_at EQUAL -1)
+     AND NOT discard_at EQUAL -1 AND NOT data_start_at EQUAL -1 AND DEFINED tls_block)
     set(crt_block "${CMAKE_MATCH_0}")
     set(crt_inputs "${CMAKE_MATCH_1}")
     string(REPLACE "${crt_block}" "" script "${script}")
+    string(REPLACE "${tls_block}" "" script "${script}")
+    string(REPLACE "${data_start}" "${tls_inputs}${data_start}" script "${script}")
     string(REPLACE "${eh_block}" "" script "${script}")
     string(REPLACE "${data_end}" "${crt_inputs}    KEEP (*(SORT(.CRT$*)))\n${data_end}" script "${script}")
     string(REPLACE "${psrelocs}" "    KEEP(*crtbegin.o(.eh_frame*))\n    KEEP(*crtend.o(.eh_frame*))\n${psrelocs}" script
                    "${script}")
     string(REPLACE "${discard}" "${discard}     *(.eh_frame*)\n" script "${script}")
-    file(WRITE ${GENERATED}/small.x "${script}")
-    list(APPEND SMALL_LINK -Wl,-T,${GENERATED}/small.x)
+    # Rewritten only when it changes: the programs are linked again then.
+    file(WRITE ${GENERATED}/small.x.new "${script}")
+    configure_file(${GENERATED}/small.x.new ${GENERATED}/small.x COPYONLY)
+    set(SMALL_SCRIPT ${GENERATED}/small.x)
+    list(APPEND SMALL_LINK -Wl,-T,${SMALL_SCRIPT})
   else()
     message(WARNING "The linker's default script is not the expected one: the shipped programs keep all unwind tables")
   endif()
@@ -180,6 +195,7 @@ function(add_setup_programs suffix)
   set_target_properties(uninstaller${suffix} PROPERTIES OUTPUT_NAME Uninstaller${ARCH_SUFFIX}${suffix})
   target_compile_options(uninstaller${suffix} PRIVATE ${SMALL_COMPILE})
   target_link_options(uninstaller${suffix} PRIVATE ${SMALL_LINK})
+  set_target_properties(uninstaller${suffix} PROPERTIES LINK_DEPENDS "${SMALL_SCRIPT}")
   target_link_libraries(uninstaller${suffix} PRIVATE winshared)
 
   # The stub carries the uninstaller deflated (it inflates it when it writes it).
@@ -199,6 +215,7 @@ function(add_setup_programs suffix)
   set_target_properties(stub${suffix} PROPERTIES OUTPUT_NAME tarnstub${ARCH_SUFFIX}${suffix})
   target_compile_options(stub${suffix} PRIVATE ${SMALL_COMPILE})
   target_link_options(stub${suffix} PRIVATE ${SMALL_LINK})
+  set_target_properties(stub${suffix} PROPERTIES LINK_DEPENDS "${SMALL_SCRIPT}")
   target_link_libraries(stub${suffix} PRIVATE stubcore)
 endfunction()
 
