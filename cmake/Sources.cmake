@@ -143,6 +143,7 @@ set(WIN_TEST_SOURCES
   tests/win/extract_damage_test.cpp
   tests/win/guard_test.cpp
   tests/win/manifest_test.cpp
+  tests/win/icon_test.cpp
   tests/win/zip_fixture.cpp
   tests/ops/ops_support.cpp
 )

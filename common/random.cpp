@@ -21,5 +21,7 @@ uint64_t Next() {
 }  // namespace
 
 uint32_t RandomUpTo(uint32_t highest) {
-  return static_cast<uint32_t>((Next() >> 32) % (uint64_t(highest) + 1));
+  // In 32 bits: a 32-bit program needs no helper for 64-bit division.
+  const uint32_t high = static_cast<uint32_t>(Next() >> 32);
+  return highest == UINT32_MAX ? high : high % (highest + 1);
 }

@@ -126,10 +126,19 @@ std::wstring DecimalUnsigned(uint64_t n) {
   wchar_t buf[24];
   size_t i = sizeof buf / sizeof buf[0];
   buf[--i] = 0;
+  // Divided by 10 a 16-bit piece at a time, in 32-bit arithmetic: a 32-bit
+  // program needs no helper for 64-bit division.
+  uint16_t pieces[4] = {static_cast<uint16_t>(n >> 48), static_cast<uint16_t>(n >> 32),
+                        static_cast<uint16_t>(n >> 16), static_cast<uint16_t>(n)};
   do {
-    buf[--i] = static_cast<wchar_t>(L'0' + n % 10);
-    n /= 10;
-  } while (n);
+    uint32_t rest = 0;
+    for (uint16_t& piece : pieces) {
+      rest = rest << 16 | piece;
+      piece = static_cast<uint16_t>(rest / 10);
+      rest %= 10;
+    }
+    buf[--i] = static_cast<wchar_t>(L'0' + rest);
+  } while (pieces[0] | pieces[1] | pieces[2] | pieces[3]);
   return std::wstring(buf + i);
 }
 

@@ -1,13 +1,50 @@
 #include "install/uninstall_data.h"
 
-#include <unordered_map>
-#include <unordered_set>
-
 #include "common/text.h"
 #include "script/ini.h"
 #include "script/integer.h"
 
 namespace {
+
+// Keys (already in lower case), each with a number, in an open-addressing
+// table that is never more than half full: finding and adding take constant
+// time on average, so that a section is written in time linear in its
+// entries.
+class KeyTable {
+ public:
+  // The number of a key; a key not yet in the table is added with 0 and
+  // `added` set.
+  size_t& At(const std::wstring& key, bool* added) {
+    if (2 * (keys_.size() + 1) > slots_.size()) Grow();
+    size_t slot = SlotOf(key);
+    *added = !slots_[slot];
+    if (*added) {
+      keys_.push_back(key);
+      numbers_.push_back(0);
+      slots_[slot] = keys_.size();
+    }
+    return numbers_[slots_[slot] - 1];
+  }
+
+ private:
+  // The slot that holds the key, or the free one where it would go.
+  size_t SlotOf(const std::wstring& key) const {
+    uint32_t hash = 2166136261u;  // FNV-1a over the UTF-16 units
+    for (wchar_t c : key) hash = (hash ^ static_cast<uint16_t>(c)) * 16777619u;
+    size_t slot = hash & (slots_.size() - 1);
+    while (slots_[slot] && keys_[slots_[slot] - 1] != key) slot = (slot + 1) & (slots_.size() - 1);
+    return slot;
+  }
+
+  void Grow() {
+    slots_.assign(slots_.empty() ? 16 : 2 * slots_.size(), 0);
+    for (size_t i = 0; i < keys_.size(); ++i) slots_[SlotOf(keys_[i])] = i + 1;
+  }
+
+  std::vector<size_t> slots_;  // 1 + the key's index; 0: free
+  std::vector<std::wstring> keys_;
+  std::vector<size_t> numbers_;
+};
 
 // Writes sections as "key = value" lines, each section only when it has
 // entries, and keeps keys unique within it.
@@ -18,23 +55,39 @@ class Writer {
   // A section's entries whose later duplicates replace earlier values.
   void ReplacingSection(const wchar_t* name, const std::vector<TaskEntry>& entries) {
     std::vector<TaskEntry> kept;
-    std::unordered_map<std::wstring, size_t> at;
+    KeyTable at;  // the entry's place in `kept`
     for (const TaskEntry& e : entries) {
-      auto found = at.emplace(text::Lower(e.name), kept.size());
-      if (found.second) kept.push_back(e);
-      else kept[found.first->second].line = e.line;
+      bool added;
+      size_t& place = at.At(text::Lower(e.name), &added);
+      if (added) {
+        place = kept.size();
+        kept.push_back(e);
+      } else {
+        kept[place].line = e.line;
+      }
     }
     Section(name, kept);
   }
 
-  // A section every entry of which is kept, under a key of its own.
+  // A section every entry of which is kept, under a key of its own: the
+  // name, or the name and "#2" (or the next number whose key is free).
   void KeepingSection(const wchar_t* name, const std::vector<TaskEntry>& entries) {
     std::vector<TaskEntry> kept;
-    std::unordered_set<std::wstring> taken;
+    // The keys given, each with the number its name tries next: the keys of
+    // the numbers below it are all taken already.
+    KeyTable taken;
     for (const TaskEntry& e : entries) {
-      std::wstring key = e.name;
-      for (unsigned n = 2; !taken.insert(text::Lower(key)).second; ++n) key = e.name + L"#" + text::DecimalUnsigned(n);
-      kept.push_back({key, e.line});
+      const std::wstring lower = text::Lower(e.name);
+      bool added;
+      const size_t next = taken.At(lower, &added);
+      if (added) {
+        kept.push_back(e);
+        continue;
+      }
+      size_t n = next < 2 ? 2 : next;
+      while (taken.At(lower + L"#" + text::DecimalUnsigned(n), &added), !added) ++n;
+      taken.At(lower, &added) = n + 1;
+      kept.push_back({e.name + L"#" + text::DecimalUnsigned(n), e.line});
     }
     Section(name, kept);
   }

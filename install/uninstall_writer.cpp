@@ -1,7 +1,10 @@
 #include "install/uninstall_writer.h"
 
+#include <zlib.h>
+
 #include "common/files.h"
 #include "common/handles.h"
+#include "common/heap.h"
 #include "common/log.h"
 #include "common/text.h"
 #include "install/install_state.h"
@@ -14,14 +17,45 @@ namespace {
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// The uninstaller travels inside the setup stub as raw bytes.
+// The uninstaller travels inside the setup stub as a zlib stream (deflated
+// when the stub is built) and is inflated straight into its file, a piece at
+// a time, with the private heap. A file that could not be written whole is
+// deleted again.
+voidpf InflateAlloc(voidpf, uInt items, uInt size) { return HeapBytes(static_cast<size_t>(items) * size); }
+void InflateFree(voidpf, voidpf p) { FreeHeapBytes(p); }
+
+bool InflateInto(HANDLE file, const void* bytes, DWORD size) {
+  constexpr uInt kPiece = 32768;
+  z_stream z = {};
+  z.zalloc = InflateAlloc;
+  z.zfree = InflateFree;
+  z.next_in = static_cast<Bytef*>(const_cast<void*>(bytes));
+  z.avail_in = size;
+  if (inflateInit(&z) != Z_OK) return false;
+  auto* piece = static_cast<Bytef*>(HeapBytes(kPiece));
+  int result = piece ? Z_OK : Z_MEM_ERROR;
+  while (result == Z_OK) {
+    z.next_out = piece;
+    z.avail_out = kPiece;
+    result = inflate(&z, Z_NO_FLUSH);
+    if ((result == Z_OK || result == Z_STREAM_END) && !WriteAll(file, piece, kPiece - z.avail_out)) result = Z_ERRNO;
+  }
+  FreeHeapBytes(piece);
+  inflateEnd(&z);
+  return result == Z_STREAM_END;
+}
+
 bool WriteUninstaller(const std::wstring& path) {
   HRSRC found = FindResourceW(nullptr, L"UNINSTALLER", MAKEINTRESOURCEW(10));  // RT_RCDATA
   HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
   if (!bytes) return false;
   ScopedHandle file(CreateFileForWriting(path));
-  return file.valid() && WriteAll(file.get(), bytes, SizeofResource(nullptr, found));
+  if (!file.valid()) return false;
+  if (InflateInto(file.get(), bytes, SizeofResource(nullptr, found))) return true;
+  file.Close();
+  DeleteFileW(path.c_str());
+  return false;
 }
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {

@@ -2,7 +2,10 @@
 """Turns the pixel-art files of the setup stub into build inputs.
 
   art.py header OUT.h NAME=FILE.art ...   C++ header with the rows and palettes
-  art.py ico OUT.ico FILE.art              a 32 by 32 icon file for the resources
+  art.py ico OUT.ico FILE.art              a 32 by 32 icon file for the resources,
+                                           checked against the picture
+  art.py check OUT.ico FILE.art            only the check: the icon shows the
+                                           picture's pixels
 
 An art file holds comment lines ("#"), palette lines ("c RRGGBB") and 32 rows
 of 32 characters; "." is a transparent pixel.
@@ -50,25 +53,97 @@ def header(out, items):
         f.write('\n'.join(lines) + '\n')
 
 
+def rgb(hexa):
+    return int(hexa[0:2], 16), int(hexa[2:4], 16), int(hexa[4:6], 16)
+
+
 def ico(out, path):
+    """A palette icon that every Windows version shows: 4 bits a pixel for up
+    to 16 colours, 8 bits for up to 256, then the AND mask. Transparent
+    pixels are black with their mask bit set."""
     palette, rows = read_art(path)
+    colours = [(0, 0, 0)]  # black first: the colour under the mask
+    for r in rows:
+        for c in r:
+            if c != '.' and rgb(palette[c]) not in colours:
+                colours.append(rgb(palette[c]))
+    if len(colours) > 256:
+        sys.exit(f'{path}: an icon holds at most 256 colours')
+    bits = 4 if len(colours) <= 16 else 8
+    colours += [(0, 0, 0)] * ((1 << bits) - len(colours))
     pixels = b''
     mask = b''
     for r in reversed(rows):  # bitmaps are stored bottom-up
-        bits = 0
-        for x, c in enumerate(r):
-            if c == '.':
-                pixels += b'\0\0\0\0'
-                bits |= 1 << (31 - x)
-            else:
-                h = palette[c]
-                pixels += bytes([int(h[4:6], 16), int(h[2:4], 16), int(h[0:2], 16), 255])
-        mask += struct.pack('>I', bits)
-    info = struct.pack('<IiiHHIIiiII', 40, 32, 64, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
-    image = info + pixels + mask
-    head = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', 32, 32, 0, 0, 1, 32, len(image), 22)
+        indexes = [0 if c == '.' else colours.index(rgb(palette[c])) for c in r]
+        if bits == 4:
+            pixels += bytes(indexes[x] << 4 | indexes[x + 1] for x in range(0, 32, 2))
+        else:
+            pixels += bytes(indexes)
+        mask += struct.pack('>I', sum(1 << (31 - x) for x, c in enumerate(r) if c == '.'))
+    table = b''.join(bytes([b, g, r, 0]) for r, g, b in colours)
+    info = struct.pack('<IiiHHIIiiII', 40, 32, 64, 1, bits, 0, len(pixels) + len(mask), 0, 0, 0, 0)
+    image = info + table + pixels + mask
+    head = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', 32, 32, 16 if bits == 4 else 0, 0, 1, bits,
+                                                     len(image), 22)
     with open(out, 'wb') as f:
         f.write(head + image)
+    check_ico(out, path)
+
+
+def decode_ico(path):
+    """The first image of an icon file as 32 rows of 32 pixels: an (R, G, B)
+    colour each, None where the mask lets the background through."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    reserved, kind, count = struct.unpack_from('<HHH', data, 0)
+    if reserved != 0 or kind != 1 or count < 1:
+        sys.exit(f'{path}: not an icon file')
+    width, height, _, _, _, _, size, offset = struct.unpack_from('<BBBBHHII', data, 6)
+    header, w, h, planes, bits, compression = struct.unpack_from('<IiiHHI', data, offset)
+    if (width, height, header, w, h, planes, compression) != (32, 32, 40, 32, 64, 1, 0):
+        sys.exit(f'{path}: not a classic 32 by 32 icon image')
+    used = struct.unpack_from('<I', data, offset + 32)[0]
+    at = offset + header
+    table = []
+    if bits <= 8:
+        for i in range(used or 1 << bits):
+            b, g, r, _ = data[at + 4 * i:at + 4 * i + 4]
+            table.append((r, g, b))
+        at += 4 * len(table)
+    stride = (32 * bits + 31) // 32 * 4
+    rows = []
+    for y in range(32):
+        row = data[at + (31 - y) * stride:at + (32 - y) * stride]
+        mask = data[at + 32 * stride + (31 - y) * 4:at + 32 * stride + (32 - y) * 4]
+        pixels = []
+        for x in range(32):
+            if bits == 4:
+                colour = table[row[x // 2] >> 4 if x % 2 == 0 else row[x // 2] & 15]
+            elif bits == 8:
+                colour = table[row[x]]
+            elif bits == 32:
+                colour = (row[4 * x + 2], row[4 * x + 1], row[4 * x])
+            else:
+                sys.exit(f'{path}: {bits} bits a pixel')
+            transparent = mask[x // 8] >> (7 - x % 8) & 1
+            if transparent and colour != (0, 0, 0):
+                sys.exit(f'{path}: a masked pixel that is not black ({x}, {y})')
+            pixels.append(None if transparent else colour)
+        rows.append(pixels)
+    if at + 32 * stride + 32 * 4 != offset + size or offset + size > len(data):
+        sys.exit(f'{path}: the image size is not the sum of its parts')
+    return rows
+
+
+def check_ico(ico_path, art_path):
+    """Fails unless the icon shows the picture's pixels exactly."""
+    palette, rows = read_art(art_path)
+    decoded = decode_ico(ico_path)
+    for y, r in enumerate(rows):
+        for x, c in enumerate(r):
+            want = None if c == '.' else rgb(palette[c])
+            if decoded[y][x] != want:
+                sys.exit(f'{ico_path}: pixel ({x}, {y}) is {decoded[y][x]}, the picture has {want}')
 
 
 if __name__ == '__main__':
@@ -76,5 +151,7 @@ if __name__ == '__main__':
         header(sys.argv[2], sys.argv[3:])
     elif len(sys.argv) == 4 and sys.argv[1] == 'ico':
         ico(sys.argv[2], sys.argv[3])
+    elif len(sys.argv) == 4 and sys.argv[1] == 'check':
+        check_ico(sys.argv[2], sys.argv[3])
     else:
         sys.exit(__doc__)

@@ -18,7 +18,8 @@ std::wstring FormatSize(uint64_t count, int decimals) {
     if (k < 0) k = 0;
     if (k > 6) k = 6;
   }
-  const double scaled = static_cast<double>(count) / std::pow(1024.0, k);
+  // 1024 to the k-th power is a power of two: exact as a double.
+  const double scaled = static_cast<double>(count) / static_cast<double>(uint64_t{1} << (10 * k));
   const int digits = k == 0 ? 0 : (decimals < 0 ? 0 : decimals > 6 ? 6 : decimals);
   // Fixed point with the last digit taken to the nearest value (a tie goes
   // up). The scaled value is below 1024 once a unit is chosen, or a byte

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 using namespace text;
 
 TEST(Text, TrimTakesBlanksAndTabsOnly) {
@@ -49,6 +53,27 @@ TEST(Text, Decimal) {
   EXPECT_EQ(Decimal(-42), L"-42");
   EXPECT_EQ(Decimal(INT64_MIN), L"-9223372036854775808");
   EXPECT_EQ(DecimalUnsigned(UINT64_MAX), L"18446744073709551615");
+}
+
+// Powers of ten and of two and their neighbours, and numbers of every size.
+TEST(Text, DecimalUnsignedOfEveryMagnitude) {
+  std::vector<uint64_t> numbers;
+  for (uint64_t p = 1;; p *= 10) {
+    numbers.insert(numbers.end(), {p - 1, p, p + 1});
+    if (p > UINT64_MAX / 10) break;
+  }
+  for (int bit = 0; bit < 64; ++bit) {
+    const uint64_t p = uint64_t{1} << bit;
+    numbers.insert(numbers.end(), {p - 1, p, p + 1});
+  }
+  uint64_t state = 88172645463325252ull;
+  for (int i = 0; i < 10000; ++i) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    numbers.push_back(state >> (i % 64));
+  }
+  for (uint64_t n : numbers) ASSERT_EQ(DecimalUnsigned(n), std::to_wstring(n)) << n;
 }
 
 TEST(Text, Utf8RoundTripKeepsSurrogatePairs) {

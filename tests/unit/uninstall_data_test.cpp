@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "common/text.h"
+
 namespace {
 
 const wchar_t P = 0xB6;  // the pilcrow
@@ -113,4 +117,61 @@ TEST(UninstallData, AFileOfAnOlderBuildIsReadAsWritten) {
   EXPECT_EQ(c.installRecord[1].record.path, L"C:\\G\\W.url");
   EXPECT_EQ(c.installRecord[2].record.kind, RecordKind::kUnknown);
   EXPECT_EQ(c.texts.size(), 1u);
+}
+
+namespace {
+
+// The keys the writer gives [UninstTasks], as the first-come rule defines
+// them: the name, else the name and "#2", "#3"... whichever is free first,
+// without regard to case.
+std::vector<std::wstring> ExpectedKeys(const std::vector<TaskEntry>& entries) {
+  std::vector<std::wstring> keys;
+  std::set<std::wstring> taken;
+  for (const TaskEntry& e : entries) {
+    std::wstring key = e.name;
+    for (unsigned n = 2; !taken.insert(text::Lower(key)).second; ++n) key = e.name + L"#" + std::to_wstring(n);
+    keys.push_back(key);
+  }
+  return keys;
+}
+
+std::vector<std::wstring> WrittenKeys(const std::vector<TaskEntry>& entries) {
+  UninstallContents c;
+  c.uninstallTasks = entries;
+  std::vector<std::wstring> keys;
+  for (const TaskEntry& e : ReadUninstallContents(UninstallDataBytes(c)).uninstallTasks) keys.push_back(e.name);
+  return keys;
+}
+
+}  // namespace
+
+// Names that repeat, in any case, and names that look like the keys given
+// to repeats: every key as the first-come rule gives it.
+TEST(UninstallData, KeysOfRepeatedNamesFollowTheFirstComeRule) {
+  const std::wstring names[] = {L"Run", L"run", L"RUN#2", L"run#3", L"Run#2#2", L"\u00C4", L"\u00E4", L"x", L"Run#10"};
+  uint32_t state = 12345;
+  for (int round = 0; round < 200; ++round) {
+    std::vector<TaskEntry> entries;
+    const int count = 1 + round % 40;
+    for (int i = 0; i < count; ++i) {
+      state = state * 1103515245u + 12345u;
+      entries.push_back({names[(state >> 16) % 9], L"RUN\u00B6" + std::to_wstring(i)});
+    }
+    SCOPED_TRACE(round);
+    ASSERT_EQ(WrittenKeys(entries), ExpectedKeys(entries));
+  }
+}
+
+// 200,000 entries of one name, and as many files: written in time linear
+// in their number.
+TEST(UninstallData, ManyEntriesOfOneNameAndManyFiles) {
+  UninstallContents c;
+  c.uninstallTasks.assign(200000, {L"Run", L"RUN\u00B61"});
+  for (int i = 0; i < 200000; ++i) c.files.push_back(L"C:\\P\\f" + std::to_wstring(i));
+  const UninstallContents back = ReadUninstallContents(UninstallDataBytes(c));
+  ASSERT_EQ(back.uninstallTasks.size(), 200000u);
+  EXPECT_EQ(back.uninstallTasks[0].name, L"Run");
+  EXPECT_EQ(back.uninstallTasks[1].name, L"Run#2");
+  EXPECT_EQ(back.uninstallTasks[199999].name, L"Run#200000");
+  EXPECT_EQ(back.files, c.files);
 }

@@ -4,6 +4,7 @@
 // out the supportedOS list.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <zlib.h>
 
 #include <string>
 
@@ -25,14 +26,35 @@ std::string ManifestOf(const std::wstring& program) {
   return text;
 }
 
-// The uninstaller as the stub carries it (and writes it beside a product).
+// A zlib stream's bytes, inflated; empty when the stream is damaged.
+std::string Inflated(const std::string& stream) {
+  std::string out;
+  z_stream z = {};
+  if (inflateInit(&z) != Z_OK) return out;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+  z.avail_in = static_cast<uInt>(stream.size());
+  int result = Z_OK;
+  while (result == Z_OK) {
+    char piece[16384];
+    z.next_out = reinterpret_cast<Bytef*>(piece);
+    z.avail_out = sizeof piece;
+    result = inflate(&z, Z_NO_FLUSH);
+    out.append(piece, sizeof piece - z.avail_out);
+  }
+  inflateEnd(&z);
+  if (result != Z_STREAM_END) out.clear();
+  return out;
+}
+
+// The uninstaller as the stub carries it (deflated) and writes it beside a
+// product (inflated).
 std::wstring CarriedUninstaller(const std::wstring& stub) {
   HMODULE image = LoadLibraryExW(stub.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   std::string bytes;
   if (image) {
     if (HRSRC found = FindResourceW(image, L"UNINSTALLER", MAKEINTRESOURCEW(10))) {  // RT_RCDATA
       const char* data = static_cast<const char*>(LockResource(LoadResource(image, found)));
-      if (data) bytes.assign(data, SizeofResource(image, found));
+      if (data) bytes = Inflated(std::string(data, SizeofResource(image, found)));
     }
     FreeLibrary(image);
   }
@@ -48,8 +70,10 @@ std::wstring CarriedUninstaller(const std::wstring& stub) {
 TEST(Manifest, EachProgramAsksForAnAdministratorAndNamesItsArchitecture) {
   const std::wstring bin = ops::BinFolder();
   const std::wstring stub = bin + (k64 ? L"tarnstub64.exe" : L"tarnstub.exe");
+  const std::wstring uninstaller = bin + (k64 ? L"Uninstaller64.exe" : L"Uninstaller.exe");
   const std::wstring carried = CarriedUninstaller(stub);
-  for (const std::wstring& program : {stub, bin + (k64 ? L"Uninstaller64.exe" : L"Uninstaller.exe"), carried}) {
+  EXPECT_EQ(ops::ReadFileBytes(carried), ops::ReadFileBytes(uninstaller)) << "the stub carries the built uninstaller";
+  for (const std::wstring& program : {stub, uninstaller, carried}) {
     const std::string manifest = ManifestOf(program);
     SCOPED_TRACE(std::string(program.begin(), program.end()));
     ASSERT_FALSE(manifest.empty()) << "no manifest";
