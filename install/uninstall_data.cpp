@@ -1,6 +1,7 @@
 #include "install/uninstall_data.h"
 
 #include "common/text.h"
+#include "common/work_meter.h"
 #include "script/ini.h"
 #include "script/integer.h"
 
@@ -32,7 +33,11 @@ class KeyTable {
     uint32_t hash = 2166136261u;  // FNV-1a over the UTF-16 units
     for (wchar_t c : key) hash = (hash ^ static_cast<uint16_t>(c)) * 16777619u;
     size_t slot = hash & (slots_.size() - 1);
-    while (slots_[slot] && keys_[slots_[slot] - 1] != key) slot = (slot + 1) & (slots_.size() - 1);
+    CountWork();
+    while (slots_[slot] && keys_[slots_[slot] - 1] != key) {
+      slot = (slot + 1) & (slots_.size() - 1);
+      CountWork();
+    }
     return slot;
   }
 
@@ -101,6 +106,7 @@ class Writer {
     body_ += name;
     body_ += L"]\r\n";
     for (const TaskEntry& e : entries) {
+      CountWork();
       body_ += e.name;
       body_ += L" = ";
       body_ += e.line;
