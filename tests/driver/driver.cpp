@@ -234,14 +234,14 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 
 bool Click(HWND window, int id) {
   HWND h = Control(window, id);
-  if (!h || !WaitUntil([h] { return IsWindowVisible(h) && IsWindowEnabled(h); }, 3000)) return false;
+  if (!h || !WaitUntil([h] { return IsWindowVisible(h) && IsWindowEnabled(h); }, 15000)) return false;
   return Deliver(h, BM_CLICK, 0, 0);
 }
 
 bool PressKey(HWND window, WORD key, bool shift) {
   SetForegroundWindow(window);
   if (!WaitUntil([window] { return GetForegroundWindow() == window || IsChild(window, GetForegroundWindow()); },
-                 5000))
+                 15000))
     return false;
   INPUT in[4] = {};
   int n = 0;

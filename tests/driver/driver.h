@@ -43,9 +43,9 @@ Process Start(const std::wstring& program, const std::wstring& arguments = L"");
 std::vector<HWND> WindowsOf(DWORD pid);
 // Waits for a visible top-level window of the process with this exact title
 // (an empty title: any window that is not a message box). Null on time-out.
-HWND WaitWindow(const Process& p, const std::wstring& title, int timeoutMs = 15000);
+HWND WaitWindow(const Process& p, const std::wstring& title, int timeoutMs = 60000);
 // Waits until the window is gone (destroyed or hidden).
-bool WaitGone(HWND window, int timeoutMs = 15000);
+bool WaitGone(HWND window, int timeoutMs = 60000);
 
 std::wstring Title(HWND window);
 std::wstring ClassName(HWND window);
@@ -94,7 +94,7 @@ int FocusedId(HWND window);
 // Waits until the control of that number has the keyboard focus.
 bool WaitFocus(HWND window, int id, int timeoutMs = 10000);
 // Waits until the condition holds; false on time-out.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 30000);
 // Selects an item of a list as a person would.
 bool Select(HWND window, int id, int index);
 // Presses the title bar's close box (the system menu's Close command); the
@@ -114,7 +114,7 @@ struct MessageBoxInfo {
 
 // Waits for a message box of the process (a dialog of class #32770).
 // `window` is null on time-out.
-MessageBoxInfo WaitMessageBox(const Process& p, int timeoutMs = 15000);
+MessageBoxInfo WaitMessageBox(const Process& p, int timeoutMs = 60000);
 // Waits for a message box of any program with this exact title (programs
 // that start further copies of themselves, like the uninstaller).
 MessageBoxInfo WaitMessageBoxTitled(const std::wstring& title, int timeoutMs = 30000);

@@ -183,12 +183,14 @@ TEST_F(Responsive, TextsKeepTheirAmpersands) {
 TEST_F(Responsive, TheWindowAnswersWhileTheInstallationWaitsOrWorks) {
   CopyHelper(L"run_probe.exe", Dir() + L"payload\\probe.exe");
   Write(L"payload\\probe.hold", "");
-  // 400 MB of zeros: a small archive, a long unpacking.
+  // 128 MB of zeros: a small archive, an unpacking long enough to ask the
+  // window a few times while the file grows.
+  constexpr long long kBig = 128ll << 20;
   {
     HANDLE f = CreateFileW((Dir() + L"payload\\big.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
     LARGE_INTEGER size;
-    size.QuadPart = 400ll << 20;
+    size.QuadPart = kBig;
     SetFilePointerEx(f, size, nullptr, FILE_BEGIN);
     SetEndOfFile(f);
     CloseHandle(f);
@@ -215,13 +217,13 @@ TEST_F(Responsive, TheWindowAnswersWhileTheInstallationWaitsOrWorks) {
   int answeredMidway = 0;
   for (int i = 0; i < 5000 && answeredMidway < 3; ++i) {
     const long long before = size();
-    if (before <= 0 || before >= (400ll << 20)) {
-      if (before >= (400ll << 20)) break;
+    if (before <= 0 || before >= (kBig)) {
+      if (before >= kBig) break;
       Sleep(1);
       continue;
     }
     ASSERT_TRUE(answers()) << "the window did not answer while a file was unpacked";
-    if (size() < (400ll << 20)) ++answeredMidway;
+    if (size() < kBig) ++answeredMidway;
   }
   EXPECT_GT(answeredMidway, 0) << "the unpacking ended before the window could be asked";
 
