@@ -82,6 +82,14 @@ bool IsEmptyArchive(const std::wstring& path) {
          record[9] == 0 && record[10] == 0 && record[11] == 0;
 }
 
+// Adds an entry's stated size to the bytes the files take so far; false,
+// adding nothing, when that would go beyond the limit. The sum never wraps.
+bool Counted(unsigned long long* taken, unsigned long long size, unsigned long long limit) {
+  if (size > limit - *taken) return false;
+  *taken += size;
+  return true;
+}
+
 bool IsReadOnlyFile(const std::wstring& path) {
   DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -164,7 +172,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
           bool created = false;
           if (IsReadOnlyFile(path)) {
             // Windows does not recreate a read-only file: the entry is skipped.
-          } else if (options.byteLimit && (bytes += info.uncompressed_size) > options.byteLimit) {
+          } else if (!Counted(&bytes, info.uncompressed_size, options.byteLimit)) {
             failed = true;  // more than the package said it would take
           } else if (options.journal && !options.journal->BeforeWrite(path)) {
             failed = true;
