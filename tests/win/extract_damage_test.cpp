@@ -98,6 +98,24 @@ TEST_F(ExtractDamage, DamagedDataFailsAndStopsTheWalkWhenAsked) {
   EXPECT_FALSE(ops::FolderExists(dest_));
 }
 
+// minizip reads beyond the end of a file as zeros: an end record cut short
+// would open as an archive without entries, and nothing would be unpacked
+// without a failure.
+TEST_F(ExtractDamage, AnArchiveWhoseEndRecordIsCutShortIsNotOpened) {
+  for (size_t cut = 1; cut <= 18; ++cut) {
+    SCOPED_TRACE(cut);
+    ExtractResult r = Run({File("a.txt", "first"), File("b.txt", "second")},
+                          [cut](std::string* zip) { zip->resize(zip->size() - cut); });
+    EXPECT_FALSE(r.opened);
+    EXPECT_EQ(r.written, 0);
+    EXPECT_FALSE(ops::FolderExists(dest_));
+  }
+  // Whole, it opens.
+  ExtractResult r = Run({File("a.txt", "first"), File("b.txt", "second")});
+  EXPECT_TRUE(r.opened);
+  EXPECT_EQ(r.written, 2);
+}
+
 // The statistics file's figure bounds what the files take together, also
 // when it is 0: then only empty files may be written.
 TEST_F(ExtractDamage, FilesBeyondTheByteLimitAreFailuresAlsoWhenTheLimitIsZero) {
