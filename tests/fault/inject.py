@@ -887,7 +887,7 @@ def make_statistics(rng, bases):
     honest = base.required
     kind, value, expect = pick(rng, [
         ("missing", None, "fail"), ("empty", b"", None), ("four bytes", struct.pack("<I", honest), "ok"),
-        ("text", str(honest).encode(), "ok"), ("one less", statistics(honest - 1), "fail"),
+        ("text", str(honest).encode(), None), ("one less", statistics(honest - 1), "fail"),
         ("one byte", statistics(1), "fail"), ("zero", statistics(0), None),
         ("huge", statistics(1 << 62), "fail"), ("all ones", b"\xff" * 8, "fail"),
         ("long file", statistics(honest) + bytes(rng.getrandbits(8) for _ in range(1000)), "ok"),
