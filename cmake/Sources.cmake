@@ -19,6 +19,7 @@ set(LOGIC_SOURCES
   script/settings.cpp
   script/token_rules.cpp
   wizard/size_format.cpp
+  wizard/bitmap_check.cpp
   wizard/navigation.cpp
   wizard/finish_options.cpp
   wizard/framework.cpp
@@ -127,6 +128,7 @@ set(UNIT_TEST_SOURCES
   tests/unit/settings_test.cpp
   tests/unit/token_rules_test.cpp
   tests/unit/size_format_test.cpp
+  tests/unit/bitmap_check_test.cpp
   tests/unit/wizard_rules_test.cpp
   tests/unit/uninstall_data_test.cpp
   tests/unit/install_record_test.cpp

@@ -9,8 +9,12 @@ bool CopyFileOver(const std::wstring& source, const std::wstring& destination) {
   return CopyFileW(source.c_str(), destination.c_str(), FALSE) != 0;
 }
 
+std::wstring FolderTaskPath(const std::wstring& path) {
+  return text::TrimRight(path.substr(0, kMaxFolderTaskPath), L" /\\");
+}
+
 bool CreateFolder(const std::wstring& path) {
-  std::wstring folder = text::TrimRight(path.substr(0, kMaxFolderTaskPath), L" /\\");
+  const std::wstring folder = FolderTaskPath(path);
   return !folder.empty() && CreateDirectoryW(folder.c_str(), nullptr) != 0;
 }
 

@@ -5,9 +5,12 @@
 
 // Copies a file, replacing an existing destination. False for empty names.
 bool CopyFileOver(const std::wstring& source, const std::wstring& destination);
-// Creates one folder level (the parent must exist); the path is cut to 260
-// characters and trailing blanks, slashes and backslashes are removed.
+// Creates one folder level (the parent must exist): the folder of
+// FolderTaskPath(path).
 bool CreateFolder(const std::wstring& path);
+// The folder CreateFolder makes for `path`: the path cut to 260 characters,
+// trailing blanks, slashes and backslashes removed.
+std::wstring FolderTaskPath(const std::wstring& path);
 
 // The longest path a folder task works on (the classic path limit): a
 // folder is created from a path cut to it, but never deleted by one.

@@ -55,8 +55,12 @@ void CreateProgramGroup(InstallState& s) {
   const SetupSettings& settings = Settings();
   FileJournal& journal = InstallJournal();
   ui::SetText(kStatusLine, messages::kCreatingGroups);
-  if (CreateFolder(s.groupFolder)) journal.MadeFolder(s.groupFolder);
-  s.installRecord.push_back({L"AutoStartMenuGroup", PathRecord(RecordKind::kFolder, s.groupFolder)});
+  // A group's name longer than a folder task takes makes the folder under
+  // its shortened name: that is the one a failed run takes back and the
+  // removal removes.
+  const std::wstring made = text::WithBackslash(FolderTaskPath(s.groupFolder));
+  if (CreateFolder(s.groupFolder)) journal.MadeFolder(made);
+  s.installRecord.push_back({L"AutoStartMenuGroup", PathRecord(RecordKind::kFolder, made)});
   if (settings.createInternetLink == 1 && !settings.website.empty()) {
     const std::wstring link = s.groupFolder + L"Website.url";
     if (journal.WriteThrough(link, [&] { return CreateInternetLink(settings.website, link) != 0; }))

@@ -82,6 +82,42 @@ bool IsEmptyArchive(const std::wstring& path) {
          record[9] == 0 && record[10] == 0 && record[11] == 0;
 }
 
+// minizip takes the last end-of-archive signature in the file's final
+// 65,535 bytes, and reads what lies beyond the end of the file as zeros: an
+// end record cut short opens as an archive of other counts and offsets,
+// without entries at worst. True when that record's 22 bytes do not all lie
+// inside the file.
+bool EndRecordCut(const std::wstring& path) {
+  constexpr int64_t kRecord = 22, kSearched = 0xFFFF;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size = {};
+  std::string tail;
+  if (GetFileSizeEx(file, &size)) {
+    const int64_t length = size.QuadPart < kSearched ? size.QuadPart : kSearched;
+    LARGE_INTEGER at;
+    at.QuadPart = size.QuadPart - length;
+    tail.resize(static_cast<size_t>(length));
+    DWORD got = 0;
+    if (length == 0 || !SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
+        !ReadFile(file, &tail[0], static_cast<DWORD>(length), &got, nullptr) || got != length)
+      tail.clear();
+  }
+  CloseHandle(file);
+  for (size_t i = tail.size() >= 4 ? tail.size() - 4 + 1 : 0; i-- > 0;)
+    if (tail[i] == 'P' && tail[i + 1] == 'K' && tail[i + 2] == 5 && tail[i + 3] == 6)
+      return static_cast<int64_t>(tail.size() - i) < kRecord;
+  return false;
+}
+
+// Adds an entry's stated size to the bytes the files take so far; false,
+// adding nothing, when that would go beyond the limit. The sum never wraps.
+bool Counted(unsigned long long* taken, unsigned long long size, unsigned long long limit) {
+  if (size > limit - *taken) return false;
+  *taken += size;
+  return true;
+}
+
 bool IsReadOnlyFile(const std::wstring& path) {
   DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -102,6 +138,7 @@ int ExtractArchive(const std::wstring& archive, const std::wstring& pattern, con
 ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring& destination,
                                  const ExtractOptions& options) {
   ExtractResult result;
+  if (EndRecordCut(archive)) return result;  // not whole: neither opened nor walked
   zlib_filefunc64_def io;
   fill_win32_filefunc64W(&io);
   unzFile zip = unzOpen2_64(archive.c_str(), &io);
@@ -164,7 +201,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
           bool created = false;
           if (IsReadOnlyFile(path)) {
             // Windows does not recreate a read-only file: the entry is skipped.
-          } else if (options.byteLimit && (bytes += info.uncompressed_size) > options.byteLimit) {
+          } else if (!Counted(&bytes, info.uncompressed_size, options.byteLimit)) {
             failed = true;  // more than the package said it would take
           } else if (options.journal && !options.journal->BeforeWrite(path)) {
             failed = true;

@@ -15,14 +15,17 @@ void SetExtractionCallback(ExtractionCallback callback);
 
 class FileJournal;
 
+constexpr unsigned long long kNoByteLimit = ~0ull;
+
 struct ExtractOptions {
   std::wstring pattern;           // wildcard for the entries' file parts; "" means "*.*"
   int keepFolders = 1;            // 1 recreates the entries' folders, 0 writes every file straight into the destination
   FileJournal* journal = nullptr;  // notes the files and folders made; files written over are kept aside
   bool stopAtFailure = false;     // the first entry that is not written whole ends the walk
-  // The most bytes the files may hold together (0: no limit): an entry whose
-  // stated size would take them beyond it is not written.
-  unsigned long long byteLimit = 0;
+  // The most bytes the files may hold together: an entry whose stated size
+  // would take them beyond it is not written. A limit of 0 lets only empty
+  // files through; kNoByteLimit sets none.
+  unsigned long long byteLimit = kNoByteLimit;
 };
 
 struct ExtractResult {

@@ -116,6 +116,16 @@ function(add_wine_leg arch bin prefix whole)
     # Packages share one single-instance mutex per machine: one at a time.
     set_tests_properties(${prefix}e2e.${name} PROPERTIES RESOURCE_LOCK ${wine}-packages)
   endforeach()
+  if(whole)
+    # Damaged and hostile packages (tests/fault/inject.py), a fixed sample of
+    # every kind, each run unattended in a session (a machine) of the
+    # script's own: nothing may crash, hang, stay in the temporary folder,
+    # land outside the install folder, or be registered without its files.
+    add_test(NAME ${prefix}fault.sample
+             COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/fault/inject.py --sample --arch ${arch}
+                     --tarnpack $<TARGET_FILE:tarnpack> --bin ${bin} --session ${CMAKE_BINARY_DIR}/${wine}-fault)
+    set_tests_properties(${prefix}fault.sample PROPERTIES TIMEOUT 600)
+  endif()
 endfunction()
 
 if("x86" IN_LIST WINE_LEGS)

@@ -1,10 +1,12 @@
 #include "wizard/images.h"
 
+#include "common/handles.h"
 #include "common/toolkit.h"
 #include "package/package.h"
 #include "script/localization.h"
 #include "script/settings.h"
 #include "startup/process.h"
+#include "wizard/bitmap_check.h"
 #include "wizard/wizard_state.h"
 #include "wizard/fatal.h"
 
@@ -16,7 +18,21 @@ constexpr int kStripWidth = 495;
 // The header texts of pages 1 to 5: first and second line.
 constexpr int kHeaderKeys[5][2] = {{13, 14}, {15, 16}, {17, 18}, {19, 20}, {21, 22}};
 
+// True when the file holds the colours and pixels its headers state.
+bool BitmapFileFits(const std::wstring& path) {
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  LARGE_INTEGER size = {};
+  unsigned char head[kBitmapHeadBytes] = {};
+  DWORD got = 0;
+  return file.valid() && GetFileSizeEx(file.get(), &size) && ReadFile(file.get(), head, sizeof head, &got, nullptr) &&
+         BitmapFitsFile(head, got, static_cast<uint64_t>(size.QuadPart));
+}
+
+// LoadImage reads the pixels as the headers state them, also past the end
+// of a file cut short (under Wine the process ends with an access
+// violation): such a file is not loaded.
 HBITMAP LoadBitmapFile(const std::wstring& path) {
+  if (!BitmapFileFits(path)) return nullptr;
   return static_cast<HBITMAP>(
       LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
 }

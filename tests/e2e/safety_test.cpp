@@ -175,6 +175,45 @@ TEST_F(Safety, APayloadThatCannotBeUnpackedInstallsAndRegistersNothing) {
   EXPECT_TRUE(NewWorkFolders().empty());
 }
 
+// A group whose name is longer than a folder task takes is made under its
+// shortened name; a failed run takes that folder back, not only the one
+// the user named.
+TEST_F(Safety, AFailedRunTakesBackAGroupMadeUnderAShortenedName) {
+  Write(L"payload\\App.exe", NoiseBytes(5000, 3));
+  Script("", "AutoCreateStartMenu = 1\r\n");
+  const std::wstring package = Build();
+  std::string bytes = ReadFileBytes(package), stub, payload, info;
+  ASSERT_TRUE(SplitPackage(bytes, &stub, &payload, &info));
+  const size_t data = 30 + static_cast<unsigned char>(payload[26]) + static_cast<unsigned char>(payload[28]);
+  bytes[stub.size() + data + 100] ^= 0x5A;
+  Write(L"setup.exe", bytes);
+  const std::wstring named = CommonPrograms() + L"Demo App " + std::wstring(240, L'G') + L"\\";
+  const std::wstring shortened = named.substr(0, 260);
+
+  drive::Process p = Launch(package);
+  HWND w = WaitWizard(p);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(drive::Click(w, kNext));
+  ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 150); }));
+  ASSERT_TRUE(drive::Click(w, kNext));
+  ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 200); }));
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(drive::Control(w, 204), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(named.c_str()), SMTO_NORMAL,
+                      5000, &r);
+  ASSERT_EQ(drive::Text(w, 204), named);
+  ASSERT_TRUE(drive::Click(w, kNext));
+  EXPECT_MESSAGE(p, L"Error",
+                 L"This installer is corrupted: its files could not be unpacked completely. Nothing was installed. "
+                 L"Please obtain another copy of it.",
+                 Icon::kError, IDOK);
+  EXPECT_EQ(p.WaitExit(), 0u);
+  const bool left = Exists(shortened);
+  RemoveDirectoryW(shortened.c_str());
+  EXPECT_FALSE(left) << "the group made under its shortened name is still there";
+  EXPECT_FALSE(Exists(named));
+  EXPECT_FALSE(Exists(dest_));
+}
+
 // The record keeps what the tasks did exactly: two tasks whose names differ
 // only in case, and a network path; the removal undoes both tasks. The
 // uninstall command is quoted, and the uninstaller also starts from the

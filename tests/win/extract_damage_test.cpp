@@ -57,6 +57,7 @@ class ExtractDamage : public ::testing::Test {
     ExtractOptions o;
     o.journal = &journal_;
     o.stopAtFailure = stop;
+    o.byteLimit = limit_;
     return ExtractArchiveWith(archive_, dest_, o);
   }
   ExtractResult Run(const std::vector<ZipItem>& items, bool stop = false) {
@@ -65,6 +66,7 @@ class ExtractDamage : public ::testing::Test {
 
   std::wstring root_, archive_, dest_;
   FileJournal journal_;
+  unsigned long long limit_ = kNoByteLimit;
 };
 
 }  // namespace
@@ -94,6 +96,43 @@ TEST_F(ExtractDamage, DamagedDataFailsAndStopsTheWalkWhenAsked) {
   // What the walk made is in the journal, and goes with it.
   journal_.RollBack();
   EXPECT_FALSE(ops::FolderExists(dest_));
+}
+
+// minizip reads beyond the end of a file as zeros: an end record cut short
+// would open as an archive without entries, and nothing would be unpacked
+// without a failure.
+TEST_F(ExtractDamage, AnArchiveWhoseEndRecordIsCutShortIsNotOpened) {
+  for (size_t cut = 1; cut <= 18; ++cut) {
+    SCOPED_TRACE(cut);
+    ExtractResult r = Run({File("a.txt", "first"), File("b.txt", "second")},
+                          [cut](std::string* zip) { zip->resize(zip->size() - cut); });
+    EXPECT_FALSE(r.opened);
+    EXPECT_EQ(r.written, 0);
+    EXPECT_FALSE(ops::FolderExists(dest_));
+  }
+  // Whole, it opens.
+  ExtractResult r = Run({File("a.txt", "first"), File("b.txt", "second")});
+  EXPECT_TRUE(r.opened);
+  EXPECT_EQ(r.written, 2);
+}
+
+// The statistics file's figure bounds what the files take together, also
+// when it is 0: then only empty files may be written.
+TEST_F(ExtractDamage, FilesBeyondTheByteLimitAreFailuresAlsoWhenTheLimitIsZero) {
+  limit_ = 0;
+  ExtractResult r = Run({File("empty.txt", ""), File("one.txt", "1")});
+  EXPECT_EQ(r.written, 1);
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_TRUE(ops::FileExists(dest_ + L"empty.txt"));
+  EXPECT_FALSE(ops::FileExists(dest_ + L"one.txt"));
+
+  // Up to the limit itself, and not one byte more.
+  limit_ = 10;
+  r = Run({File("ten.txt", "0123456789"), File("more.txt", "x")});
+  EXPECT_EQ(r.written, 1);
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"ten.txt"), "0123456789");
+  EXPECT_FALSE(ops::FileExists(dest_ + L"more.txt"));
 }
 
 TEST_F(ExtractDamage, HostileNamesAreRefusedNeverCut) {
