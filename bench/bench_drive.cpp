@@ -157,15 +157,24 @@ int Unpack(const std::wstring& package, const std::wstring& folder) {
   return code == 0 ? 0 : 1;
 }
 
-// A process that `parent` started, or null while there is none.
-HANDLE ChildOf(DWORD parent) {
+// The uninstaller's copy: a program named by a number ("4299837.exe").
+bool IsCopyName(const wchar_t* name) {
+  const wchar_t* p = name;
+  while (*p >= L'0' && *p <= L'9') ++p;
+  return p != name && lstrcmpiW(p, L".exe") == 0;
+}
+
+// The uninstaller's copy that `parent` started, or null while there is none.
+// Other processes it started (the system's desktop, say, which the first
+// program with a window of a session starts) are not taken.
+HANDLE CopyStartedBy(DWORD parent) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return nullptr;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
   HANDLE child = nullptr;
   for (BOOL more = Process32FirstW(snapshot, &entry); more && !child; more = Process32NextW(snapshot, &entry))
-    if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent)
+    if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent && IsCopyName(entry.szExeFile))
       child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
   CloseHandle(snapshot);
   return child;
@@ -190,13 +199,13 @@ int Uninstall(const std::wstring& program) {
   CloseHandle(pi.hThread);
   drive::Process first(pi.hProcess, pi.dwProcessId);
   HANDLE copy = nullptr;
-  Poll([&] { return (copy = ChildOf(first.pid())) != nullptr || !first.Running(); }, 600000);
-  if (!copy) copy = ChildOf(first.pid());
-  const DWORD code = first.WaitExit(3600000);
+  Poll([&] { return (copy = CopyStartedBy(first.pid())) != nullptr || !first.Running(); }, 600000);
+  if (!copy) copy = CopyStartedBy(first.pid());
+  const DWORD code = first.WaitExit(1800000);
   const LARGE_INTEGER firstEnded = Now();
   DWORD copyCode = STILL_ACTIVE;
   if (copy) {
-    WaitForSingleObject(copy, 3600000);
+    WaitForSingleObject(copy, 1800000);
     GetExitCodeProcess(copy, &copyCode);
     CloseHandle(copy);
   }
@@ -211,7 +220,10 @@ int Uninstall(const std::wstring& program) {
 // The program with its output going nowhere, timed from start to end.
 int Run(int argc, wchar_t** argv) {
   std::wstring commandLine = L"\"" + std::wstring(argv[2]) + L"\"";
-  for (int i = 3; i < argc; ++i) commandLine += L" \"" + std::wstring(argv[i]) + L"\"";
+  for (int i = 3; i < argc; ++i) {
+    const std::wstring a = argv[i];
+    commandLine += a.empty() || a.find(L' ') != std::wstring::npos ? L" \"" + a + L"\"" : L" " + a;
+  }
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                            nullptr);

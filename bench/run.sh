@@ -206,6 +206,14 @@ for size in "${size_list[@]}"; do
       exit 1
     fi
 
+    # For the analysis: Wine's own cmd deleting a copy of the same tree
+    # (what deleting files costs under Wine at all).
+    cp -a "$installed" "$drive_c/bench/tree"
+    sync
+    out=$(win P:\\bench_drive.exe run 'C:\windows\system32\cmd.exe' /c rd /s /q 'C:\bench\tree')
+    keep_min rd "$size" "$(field run "$out")"
+    [ -e "$drive_c/bench/tree" ] && { echo "bench: WARNING: rd /s /q left the tree" >&2; rm -rf "$drive_c/bench/tree"; }
+
     # rm -rf of a copy of the same tree.
     cp -a "$installed" "$work/tree"
     sync
@@ -294,6 +302,8 @@ report=$(
   row "Uninstallation: Uninst0.exe /S, start → end of the removal (Wine)" t uninstall
   row "Removal: rm -rf (Linux)" t rm
   row "**Ratio uninstallation / rm -rf** (target ≤ 1.5)" r uninstall rm
+  row "For analysis: cmd /c rd /s /q of the same tree (Wine, start → end)" t rd
+  row "For analysis: ratio uninstallation / rd /s /q" r uninstall rd
   row "Size: tarnstub.exe (i686)" size_cell "$top/build/windows/bin/tarnstub.exe"
   row "Size: Uninstaller.exe (i686)" size_cell "$top/build/windows/bin/Uninstaller.exe"
   row "Size: tarnstub64.exe (x86_64)" size_cell "$top/build/windows64/bin/tarnstub64.exe"
