@@ -120,7 +120,8 @@ printf '\xEF\xBB\xBF[GeneralInformation]\r\nAppName = %s\r\nVersion = 1.0\r\nCom
 # (Wine's background processes would keep a pipe open).
 win() {
   "$session_sh" run "$session" "$@" > "$work/out.txt" 2>/dev/null || { cat "$work/out.txt" >&2; return 1; }
-  cat "$work/out.txt"
+  # The console ends lines with CR LF.
+  tr -d '\r' < "$work/out.txt"
 }
 field() { awk -v k="$1" '$1 == k { print $2 }' <<< "$2"; }
 now() { echo "$EPOCHREALTIME"; }

@@ -37,8 +37,15 @@ int Percent(float percent) { return static_cast<int>(std::lround(percent)); }
 
 int ExtractionProgress(const std::wstring& entryName, float percent) {
   if (!entryName.empty()) {
-    ui::SetProgress(kProgressBar, Percent(percent));
-    ui::SetText(kStatusLine, Text(92) + L" " + text::FilePart(entryName));
+    // The bar and the status line are repainted at most every 40 ms: drawn
+    // for every small file, they took more time than the unpacking.
+    static DWORD shown = 0;
+    const DWORD now = GetTickCount();
+    if (now - shown >= 40 || percent >= 100.0f) {
+      shown = now;
+      ui::SetProgress(kProgressBar, Percent(percent));
+      ui::SetText(kStatusLine, Text(92) + L" " + text::FilePart(entryName));
+    }
     Installation().installedFiles.push_back(Installation().installFolder + entryName);
     LogLine(L"unpacked " + Installation().installedFiles.back());
   }

@@ -29,11 +29,11 @@ void Initialise();
 // when written, 0 when the folder is blank; every failure ends the process.
 int UnpackOnly(const std::wstring& folder);
 
-// Copies `length` bytes from `offset` of `source` to `destination` through
-// one 5 MiB buffer. After each full chunk i of k it calls `progress` (when
-// given) with i * 100 / k; a progress that returns true stops the copy.
-// False when the buffer cannot be obtained (nothing copied), a read or
-// write fails, or the progress stopped it.
+// Copies `length` bytes from `offset` of `source` to `destination` in
+// chunks of 5 MiB (read and written in pieces). After each full chunk i
+// of k it calls `progress` (when given) with i * 100 / k; a progress that
+// returns true stops the copy. False when the buffer cannot be obtained
+// (nothing copied), a read or write fails, or the progress stopped it.
 using CopyProgress = bool (*)(int percent);
 bool CopyRange(HANDLE source, HANDLE destination, int64_t offset, int64_t length, CopyProgress progress);
 

@@ -1193,7 +1193,9 @@ class Runner:
 
     def snapshot(self, n):
         skip = self.skip | {"faultdest/%d" % n}
-        return (listing(self.s.drive_c, skip), listing(self.s.scratch, set()), listing(self.s.bin, set()),
+        # The programs' folder is shared: the end-to-end tests that run
+        # beside this script leave their screenshots in it.
+        return (listing(self.s.drive_c, skip), listing(self.s.scratch, set()), listing(self.s.bin, {"screenshots"}),
                 set(os.listdir(self.s.temp)))
 
     def run(self, n, kind, base, detail, data, expect, files, exe=None):
@@ -1500,7 +1502,7 @@ def main():
     parser.add_argument("--build", default=os.path.join(TOP, "build"), help="the build folder (default build/)")
     parser.add_argument("--tarnpack", help="the package builder (default BUILD/bin/tarnpack)")
     parser.add_argument("--bin", help="the Windows programs (default BUILD/windows/bin or BUILD/windows64/bin)")
-    parser.add_argument("--session", help="the session folder (default BUILD/fault-session)")
+    parser.add_argument("--session", help="the session folder (default BUILD/fault-session-ARCH)")
     parser.add_argument("--timeout", type=float, default=60, help="seconds a package may run (default 60)")
     parser.add_argument("--generate", metavar="DIR", help="only write the packages into DIR; run nothing")
     parser.add_argument("--only", type=int, action="append", help="run only package N (repeatable)")
@@ -1518,7 +1520,7 @@ def main():
         arch = "x86" if "x86" in host.split() else "x64"
     tarnpack = args.tarnpack or os.path.join(args.build, "bin", "tarnpack")
     bin_folder = args.bin or os.path.join(args.build, "windows" if arch == "x86" else "windows64", "bin")
-    session_folder = args.session or os.path.join(args.build, "fault-session")
+    session_folder = args.session or os.path.join(args.build, "fault-session-" + arch)
 
     work = tempfile.mkdtemp(prefix="tarnfault-")
     try:
