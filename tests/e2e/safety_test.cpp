@@ -38,6 +38,19 @@ class Safety : public DemoInstallTest {
     WriteScript(DemoScript(dest_, "", config, tasks) + "[uConfig]\r\nIconExtUninst = 1\r\n");
   }
 
+  // The package built from the test's folders, with a byte of the first
+  // entry's data (after its local header, name and extra field) changed;
+  // empty when it cannot be split.
+  std::wstring DamagedPackage() {
+    const std::wstring package = Build();
+    std::string bytes = ReadFileBytes(package), stub, payload, info;
+    if (!SplitPackage(bytes, &stub, &payload, &info)) return std::wstring();
+    const size_t data = 30 + static_cast<unsigned char>(payload[26]) + static_cast<unsigned char>(payload[28]);
+    bytes[stub.size() + data + 100] ^= 0x5A;
+    Write(L"setup.exe", bytes);
+    return package;
+  }
+
   // Welcome, destination (and the group page, when there is one), Next:
   // the installation starts.
   HWND StartInstallation(const drive::Process& p) {
@@ -153,13 +166,8 @@ TEST_F(Safety, APayloadThatCannotBeUnpackedInstallsAndRegistersNothing) {
   Write(L"payload\\App.exe", NoiseBytes(5000, 3));
   Write(L"payload\\b.txt", "b");
   Script("", "AutoCreateStartMenu = 1\r\n");
-  const std::wstring package = Build();
-  std::string bytes = ReadFileBytes(package), stub, payload, info;
-  ASSERT_TRUE(SplitPackage(bytes, &stub, &payload, &info));
-  // A byte of the first entry's data, after its local header, name and extra field.
-  const size_t data = 30 + static_cast<unsigned char>(payload[26]) + static_cast<unsigned char>(payload[28]);
-  bytes[stub.size() + data + 100] ^= 0x5A;
-  Write(L"setup.exe", bytes);
+  const std::wstring package = DamagedPackage();
+  ASSERT_FALSE(package.empty());
 
   drive::Process p = Launch(package);
   HWND w = StartInstallation(p);
@@ -181,12 +189,8 @@ TEST_F(Safety, APayloadThatCannotBeUnpackedInstallsAndRegistersNothing) {
 TEST_F(Safety, AFailedRunTakesBackAGroupMadeUnderAShortenedName) {
   Write(L"payload\\App.exe", NoiseBytes(5000, 3));
   Script("", "AutoCreateStartMenu = 1\r\n");
-  const std::wstring package = Build();
-  std::string bytes = ReadFileBytes(package), stub, payload, info;
-  ASSERT_TRUE(SplitPackage(bytes, &stub, &payload, &info));
-  const size_t data = 30 + static_cast<unsigned char>(payload[26]) + static_cast<unsigned char>(payload[28]);
-  bytes[stub.size() + data + 100] ^= 0x5A;
-  Write(L"setup.exe", bytes);
+  const std::wstring package = DamagedPackage();
+  ASSERT_FALSE(package.empty());
   const std::wstring named = CommonPrograms() + L"Demo App " + std::wstring(240, L'G') + L"\\";
   const std::wstring shortened = named.substr(0, 260);
 
