@@ -109,13 +109,20 @@ function(add_wine_leg arch bin prefix whole)
     add_wine_test(${prefix}win.registry ${wine}-ops registry_tests.exe)
     add_wine_test(${prefix}win.services ${wine}-ops service_tests.exe)
     # Both change what the machine holds (classes, services): one at a time.
-    set_tests_properties(${prefix}win.registry ${prefix}win.services PROPERTIES RESOURCE_LOCK ${wine}-ops)
+    # The download tests need port 80 of the Linux host, which every Wine
+    # session shares: one test at a time holds it.
+    set_tests_properties(${prefix}win.registry PROPERTIES RESOURCE_LOCK ${wine}-ops)
+    set_tests_properties(${prefix}win.services PROPERTIES RESOURCE_LOCK "${wine}-ops;port-80")
   endif()
   foreach(name ${E2E_TESTS})
     add_wine_test(${prefix}e2e.${name} ${wine} e2e_${name}.exe)
     # Packages share one single-instance mutex per machine: one at a time.
     set_tests_properties(${prefix}e2e.${name} PROPERTIES RESOURCE_LOCK ${wine}-packages)
   endforeach()
+  # A download server asks for port 80 first, and a download's size probe
+  # always asks port 80 (see above).
+  set_tests_properties(${prefix}e2e.responsive ${prefix}e2e.task_kinds PROPERTIES RESOURCE_LOCK
+                       "${wine}-packages;port-80")
   if(whole)
     # Damaged and hostile packages (tests/fault/inject.py), a fixed sample of
     # every kind, each run unattended in a session (a machine) of the
