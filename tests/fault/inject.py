@@ -967,8 +967,8 @@ def generate(count, seed, sample, bases, variants=None):
     makers = dict(MAKERS)
     plan = []
     if variants:
-        for k, spec in enumerate(variants):
-            kind, _, variant = spec.partition("=")
+        for k, wanted in enumerate(variants):
+            kind, _, variant = wanted.partition("=")
             plan.append((kind, variant or None, random.Random("%s/variant/%d" % (seed, k))))
     elif sample:
         for k, (kind, variant) in enumerate(SAMPLE):

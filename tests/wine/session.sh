@@ -110,7 +110,7 @@ REG
   WINEPREFIX="$t" checked "$WINELOADER" regedit /S 'C:\desktop.reg'
   WINEPREFIX="$t" checked "$WINESERVER" -w
   rm -f "$t/drive_c/desktop.reg"
-  seal "$t"
+  seal "$t" || return 1
   echo "$template_recipe" > "$t/.ready"
 }
 
@@ -120,6 +120,9 @@ REG
 # become folders of the prefix's own.
 seal() {
   local d
+  # Z: first and by name: a new prefix maps it to the Linux root, where a
+  # destructive path under test would reach the build machine's own files.
+  rm -f "$1/dosdevices/z:"
   for d in "$1"/dosdevices/*; do
     case "$(basename "$d")" in
       c:) ;;
@@ -130,6 +133,10 @@ seal() {
     rm -f "$d"
     mkdir -p "$d"
   done
+  if [ -e "$1/dosdevices/z:" ] || [ -L "$1/dosdevices/z:" ]; then
+    echo "session: $1/dosdevices/z: could not be removed; refusing to run programs in this prefix" >&2
+    return 1
+  fi
 }
 
 # A Unix path below the programs' folder or drive C:, as a Windows path.
@@ -185,7 +192,7 @@ start)
   fi
   rm -rf "$dir/prefix" "$dir/scratch"
   cp -a "$dir/template" "$dir/prefix"
-  seal "$dir/prefix"
+  seal "$dir/prefix" || exit 1
   mkdir -p "$dir/scratch"
   ln -s "$dir/scratch" "$dir/prefix/dosdevices/t:"
   [ -n "$bin" ] && ln -s "$(cd "$bin" && pwd)" "$dir/prefix/dosdevices/p:"
