@@ -175,20 +175,7 @@ std::wstring GetText(HKEY root, const std::wstring& path, const std::wstring& na
 // ---------------------------------------------------------------------------
 // Processes and services.
 
-std::vector<DWORD> ProcessesNamed(const std::wstring& name) {
-  std::vector<DWORD> out;
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return out;
-  PROCESSENTRY32W e = {};
-  e.dwSize = sizeof e;
-  for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e)) {
-    std::wstring exe = e.szExeFile;
-    exe = exe.substr(exe.find_last_of(L"\\/") + 1);
-    if (lstrcmpiW(exe.c_str(), name.c_str()) == 0) out.push_back(e.th32ProcessID);
-  }
-  CloseHandle(snap);
-  return out;
-}
+std::vector<DWORD> ProcessesNamed(const std::wstring& name) { return ops::ProcessIdsNamed(name); }
 
 bool NeverStarted(const std::wstring& exeName, const std::wstring& report) {
   return ProcessesNamed(exeName).empty() && !FileExists(report);

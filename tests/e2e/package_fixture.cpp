@@ -173,7 +173,7 @@ void PackageTest::CopyHelper(const std::wstring& helper, const std::wstring& to)
   EXPECT_TRUE(CopyFileW((BinFolder() + helper).c_str(), to.c_str(), FALSE)) << drive::Narrow(to);
 }
 
-std::wstring PackageTest::Build(const std::wstring& name) {
+BuildOptions PackageTest::Options(const std::wstring& name) const {
   BuildOptions o;
   o.stub = drive::Narrow(BinFolder() + stub_);
   o.payload = drive::Narrow(dir_ + L"payload");
@@ -181,6 +181,11 @@ std::wstring PackageTest::Build(const std::wstring& name) {
   o.output = drive::Narrow(dir_ + name);
   o.dataFolder = drive::Narrow(BinFolder() + L"data");
   o.languages = languages_;
+  return o;
+}
+
+std::wstring PackageTest::Build(const std::wstring& name) {
+  const BuildOptions o = Options(name);
   BuildReport report;
   std::string error;
   EXPECT_TRUE(BuildPackage(o, &report, &error)) << error;

@@ -12,6 +12,7 @@
 
 #include "tests/driver/driver.h"
 #include "tests/ops/ops_support.h"
+#include "tools/tarnpack/builder.h"
 
 // The folder of the running test program and its helpers, ending with "\".
 std::wstring ProgramFolder();
@@ -42,6 +43,8 @@ class PackageTest : public ::testing::Test {
   void UseStub(const std::wstring& name) { stub_ = name; }
   // Shipped localization files that Build() adds by name ("English", ...).
   void UseLanguages(const std::vector<std::string>& names) { languages_ = names; }
+  // What Build() gives the package builder for Dir() + name.
+  BuildOptions Options(const std::wstring& name) const;
   // Builds Dir() + name from Dir()\payload and Dir()\info.
   std::wstring Build(const std::wstring& name = L"setup.exe");
   // Replaces the payload archive of a built package by `size` bytes of

@@ -51,16 +51,23 @@ class Safety : public DemoInstallTest {
     return package;
   }
 
-  // Welcome, destination (and the group page, when there is one), Next:
-  // the installation starts.
-  HWND StartInstallation(const drive::Process& p) {
+  // Welcome, destination, Next: the wizard shows the group page (200) or,
+  // without one, the installation starts (250). Null without a wizard.
+  HWND PastTheDestination(const drive::Process& p) {
     HWND w = WaitWizard(p);
     if (!w) return nullptr;
     EXPECT_TRUE(drive::Click(w, kNext));
     EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 150); }));
     EXPECT_TRUE(drive::Click(w, kNext));
     EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 200) || drive::Visible(w, 250); }));
-    if (drive::Visible(w, 200)) {
+    return w;
+  }
+
+  // Welcome, destination (and the group page, when there is one), Next:
+  // the installation starts.
+  HWND StartInstallation(const drive::Process& p) {
+    HWND w = PastTheDestination(p);
+    if (w && drive::Visible(w, 200)) {
       EXPECT_TRUE(drive::Click(w, kNext));
     }
     return w;
@@ -134,12 +141,9 @@ TEST_F(Safety, ACancelledInstallationPutsThePreviousOneBack) {
   const std::set<std::string> before = Tree(dest_);
 
   drive::Process p = Launch(package);
-  HWND w = WaitWizard(p);
+  HWND w = PastTheDestination(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kNext));
-  ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 150); }));
-  ASSERT_TRUE(drive::Click(w, kNext));
-  ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 200); }));
+  ASSERT_TRUE(drive::Visible(w, 200));
   // Next starts the installation; the Cancel sent right after it is taken at
   // the unpacking's first progress report (the program takes no message
   // before it).
@@ -195,12 +199,9 @@ TEST_F(Safety, AFailedRunTakesBackAGroupMadeUnderAShortenedName) {
   const std::wstring shortened = named.substr(0, 260);
 
   drive::Process p = Launch(package);
-  HWND w = WaitWizard(p);
+  HWND w = PastTheDestination(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kNext));
-  ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 150); }));
-  ASSERT_TRUE(drive::Click(w, kNext));
-  ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 200); }));
+  ASSERT_TRUE(drive::Visible(w, 200));
   DWORD_PTR r = 0;
   SendMessageTimeoutW(drive::Control(w, 204), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(named.c_str()), SMTO_NORMAL,
                       5000, &r);

@@ -133,12 +133,7 @@ TEST_F(Signed, DamagedSignedPackagesAreRefused) {
 }
 
 TEST_F(Signed, TheWindowsBuildOfThePackageBuilderDoesNotSign) {
-  BuildOptions o;
-  o.stub = drive::Narrow(BinFolder() + StubFile());
-  o.payload = drive::Narrow(Dir() + L"payload");
-  o.information = drive::Narrow(Dir() + L"info");
-  o.output = drive::Narrow(Dir() + L"new.exe");
-  o.dataFolder = drive::Narrow(BinFolder() + L"data");
+  BuildOptions o = Options(L"new.exe");
   o.signing.certificate = o.signing.key = drive::Narrow(BinFolder() + L"signed\\certificate.pem");
   BuildReport report;
   std::string error;

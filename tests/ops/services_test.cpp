@@ -136,6 +136,15 @@ std::string Describe(const std::vector<SeenBox>& boxes) {
   return s;
 }
 
+// The operation showed one box: "Info" with this text and OK alone.
+void ExpectOneInfoBox(const BoxWatch& boxes, const std::string& text) {
+  const std::vector<SeenBox> seen = boxes.Boxes();
+  ASSERT_EQ(seen.size(), 1u) << Describe(seen);
+  EXPECT_EQ(Narrow(seen[0].title), "Info");
+  EXPECT_EQ(Narrow(seen[0].text), text);
+  EXPECT_EQ(seen[0].buttons, std::vector<int>{IDOK});
+}
+
 // Puts another function in the place of one that this program imports, for
 // the life of the object. The operations under test are linked into this
 // program and call through the same import table, so a test can have the
@@ -294,11 +303,7 @@ TEST_F(ServiceTest, ExistingNameIsReportedAndGetsTheNewDescription) {
   BoxWatch boxes;
   EXPECT_EQ(ServiceInstall(name, L"Tarn second", ServiceProgram(L"--stop-delay=1"), L"second", SERVICE_DEMAND_START),
             0);
-  std::vector<SeenBox> seen = boxes.Boxes();
-  ASSERT_EQ(seen.size(), 1u) << Describe(seen);
-  EXPECT_EQ(Narrow(seen[0].title), "Info");
-  EXPECT_EQ(Narrow(seen[0].text), "CreateService Failed");
-  EXPECT_EQ(seen[0].buttons, std::vector<int>{IDOK});
+  ASSERT_NO_FATAL_FAILURE(ExpectOneInfoBox(boxes, "CreateService Failed"));
 
   Description d = ReadDescription(name);
   ASSERT_TRUE(d.present);
@@ -325,11 +330,7 @@ TEST_F(ServiceTest, RefusedManagerIsReportedAndNothingIsCreated) {
     result = ServiceInstall(name, L"Tarn refused", ServiceProgram(), L"never written", SERVICE_DEMAND_START);
   }
   EXPECT_EQ(result, 0);
-  std::vector<SeenBox> seen = boxes.Boxes();
-  ASSERT_EQ(seen.size(), 1u) << Describe(seen);
-  EXPECT_EQ(Narrow(seen[0].title), "Info");
-  EXPECT_EQ(Narrow(seen[0].text), "Cannot open SCManager ADMIN ?");
-  EXPECT_EQ(seen[0].buttons, std::vector<int>{IDOK});
+  ASSERT_NO_FATAL_FAILURE(ExpectOneInfoBox(boxes, "Cannot open SCManager ADMIN ?"));
   EXPECT_FALSE(Exists(name));
   EXPECT_FALSE(ReadDescription(name).present);
 }
@@ -347,11 +348,7 @@ TEST_F(ServiceTest, UnreadableStatusIsReportedAndTheServiceIsNotStarted) {
     result = ServiceInstall(name, L"Tarn no status", ServiceProgram(), L"still written", SERVICE_DEMAND_START);
   }
   EXPECT_EQ(result, 1);
-  std::vector<SeenBox> seen = boxes.Boxes();
-  ASSERT_EQ(seen.size(), 1u) << Describe(seen);
-  EXPECT_EQ(Narrow(seen[0].title), "Info");
-  EXPECT_EQ(Narrow(seen[0].text), "QueryServiceStatus Failed");
-  EXPECT_EQ(seen[0].buttons, std::vector<int>{IDOK});
+  ASSERT_NO_FATAL_FAILURE(ExpectOneInfoBox(boxes, "QueryServiceStatus Failed"));
   EXPECT_TRUE(Exists(name));
   // A start would show in the state already (see the disabled service).
   EXPECT_EQ(Service(name).State(), static_cast<DWORD>(SERVICE_STOPPED));

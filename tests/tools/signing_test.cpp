@@ -17,23 +17,12 @@
 #include "package/trailer.h"
 #include "tools/tarnpack/builder.h"
 #include "tools/tarnpack/signing.h"
+#include "tests/tools/tool_files.h"
 
 namespace {
 
 std::string g_root;   // the test run's folder
 std::string g_stubs;  // the real setup stubs
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-  ASSERT_EQ(std::system(("mkdir -p '" + path.substr(0, path.rfind('/')) + "'").c_str()), 0);
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // The exit code of a shell command, its output thrown away.
 int Shell(const std::string& command) {

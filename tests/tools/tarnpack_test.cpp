@@ -14,6 +14,7 @@
 
 #include "package/trailer.h"
 #include "tools/tarnpack/builder.h"
+#include "tests/tools/tool_files.h"
 
 extern "C" {
 #include "unzip.h"
@@ -23,19 +24,6 @@ namespace {
 
 std::string g_root;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-  std::string dir = path.substr(0, path.rfind('/'));
-  std::string cmd = "mkdir -p '" + dir + "'";
-  ASSERT_EQ(std::system(cmd.c_str()), 0);
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 struct Entry {
   std::string data;
