@@ -4,16 +4,16 @@
 
 #include "common/files.h"
 #include "common/journal.h"
-#include "install/messages.h"
-#include "install/undo.h"
 #include "common/log.h"
+#include "common/outcome.h"
 #include "common/prelude.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/install_state.h"
+#include "install/messages.h"
+#include "install/undo.h"
 #include "script/localization.h"
 #include "startup/process.h"
-#include "common/outcome.h"
 #include "wizard/controls.h"
 
 namespace {
@@ -79,6 +79,8 @@ int Rollback() {
   // uninstaller's undoing of the record); then the files and folders of the
   // journal.
   std::vector<RecordEntry>& record = Installation().installRecord;
+  // The files and folders a record names are collected, not deleted: the
+  // journal puts those back as they were.
   std::vector<std::wstring> files;
   std::vector<FolderEntry> folders;
   for (size_t i = record.size(); i-- > 0;) UndoRecord(record[i].record, &files, &folders);

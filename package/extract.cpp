@@ -2,6 +2,7 @@
 
 #include "common/files.h"
 #include "common/heap.h"
+#include "common/handles.h"
 #include "common/journal.h"
 #include "common/prelude.h"
 #include "common/text.h"
@@ -69,45 +70,44 @@ bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& in
   return ok;
 }
 
-// An archive without entries is its end record alone, which the reader
-// does not find at the very start of a file; it is a whole archive.
-bool IsEmptyArchive(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  unsigned char record[22] = {};
-  DWORD got = 0;
-  const bool read = ReadFile(file, record, sizeof record, &got, nullptr) && got == sizeof record;
-  CloseHandle(file);
-  return read && record[0] == 'P' && record[1] == 'K' && record[2] == 5 && record[3] == 6 && record[8] == 0 &&
-         record[9] == 0 && record[10] == 0 && record[11] == 0;
-}
+// What the archive's first and last bytes say before the reader opens it.
+struct ArchiveEnds {
+  // An archive without entries is its end record alone, which the reader
+  // does not find at the very start of a file; it is a whole archive.
+  bool empty = false;
+  // The reader takes the last end-of-archive signature in the file's final
+  // 65,535 bytes, and reads what lies beyond the end of the file as zeros:
+  // an end record cut short opens as an archive of other counts and
+  // offsets, without entries at worst. True when that record's 22 bytes do
+  // not all lie inside the file.
+  bool endRecordCut = false;
+};
 
-// minizip takes the last end-of-archive signature in the file's final
-// 65,535 bytes, and reads what lies beyond the end of the file as zeros: an
-// end record cut short opens as an archive of other counts and offsets,
-// without entries at worst. True when that record's 22 bytes do not all lie
-// inside the file.
-bool EndRecordCut(const std::wstring& path) {
+bool IsEndSignature(const unsigned char* p) { return p[0] == 'P' && p[1] == 'K' && p[2] == 5 && p[3] == 6; }
+
+ArchiveEnds LookAtEnds(const std::wstring& path) {
   constexpr int64_t kRecord = 22, kSearched = 0xFFFF;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  ArchiveEnds ends;
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size = {};
-  std::string tail;
-  if (GetFileSizeEx(file, &size)) {
-    const int64_t length = size.QuadPart < kSearched ? size.QuadPart : kSearched;
-    LARGE_INTEGER at;
-    at.QuadPart = size.QuadPart - length;
-    tail.resize(static_cast<size_t>(length));
-    DWORD got = 0;
-    if (length == 0 || !SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
-        !ReadFile(file, &tail[0], static_cast<DWORD>(length), &got, nullptr) || got != length)
-      tail.clear();
-  }
-  CloseHandle(file);
-  for (size_t i = tail.size() >= 4 ? tail.size() - 4 + 1 : 0; i-- > 0;)
-    if (tail[i] == 'P' && tail[i + 1] == 'K' && tail[i + 2] == 5 && tail[i + 3] == 6)
-      return static_cast<int64_t>(tail.size() - i) < kRecord;
-  return false;
+  if (!file.valid() || !GetFileSizeEx(file.get(), &size)) return ends;
+  unsigned char head[kRecord] = {};
+  DWORD got = 0;
+  ends.empty = ReadFile(file.get(), head, sizeof head, &got, nullptr) && got == sizeof head &&
+               IsEndSignature(head) && head[8] == 0 && head[9] == 0 && head[10] == 0 && head[11] == 0;
+  const int64_t length = size.QuadPart < kSearched ? size.QuadPart : kSearched;
+  std::string tail(static_cast<size_t>(length), '\0');
+  LARGE_INTEGER at;
+  at.QuadPart = size.QuadPart - length;
+  if (length < 4 || !SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) ||
+      !ReadFile(file.get(), &tail[0], static_cast<DWORD>(length), &got, nullptr) || got != length)
+    return ends;
+  for (size_t i = tail.size() - 4 + 1; i-- > 0;)
+    if (IsEndSignature(reinterpret_cast<const unsigned char*>(&tail[i]))) {
+      ends.endRecordCut = static_cast<int64_t>(tail.size() - i) < kRecord;
+      break;
+    }
+  return ends;
 }
 
 // Adds an entry's stated size to the bytes the files take so far; false,
@@ -138,12 +138,13 @@ int ExtractArchive(const std::wstring& archive, const std::wstring& pattern, con
 ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring& destination,
                                  const ExtractOptions& options) {
   ExtractResult result;
-  if (EndRecordCut(archive)) return result;  // not whole: neither opened nor walked
+  const ArchiveEnds ends = LookAtEnds(archive);
+  if (ends.endRecordCut) return result;  // not whole: neither opened nor walked
   zlib_filefunc64_def io;
   fill_win32_filefunc64W(&io);
   unzFile zip = unzOpen2_64(archive.c_str(), &io);
   if (!zip) {
-    result.opened = IsEmptyArchive(archive);
+    result.opened = ends.empty;
     if (result.opened && g_callback) g_callback(std::wstring(), 100.0f);
     return result;
   }
