@@ -445,7 +445,9 @@ bool Answer(const MessageBoxInfo& box, int button) {
   HWND h = GetDlgItem(box.window, button);
   if (!h) return false;
   // Posted: the box ends its own modal loop, which a sent click would wait for.
-  return PostMessageW(h, BM_CLICK, 0, 0) != 0;
+  // Then waited for, so that the next box looked for is not this one still
+  // on its way out.
+  return PostMessageW(h, BM_CLICK, 0, 0) != 0 && WaitGone(box.window, 15000);
 }
 
 void EmulateVersion(const std::wstring& exeName, const std::wstring& version) {

@@ -119,7 +119,8 @@ MessageBoxInfo WaitMessageBox(const Process& p, int timeoutMs = 60000);
 // that start further copies of themselves, like the uninstaller).
 MessageBoxInfo WaitMessageBoxTitled(const std::wstring& title, int timeoutMs = 30000);
 MessageBoxInfo DescribeMessageBox(HWND window);
-// Presses one of its buttons (IDOK, IDYES, IDNO, ...).
+// Presses one of its buttons (IDOK, IDYES, IDNO, ...) and waits for the box
+// to close.
 bool Answer(const MessageBoxInfo& box, int button);
 
 // Sets the Windows version that Wine reports to programs of this file name.

@@ -251,7 +251,7 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   drive::MessageBoxInfo box = drive::WaitMessageBox(p, 60000);
   ASSERT_NE(box.window, nullptr);
   EXPECT_EQ(U8(box.text), U8(server.Url("/big.bin")));
-  drive::Answer(box, IDOK);
+  ASSERT_TRUE(drive::Answer(box, IDOK));
   ASSERT_SOON(drive::Enabled(w, kCancel));
   ASSERT_TRUE(drive::ClickLater(w, kCancel));
   SetEvent(release);  // the next block's progress report takes the click
