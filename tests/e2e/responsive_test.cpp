@@ -174,8 +174,10 @@ TEST_F(Responsive, TextsKeepTheirAmpersands) {
   EXPECT_EQ(p.WaitExit(), 0u);
 }
 
-// While a RUN task waits for its program, the window answers within a
-// second; so it does while one large file is unpacked.
+// While a RUN task waits for its program, the window answers well within
+// the five seconds after which Windows calls it "Not Responding"; so it does
+// while one large file is unpacked. (A busy build machine may take a
+// second or two to schedule it.)
 TEST_F(Responsive, TheWindowAnswersWhileTheInstallationWaitsOrWorks) {
   CopyHelper(L"run_probe.exe", Dir() + L"payload\\probe.exe");
   Write(L"payload\\probe.hold", "");
@@ -200,7 +202,7 @@ TEST_F(Responsive, TheWindowAnswersWhileTheInstallationWaitsOrWorks) {
   // Unpacking: answered while the big file is still growing.
   auto answers = [&] {
     DWORD_PTR r = 0;
-    return SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &r) != 0;
+    return SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 4000, &r) != 0;
   };
   auto size = [&] {
     WIN32_FILE_ATTRIBUTE_DATA a = {};
