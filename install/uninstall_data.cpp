@@ -10,7 +10,8 @@ namespace {
 // Keys (already in lower case), each with a number, in an open-addressing
 // table that is never more than half full: finding and adding take constant
 // time on average, so that a section is written in time linear in its
-// entries.
+// entries. (std::unordered_map would bring the library's hashing, prime
+// table and rehashing: 2 KB of the 32-bit stub, 4.5 KB of the 64-bit one.)
 class KeyTable {
  public:
   // The number of a key; a key not yet in the table is added with 0 and

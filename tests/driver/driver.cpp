@@ -447,7 +447,7 @@ bool Answer(const MessageBoxInfo& box, int button) {
   // Posted: the box ends its own modal loop, which a sent click would wait for.
   // Then waited for, so that the next box looked for is not this one still
   // on its way out.
-  return PostMessageW(h, BM_CLICK, 0, 0) != 0 && WaitGone(box.window, 15000);
+  return PostMessageW(h, BM_CLICK, 0, 0) != 0 && WaitGone(box.window);
 }
 
 void EmulateVersion(const std::wstring& exeName, const std::wstring& version) {

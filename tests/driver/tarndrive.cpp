@@ -121,14 +121,12 @@ int wmain(int argc, wchar_t** argv) {
       if (w.size() >= 3 && box.title != w[2]) return Fail(number, "unexpected message title");
       int button = w[1] == L"YES" ? IDYES : w[1] == L"NO" ? IDNO : IDOK;
       drive::Answer(box, button);
-      drive::WaitGone(box.window);
     } else if (cmd == L"box" && w.size() == 3) {
       drive::MessageBoxInfo box = drive::WaitMessageBoxTitled(w[2]);
       if (!box.window) return Fail(number, "no message box \"" + drive::Narrow(w[2]) + "\"");
       std::printf("message \"%s\" (%s icon): %s\n", drive::Narrow(box.title).c_str(), drive::IconName(box.icon),
                   drive::Narrow(box.text).c_str());
       drive::Answer(box, w[1] == L"YES" ? IDYES : w[1] == L"NO" ? IDNO : IDOK);
-      drive::WaitGone(box.window);
     } else if (cmd == L"screenshot" && w.size() == 2) {
       if (drive::SaveScreenshot(window, shots + w[1] + L".png"))
         std::printf("screenshot %s.png\n", drive::Narrow(w[1]).c_str());

@@ -125,5 +125,4 @@ std::string NoiseBytes(size_t size, unsigned seed);
     EXPECT_EQ(drive::Narrow(box_.text), drive::Narrow(text_));                                   \
     EXPECT_STREQ(drive::IconName(box_.icon), drive::IconName(icon_));                            \
     EXPECT_TRUE(drive::Answer(box_, button_));                                                   \
-    drive::WaitGone(box_.window);                                                                \
   } while (0)

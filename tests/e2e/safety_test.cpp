@@ -17,7 +17,6 @@ void Expect(const wchar_t* title, const std::wstring& text, int button) {
   ASSERT_NE(box.window, nullptr) << "no message box titled " << U8(title);
   EXPECT_EQ(U8(box.text), U8(text));
   EXPECT_TRUE(drive::Answer(box, button));
-  drive::WaitGone(box.window);
 }
 
 }  // namespace

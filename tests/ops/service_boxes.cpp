@@ -76,6 +76,5 @@ void BoxWatch::Watch() {
     drive::MessageBoxInfo box;
     box.window = found.window;
     drive::Answer(box, hasOk || seen.buttons.empty() ? IDOK : seen.buttons.front());
-    drive::WaitGone(found.window);
   } while (WaitForSingleObject(stop_, kLookEveryMs) == WAIT_TIMEOUT);
 }
