@@ -75,8 +75,19 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# A mirror caught in the middle of a sync serves a list that does not match
+# its hash: the update is tried again after a pause, and if one list stays
+# broken the install goes on with the lists that did arrive (it fails
+# loudly by itself if a package cannot be had from them).
 if [ "${#missing[@]}" -gt 0 ] || [ "$need_update" = 1 ]; then
-  $SUDO apt-get update -q
+  for attempt in 1 2 3; do
+    $SUDO apt-get update -q && break
+    if [ "$attempt" = 3 ]; then
+      echo "bootstrap: apt-get update reported errors 3 times; going on with the lists that arrived" >&2
+    else
+      sleep $((attempt * 15))
+    fi
+  done
 fi
 if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
