@@ -45,6 +45,18 @@ bool CreatePrivateFolder(const std::wstring& path) {
   return made;
 }
 
+uint64_t FreeBytesFor(const std::wstring& path) {
+  std::wstring at = text::TrimRight(path, L"\\");
+  for (;;) {
+    ULARGE_INTEGER freeToCaller;
+    if (IsFolder(at) && GetDiskFreeSpaceExW(text::WithBackslash(at).c_str(), &freeToCaller, nullptr, nullptr))
+      return freeToCaller.QuadPart;
+    const size_t cut = at.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut < 2) return kNoFreeSpaceFigure;  // above a root
+    at.resize(cut);
+  }
+}
+
 bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool IsFolder(const std::wstring& path) {

@@ -21,6 +21,12 @@ bool MakePath(const std::wstring& path, FileJournal* journal = nullptr);
 // files in between.
 bool CreatePrivateFolder(const std::wstring& path);
 
+// The bytes free to this user on the volume that holds `path` (the
+// deepest part of it that exists is asked, so a folder on a mounted volume
+// counts the right one); kNoFreeSpaceFigure when the system cannot tell.
+constexpr uint64_t kNoFreeSpaceFigure = ~0ull;
+uint64_t FreeBytesFor(const std::wstring& path);
+
 // True when a file or folder of that name exists.
 bool PathExists(const std::wstring& path);
 bool IsFolder(const std::wstring& path);

@@ -167,6 +167,9 @@ Result CopyOneFile(const Task& t) {
 Result MakeFolder(const Task& t) {
   Status(81);
   const std::wstring path = text::WithBackslash(t.field[2]);
+  // A path the folder task would have to shorten names another folder than
+  // the one written: refused, so that the record and the disk never differ.
+  if (text::TrimRight(path, L" /\\").size() > kMaxFolderTaskPath) return Result::kRefused;
   if (!CreateFolder(path)) return Result::kFailed;
   InstallJournal().MadeFolder(path);  // a Cancel or failure takes it away again
   Note(t, PathRecord(RecordKind::kFolder, path));

@@ -126,12 +126,19 @@ InstallResult InstallProcedure(const InstallPlan& plan) {
   ExtractOptions unpack;
   unpack.journal = &InstallJournal();
   unpack.stopAtFailure = true;
-  unpack.byteLimit = plan.payloadBytes;
+  // What the archive may write is bounded by each entry's own stated size
+  // (checked against its data) and by the free space of the install
+  // folder's volume. The statistics file is only the wizard's figure:
+  // packages from other tools state less than they hold.
+  const uint64_t space = FreeBytesFor(s.installFolder);
+  unpack.byteLimit = space == kNoFreeSpaceFigure ? kNoByteLimit : space;
   const ExtractResult unpacked = ExtractArchiveWith(Paths().payloadCopy, s.installFolder, unpack);
   if (InstallationCancelled()) return InstallResult::kCancelled;
   LogLine(L"unpacked " + text::Decimal(unpacked.written) + L" files" +
           (unpacked.failed ? L"; " + text::Decimal(unpacked.failed) + L" entries could not be unpacked" : L""));
   if (!unpacked.opened || unpacked.failed) return InstallResult::kFailed;
+  // The uninstall entry's size: what was unpacked, where the statistics said less.
+  if (unpacked.bytes > s.payloadBytes) s.payloadBytes = unpacked.bytes;
   ui::SetProgress(kProgressBar, 0);
   DeleteFileW(Paths().payloadCopy.c_str());
   return RunTasks(plan.tasks) ? InstallResult::kInstalled : InstallResult::kCancelled;

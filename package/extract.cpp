@@ -65,7 +65,7 @@ bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& in
   if (unzCloseCurrentFile(zip) != UNZ_OK || total != info.uncompressed_size) ok = false;
   if (ok) SetLastWriteTime(file, info.dosDate);
   CloseHandle(file);
-  const DWORD attributes = WindowsAttributesOf(static_cast<uint16_t>(info.version), static_cast<uint32_t>(info.external_fa));
+  const DWORD attributes = WindowsAttributesOf(static_cast<uint32_t>(info.external_fa));
   if (ok && attributes) SetFileAttributesW(path.c_str(), attributes);
   return ok;
 }
@@ -81,9 +81,50 @@ struct ArchiveEnds {
   // offsets, without entries at worst. True when that record's 22 bytes do
   // not all lie inside the file.
   bool endRecordCut = false;
+  // What the end record (or its 64-bit form) states of the central
+  // directory: its size in bytes and its number of entries. The walk must
+  // find exactly that: a count smaller than the entries there makes the
+  // reader stop early and skip the rest without a word.
+  uint64_t archiveSize = 0;
+  bool directoryKnown = false;
+  uint64_t directorySize = 0;
+  uint64_t directoryEntries = 0;
 };
 
 bool IsEndSignature(const unsigned char* p) { return p[0] == 'P' && p[1] == 'K' && p[2] == 5 && p[3] == 6; }
+
+uint64_t Little(const unsigned char* p, int bytes) {
+  uint64_t v = 0;
+  for (int i = bytes; i-- > 0;) v = v << 8 | p[i];
+  return v;
+}
+
+// The end record's figures, from its 64-bit form where one of them is the
+// mark for "see there": the locator is the 20 bytes before the end record,
+// and names where the 64-bit record lies.
+void ReadDirectoryFigures(HANDLE file, const std::string& tail, size_t record, ArchiveEnds* ends) {
+  const auto* r = reinterpret_cast<const unsigned char*>(tail.data()) + record;
+  ends->directoryEntries = Little(r + 10, 2);
+  ends->directorySize = Little(r + 12, 4);
+  const bool wide = ends->directoryEntries == 0xFFFF || ends->directorySize == 0xFFFFFFFF || Little(r + 16, 4) == 0xFFFFFFFF;
+  if (!wide) {
+    ends->directoryKnown = true;
+    return;
+  }
+  if (record < 20) return;
+  const auto* locator = r - 20;
+  if (!(locator[0] == 'P' && locator[1] == 'K' && locator[2] == 6 && locator[3] == 7)) return;
+  unsigned char wideRecord[56];
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(Little(locator + 8, 8));
+  DWORD got = 0;
+  if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN) || !ReadFile(file, wideRecord, sizeof wideRecord, &got, nullptr) ||
+      got != sizeof wideRecord || !(wideRecord[0] == 'P' && wideRecord[1] == 'K' && wideRecord[2] == 6 && wideRecord[3] == 6))
+    return;
+  ends->directoryEntries = Little(wideRecord + 32, 8);
+  ends->directorySize = Little(wideRecord + 40, 8);
+  ends->directoryKnown = true;
+}
 
 ArchiveEnds LookAtEnds(const std::wstring& path) {
   constexpr int64_t kRecord = 22, kSearched = 0xFFFF;
@@ -91,6 +132,7 @@ ArchiveEnds LookAtEnds(const std::wstring& path) {
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size = {};
   if (!file.valid() || !GetFileSizeEx(file.get(), &size)) return ends;
+  ends.archiveSize = static_cast<uint64_t>(size.QuadPart);
   unsigned char head[kRecord] = {};
   DWORD got = 0;
   ends.empty = ReadFile(file.get(), head, sizeof head, &got, nullptr) && got == sizeof head &&
@@ -105,6 +147,7 @@ ArchiveEnds LookAtEnds(const std::wstring& path) {
   for (size_t i = tail.size() - 4 + 1; i-- > 0;)
     if (IsEndSignature(reinterpret_cast<const unsigned char*>(&tail[i]))) {
       ends.endRecordCut = static_cast<int64_t>(tail.size() - i) < kRecord;
+      if (!ends.endRecordCut) ReadDirectoryFigures(file.get(), tail, i, &ends);
       break;
     }
   return ends;
@@ -160,7 +203,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
   const std::wstring dest = text::WithBackslash(destination);
   const std::wstring wanted = options.pattern.empty() ? L"*.*" : options.pattern;
   bool destinationMade = false;
-  unsigned long long visited = 0, bytes = 0;
+  unsigned long long visited = 0, bytes = 0, directoryBytes = 0, stored = 0;
   char raw[kNameBuffer];
 
   // An archive without entries has no first one to go to.
@@ -172,10 +215,15 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
       break;
     }
     ++visited;
+    directoryBytes += 46 + info.size_filename + info.size_file_extra + info.size_file_comment;
+    // The entries' data cannot hold more bytes than the archive has: records
+    // that share one entry's data (to unpack it many times over) are damage.
+    stored += info.compressed_size;
+    const bool overlapping = stored > ends.archiveSize;
     std::wstring reported;  // the name the callback gets; empty for an entry not taken
     bool failed = false;
-    if (info.size_filename >= kNameBuffer - 1) {
-      failed = true;  // the name does not fit: never cut to another one
+    if (info.size_filename >= kNameBuffer - 1 || overlapping) {
+      failed = true;  // a name that does not fit is never cut to another one
     } else {
       const std::wstring name = BackslashName(DecodeName(raw, static_cast<int>(info.size_filename), info.flag));
       const bool taken =
@@ -192,8 +240,10 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
         if (!destinationMade) destinationMade = MakePath(dest, options.journal);
         if (keepFolders && text::EndsWith(name, L"\\")) {
           unzCloseCurrentFile(zip);
-          MakePath(dest + text::FolderPart(relative), options.journal);
-          reported = relative;
+          // A file of that name in the way is the user's: it stays, and
+          // the folder is a failure.
+          if (MakePath(dest + text::FolderPart(relative), options.journal)) reported = relative;
+          else failed = true;
         } else if (relative.empty()) {
           unzCloseCurrentFile(zip);  // a folder entry reduced to its empty file part
         } else {
@@ -208,6 +258,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
             failed = true;
           } else if (WriteEntry(zip, path, info, buffer, &created)) {
             ++result.written;
+            result.bytes += info.uncompressed_size;
           } else {
             failed = true;
           }
@@ -225,8 +276,12 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
     }
     if (failed && options.stopAtFailure) break;
   }
-  // A directory that ends before its last entry is a failure too.
+  // A directory that ends before its last entry is a failure too, and so is
+  // one that holds other entries than its end record states.
   if (!result.stopped && r != UNZ_OK && r != UNZ_END_OF_LIST_OF_FILE) ++result.failed;
+  else if (r == UNZ_END_OF_LIST_OF_FILE && ends.directoryKnown &&
+           (directoryBytes != ends.directorySize || visited != ends.directoryEntries))
+    ++result.failed;
   if (g_callback && !result.stopped) g_callback(std::wstring(), 100.0f);
   FreeHeapBytes(buffer);
   unzClose(zip);

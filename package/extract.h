@@ -38,8 +38,11 @@ struct ExtractResult {
   // could not be written, and a
   // directory that cannot be walked to its end. An existing read-only file
   // in the way is skipped and is no failure.
+  // A directory that holds other entries than the archive's end record
+  // states (its size or its count) counts once.
   int failed = 0;
   bool stopped = false;  // the callback stopped the walk
+  unsigned long long bytes = 0;  // what the files written whole hold together
 };
 
 // Extracts the entries whose file part matches the pattern into

@@ -36,19 +36,6 @@ bool NamesDevice(const std::wstring& part) {
 
 constexpr uint32_t kKeptAttributes = 0x01 | 0x02 | 0x04 | 0x20;  // read-only, hidden, system, archive
 
-bool MadeOnDosCompatibleSystem(uint16_t versionMadeBy) {
-  switch (versionMadeBy >> 8) {
-    case 0:   // MS-DOS and FAT
-    case 6:   // HPFS
-    case 10:  // NTFS
-    case 11:  // VFAT
-    case 14:  // VFAT
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 std::wstring BackslashName(const std::wstring& name) { return text::ReplaceAll(name, L"/", L"\\"); }
@@ -65,6 +52,4 @@ bool IsSafeEntryName(const std::wstring& name) {
   return true;
 }
 
-uint32_t WindowsAttributesOf(uint16_t versionMadeBy, uint32_t externalAttributes) {
-  return MadeOnDosCompatibleSystem(versionMadeBy) ? externalAttributes & kKeptAttributes : 0;
-}
+uint32_t WindowsAttributesOf(uint32_t externalAttributes) { return externalAttributes & kKeptAttributes; }

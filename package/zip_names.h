@@ -26,15 +26,14 @@ std::wstring DropDrivePart(const std::wstring& name);
 bool IsSafeEntryName(const std::wstring& name);
 
 // The Windows attributes to give a file written from an entry, from the
-// entry's "version made by" and external attributes in the archive's central
-// directory. The high byte of the version is the system the archive was made
-// on; only the DOS-compatible ones (0 MS-DOS and FAT, 6 HPFS, 10 NTFS, 11 and
-// 14 VFAT) store Windows attributes, and of those only read-only (0x01),
-// hidden (0x02), system (0x04) and archive (0x20) are kept. Everything else
-// gives 0: no attributes of the entry's own, the file keeps the normal one.
+// entry's external attributes in the archive's central directory. Their low
+// byte holds the DOS attributes whatever system made the archive (zip tools
+// on Unix write them there too); of those read-only (0x01), hidden (0x02),
+// system (0x04) and archive (0x20) are kept. The high word, where Unix tools
+// keep the file's mode, is never read. 0 means no attributes of the entry's
+// own: the file keeps the normal one.
 //
-// Example: an entry made on NTFS (version 0x0A14) with external attributes
-// 0x00000023 gives 0x23 (read-only, hidden, archive); a folder entry (0x10)
-// gives 0; an entry made on Unix (0x031E) with 0x81A40001 (mode 0100644 in
-// the high word) gives 0.
-uint32_t WindowsAttributesOf(uint16_t versionMadeBy, uint32_t externalAttributes);
+// Example: external attributes 0x00000023 give 0x23 (read-only, hidden,
+// archive); a folder entry (0x10) gives 0; 0x81A40001 from a Unix tool
+// (mode 0100644 in the high word, read-only in the low byte) gives 0x01.
+uint32_t WindowsAttributesOf(uint32_t externalAttributes);

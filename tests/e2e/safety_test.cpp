@@ -113,7 +113,7 @@ TEST_F(Safety, FolderTasksNeverActOnRootsOrShortenedPaths) {
   Script("Empty = DELETEFOLDER" + std::string(P) + flags + "\r\n" + "Root = DELETEFOLDER" + P + "\\" + flags +
          "\r\n" + "Dots = DELETEFOLDER" + P + "T:\\tarnsafety\\..\\" + flags + "\r\n" +
          "Device = DELETEFOLDER" + P + "\\\\?\\T:\\" + flags + "\r\n" + "Long = DELETEFOLDER" + P + U8(cut) +
-         "cdef\\" + flags + "\r\n");
+         "cdef\\" + flags + "\r\n" + "LongMade = CREATEFOLDER" + P + U8(base) + std::string(100, 'c') + "\r\n");
   const std::wstring package = Build();
   MakeFolders(L"T:\\tarnsafety\\run\\");
   ASSERT_TRUE(CopyFileW(package.c_str(), L"T:\\tarnsafety\\run\\setup.exe", FALSE));
@@ -121,6 +121,8 @@ TEST_F(Safety, FolderTasksNeverActOnRootsOrShortenedPaths) {
   EXPECT_EQ(ReadFileBytes(L"T:\\tarnsafety\\keep.txt"), "mine");
   EXPECT_EQ(ReadFileBytes(L"T:\\tarnsafety\\sub\\keep.txt"), "mine");
   EXPECT_EQ(ReadFileBytes(L"\\\\?\\" + cut + L"\\keep.txt"), "mine") << "a shortened path was deleted";
+  const std::wstring shortened = base + std::wstring(260 - base.size(), L'c');
+  EXPECT_FALSE(FolderExists(L"\\\\?\\" + shortened)) << "a folder was made under a shortened name";
 }
 
 // Installing over an earlier version and cancelling: every file comes back

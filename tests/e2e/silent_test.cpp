@@ -209,6 +209,35 @@ class Silent : public DemoInstallTest {
     return Build();
   }
 
+  // The "Demo App" package with a statistics file of these bytes, as
+  // another authoring tool may write it: the information archive is written
+  // again without the builder's additions.
+  std::wstring DemoWithStatistics(const std::string& statistics, const std::wstring& file) {
+    WriteScript(DemoScript(dest_, "", "", ""));
+    const std::wstring data = BinFolder() + L"data\\";
+    Write(L"info\\Languages\\English.ini", ReadFileBytes(data + L"languages\\English.ini"));
+    Write(L"info\\Resources\\WizBitmap.bmp", ReadFileBytes(data + L"bitmaps\\WizBitmap.bmp"));
+    Write(L"info\\Resources\\HeadBitmap.bmp", ReadFileBytes(data + L"bitmaps\\HeadBitmap.bmp"));
+    const char* const files[] = {"Config/Script.ini", "Languages/English.ini", "Resources/WizBitmap.bmp",
+                                 "Resources/HeadBitmap.bmp"};
+    std::string stub, payload, info;
+    EXPECT_TRUE(SplitPackage(ReadFileBytes(Build()), &stub, &payload, &info));
+    ZipWriter zip;
+    EXPECT_TRUE(zip.Open(U8(Dir() + L"info.zip"))) << zip.error();
+    for (const char* name : files) {
+      std::wstring path = Dir() + L"info\\" + Widen(name);
+      std::replace(path.begin(), path.end(), L'/', L'\\');
+      EXPECT_TRUE(zip.AddFile(name, U8(path), 0, 0x20)) << zip.error();
+    }
+    EXPECT_TRUE(zip.AddBytes("Config/Statistics.ini", statistics, 0, 0x20));
+    EXPECT_TRUE(zip.Close()) << zip.error();
+    info = ReadFileBytes(Dir() + L"info.zip");
+    unsigned char trailer[kTrailerSize];
+    WriteTrailer(static_cast<int32_t>(info.size()), static_cast<int32_t>(payload.size()), trailer);
+    Write(file, stub + payload + info + std::string(reinterpret_cast<char*>(trailer), kTrailerSize));
+    return Dir() + file;
+  }
+
   std::wstring notes_, notesGroup_, desktopLink_, log_;
   drive::Process removal_;
 };
@@ -347,36 +376,8 @@ TEST_F(Silent, TakesTheFileOfTheSystemsLanguage) {
 // A package whose statistics claim more bytes than any drive has: the run
 // refuses before it installs anything.
 TEST_F(Silent, WithoutTheSpaceEndsWith1603) {
-  // An information folder that is whole without the builder's additions,
-  // so that its archive can be written again with other statistics.
-  WriteScript(DemoScript(dest_, "", "", ""));
-  const std::wstring data = BinFolder() + L"data\\";
-  Write(L"info\\Languages\\English.ini", ReadFileBytes(data + L"languages\\English.ini"));
-  Write(L"info\\Resources\\WizBitmap.bmp", ReadFileBytes(data + L"bitmaps\\WizBitmap.bmp"));
-  Write(L"info\\Resources\\HeadBitmap.bmp", ReadFileBytes(data + L"bitmaps\\HeadBitmap.bmp"));
-  const char* const files[] = {"Config/Script.ini", "Languages/English.ini", "Resources/WizBitmap.bmp",
-                               "Resources/HeadBitmap.bmp"};
-  const std::wstring package = Build();
-  std::string stub, payload, info;
-  ASSERT_TRUE(SplitPackage(ReadFileBytes(package), &stub, &payload, &info));
-  {
-    ZipWriter zip;
-    ASSERT_TRUE(zip.Open(U8(Dir() + L"info.zip"))) << zip.error();
-    for (const char* name : files) {
-      std::wstring path = Dir() + L"info\\" + Widen(name);
-      std::replace(path.begin(), path.end(), L'/', L'\\');
-      ASSERT_TRUE(zip.AddFile(name, U8(path), 0, 0x20)) << zip.error();
-    }
-    // 2^62 bytes, little-endian.
-    ASSERT_TRUE(zip.AddBytes("Config/Statistics.ini", std::string("\0\0\0\0\0\0\0\x40", 8), 0, 0x20));
-    ASSERT_TRUE(zip.Close()) << zip.error();
-  }
-  info = ReadFileBytes(Dir() + L"info.zip");
-  unsigned char trailer[kTrailerSize];
-  WriteTrailer(static_cast<int32_t>(info.size()), static_cast<int32_t>(payload.size()), trailer);
-  Write(L"nospace.exe", stub + payload + info + std::string(reinterpret_cast<char*>(trailer), kTrailerSize));
-
-  drive::Process p = Launch(Dir() + L"nospace.exe", L"/S /LOG=" + log_);
+  drive::Process p = Launch(DemoWithStatistics(std::string("\0\0\0\0\0\0\0\x40", 8), L"nospace.exe"),
+                            L"/S /LOG=" + log_);  // 2^62 bytes, little-endian
   const Watched run = WatchUntilExit(p);
   EXPECT_EQ(run.exitCode, 1603u);
   EXPECT_TRUE(run.windows.empty()) << ::testing::PrintToString(run.windows);
@@ -390,6 +391,25 @@ TEST_F(Silent, WithoutTheSpaceEndsWith1603) {
   EXPECT_FALSE(Exists(dest_));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App")));
   EXPECT_TRUE(NewWorkFolders().empty()) << "the work folder stayed";
+}
+
+// Other tools state less than the payload holds, or leave the file empty
+// (it then reads 0): such packages install whole.
+TEST_F(Silent, AStatisticsFileThatSaysLessStillInstalls) {
+  const struct {
+    std::string bytes;
+    const wchar_t* file;
+  } cases[] = {{std::string("\xE8\x03\0\0\0\0\0\0", 8), L"thousand.exe"}, {std::string(), L"empty.exe"}};
+  Write(L"payload\\data.bin", std::string(50000, 'x'));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(U8(c.file));
+    drive::Process p = Launch(DemoWithStatistics(c.bytes, c.file), L"/S");
+    EXPECT_EQ(p.WaitExit(60000), 0u);
+    EXPECT_EQ(ReadFileBytes(dest_ + L"data.bin").size(), 50000u);
+    EXPECT_TRUE(Exists(dest_ + L"Uninst0.dat"));
+    drive::Process removal = Launch(dest_ + L"Uninst0.exe", L"/S");
+    EXPECT_EQ(removal.WaitExit(60000), 0u);
+  }
 }
 
 // Two silent runs at once: the first is held in the copy of its package

@@ -66,16 +66,10 @@ void CheckName(const std::wstring& raw) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 6) return 0;
-  const uint16_t version = static_cast<uint16_t>(data[0] | data[1] << 8);
   const uint32_t external = uint32_t(data[2]) | uint32_t(data[3]) << 8 | uint32_t(data[4]) << 16 | uint32_t(data[5]) << 24;
-  const uint32_t attributes = WindowsAttributesOf(version, external);
+  const uint32_t attributes = WindowsAttributesOf(external);
   if (attributes & ~uint32_t{0x27}) __builtin_trap();      // read-only, hidden, system, archive only
-  if (attributes & ~external) __builtin_trap();             // nothing the entry did not have
-  const int host = version >> 8;
-  const bool dos = host == 0 || host == 6 || host == 10 || host == 11 || host == 14;
-  if (!dos && attributes) __builtin_trap();
-  if (dos && attributes != (external & 0x27)) __builtin_trap();
-  if (WindowsAttributesOf(static_cast<uint16_t>(version ^ 0xFF), external) != attributes) __builtin_trap();
+  if (attributes != (external & 0x27)) __builtin_trap();   // from the low byte, whatever the high word says
 
   const std::wstring raw = text::FromUtf8(reinterpret_cast<const char*>(data) + 6, size - 6);
   CheckName(raw);

@@ -72,30 +72,21 @@ TEST(ZipNames, DeviceNamesAreUnsafeInEveryPart) {
   ExpectSafety(cases, sizeof cases / sizeof cases[0]);
 }
 
-TEST(ZipNames, AttributesOnlyFromDosCompatibleSystems) {
+TEST(ZipNames, AttributesFromTheLowByteWhateverSystemMadeTheArchive) {
   const struct {
-    uint16_t versionMadeBy;
     uint32_t external;
     uint32_t attributes;
   } cases[] = {
-      {0x0014, 0x00000021, 0x21},  // MS-DOS: read-only, archive
-      {0x0A14, 0x00000023, 0x23},  // NTFS: read-only, hidden, archive
-      {0x0A3F, 0x00000004, 0x04},  // the version's low byte plays no part
-      {0x0614, 0x00000002, 0x02},  // HPFS
-      {0x0B14, 0x00000001, 0x01},  // VFAT
-      {0x0E14, 0x00000020, 0x20},  // VFAT
-      {0x0A14, 0x00000010, 0x00},  // a folder
-      {0x0014, 0x00000040, 0x00},  // a device
-      {0x0A14, 0x000000B7, 0x27},  // only the four kept bits
-      {0x0A14, 0xFFFF0000, 0x00},  // nothing from the high word
-      {0x031E, 0x81A40001, 0x00},  // Unix: mode 0100644
-      {0x031E, 0x00000001, 0x00},
-      {0x0714, 0x00000001, 0x00},  // Macintosh
-      {0x1314, 0x00000021, 0x00},  // OS X
-      {0x0114, 0x00000001, 0x00},  // Amiga
-      {0xFF14, 0x00000001, 0x00},
+      {0x00000021, 0x21},  // read-only, archive
+      {0x00000023, 0x23},  // read-only, hidden, archive
+      {0x00000004, 0x04},  // system
+      {0x00000010, 0x00},  // a folder
+      {0x00000040, 0x00},  // a device
+      {0x000000B7, 0x27},  // only the four kept bits
+      {0xFFFF0000, 0x00},  // nothing from the high word
+      {0x81A40001, 0x01},  // a Unix tool: mode 0100644 above, read-only below
+      {0x81A40000, 0x00},
+      {0x41ED0010, 0x00},  // a Unix folder, mode 040755
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(WindowsAttributesOf(c.versionMadeBy, c.external), c.attributes)
-        << std::hex << c.versionMadeBy << " " << c.external;
+  for (const auto& c : cases) EXPECT_EQ(WindowsAttributesOf(c.external), c.attributes) << std::hex << c.external;
 }

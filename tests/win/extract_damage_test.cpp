@@ -1,7 +1,7 @@
 // Damaged and hostile archives: what is not written whole counts as a
 // failure, the walk can stop at the first one, names are never cut or
-// allowed to name a device, and attributes from other systems are not
-// applied; a journal notes what was made and keeps replaced files aside.
+// allowed to name a device, only the DOS attributes are applied; a journal
+// notes what was made and keeps replaced files aside.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -116,8 +116,8 @@ TEST_F(ExtractDamage, AnArchiveWhoseEndRecordIsCutShortIsNotOpened) {
   EXPECT_EQ(r.written, 2);
 }
 
-// The statistics file's figure bounds what the files take together, also
-// when it is 0: then only empty files may be written.
+// The free space bounds what the files take together, also when it is 0:
+// then only empty files may be written.
 TEST_F(ExtractDamage, FilesBeyondTheByteLimitAreFailuresAlsoWhenTheLimitIsZero) {
   limit_ = 0;
   ExtractResult r = Run({File("empty.txt", ""), File("one.txt", "1")});
@@ -146,19 +146,55 @@ TEST_F(ExtractDamage, HostileNamesAreRefusedNeverCut) {
   EXPECT_FALSE(ops::FileExists(root_ + L"\\up.txt"));
 }
 
-TEST_F(ExtractDamage, AttributesOfArchivesFromOtherSystemsAreNotApplied) {
+TEST_F(ExtractDamage, TheLowByteGivesTheAttributesWhateverSystemMadeTheArchive) {
   ExtractResult r = Run({File("unix.txt", "u"), File("dos.txt", "d")}, [](std::string* zip) {
     const size_t first = zip->find("PK\x01\x02");
     Put16(zip, first + 4, 0x031E);              // made on Unix
-    Put32(zip, first + 38, 0x81A40001);         // mode 0100644 in the high word, and bit 0
+    Put32(zip, first + 38, 0x81A40001);         // mode 0100644 in the high word, read-only below
     const size_t second = zip->find("PK\x01\x02", first + 4);
     Put32(zip, second + 38, 0x00000021);        // made on MS-DOS: read-only and archive
   });
   EXPECT_EQ(r.written, 2);
-  const DWORD unix = GetFileAttributesW((dest_ + L"unix.txt").c_str());
-  EXPECT_FALSE(unix & FILE_ATTRIBUTE_READONLY) << std::hex << unix;
-  EXPECT_TRUE(GetFileAttributesW((dest_ + L"dos.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
-  SetFileAttributesW((dest_ + L"dos.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+  for (const wchar_t* name : {L"unix.txt", L"dos.txt"}) {
+    const DWORD a = GetFileAttributesW((dest_ + name).c_str());
+    EXPECT_EQ(a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), DWORD{FILE_ATTRIBUTE_READONLY})
+        << std::hex << a;
+    SetFileAttributesW((dest_ + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+// The reader stops at the count the end record states: a smaller count
+// would leave the rest of the directory unpacked without a word. A larger
+// one, or a directory size that disagrees, is damage too.
+TEST_F(ExtractDamage, ADirectoryThatDisagreesWithItsEndRecordIsAFailure) {
+  const std::vector<ZipItem> three = {File("a.txt", "a"), File("b.txt", "b"), File("c.txt", "c")};
+  const struct {
+    int countChange, sizeChange;
+  } cases[] = {{-1, 0}, {+1, 0}, {0, -1}, {0, +1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.countChange << " " << c.sizeChange);
+    ops::RemoveTree(dest_);
+    ExtractResult r = Run(three, [&c](std::string* zip) {
+      const size_t end = zip->rfind("PK\x05\x06");
+      ASSERT_NE(end, std::string::npos);
+      Put16(zip, end + 8, static_cast<uint16_t>(3 + c.countChange));   // entries on this disk
+      Put16(zip, end + 10, static_cast<uint16_t>(3 + c.countChange));  // entries in all
+      Put32(zip, end + 12, Get32(*zip, end + 12) + c.sizeChange);
+    });
+    EXPECT_TRUE(!r.opened || r.failed >= 1) << "opened with " << r.written << " files written and no failure";
+  }
+  ops::RemoveTree(dest_);
+  EXPECT_EQ(Run(three).failed, 0);
+}
+
+// A file of the user's where the archive wants a folder stays, and the
+// folder is a failure, never reported as unpacked.
+TEST_F(ExtractDamage, AFileInTheWayOfAFolderIsAFailureAndStays) {
+  CreateDirectoryW(dest_.c_str(), nullptr);
+  ops::WriteFileBytes(dest_ + L"sub", "mine");
+  ExtractResult r = Run({File("sub/", ""), File("ok.txt", "fine")});
+  EXPECT_EQ(r.failed, 1);
+  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"sub"), "mine");
 }
 
 TEST_F(ExtractDamage, ReplacedFilesComeBackByteForByteAndOnlyNewFoldersGo) {
