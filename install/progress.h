@@ -26,3 +26,8 @@ void EndInstallation(InstallResult result);
 // created go, files it replaced or removed come back, the folders it
 // created go when empty, last change first. Nothing else is touched.
 int Rollback();
+
+// Rollback, then the work folder goes: the unfinished work of a run while
+// its installation is under way (see SetUnfinishedWork), so that every end
+// of the process takes the installation back.
+void RollBackUnfinished();
