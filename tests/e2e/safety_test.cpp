@@ -20,15 +20,11 @@ void Expect(const wchar_t* title, const std::wstring& text, int button) {
 }
 
 // The system's list of renames at the next restart, its entries joined by
-// "|"; with `restore`, that list is written back first ("" deletes it).
+// "|"; with `restore`, one that was empty is deleted first (the prefix's
+// own list is empty).
 std::wstring PendingRenames(const std::wstring* restore = nullptr) {
   const wchar_t kKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", kValue[] = L"PendingFileRenameOperations";
   if (restore && restore->empty()) RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, kValue);
-  if (restore && !restore->empty()) {
-    std::wstring list = *restore;
-    for (wchar_t& c : list) c = c == L'|' ? L'\0' : c;
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, kValue, REG_MULTI_SZ, list.c_str(), DWORD(list.size() * sizeof(wchar_t)));
-  }
   std::wstring list(32768, L'\0');
   DWORD bytes = DWORD(list.size() * sizeof(wchar_t));
   if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, kValue, RRF_RT_REG_MULTI_SZ, nullptr, &list[0], &bytes)) return L"";
