@@ -89,6 +89,7 @@ set(STUB_SOURCES
   wizard/window.cpp
   wizard/wizard.cpp
   install/executor.cpp
+  install/after_task.cpp
   install/file_tasks.cpp
   install/install_procedure.cpp
   install/progress.cpp

@@ -6,3 +6,13 @@
 
 [[noreturn]] void EndOutOfMemory();
 [[noreturn]] void EndBrokenInvariant();
+
+// The one process-wide step that takes back work a run has not completed
+// (an installation under way, the work folder): every end of the process
+// runs it first, these two and the plain end alike. Set while the work is
+// not complete, replaced or cleared (null) when that changes. While one is
+// set, a reserve of memory is held and given back right before it runs,
+// so that an end for lack of memory can still take the work back.
+void SetUnfinishedWork(void (*undo)());
+// Runs the step once (it is cleared first); nothing when none is set.
+void UndoUnfinishedWork();

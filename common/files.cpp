@@ -22,6 +22,10 @@ bool MakePath(const std::wstring& path, FileJournal* journal) {
   for (size_t at = folder.find(L'\\', from + 1); at != std::wstring::npos; at = folder.find(L'\\', at + 1)) {
     const std::wstring part = folder.substr(0, at);
     if (part.empty() || part.back() == L'\\') continue;  // a doubled backslash
+    if (journal) {
+      if (IsFolder(part)) continue;
+      journal->Touching(part);  // the folder that gets a new one: its time comes back at a rollback
+    }
     if (CreateDirectoryW(part.c_str(), nullptr)) {
       if (journal) journal->MadeFolder(part);
     } else if (GetLastError() != ERROR_ALREADY_EXISTS && !IsFolder(part)) {

@@ -1,8 +1,10 @@
 // What a running installation changes on the disk, so that a Cancel or a
 // failure can put everything back exactly: files it created, files it
-// replaced or removed (kept aside under another name in the same folder,
-// so on the same volume, until the installation completes), and folders it
-// created. Nothing that was there before is deleted before the run ends.
+// replaced or removed, folders it created or removed, and the times of the
+// folders it changed. Nothing that was there before is deleted before the
+// run ends: a file replaced or removed is moved into the journal's keeping,
+// a hidden folder of its own per volume (at the volume's root), until the
+// installation completes.
 #pragma once
 
 #include <string>
@@ -19,8 +21,21 @@ class FileJournal {
   bool BeforeWrite(const std::wstring& path);
   // Instead of deleting a file: it is kept aside. False when that failed.
   bool Remove(const std::wstring& path);
+  // Instead of removing an empty folder: its attributes and times are
+  // noted, then it is removed (a read-only mark is cleared first when
+  // `force`). False when it could not be removed.
+  bool RemoveFolder(const std::wstring& path, bool force);
+  // Before an entry is made or removed at `path`: the last-write time of
+  // the folder that holds it is noted (once), so that a rollback restores it.
+  void Touching(const std::wstring& path);
   // A folder the run created (in creation order).
   void MadeFolder(const std::wstring& path);
+  // True for a folder of the journal's keeping and everything in it: no
+  // task and no payload entry may touch those.
+  bool Keeps(const std::wstring& path) const;
+  // A program the run started and did not wait for: a file it holds is
+  // tried again once it ends. The journal owns the handle.
+  void StartedProcess(HANDLE process);
 
   // Writes a file through the journal: BeforeWrite, then `write()`; a write
   // that fails is undone at once (an old file comes back). The result of
@@ -34,25 +49,52 @@ class FileJournal {
   }
 
   // Undoes everything, last change first: created files are deleted,
-  // replaced and removed files come back under their names, created
-  // folders are removed when empty. The journal is empty afterwards.
+  // replaced and removed files come back under their names as they were
+  // spelt, removed folders come back with their attributes and times,
+  // created folders are removed when empty, and the folders the run changed
+  // get their times back. What a program holds is tried again once the
+  // programs the run started end (for a while), else done at the next
+  // restart. The journal is empty afterwards, its keeping gone.
   void RollBack();
-  // The run completed: the kept copies are deleted.
+  // The run completed: the kept copies are deleted (those held by a
+  // program at the next restart), and the keeping with them.
   void Commit();
 
   size_t size() const { return entries_.size(); }
 
  private:
-  enum class Change { kCreated, kKeptAside, kFolder };
+  enum class Change { kCreated, kKeptAside, kFolder, kRemovedFolder };
   struct Entry {
     Change change;
     std::wstring path;
     std::wstring kept;  // kKeptAside: where the old file waits
+    DWORD attributes;   // kRemovedFolder
+    FILETIME times[3];  // kRemovedFolder: created, accessed, written
+  };
+  // A folder of the keeping: `folder` (with its backslash) inside `parent`.
+  struct Keeping {
+    std::wstring parent, folder;
+    unsigned next;
+    FILETIME parentWritten;
+    bool parentTimed;
+  };
+  struct FolderTime {
+    std::wstring path;
+    FILETIME written;
   };
   bool KeepAside(const std::wstring& path);
+  bool MoveIntoKeeping(const std::wstring& path, std::wstring* kept);
   void RollBackFrom(size_t first);  // the entries from `first` on, last first
+  bool Undo(const Entry& e);
+  void UndoAtRestart(const Entry& e);
+  void WaitForStartedPrograms();
+  void EndKeeping();
 
   std::vector<Entry> entries_;
+  std::vector<Keeping> keepings_;
+  std::vector<FolderTime> folderTimes_;
+  std::vector<HANDLE> started_;
+  unsigned number_ = 0;  // the run's random number in the keeping's name
 };
 
 // The journal of this installation.

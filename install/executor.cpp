@@ -66,8 +66,12 @@ Result Run(const Task& t) {
   ShellExecuteExW(&sei);
   if (!sei.hProcess) return Result::kFailed;
   // The window keeps painting and answering while the program runs.
-  if (ReadInteger(t.field[2]) == 1) ui::WaitServing(sei.hProcess, INFINITE);
-  CloseHandle(sei.hProcess);
+  if (ReadInteger(t.field[2]) == 1) {
+    ui::WaitServing(sei.hProcess, INFINITE);
+    CloseHandle(sei.hProcess);
+  } else {
+    InstallJournal().StartedProcess(sei.hProcess);  // a rollback waits for it to let go of files
+  }
   return Result::kDone;
 }
 
@@ -138,7 +142,10 @@ Result DeleteOneFile(const Task& t) {
   if (t.field[2].empty()) return Result::kNotRun;
   Status(78);
   if (!IsDeletableFilePath(t.field[2])) return Result::kRefused;
-  return Outcome(DeleteFileW(t.field[2].c_str()) != 0);
+  // Kept aside until the installation completes; a read-only file stays,
+  // as a deletion would leave it.
+  const DWORD a = GetFileAttributesW(t.field[2].c_str());
+  return Outcome(a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_READONLY) && InstallJournal().Remove(t.field[2]));
 }
 
 // A file written over by a copy or a move is kept aside until the
@@ -170,6 +177,7 @@ Result MakeFolder(const Task& t) {
   // A path the folder task would have to shorten names another folder than
   // the one written: refused, so that the record and the disk never differ.
   if (text::TrimRight(path, L" /\\").size() > kMaxFolderTaskPath) return Result::kRefused;
+  InstallJournal().Touching(FolderTaskPath(path));
   if (!CreateFolder(path)) return Result::kFailed;
   InstallJournal().MadeFolder(path);  // a Cancel or failure takes it away again
   Note(t, PathRecord(RecordKind::kFolder, path));
@@ -183,7 +191,7 @@ Result RemoveFolder(const Task& t) {
   const std::wstring folder = text::WithBackslash(t.field[2]);
   if (folder.size() > kMaxFolderTaskPath || IsProtectedFolder(folder)) return Result::kRefused;
   int flags = (t.field[3] == L"1" ? kDeleteRecursive : 0) | (t.field[4] == L"1" ? kDeleteForce : 0);
-  return Outcome(DeleteFolder(folder, L"", flags));
+  return Outcome(DeleteFolder(folder, L"", flags, &InstallJournal()));
 }
 
 Result Associate(const Task& t) {

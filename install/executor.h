@@ -7,3 +7,7 @@
 // keyword names; appends what the uninstaller must undo to the install
 // record under `taskName`. Always returns 1.
 int ExecuteTask(const std::wstring& taskLine, const std::wstring& taskName);
+
+// Called after each install task. It does nothing: it is the place where
+// the test builds step in (tests/helpers/end_after_task.cpp).
+void AfterTask(const std::wstring& taskName);

@@ -1,5 +1,6 @@
 #include "install/file_tasks.h"
 
+#include "common/journal.h"
 #include "common/prelude.h"
 #include "common/text.h"
 
@@ -18,7 +19,22 @@ bool CreateFolder(const std::wstring& path) {
   return !folder.empty() && CreateDirectoryW(folder.c_str(), nullptr) != 0;
 }
 
-bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags) {
+namespace {
+
+// One file of the walk: into the journal's keeping when there is one (a
+// read-only file only with the force flag, as a deletion would), else deleted.
+void RemoveFile(const std::wstring& path, DWORD attributes, int flags, FileJournal* journal) {
+  if (!journal) {
+    if (flags & kDeleteForce) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+  } else if (!(attributes & FILE_ATTRIBUTE_READONLY) || (flags & kDeleteForce)) {
+    journal->Remove(path);
+  }
+}
+
+}  // namespace
+
+bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags, FileJournal* journal) {
   const std::wstring base = text::WithBackslash(folder);
   if (folder.empty() || base.size() > kMaxFolderTaskPath) return false;
   const std::wstring wanted = pattern.empty() ? L"*.*" : pattern;
@@ -29,15 +45,17 @@ bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int f
     const std::wstring name = fd.cFileName;
     const std::wstring path = base + name;
     if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      if (flags & kDeleteForce) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileW(path.c_str());
+      RemoveFile(path, fd.dwFileAttributes, flags, journal);
+    } else if (journal && journal->Keeps(path)) {
+      // The journal's own keeping is never walked.
     } else if (name != L"." && name != L".." && (flags & kDeleteRecursive)) {
       // A link to a folder elsewhere is removed as a link, never walked.
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());
-      else DeleteFolder(path, pattern, flags);
+      else DeleteFolder(path, pattern, flags, journal);
     }
   } while (FindNextFileW(find, &fd));
   FindClose(find);
+  if (journal) return journal->RemoveFolder(base, (flags & kDeleteForce) != 0);
   if (flags & kDeleteForce) SetFileAttributesW(base.c_str(), FILE_ATTRIBUTE_NORMAL);
   return RemoveDirectoryW(base.c_str()) != 0;
 }

@@ -21,8 +21,10 @@ constexpr int kDeleteForce = 2;  // clears read-only attributes first
 // Deletes the files matching `pattern` ("" means "*.*"), with flag 1 the
 // sub-folders too, then removes the folder. True when the folder went. A
 // path longer than kMaxFolderTaskPath is left alone: a shortened one could
-// name another folder.
-bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags);
+// name another folder. With a journal, every file goes into its keeping and
+// every folder removed is noted, so that a rollback brings them back.
+class FileJournal;
+bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags, FileJournal* journal = nullptr);
 
 // The folder part of a program path: everything up to and including its
 // last "\" or "/", a leading double quote skipped.

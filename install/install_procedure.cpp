@@ -1,5 +1,6 @@
 #include "install/install_procedure.h"
 
+#include "common/fatal_end.h"
 #include "common/files.h"
 #include "common/journal.h"
 #include "common/log.h"
@@ -59,6 +60,7 @@ void CreateProgramGroup(InstallState& s) {
   // its shortened name: that is the one a failed run takes back and the
   // removal removes.
   const std::wstring made = text::WithBackslash(FolderTaskPath(s.groupFolder));
+  journal.Touching(made);
   if (CreateFolder(s.groupFolder)) journal.MadeFolder(made);
   s.installRecord.push_back({L"AutoStartMenuGroup", PathRecord(RecordKind::kFolder, made)});
   if (settings.createInternetLink == 1 && !settings.website.empty()) {
@@ -97,6 +99,7 @@ bool RunTasks(const std::vector<TaskEntry>& tasks) {
     ui::SetProgress(kProgressBar, static_cast<int>(i * 100 / count));
     ExecuteTask(tasks[i].line, tasks[i].name);
     if (InstallationCancelled()) return false;
+    AfterTask(tasks[i].name);
   }
   return true;
 }
@@ -110,6 +113,7 @@ InstallResult InstallProcedure(const InstallPlan& plan) {
   s.installFolder = text::WithBackslash(plan.installFolder);
   s.groupFolder = text::WithBackslash(plan.groupFolder);
   s.payloadBytes = plan.payloadBytes;
+  SetUnfinishedWork(RollBackUnfinished);  // from here on, any end of the run takes back what is done
   s.installFolderCreated = IsNewOrEmpty(s.installFolder);
   ChooseUninstallerNames(s);
   LogLine(L"install folder: " + s.installFolder + (s.installFolderCreated ? L" (new or empty)" : L" (holds files)"));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/fatal_end.h"
 #include "common/files.h"
 #include "common/journal.h"
 #include "common/log.h"
@@ -74,7 +75,13 @@ void EndInstallation(InstallResult result) {
   EndPlain();
 }
 
+void RollBackUnfinished() {
+  Rollback();
+  RemoveWorkFolder();
+}
+
 int Rollback() {
+  SetUnfinishedWork(RemoveWorkFolder);  // taken back once, whatever ends the run now
   // What the tasks changed beyond files goes first, last change first (the
   // uninstaller's undoing of the record); then the files and folders of the
   // journal.

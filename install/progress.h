@@ -23,6 +23,12 @@ void EndInstallation(InstallResult result);
 // Undoes what the installation did so far: the registry values and keys,
 // associations, services and servers its tasks recorded (as the removal
 // undoes them), then the files and folders of its journal: the files it
-// created go, files it replaced or removed come back, the folders it
-// created go when empty, last change first. Nothing else is touched.
+// created go, files and folders it replaced or removed come back, the
+// folders it created go when empty, last change first, and the folders it
+// changed get their times back. Nothing else is touched.
 int Rollback();
+
+// Rollback, then the work folder goes: the unfinished work of a run while
+// its installation is under way (see SetUnfinishedWork), so that every end
+// of the process takes the installation back.
+void RollBackUnfinished();

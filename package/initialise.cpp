@@ -1,5 +1,6 @@
 // The normal-path initialisation: the "Initializing..." window, the package
 // checks, the work folder, both archive copies and the information archive.
+#include "common/fatal_end.h"
 #include "common/files.h"
 #include "common/log.h"
 #include "common/random.h"
@@ -48,6 +49,7 @@ void CreateWorkFolder() {
     if (CreatePrivateFolder(folder)) {
       LogLine(L"work folder: " + folder);
       Process().workFolder = folder;
+      SetUnfinishedWork(RemoveWorkFolder);
       return;
     }
   }

@@ -1,5 +1,6 @@
 #include "startup/process.h"
 
+#include "common/fatal_end.h"
 #include "common/files.h"
 #include "common/heap.h"
 #include "common/log.h"
@@ -18,7 +19,10 @@ void CleanUp(int mode) {
   if (mode == 0) EndPlain();
 }
 
+void RemoveWorkFolder() { CleanUp(1); }
+
 void EndPlain() {
+  UndoUnfinishedWork();
   const Outcome outcome = CurrentOutcome();
   LogLine(std::wstring(L"end: ") + OutcomeText(outcome) + L" (exit code " + text::Decimal(ExitCode()) + L")");
   CloseLog();

@@ -35,6 +35,9 @@ ProcessState& Process();
 // Deletes the work folder (when one was created). Mode 0 then ends the
 // process (EndPlain); mode 1 returns.
 void CleanUp(int mode);
+// CleanUp(1), as the unfinished work of a run that has a work folder (see
+// SetUnfinishedWork): every end of the run deletes the folder.
+void RemoveWorkFolder();
 
 // Ends the process without deleting anything: closes the toolkit and the
 // log, destroys the private heap and exits (with 0, or in a quiet run with

@@ -18,7 +18,8 @@ add_custom_target(test_fonts ALL
 # written down (C:\tarnwick-restart-requests.txt), as a real one would end
 # the Wine session, and a test can hold the package's copies.
 add_setup_programs(-test ${CMAKE_SOURCE_DIR}/tests/helpers/restart_request_file.cpp
-                   ${CMAKE_SOURCE_DIR}/tests/helpers/held_reads.cpp)
+                   ${CMAKE_SOURCE_DIR}/tests/helpers/held_reads.cpp
+                   ${CMAKE_SOURCE_DIR}/tests/helpers/end_after_task.cpp)
 
 # The pure-logic unit tests, the same sources as the native run.
 list(TRANSFORM UNIT_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE unit_files)

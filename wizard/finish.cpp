@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include "common/fatal_end.h"
 #include "common/journal.h"
 #include "common/toolkit.h"
 #include "install/executor.h"
@@ -40,6 +41,7 @@ void CompleteInstallation(const std::vector<const FinishOption*>& chosen) {
   WriteUninstallInfo();
   // The installation is complete: the files it replaced are not needed again.
   InstallJournal().Commit();
+  SetUnfinishedWork(RemoveWorkFolder);  // nothing is taken back any more
   AnnounceAssociations();
   EndPlain();
 }

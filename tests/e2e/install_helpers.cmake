@@ -12,7 +12,7 @@ target_link_options(victim PRIVATE -static)
 
 add_dependencies(e2e_install run_probe victim)
 add_dependencies(e2e_tasks run_probe)
-add_dependencies(e2e_safety sleeper uninstaller uninstaller-test)
+add_dependencies(e2e_safety sleeper victim uninstaller uninstaller-test)
 # The download cancelled during the installation needs the test server.
 target_sources(e2e_responsive PRIVATE ${CMAKE_SOURCE_DIR}/tests/ops/download_server.cpp)
 target_link_libraries(e2e_responsive PRIVATE ws2_32)

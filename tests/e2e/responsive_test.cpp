@@ -232,8 +232,17 @@ TEST_F(Responsive, TheWindowAnswersWhileTheInstallationWaitsOrWorks) {
 }
 
 // A download may be cancelled: the transfer stops, its part file goes, and
-// the rollback takes the installation away with the install folder.
+// the rollback takes the installation away with the install folder; a file
+// and a folder the tasks before it removed come back with their attributes.
 TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
+  Write(L"mine\\gone.txt", "gone");
+  Write(L"mine\\tree\\ro.txt", "ro");
+  Write(L"mine\\tree\\sub\\s.txt", "s");
+  SetFileAttributesW((Dir() + L"mine\\gone.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW((Dir() + L"mine\\tree\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  const std::set<std::string> mine = Tree(Dir() + L"mine\\");
+  const DWORD gone = GetFileAttributesW((Dir() + L"mine\\gone.txt").c_str());
+  const DWORD readOnly = GetFileAttributesW((Dir() + L"mine\\tree\\ro.txt").c_str());
   DownloadServer server;
   ASSERT_TRUE(server.listening());
   HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -243,7 +252,9 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   held.release = release;
   server.Serve("/big.bin", held);
   WriteScript(DemoScript(dest_, "", "",
-                         "Fetch = DOWNLOADFILE" + std::string(P) + U8(server.Url("/big.bin")) + P +
+                         "Gone = DELETEFILE" + std::string(P) + U8(Dir()) + "mine\\gone.txt\r\nTree = DELETEFOLDER" +
+                             P + U8(Dir()) + "mine\\tree\\" + P + "1" + P + "1\r\n" +
+                             "Fetch = DOWNLOADFILE" + std::string(P) + U8(server.Url("/big.bin")) + P +
                              "<DefaultInstallPath>big.bin\r\n"));
   drive::Process p = Launch(Build());
   HWND w = StartInstallation(p);
@@ -265,4 +276,8 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   CloseHandle(release);
   EXPECT_FALSE(Exists(dest_)) << "the install folder (and a part file in it) was left";
   EXPECT_TRUE(NewWorkFolders().empty());
+  EXPECT_EQ(Tree(Dir() + L"mine\\"), mine);
+  EXPECT_EQ(GetFileAttributesW((Dir() + L"mine\\gone.txt").c_str()), gone);
+  EXPECT_EQ(GetFileAttributesW((Dir() + L"mine\\tree\\ro.txt").c_str()), readOnly);
+  SetFileAttributesW((Dir() + L"mine\\tree\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }

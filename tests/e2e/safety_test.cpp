@@ -19,6 +19,20 @@ void Expect(const wchar_t* title, const std::wstring& text, int button) {
   EXPECT_TRUE(drive::Answer(box, button));
 }
 
+// The system's list of renames at the next restart, its entries joined by
+// "|"; with `restore`, one that was empty is deleted first (the prefix's
+// own list is empty).
+std::wstring PendingRenames(const std::wstring* restore = nullptr) {
+  const wchar_t kKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", kValue[] = L"PendingFileRenameOperations";
+  if (restore && restore->empty()) RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, kValue);
+  std::wstring list(32768, L'\0');
+  DWORD bytes = DWORD(list.size() * sizeof(wchar_t));
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, kValue, RRF_RT_REG_MULTI_SZ, nullptr, &list[0], &bytes)) return L"";
+  list.resize(bytes / sizeof(wchar_t));
+  for (wchar_t& c : list) c = c ? c : L'|';
+  return list;
+}
+
 }  // namespace
 
 class Safety : public DemoInstallTest {
@@ -113,7 +127,9 @@ TEST_F(Safety, FolderTasksNeverActOnRootsOrShortenedPaths) {
   Script("Empty = DELETEFOLDER" + std::string(P) + flags + "\r\n" + "Root = DELETEFOLDER" + P + "\\" + flags +
          "\r\n" + "Dots = DELETEFOLDER" + P + "T:\\tarnsafety\\..\\" + flags + "\r\n" +
          "Device = DELETEFOLDER" + P + "\\\\?\\T:\\" + flags + "\r\n" + "Long = DELETEFOLDER" + P + U8(cut) +
-         "cdef\\" + flags + "\r\n" + "LongMade = CREATEFOLDER" + P + U8(base) + std::string(100, 'c') + "\r\n");
+         "cdef\\" + flags + "\r\n" + "LongMade = CREATEFOLDER" + P + U8(base) + std::string(100, 'c') + "\r\n" +
+         "Gone = DELETEFILE" + P + "T:\\tarnsafety\\gone.txt\r\n");
+  WriteAt(L"T:\\tarnsafety\\gone.txt", "gone");
   const std::wstring package = Build();
   MakeFolders(L"T:\\tarnsafety\\run\\");
   ASSERT_TRUE(CopyFileW(package.c_str(), L"T:\\tarnsafety\\run\\setup.exe", FALSE));
@@ -123,6 +139,10 @@ TEST_F(Safety, FolderTasksNeverActOnRootsOrShortenedPaths) {
   EXPECT_EQ(ReadFileBytes(L"\\\\?\\" + cut + L"\\keep.txt"), "mine") << "a shortened path was deleted";
   const std::wstring shortened = base + std::wstring(260 - base.size(), L'c');
   EXPECT_FALSE(FolderExists(L"\\\\?\\" + shortened)) << "a folder was made under a shortened name";
+  // The removed file went with the journal's folder when the run completed.
+  WIN32_FIND_DATAW fd;
+  EXPECT_EQ(FindFirstFileW(L"T:\\~tarnwick-journal-*", &fd), INVALID_HANDLE_VALUE) << "a folder of the journal is left";
+  EXPECT_FALSE(Exists(L"T:\\tarnsafety\\gone.txt"));
 }
 
 // Installing over an earlier version and cancelling: every file comes back
@@ -253,6 +273,92 @@ TEST_F(Safety, TheRecordKeepsWhatWasDoneAndTheRemovalUndoesOnlyThat) {
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnSafety\\A"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnSafety\\B"));
   EXPECT_FALSE(Exists(dest_ + L"TarnSafetyApp.exe"));
+}
+
+// The tasks removed a file and a folder, replaced a file whose name has
+// capitals, and started a program that holds a file of the payload; then
+// the run ends for lack of memory (the test build ends it after the task
+// "Hold"). Everything comes back with its attributes, its name as it was
+// spelt and the folder's time; the held file is left to the next restart,
+// and the log says so; no folder of the journal and no work folder is left.
+TEST_F(Safety, AnEndForLackOfMemoryPutsBackWhatTheTasksRemoved) {
+  UseStub(StubFile(L"-test"));
+  Write(L"payload\\readme.txt", "new");
+  Write(L"payload\\held.dat", "held");
+  CopyHelper(L"victim.exe", Dir() + L"TarnSafetyApp.exe");
+  Write(L"dest\\Readme.TXT", "old");
+  Write(L"dest\\gone.txt", "gone");
+  Write(L"dest\\tree\\ro.txt", "ro");
+  Write(L"dest\\tree\\sub\\s.txt", "s");
+  SetFileAttributesW((dest_ + L"gone.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW((dest_ + L"tree\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((dest_ + L"tree\\sub").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  const DWORD gone = GetFileAttributesW((dest_ + L"gone.txt").c_str());
+  const DWORD readOnly = GetFileAttributesW((dest_ + L"tree\\ro.txt").c_str());
+  std::set<std::string> expected = Tree(dest_);
+  expected.insert("held.dat");
+  WIN32_FILE_ATTRIBUTE_DATA folder = {}, after = {};
+  ASSERT_TRUE(GetFileAttributesExW(dest_.c_str(), GetFileExInfoStandard, &folder));
+  const std::wstring marker = Dir() + L"held.marker", log = Dir() + L"setup.log";
+  const std::string d = U8(dest_);
+  Script("File = DELETEFILE" + std::string(P) + d + "gone.txt\r\nTree = DELETEFOLDER" + P + d + "tree\\" + P + "1" + P +
+         "1\r\nHold = RUN" + P + "0" + P + "1" + P + "1" + P + U8(Dir()) + "TarnSafetyApp.exe" + P + "\"" + d +
+         "held.dat\" \"" + U8(marker) + "\"\r\n");
+  const std::wstring package = Build();
+  const std::wstring pendingBefore = PendingRenames();
+  SetEnvironmentVariableW(L"TARNWICK_OUT_OF_MEMORY_AFTER", L"Hold");
+  SetEnvironmentVariableW(L"TARNWICK_OUT_OF_MEMORY_WHEN", marker.c_str());
+  drive::Process p = Launch(package, L"/S /D=" + dest_ + L" /LOG=" + log);
+  SetEnvironmentVariableW(L"TARNWICK_OUT_OF_MEMORY_AFTER", nullptr);
+  SetEnvironmentVariableW(L"TARNWICK_OUT_OF_MEMORY_WHEN", nullptr);
+  EXPECT_EQ(p.WaitExit(120000), 1603u);
+
+  EXPECT_EQ(Tree(dest_), expected);
+  EXPECT_EQ(ReadFileBytes(dest_ + L"Readme.TXT"), "old");
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((dest_ + L"readme.txt").c_str(), &fd);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  FindClose(find);
+  EXPECT_EQ(U8(fd.cFileName), "Readme.TXT");
+  EXPECT_EQ(GetFileAttributesW((dest_ + L"gone.txt").c_str()), gone);
+  EXPECT_EQ(GetFileAttributesW((dest_ + L"tree\\ro.txt").c_str()), readOnly);
+  EXPECT_EQ(GetFileAttributesW((dest_ + L"tree\\sub").c_str()), DWORD(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(GetFileAttributesExW(dest_.c_str(), GetFileExInfoStandard, &after));
+  EXPECT_EQ(CompareFileTime(&folder.ftLastWriteTime, &after.ftLastWriteTime), 0) << "the folder's time changed";
+  EXPECT_EQ(FindFirstFileW(L"C:\\~tarnwick-journal-*", &fd), INVALID_HANDLE_VALUE) << "a folder of the journal is left";
+  EXPECT_TRUE(NewWorkFolders().empty());
+  const std::wstring pending = PendingRenames();
+  EXPECT_NE(pending.find(dest_ + L"held.dat|"), std::wstring::npos) << U8(pending);
+  EXPECT_NE(ReadFileBytes(log).find(d + "held.dat: held by a program; it is removed at the next restart"),
+            std::string::npos);
+  PendingRenames(&pendingBefore);
+  SetFileAttributesW((dest_ + L"tree\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A silent run replaces a program that is running: its earlier copy waits
+// in the journal's keeping, which the next restart deletes, and the run
+// ends with 3010.
+TEST_F(Safety, AnEarlierCopyThatIsStillRunningGoesAtTheNextRestart) {
+  CopyHelper(L"sleeper.exe", Dir() + L"payload\\TarnSafetyApp.exe");
+  Script("");
+  const std::wstring package = Build(), log = Dir() + L"setup.log";
+  MakeFolders(dest_);
+  CopyHelper(L"sleeper.exe", dest_ + L"TarnSafetyApp.exe");
+  drive::Process app = drive::Start(dest_ + L"TarnSafetyApp.exe", L"600 " + Dir() + L"app.marker");
+  ASSERT_TRUE(drive::WaitUntil([&] { return Exists(Dir() + L"app.marker"); }));
+  const std::wstring pendingBefore = PendingRenames();
+  drive::Process p = Launch(package, L"/S /D=" + dest_ + L" /LOG=" + log);
+  EXPECT_EQ(p.WaitExit(60000), 3010u);
+  const std::wstring pending = PendingRenames();
+  EXPECT_NE(pending.find(L":\\~tarnwick-journal-"), std::wstring::npos) << U8(pending);
+  EXPECT_NE(ReadFileBytes(log).find("TarnSafetyApp.exe: held by a program; its earlier copy is deleted at the next restart"),
+            std::string::npos);
+  app.Kill();
+  PendingRenames(&pendingBefore);
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW(L"C:\\~tarnwick-journal-*", &fd);
+  if (find != INVALID_HANDLE_VALUE) RemoveTree(L"C:\\" + std::wstring(fd.cFileName) + L"\\");
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
 // The work folder is new and only administrators and the system may change
