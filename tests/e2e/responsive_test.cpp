@@ -33,6 +33,8 @@ class Responsive : public DemoInstallTest {
  protected:
   void TearDown() override {
     for (DWORD pid : ProcessesNamed(L"run_probe.exe")) StopProcess(pid);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnCancel");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".tarncancel");
     DemoInstallTest::TearDown();
   }
 
@@ -232,8 +234,13 @@ TEST_F(Responsive, TheWindowAnswersWhileTheInstallationWaitsOrWorks) {
 }
 
 // A download may be cancelled: the transfer stops, its part file goes, and
-// the rollback takes the installation away with the install folder.
+// the rollback takes the installation away with the install folder and puts
+// back what the tasks before it changed in the registry: a text value
+// overwritten by a number, a deleted key, an extension's class.
 TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
+  SetText(HKEY_CURRENT_USER, L"Software\\TarnCancel", L"v", L"old");
+  SetText(HKEY_CURRENT_USER, L"Software\\TarnCancel\\gone", L"", L"kept");
+  SetText(HKEY_CLASSES_ROOT, L".tarncancel", L"", L"previous");
   DownloadServer server;
   ASSERT_TRUE(server.listening());
   HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -243,8 +250,11 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   held.release = release;
   server.Serve("/big.bin", held);
   WriteScript(DemoScript(dest_, "", "",
-                         "Fetch = DOWNLOADFILE" + std::string(P) + U8(server.Url("/big.bin")) + P +
-                             "<DefaultInstallPath>big.bin\r\n"));
+                         std::string("Value = REGADDVALUE") + P + "HKCU" + P + "v" + P + "7" + P +
+                             "Software\\TarnCancel" + P + "REG_DWORD\r\nGone = REGDELKEY" + P + "HKCU" + P + P + P +
+                             "Software\\TarnCancel\\gone\r\nFiles = ASSOCIATEEXTENSION" + P + "tarncancel" + P +
+                             "Cancel File" + P + "<DefaultInstallPath>App.exe" + P + "0\r\nFetch = DOWNLOADFILE" + P +
+                             U8(server.Url("/big.bin")) + P + "<DefaultInstallPath>big.bin\r\n"));
   drive::Process p = Launch(Build());
   HWND w = StartInstallation(p);
   ASSERT_NE(w, nullptr);
@@ -265,4 +275,7 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   CloseHandle(release);
   EXPECT_FALSE(Exists(dest_)) << "the install folder (and a part file in it) was left";
   EXPECT_TRUE(NewWorkFolders().empty());
+  EXPECT_EQ(GetText(HKEY_CURRENT_USER, L"Software\\TarnCancel", L"v"), L"old");
+  EXPECT_EQ(GetText(HKEY_CURRENT_USER, L"Software\\TarnCancel\\gone", L""), L"kept");
+  EXPECT_EQ(GetText(HKEY_CLASSES_ROOT, L".tarncancel", L""), L"previous");
 }
