@@ -226,7 +226,8 @@ Result InstallService(const Task& t) {
   int startType = type.size() == 1 && type[0] >= L'0' && type[0] <= L'4' ? type[0] - L'0' : 0;
   if (t.field[2].empty() || t.field[3].empty() || t.field[4].empty()) return Result::kNotRun;
   RegistryChanges().BeforeService(t.field[2]);
-  RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\" + t.field[2], L"Description");
+  RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\" + t.field[2],
+                                L"Description");  // written over when the service exists
   if (!ServiceInstall(t.field[2], t.field[3], t.field[4], t.field[5], startType)) return Result::kFailed;
   Note(t, ServiceRecord(t.field[2]));
   Status(86);

@@ -233,7 +233,15 @@ void RegistryJournal::BeforeServer(const std::wstring& file, bool registering) {
   c.kind = Kind::kServer;
   c.path = file;
   c.registering = registering;
-  c.existed = ServerRegistered(file);
+  // Registered before the run: as the first change of that file found it.
+  const std::wstring full = FullPath(file);
+  bool seen = false;
+  for (const Change& earlier : changes_) {
+    if (seen || earlier.kind != Kind::kServer || !SameName(FullPath(earlier.path), full)) continue;
+    c.existed = earlier.existed;
+    seen = true;
+  }
+  if (!seen) c.existed = ServerRegistered(file);
   changes_.push_back(c);
 }
 
