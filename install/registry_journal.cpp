@@ -73,18 +73,22 @@ std::vector<std::wstring> Names(HKEY key, bool subkeys) {
   return names;
 }
 
-void ReadKey(HKEY key, RegistryKeyImage* image, bool subkeys) {
+// How deep an image goes: below, a key's sub-keys are neither read nor
+// touched (a link key could lead back to an ancestor).
+constexpr int kDeepest = 32;
+
+void ReadKey(HKEY key, RegistryKeyImage* image, bool subkeys, int depth = 0) {
   for (const std::wstring& name : Names(key, false)) {
     RegistryValueImage value;
     if (ReadValue(key, name, &value)) image->values.push_back(value);
   }
-  if (!subkeys) return;
+  if (!subkeys || depth >= kDeepest) return;
   for (const std::wstring& name : Names(key, true)) {
     ScopedKey child;
-    if (!Open(key, name, KEY_READ, child)) continue;
     image->subkeys.push_back(RegistryKeyImage());
     image->subkeys.back().name = name;
-    ReadKey(child.get(), &image->subkeys.back(), true);
+    if (Open(key, name, KEY_READ, child)) ReadKey(child.get(), &image->subkeys.back(), true, depth + 1);
+    else image->subkeys.back().unread = true;  // left as it is
   }
 }
 
@@ -96,7 +100,7 @@ bool WriteValue(HKEY key, const RegistryValueImage& value) {
 // Makes the key at `path` (created when it is gone) hold what the image
 // holds: values and, with `subkeys`, sub-keys the image does not name go;
 // the image's come back with their types, data and names.
-void RestoreKey(HKEY root, const std::wstring& path, const RegistryKeyImage& image, bool subkeys) {
+void RestoreKey(HKEY root, const std::wstring& path, const RegistryKeyImage& image, bool subkeys, int depth = 0) {
   ScopedKey key;
   if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.out(),
                       nullptr) != ERROR_SUCCESS)
@@ -107,14 +111,15 @@ void RestoreKey(HKEY root, const std::wstring& path, const RegistryKeyImage& ima
     if (!kept) RegDeleteValueW(key.get(), name.c_str());
   }
   for (const RegistryValueImage& v : image.values) WriteValue(key.get(), v);
-  if (!subkeys) return;
+  if (!subkeys || depth >= kDeepest) return;
   const std::wstring below = path.empty() ? path : path + L"\\";
   for (const std::wstring& name : Names(key.get(), true)) {
     bool kept = false;
     for (const RegistryKeyImage& k : image.subkeys) kept = kept || SameName(k.name, name);
     if (!kept) RegistryDeleteTree(root, below + name, L"");
   }
-  for (const RegistryKeyImage& k : image.subkeys) RestoreKey(root, below + k.name, k, true);
+  for (const RegistryKeyImage& k : image.subkeys)
+    if (!k.unread) RestoreKey(root, below + k.name, k, true, depth + 1);
 }
 
 // A server's file as a class names it: environment variables expanded,
@@ -209,12 +214,12 @@ void RegistryJournal::BeforeTree(HKEY root, const std::wstring& keyPath, bool su
   c.kind = Kind::kTree;
   c.root = root;
   c.path = path;
-  c.subkeys = subkeys;
+  c.subkeys = subkeys && !path.empty();  // never a whole root
   ScopedKey key;
   const LONG opened = OpenKey(root, path, KEY_READ, key);
   if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND) return;  // not readable: not the run's to change
   c.existed = opened == ERROR_SUCCESS;
-  if (c.existed) ReadKey(key.get(), &c.key, subkeys);
+  if (c.existed) ReadKey(key.get(), &c.key, c.subkeys);
   else c.created = FirstMissing(root, path);
   changes_.push_back(c);
 }

@@ -28,6 +28,7 @@ struct RegistryKeyImage {
   std::wstring name;  // a sub-key's name as the registry spells it
   std::vector<RegistryValueImage> values;
   std::vector<RegistryKeyImage> subkeys;
+  bool unread = false;  // a sub-key that could not be opened: never touched
 };
 
 class RegistryJournal {
