@@ -93,6 +93,7 @@ set(STUB_SOURCES
   install/file_tasks.cpp
   install/install_procedure.cpp
   install/progress.cpp
+  install/registry_journal.cpp
   install/shortcuts.cpp
   install/uninstall_writer.cpp
 )

@@ -59,18 +59,19 @@ void WriteAssociation(const std::wstring& extension, const std::wstring& program
   }
 }
 
+std::vector<AssociationKey> AssociationKeys(const std::wstring& extension, const std::wstring& programFile) {
+  if (UsesLayoutA())
+    return {{HKEY_CLASSES_ROOT, L"Applications\\" + programFile},
+            {HKEY_CLASSES_ROOT, L"." + extension},
+            {HKEY_CLASSES_ROOT, extension + L"_auto_file"},
+            {HKEY_CURRENT_USER, kFileExts + extension}};
+  return {{HKEY_LOCAL_MACHINE, kClasses + (L"." + extension)}, {HKEY_LOCAL_MACHINE, kClasses + programFile}};
+}
+
 int RemoveAssociation(const std::wstring& extension, const std::wstring& programFile) {
   // Without either name the keys below would be whole class trees
   // (HKEY_CLASSES_ROOT\Applications, the machine's Software\Classes).
   if (text::Trim(extension, L" ").empty() || text::Trim(programFile, L" ").empty()) return 0;
-  if (UsesLayoutA()) {
-    RegistryDeleteTree(HKEY_CLASSES_ROOT, L"Applications\\" + programFile, L"");
-    RegistryDeleteTree(HKEY_CLASSES_ROOT, L"." + extension, L"");
-    RegistryDeleteTree(HKEY_CLASSES_ROOT, extension + L"_auto_file", L"");
-    RegistryDeleteTree(HKEY_CURRENT_USER, kFileExts + extension, L"");
-  } else {
-    RegistryDeleteTree(HKEY_LOCAL_MACHINE, kClasses + (L"." + extension), L"");
-    RegistryDeleteTree(HKEY_LOCAL_MACHINE, kClasses + programFile, L"");
-  }
+  for (const AssociationKey& key : AssociationKeys(extension, programFile)) RegistryDeleteTree(key.root, key.path, L"");
   return 0;
 }

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "common/prelude.h"
 
 // Derives the program file (the file part of the path, without a closing
 // quote) and writes the association with the verb "open". Returns 1.
@@ -16,6 +19,14 @@ void WriteAssociation(const std::wstring& extension, const std::wstring& program
                       const std::wstring& verb);
 // Removes the keys of the applicable layout. Returns 0.
 int RemoveAssociation(const std::wstring& extension, const std::wstring& programFile);
+
+// The keys whose trees hold the association in the layout in use (written
+// and removed), in the order they are removed.
+struct AssociationKey {
+  HKEY root;
+  std::wstring path;
+};
+std::vector<AssociationKey> AssociationKeys(const std::wstring& extension, const std::wstring& programFile);
 
 // The file part of a program path: after the last "\" or "/", cut at a
 // double quote.

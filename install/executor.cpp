@@ -16,6 +16,7 @@
 #include "install/path_guard.h"
 #include "install/progress.h"
 #include "install/registry.h"
+#include "install/registry_journal.h"
 #include "install/services.h"
 #include "install/shortcuts.h"
 #include "install/system_tasks.h"
@@ -82,6 +83,7 @@ DWORD RegistryType(const std::wstring& name) {
 }
 
 Result RegAddValue(const Task& t) {
+  RegistryChanges().BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
   if (!RegistrySetValue(RootFromName(t.field[2]), t.field[5], t.field[3], t.field[4], RegistryType(t.field[6]), L""))
     return Result::kFailed;
   Note(t, RegistryRecord(t.line));
@@ -90,6 +92,7 @@ Result RegAddValue(const Task& t) {
 }
 
 Result RegAddKey(const Task& t) {
+  RegistryChanges().BeforeKey(RootFromName(t.field[2]), t.field[5]);
   if (!RegistryCreateKey(RootFromName(t.field[2]), t.field[5], L"")) return Result::kFailed;
   Note(t, RegistryRecord(t.line));
   Status(73);
@@ -98,11 +101,13 @@ Result RegAddKey(const Task& t) {
 
 Result RegDelValue(const Task& t) {
   Status(74);
+  RegistryChanges().BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
   return Outcome(RegistryDeleteValue(RootFromName(t.field[2]), t.field[5], t.field[3], L"") != 0);
 }
 
 Result RegDelKey(const Task& t) {
   Status(75);
+  RegistryChanges().BeforeTree(RootFromName(t.field[2]), t.field[5], false);  // only a key without sub-keys goes
   return Outcome(RegistryDeleteKey(RootFromName(t.field[2]), t.field[5], L"") != 0);
 }
 
@@ -197,6 +202,7 @@ Result RemoveFolder(const Task& t) {
 Result Associate(const Task& t) {
   Status(83);
   const std::wstring icon = t.field[4] + L"," + t.field[5];
+  RegistryChanges().BeforeAssociation(t.field[2], ProgramFileOf(t.field[4]));
   if (!AssociateExtension(t.field[2], t.field[3], t.field[4], icon)) return Result::kFailed;
   Note(t, AssociationRecord(ProgramFileOf(t.field[4]), t.field[2]));
   return Result::kDone;
@@ -205,12 +211,14 @@ Result Associate(const Task& t) {
 Result Disassociate(const Task& t) {
   Status(84);
   if (t.field[2].empty() || t.field[3].empty()) return Result::kNotRun;
+  RegistryChanges().BeforeAssociation(t.field[2], t.field[3]);
   RemoveAssociation(t.field[2], t.field[3]);
   return Result::kDone;
 }
 
 Result ServiceCall(const Task& t, int (*operation)(const std::wstring&), int statusKey) {
   if (!ServiceCapable() || t.field[2].empty()) return Result::kNotRun;
+  RegistryChanges().BeforeService(t.field[2]);
   const int result = operation(t.field[2]);
   Status(statusKey);
   return Outcome(result != 0);
@@ -228,6 +236,9 @@ Result InstallService(const Task& t) {
   const std::wstring& type = t.field[6];
   int startType = type.size() == 1 && type[0] >= L'0' && type[0] <= L'4' ? type[0] - L'0' : 0;
   if (t.field[2].empty() || t.field[3].empty() || t.field[4].empty()) return Result::kNotRun;
+  RegistryChanges().BeforeService(t.field[2]);
+  RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\" + t.field[2],
+                                L"Description");  // written over when the service exists
   if (!ServiceInstall(t.field[2], t.field[3], t.field[4], t.field[5], startType)) return Result::kFailed;
   Note(t, ServiceRecord(t.field[2]));
   Status(86);
@@ -236,6 +247,7 @@ Result InstallService(const Task& t) {
 
 Result RegisterFile(const Task& t) {
   if (t.field[2].empty()) return Result::kNotRun;
+  RegistryChanges().BeforeServer(t.field[2], true);
   const int started = RegisterServer(t.field[2], 1);
   Note(t, PathRecord(RecordKind::kServer, t.field[2]));  // whatever the registration's result
   Status(89);
@@ -244,6 +256,7 @@ Result RegisterFile(const Task& t) {
 
 Result UnregisterFile(const Task& t) {
   if (t.field[2].empty()) return Result::kNotRun;
+  RegistryChanges().BeforeServer(t.field[2], false);
   const int started = RegisterServer(t.field[2], 0);
   Status(90);
   return Outcome(started != 0);
@@ -270,7 +283,10 @@ Result Download(const Task& t) {
 
 Result Font(const Task& t) {
   if (t.field[2].empty() || t.field[3].empty()) return Result::kNotRun;
-  return Outcome(InstallFont(t.field[2], t.field[3]) != 0);
+  RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, FontsRegistryKey(), t.field[2]);
+  if (!InstallFont(t.field[2], t.field[3], &InstallJournal())) return Result::kFailed;
+  RegistryChanges().AddedFont(t.field[3]);  // taken out of the running system again by a rollback
+  return Result::kDone;
 }
 
 // An unattended run never restarts the computer: the need is reported by

@@ -1,5 +1,6 @@
 // Installing a font: added to the running system, copied into the Fonts
 // folder and entered in the Fonts registry key.
+#include "common/journal.h"
 #include "common/prelude.h"
 #include "common/text.h"
 #include "install/registry.h"
@@ -15,21 +16,24 @@ std::wstring FontsFolder() {
   return std::wstring(windir, n < MAX_PATH ? n : 0) + L"\\Fonts\\";
 }
 
+}  // namespace
+
 // Windows 95, 98 and Me keep the list under "Windows", NT systems under
 // "Windows NT".
-const wchar_t* FontsKey() {
+const wchar_t* FontsRegistryKey() {
   const int os = CurrentOsVersion();
   if (os == kOs95 || os == kOs98 || os == kOsMe) return L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
   return L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 }
 
-}  // namespace
-
-int InstallFont(const std::wstring& fontName, const std::wstring& fontFile) {
+int InstallFont(const std::wstring& fontName, const std::wstring& fontFile, FileJournal* journal) {
   if (!AddFontResourceW(fontFile.c_str())) return 0;
   const std::wstring fileName = text::FilePart(fontFile);
-  if (!CopyFileW(fontFile.c_str(), (FontsFolder() + fileName).c_str(), FALSE)) return 0;
+  const std::wstring copy = FontsFolder() + fileName;
+  const auto write = [&] { return CopyFileW(fontFile.c_str(), copy.c_str(), FALSE) != 0; };
+  // Through the journal, a font file of that name comes back after a rollback.
+  if (!(journal ? journal->WriteThrough(copy, write) : write())) return 0;
   // Not held up by a program that does not answer.
   SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
-  return RegistrySetValue(HKEY_LOCAL_MACHINE, FontsKey(), fontName, fileName, REG_SZ, L"");
+  return RegistrySetValue(HKEY_LOCAL_MACHINE, FontsRegistryKey(), fontName, fileName, REG_SZ, L"");
 }

@@ -12,7 +12,7 @@
 #include "common/toolkit.h"
 #include "install/install_state.h"
 #include "install/messages.h"
-#include "install/undo.h"
+#include "install/registry_journal.h"
 #include "script/localization.h"
 #include "startup/process.h"
 #include "wizard/controls.h"
@@ -82,16 +82,12 @@ void RollBackUnfinished() {
 
 int Rollback() {
   SetUnfinishedWork(RemoveWorkFolder);  // taken back once, whatever ends the run now
-  // What the tasks changed beyond files goes first, last change first (the
-  // uninstaller's undoing of the record); then the files and folders of the
-  // journal.
-  std::vector<RecordEntry>& record = Installation().installRecord;
-  // The files and folders a record names are collected, not deleted: the
-  // journal puts those back as they were.
-  std::vector<std::wstring> files;
-  std::vector<FolderEntry> folders;
-  for (size_t i = record.size(); i-- > 0;) UndoRecord(record[i].record, &files, &folders);
-  record.clear();
+  // What the tasks changed beyond files goes back first, last change first,
+  // to the state before the run; then the files and folders; then servers
+  // registered before the run are registered again from their own files.
+  RegistryChanges().RollBackBeforeFiles();
   InstallJournal().RollBack();
+  RegistryChanges().RollBackAfterFiles();
+  Installation().installRecord.clear();
   return 1;
 }

@@ -6,6 +6,8 @@
 
 #include "common/prelude.h"
 
+class FileJournal;
+
 // Runs the system folder's regsvr32.exe with "/s" (register, flag 1) or
 // "/u /s" (flag 0) and the quoted path, and waits. The result of RunAndWait;
 // 0 for any other flag.
@@ -16,7 +18,10 @@ int RegisterServer(const std::wstring& filePath, int registerFlag);
 int RunAndWait(const std::wstring& program, const std::wstring& parameters, const std::wstring& folder, int flags);
 // Adds the font, copies it into the Fonts folder, announces the change and
 // writes the Fonts registry value. 1 when the registry entry was written.
-int InstallFont(const std::wstring& fontName, const std::wstring& fontFile);
+// With a journal, the copy is written through it.
+int InstallFont(const std::wstring& fontName, const std::wstring& fontFile, FileJournal* journal = nullptr);
+// The key of the Fonts registry values of this system.
+const wchar_t* FontsRegistryKey();
 // Terminates every running process whose executable name is `processName`
 // (without regard to case and surrounding blanks). 1 when the last matching
 // process was terminated, 0 when none matched or the last termination failed.

@@ -1,5 +1,6 @@
-// Undoing one entry of the install record: by the uninstaller, and by the
-// setup stub when an installation is cancelled or fails.
+// Undoing one entry of the install record by the uninstaller. (A cancelled
+// or failed installation is put back by its journals instead, to the state
+// before the run.)
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 #include "common/log.h"
 #include "common/text.h"
 #include "install/install_state.h"
+#include "install/registry_journal.h"
 #include "install/uninstall_data.h"
 #include "script/localization.h"
 #include "script/settings.h"
@@ -107,6 +108,8 @@ std::string UninstallDataBytes() {
 int RegisterUninstall(const std::wstring& programName, const std::wstring& companyName,
                       const std::wstring& website, const std::wstring& email, const std::wstring& telephone,
                       const std::wstring& iconText, const std::wstring& uninstallerPath, uint64_t sizeBytes) {
+  // An entry of an earlier installation comes back if this run does not complete.
+  RegistryChanges().BeforeTree(HKEY_LOCAL_MACHINE, kUninstallKey + programName, true);
   ScopedKey key;
   if (RegCreateKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + programName).c_str(), key.out()) != ERROR_SUCCESS) return 0;
   SetString(key.get(), L"DisplayName", programName);

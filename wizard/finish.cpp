@@ -8,6 +8,7 @@
 #include "common/journal.h"
 #include "common/toolkit.h"
 #include "install/executor.h"
+#include "install/registry_journal.h"
 #include "install/uninstall_writer.h"
 #include "script/tokens.h"
 #include "startup/process.h"
@@ -41,6 +42,7 @@ void CompleteInstallation(const std::vector<const FinishOption*>& chosen) {
   WriteUninstallInfo();
   // The installation is complete: the files it replaced are not needed again.
   InstallJournal().Commit();
+  RegistryChanges().Commit();
   SetUnfinishedWork(RemoveWorkFolder);  // nothing is taken back any more
   AnnounceAssociations();
   EndPlain();

@@ -33,6 +33,8 @@ class Responsive : public DemoInstallTest {
  protected:
   void TearDown() override {
     for (DWORD pid : ProcessesNamed(L"run_probe.exe")) StopProcess(pid);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnCancel");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".tarncancel");
     DemoInstallTest::TearDown();
   }
 
@@ -233,7 +235,9 @@ TEST_F(Responsive, TheWindowAnswersWhileTheInstallationWaitsOrWorks) {
 
 // A download may be cancelled: the transfer stops, its part file goes, and
 // the rollback takes the installation away with the install folder; a file
-// and a folder the tasks before it removed come back with their attributes.
+// and a folder the tasks before it removed come back with their attributes,
+// and what they changed in the registry comes back as it was: a text value
+// overwritten by a number, a deleted key, an extension's class.
 TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   Write(L"mine\\gone.txt", "gone");
   Write(L"mine\\tree\\ro.txt", "ro");
@@ -243,6 +247,9 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   const std::set<std::string> mine = Tree(Dir() + L"mine\\");
   const DWORD gone = GetFileAttributesW((Dir() + L"mine\\gone.txt").c_str());
   const DWORD readOnly = GetFileAttributesW((Dir() + L"mine\\tree\\ro.txt").c_str());
+  SetText(HKEY_CURRENT_USER, L"Software\\TarnCancel", L"v", L"old");
+  SetText(HKEY_CURRENT_USER, L"Software\\TarnCancel\\gone", L"", L"kept");
+  SetText(HKEY_CLASSES_ROOT, L".tarncancel", L"", L"previous");
   DownloadServer server;
   ASSERT_TRUE(server.listening());
   HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -254,8 +261,11 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   WriteScript(DemoScript(dest_, "", "",
                          "Gone = DELETEFILE" + std::string(P) + U8(Dir()) + "mine\\gone.txt\r\nTree = DELETEFOLDER" +
                              P + U8(Dir()) + "mine\\tree\\" + P + "1" + P + "1\r\n" +
-                             "Fetch = DOWNLOADFILE" + std::string(P) + U8(server.Url("/big.bin")) + P +
-                             "<DefaultInstallPath>big.bin\r\n"));
+                             "Value = REGADDVALUE" + P + "HKCU" + P + "v" + P + "7" + P +
+                             "Software\\TarnCancel" + P + "REG_DWORD\r\nGoneKey = REGDELKEY" + P + "HKCU" + P + P + P +
+                             "Software\\TarnCancel\\gone\r\nFiles = ASSOCIATEEXTENSION" + P + "tarncancel" + P +
+                             "Cancel File" + P + "<DefaultInstallPath>App.exe" + P + "0\r\nFetch = DOWNLOADFILE" + P +
+                             U8(server.Url("/big.bin")) + P + "<DefaultInstallPath>big.bin\r\n"));
   drive::Process p = Launch(Build());
   HWND w = StartInstallation(p);
   ASSERT_NE(w, nullptr);
@@ -280,4 +290,7 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   EXPECT_EQ(GetFileAttributesW((Dir() + L"mine\\gone.txt").c_str()), gone);
   EXPECT_EQ(GetFileAttributesW((Dir() + L"mine\\tree\\ro.txt").c_str()), readOnly);
   SetFileAttributesW((Dir() + L"mine\\tree\\ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(GetText(HKEY_CURRENT_USER, L"Software\\TarnCancel", L"v"), L"old");
+  EXPECT_EQ(GetText(HKEY_CURRENT_USER, L"Software\\TarnCancel\\gone", L""), L"kept");
+  EXPECT_EQ(GetText(HKEY_CLASSES_ROOT, L".tarncancel", L""), L"previous");
 }

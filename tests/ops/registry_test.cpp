@@ -7,6 +7,7 @@
 #include <string>
 
 #include "install/registry.h"
+#include "install/registry_journal.h"
 #include "tests/ops/ops_support.h"
 
 namespace {
@@ -279,6 +280,43 @@ TEST_F(RegistryTest, DeleteTreeLeavesWhatItCannotDeleteAndEnds) {
   EXPECT_EQ(L"b-stuck", RegistrySubkeyName(HKEY_CURRENT_USER, Path(L"tree"), 0, L""));
   EXPECT_TRUE(Exists(L"tree\\c"));
   EXPECT_TRUE(Exists(L"tree"));
+}
+
+// A rollback puts every change back as it was, last change first: a text
+// value overwritten by a number is text again, a deleted key comes back with
+// its values, what did not exist (a value, a key and the keys between) goes.
+TEST_F(RegistryTest, TheJournalPutsEveryChangeBack) {
+  Make(L"k\\gone");
+  ASSERT_EQ(1, RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"v", L"old", REG_SZ, L""));
+  ASSERT_EQ(1, RegistrySetValue(HKEY_CURRENT_USER, Path(L"k\\gone"), L"", L"kept", REG_SZ, L""));
+  RegistryJournal journal;
+  journal.BeforeValue(HKEY_CURRENT_USER, L"\\" + Path(L"k"), L"v");
+  RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"v", L"7", REG_DWORD, L"");
+  journal.BeforeValue(HKEY_CURRENT_USER, Path(L"k"), L"new");
+  RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"new", L"x", REG_SZ, L"");
+  journal.BeforeKey(HKEY_CURRENT_USER, Path(L"made\\deeper"));
+  RegistryCreateKey(HKEY_CURRENT_USER, Path(L"made\\deeper"), L"");
+  journal.BeforeTree(HKEY_CURRENT_USER, Path(L"k\\gone"), false);
+  ASSERT_EQ(1, RegistryDeleteKey(HKEY_CURRENT_USER, Path(L"k\\gone"), L""));
+  ASSERT_EQ(7u, Number(L"k", L"v"));
+
+  journal.RollBackBeforeFiles();
+  journal.RollBackAfterFiles();
+  EXPECT_EQ(0u, journal.size());
+  DWORD type = 0, size = 0;
+  ASSERT_TRUE(Query(L"k", L"v", &type, &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(L"old", ops::TextValue(HKEY_CURRENT_USER, Path(L"k"), L"v"));
+  EXPECT_FALSE(ops::ValueExists(HKEY_CURRENT_USER, Path(L"k"), L"new"));
+  EXPECT_FALSE(Exists(L"made"));
+  EXPECT_EQ(L"kept", ops::TextValue(HKEY_CURRENT_USER, Path(L"k\\gone"), L""));
+
+  // A completed run keeps what it wrote.
+  journal.BeforeValue(HKEY_CURRENT_USER, Path(L"k"), L"v");
+  RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"v", L"new", REG_SZ, L"");
+  journal.Commit();
+  journal.RollBackBeforeFiles();
+  EXPECT_EQ(L"new", ops::TextValue(HKEY_CURRENT_USER, Path(L"k"), L"v"));
 }
 
 // A computer name connects first. Wine serves its own computer name locally

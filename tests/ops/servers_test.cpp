@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "install/registry_journal.h"
 #include "install/system_tasks.h"
 #include "startup/os_version.h"
 #include "tests/ops/ops_support.h"
@@ -81,6 +82,37 @@ void RegisterAndUnregisterTheTestServer() {
 }
 
 TEST(Servers, RegisteredAndUnregisteredByTheSystemsRegsvr32) { RegisterAndUnregisterTheTestServer(); }
+
+// A rollback unregisters a server the run registered (twice), and leaves one that
+// was registered before (found under another letter case) registered,
+// whether the run registered it again or unregistered it.
+TEST(Servers, ARollbackKeepsWhatWasRegisteredBefore) {
+  const ServerCleanUp cleanUp(ops::FreshFolder(L"com server"));
+  const std::wstring server = cleanUp.folder + L"ops server.dll";
+  ASSERT_TRUE(CopyFileW((ops::BinFolder() + L"ops_server.dll").c_str(), server.c_str(), FALSE));
+  EXPECT_FALSE(ServerRegistered(server));
+  RegistryJournal journal;
+  for (int twice = 0; twice < 2; ++twice) {
+    journal.BeforeServer(server, true);
+    ASSERT_NE(0, RegisterServer(server, 1));
+  }
+  journal.RollBackBeforeFiles();
+  journal.RollBackAfterFiles();
+  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, kClass));
+
+  ASSERT_NE(0, RegisterServer(server, 1));
+  std::wstring upper = server;
+  CharUpperW(&upper[0]);
+  EXPECT_TRUE(ServerRegistered(upper));
+  for (int flag : {1, 0}) {
+    journal.BeforeServer(server, flag == 1);
+    RegisterServer(server, flag);
+    journal.RollBackBeforeFiles();
+    journal.RollBackAfterFiles();
+    const std::wstring registered = ops::TextValue(HKEY_CLASSES_ROOT, std::wstring(kClass) + L"\\InprocServer32", L"");
+    EXPECT_EQ(0, lstrcmpiW(server.c_str(), registered.c_str())) << flag << " " << ops::Narrow(registered);
+  }
+}
 
 // Windows 98 takes regsvr32.exe from the desktop drive's WINDOWS\System32,
 // which is the system folder of the Wine machine too.

@@ -397,6 +397,31 @@ TEST_F(ServiceTest, RemoveWaitsForTheStopThenDeletes) {
   EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
 }
 
+// Put back as the image found it: a running service that was removed is
+// there again with its configuration and description, and runs; one that
+// did not exist is removed again.
+TEST_F(ServiceTest, RestoreBringsBackTheServiceAsItWas) {
+  const std::wstring name = NewName(L"Back");
+  ASSERT_EQ(ServiceInstall(name, L"Tarn back", ServiceProgram(), L"was here", SERVICE_DEMAND_START), 1);
+  ASSERT_TRUE(WaitState(name, SERVICE_RUNNING));
+  const ServiceImage before = ServiceSnapshot(name);
+  ServiceRemove(name);
+  ASSERT_TRUE(drive::WaitUntil([&] { return !Exists(name); }));
+  EXPECT_EQ(ServiceRestore(name, before), 1);
+  EXPECT_TRUE(WaitState(name, SERVICE_RUNNING));
+  const Config c = ReadConfig(name);
+  EXPECT_EQ(Narrow(c.displayName), "Tarn back");
+  EXPECT_EQ(Narrow(c.path), Narrow(ServiceProgram()));
+  EXPECT_EQ(c.startType, static_cast<DWORD>(SERVICE_DEMAND_START));
+  EXPECT_EQ(Narrow(ReadDescription(name).text), "was here");
+
+  const std::wstring made = NewName(L"Made");
+  const ServiceImage none = ServiceSnapshot(made);
+  ASSERT_EQ(ServiceInstall(made, L"Tarn made", ServiceProgram(), L"", SERVICE_DEMAND_START), 1);
+  EXPECT_EQ(ServiceRestore(made, none), 1);
+  EXPECT_FALSE(Exists(made));
+}
+
 TEST_F(ServiceTest, UnknownNamesDoNothingAndShowNothing) {
   const std::wstring name = L"TarnTestNoSuchService" + std::to_wstring(GetCurrentProcessId());
   BoxWatch boxes;
