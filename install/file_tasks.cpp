@@ -1,6 +1,7 @@
 #include "install/file_tasks.h"
 
 #include "common/prelude.h"
+#include "common/files.h"
 #include "common/text.h"
 
 
@@ -21,6 +22,8 @@ bool CreateFolder(const std::wstring& path) {
 bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags) {
   const std::wstring base = text::WithBackslash(folder);
   if (folder.empty() || base.size() > kMaxFolderTaskPath) return false;
+  // A link given as the folder goes as a link; what it points to is never emptied.
+  if (IsLink(base)) return RemoveLink(base);
   const std::wstring wanted = pattern.empty() ? L"*.*" : pattern;
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW((base + wanted).c_str(), &fd);
@@ -29,11 +32,13 @@ bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int f
     const std::wstring name = fd.cFileName;
     const std::wstring path = base + name;
     if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      if (flags & kDeleteForce) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      // A file link goes as a link; its target's attributes stay as they are.
+      if ((flags & kDeleteForce) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
       DeleteFileW(path.c_str());
     } else if (name != L"." && name != L".." && (flags & kDeleteRecursive)) {
       // A link to a folder elsewhere is removed as a link, never walked.
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveLink(path);
       else DeleteFolder(path, pattern, flags);
     }
   } while (FindNextFileW(find, &fd));
