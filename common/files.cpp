@@ -101,6 +101,8 @@ bool RemoveLink(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(name.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return false;
   // Never SetFileAttributesW here: on a link it may change what it points to.
+  // (Wine 8 removes a link's target instead of the link, a folder only when
+  // it is empty; Windows removes the link.)
   return (a & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(name.c_str()) != 0 : DeleteFileW(name.c_str()) != 0;
 }
 

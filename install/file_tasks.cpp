@@ -38,7 +38,7 @@ bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int f
       DeleteFileW(path.c_str());
     } else if (name != L"." && name != L".." && (flags & kDeleteRecursive)) {
       // A link to a folder elsewhere is removed as a link, never walked.
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveLink(path);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());
       else DeleteFolder(path, pattern, flags);
     }
   } while (FindNextFileW(find, &fd));
