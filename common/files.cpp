@@ -96,7 +96,34 @@ bool WriteAll(HANDLE file, const void* data, size_t size) {
   return true;
 }
 
+namespace {
+
+// The name without a trailing backslash: with one, a link would be taken
+// for the folder it points to.
+std::wstring ItselfName(const std::wstring& path) {
+  return path.size() > 3 && path.back() == L'\\' ? path.substr(0, path.size() - 1) : path;
+}
+
+}  // namespace
+
+bool IsLink(const std::wstring& path) {
+  // The attributes of a name are those of the link itself, never followed.
+  const DWORD a = GetFileAttributesW(ItselfName(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool RemoveLink(const std::wstring& path) {
+  const std::wstring name = ItselfName(path);
+  const DWORD a = GetFileAttributesW(name.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return false;
+  // Never SetFileAttributesW here: on a link it may change what it points to.
+  // (Wine 8 removes a link's target instead of the link, a folder only when
+  // it is empty; Windows removes the link.)
+  return (a & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(name.c_str()) != 0 : DeleteFileW(name.c_str()) != 0;
+}
+
 void CollectSubFolders(const std::wstring& folder, std::vector<FolderEntry>* found) {
+  if (IsLink(folder)) return;
   const std::wstring base = text::WithBackslash(folder);
   WIN32_FIND_DATAW fd;
   ScopedFind find(FindFirstFileW((base + L"*").c_str(), &fd));
@@ -111,6 +138,10 @@ void CollectSubFolders(const std::wstring& folder, std::vector<FolderEntry>* fou
 }
 
 void DeleteTree(const std::wstring& folder) {
+  if (IsLink(folder)) {
+    RemoveLink(folder);
+    return;
+  }
   const std::wstring base = text::WithBackslash(folder);
   {
     WIN32_FIND_DATAW fd;
@@ -120,9 +151,12 @@ void DeleteTree(const std::wstring& folder) {
         const std::wstring name = fd.cFileName;
         if (name == L"." || name == L"..") continue;
         const std::wstring path = base + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+          RemoveLink(path);
+          continue;
+        }
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());
-        else if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());
         else DeleteTree(path);
       } while (FindNextFileW(find.get(), &fd));
     }

@@ -40,11 +40,21 @@ HANDLE CreateNewFile(const std::wstring& path);
 
 bool WriteAll(HANDLE file, const void* data, size_t size);
 
+// True when the last element of a path is a link, a junction or another
+// reparse point (asked of the name itself, never of what it points to).
+bool IsLink(const std::wstring& path);
+
+// Removes a link, a junction or another reparse point itself (a folder link
+// as a folder, a file link as a file); what it points to stays as it is.
+bool RemoveLink(const std::wstring& path);
+
 // Appends every sub-folder below `folder`, depth first. A link to another
-// folder is listed (it is removed as a link) but never walked.
+// folder is listed (it is removed as a link) but never walked; a link given
+// as `folder` has nothing below it.
 void CollectSubFolders(const std::wstring& folder, std::vector<FolderEntry>* found);
 
 // Deletes a folder with everything in it, depth first; read-only, hidden and
-// system files go too, links to other folders are removed as links.
+// system files go too, links and junctions are removed as links (also one
+// given as `folder`: what it points to is never emptied).
 // Failures on single entries are ignored.
 void DeleteTree(const std::wstring& folder);

@@ -1,5 +1,7 @@
 #include "common/system_api.h"
 
+#include <vector>
+
 
 void RestrictDllSearchPath() {
   using SetDirs = BOOL(WINAPI*)(DWORD);
@@ -39,4 +41,45 @@ std::wstring TempFolder() {
     if (m > 0 && m < MAX_PATH) return std::wstring(longer, m);
   }
   return std::wstring(buf, n);
+}
+
+std::wstring FinalPathOf(HANDLE file) {
+  using Final = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+  static auto final = reinterpret_cast<Final>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+  if (!final) return std::wstring();
+  std::vector<wchar_t> buf(32768);
+  const DWORD n = final(file, buf.data(), static_cast<DWORD>(buf.size()), 0);  // normalized, with its drive letter
+  return n > 0 && n < buf.size() ? std::wstring(buf.data(), n) : std::wstring();
+}
+
+std::wstring UpperCaseHere(const std::wstring& s) {
+  std::wstring upper = s;
+  if (!upper.empty()) CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+  return upper;
+}
+
+bool SameTextNoCase(const std::wstring& a, const std::wstring& b) {
+  using Compare = int(WINAPI*)(LPCWSTR, int, LPCWSTR, int, BOOL);
+  static auto compare = reinterpret_cast<Compare>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CompareStringOrdinal")));
+  if (a.size() != b.size()) return false;  // the case mapping keeps every text's length
+  if (compare) return compare(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) == 2;
+  return UpperCaseHere(a) == UpperCaseHere(b);
+}
+
+std::vector<std::wstring> ComputerNames() {
+  std::vector<std::wstring> names;
+  wchar_t buf[256] = {};
+  DWORD n = 256;
+  if (GetComputerNameW(buf, &n)) names.push_back(std::wstring(buf, n));
+  using NameEx = BOOL(WINAPI*)(int, LPWSTR, LPDWORD);
+  auto nameEx = reinterpret_cast<NameEx>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetComputerNameExW")));
+  // ComputerNameDnsHostname and ComputerNameDnsFullyQualified.
+  for (int kind : {1, 3}) {
+    n = 256;
+    if (nameEx && nameEx(kind, buf, &n) && n) names.push_back(std::wstring(buf, n));
+  }
+  return names;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/prelude.h"
 
@@ -17,3 +18,21 @@ HMODULE LoadSystemLibrary(const wchar_t* name);
 // The user's temporary folder with a trailing backslash, converted to its
 // long form when the kernel exports GetLongPathNameW.
 std::wstring TempFolder();
+
+// The final path of an open file or folder as the system names it
+// ("\\?\C:\...", links resolved), where the kernel exports
+// GetFinalPathNameByHandleW; empty elsewhere.
+std::wstring FinalPathOf(HANDLE file);
+
+// The system's own upper case of a text (CharUpperBuffW; the same letters
+// in every language setting).
+std::wstring UpperCaseHere(const std::wstring& s);
+
+// True when two texts are equal without regard to case, by the mapping the
+// file systems use: CompareStringOrdinal where the kernel has it, else the
+// upper case of both.
+bool SameTextNoCase(const std::wstring& a, const std::wstring& b);
+
+// The computer's names: its NetBIOS name, and where the kernel exports
+// GetComputerNameExW its DNS host and fully qualified names.
+std::vector<std::wstring> ComputerNames();

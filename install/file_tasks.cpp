@@ -2,6 +2,7 @@
 
 #include "common/journal.h"
 #include "common/prelude.h"
+#include "common/files.h"
 #include "common/text.h"
 
 
@@ -25,7 +26,9 @@ namespace {
 // read-only file only with the force flag, as a deletion would), else deleted.
 void RemoveFile(const std::wstring& path, DWORD attributes, int flags, FileJournal* journal) {
   if (!journal) {
-    if (flags & kDeleteForce) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // A file link goes as a link; its target's attributes stay as they are.
+    if ((flags & kDeleteForce) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
   } else if (!(attributes & FILE_ATTRIBUTE_READONLY) || (flags & kDeleteForce)) {
     journal->Remove(path);
@@ -37,6 +40,8 @@ void RemoveFile(const std::wstring& path, DWORD attributes, int flags, FileJourn
 bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags, FileJournal* journal) {
   const std::wstring base = text::WithBackslash(folder);
   if (folder.empty() || base.size() > kMaxFolderTaskPath) return false;
+  // A link given as the folder goes as a link; what it points to is never emptied.
+  if (IsLink(base)) return RemoveLink(base);
   const std::wstring wanted = pattern.empty() ? L"*.*" : pattern;
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW((base + wanted).c_str(), &fd);

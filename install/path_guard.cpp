@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "common/handles.h"
 #include "common/system_api.h"
 #include "common/text.h"
 #include "install/path_rules.h"
@@ -35,14 +36,9 @@ constexpr int kWellKnownFolders[] = {
 };
 // clang-format on
 
-const std::wstring& ComputerName() {
-  static std::wstring* name = nullptr;
-  if (!name) {
-    wchar_t buf[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD n = MAX_COMPUTERNAME_LENGTH + 1;
-    name = new std::wstring(GetComputerNameW(buf, &n) ? std::wstring(buf, n) : std::wstring());
-  }
-  return *name;
+const std::vector<std::wstring>& OwnNames() {
+  static const std::vector<std::wstring>* names = new std::vector<std::wstring>(ComputerNames());
+  return *names;
 }
 
 // The long form of a path's existing part: short (8.3) names written by
@@ -57,10 +53,95 @@ std::wstring LongForm(const std::wstring& path) {
   return n > 0 && n < buf.size() ? std::wstring(buf.data(), n) : path;
 }
 
-const std::vector<std::wstring>& KnownFolders() {
-  static std::vector<std::wstring>* known = nullptr;
+// True when `inner` is `outer` or lies below it, both guard forms, compared
+// by the system's case mapping.
+bool Holds(const std::wstring& outer, const std::wstring& inner) {
+  return inner.size() >= outer.size() && SameTextNoCase(inner.substr(0, outer.size()), outer);
+}
+
+// What a file or folder is, whatever name reaches it: its volume and file
+// index, and the guard form of its final path where the system tells it.
+struct Identity {
+  DWORD volume = 0, indexHigh = 0, indexLow = 0;
+  std::wstring finalForm;
+};
+
+bool Same(const Identity& a, const Identity& b) {
+  if ((a.indexHigh || a.indexLow) && a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow)
+    return true;
+  return !a.finalForm.empty() && SameTextNoCase(a.finalForm, b.finalForm);
+}
+
+// Opens an existing file or folder of a guard form to ask what it is; a
+// link or junction on the way, the last element included, is followed.
+bool IdentityOf(const std::wstring& form, Identity* id) {
+  std::wstring name = IsRootGuardForm(form) ? form : form.substr(0, form.size() - 1);
+  if (name.size() >= MAX_PATH) name = name[1] == L':' ? L"\\\\?\\" + name : L"\\\\?\\UNC\\" + name.substr(2);
+  ScopedHandle h(CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!h.valid() || !GetFileInformationByHandle(h.get(), &info)) return false;
+  id->volume = info.dwVolumeSerialNumber;
+  id->indexHigh = info.nFileIndexHigh;
+  id->indexLow = info.nFileIndexLow;
+  // A final path that no drive or share reaches (an emulation's own names)
+  // tells nothing.
+  const std::wstring final = FinalPathOf(h.get());
+  id->finalForm = final.empty() ? std::wstring() : GuardFormHere(final);
+  if (!IsAbsoluteGuardForm(id->finalForm) || HasStreamOrDeviceSyntax(final)) id->finalForm.clear();
+  return true;
+}
+
+// The deepest existing part of a path in guard form (the path itself when
+// it exists), what it is, and the names below it that do not exist.
+struct Resolved {
+  bool opened = false;
+  Identity id;
+  std::wstring missing;  // "" when the whole path exists
+};
+
+Resolved Resolve(const std::wstring& form) {
+  Resolved r;
+  std::wstring at = form;
+  while (IsAbsoluteGuardForm(at)) {
+    if (IdentityOf(at, &r.id)) {
+      r.opened = true;
+      return r;
+    }
+    if (IsRootGuardForm(at)) break;
+    const size_t cut = at.find_last_of(L'\\', at.size() - 2);
+    r.missing = at.substr(cut + 1) + r.missing;
+    at = at.substr(0, cut + 1);
+  }
+  return r;
+}
+
+struct Protected {
+  std::vector<std::wstring> forms;  // the well-known folders
+  std::vector<Identity> ids;        // theirs, and those of every folder above them
+};
+
+void AddFolder(Protected* p, const std::wstring& form) {
+  if (!IsAbsoluteGuardForm(form)) return;
+  p->forms.push_back(form);
+  Identity id;
+  if (IdentityOf(form, &id) && !id.finalForm.empty() && !SameTextNoCase(id.finalForm, form))
+    AddFolder(p, id.finalForm);  // where it really is, and what holds that
+  for (std::wstring at = form; IsAbsoluteGuardForm(at);) {
+    if (IdentityOf(at, &id)) {
+      bool known = false;
+      for (const Identity& other : p->ids) known = known || Same(other, id);
+      if (!known) p->ids.push_back(id);
+    }
+    if (IsRootGuardForm(at)) break;
+    at = at.substr(0, at.find_last_of(L'\\', at.size() - 2) + 1);
+  }
+}
+
+Protected& ProtectedFolders() {
+  static Protected* known = nullptr;
   if (known) return *known;
-  known = new std::vector<std::wstring>;
+  known = new Protected;
   std::vector<std::wstring> paths;
   for (int csidl : kWellKnownFolders) paths.push_back(ShellFolder(csidl));
   paths.push_back(TempFolder());
@@ -69,35 +150,49 @@ const std::vector<std::wstring>& KnownFolders() {
   if (n > 0 && n <= MAX_PATH) paths.push_back(std::wstring(windows, n));
   n = GetSystemDirectoryW(windows, MAX_PATH);
   if (n > 0 && n <= MAX_PATH) paths.push_back(std::wstring(windows, n));
-  for (const std::wstring& path : paths) {
-    const std::wstring form = GuardFormHere(path);
-    if (IsAbsoluteGuardForm(form)) known->push_back(form);
-  }
+  for (const std::wstring& path : paths)
+    if (!path.empty()) AddFolder(known, GuardFormHere(path));
   return *known;
+}
+
+// The cheap check by names: not absolute, a root, a hidden share of this
+// computer, or (`orHolds`) a well-known folder or one that holds one, else
+// a well-known folder itself.
+bool RefusedByName(const std::wstring& form, bool orHolds) {
+  if (!IsAbsoluteGuardForm(form) || IsRootGuardForm(form) || IsLocalHiddenShareForm(form)) return true;
+  for (const std::wstring& known : ProtectedFolders().forms)
+    if (orHolds ? Holds(form, known) : SameTextNoCase(form, known)) return true;
+  return false;
+}
+
+// The check by names, then by what the path is.
+bool Refused(const std::wstring& path, bool orHolds) {
+  if (HasStreamOrDeviceSyntax(path)) return true;
+  const std::wstring form = GuardFormHere(path);
+  if (RefusedByName(form, orHolds)) return true;
+  // Nothing of it opens (a drive or server that is not there): the names
+  // decide, and a path that does not exist cannot be walked anyway.
+  const Resolved r = Resolve(form);
+  if (!r.opened) return false;
+  if (r.missing.empty())
+    for (const Identity& id : ProtectedFolders().ids)
+      if (Same(r.id, id)) return true;
+  // The same place under the name the system gives it, links resolved.
+  return !r.id.finalForm.empty() && RefusedByName(GuardFormHere(r.id.finalForm + r.missing), orHolds);
 }
 
 }  // namespace
 
 std::wstring GuardFormHere(const std::wstring& path) {
-  const std::wstring form = GuardForm(path, ComputerName());
+  const std::wstring form = GuardForm(path, OwnNames(), UpperCaseHere);
   if (!IsAbsoluteGuardForm(form)) return form;
   // Resolve short names on the cleaned-up form (it names an existing place
   // the same way the written one does), then clean up once more.
-  return GuardForm(LongForm(form), ComputerName());
+  return GuardForm(LongForm(form), OwnNames(), UpperCaseHere);
 }
 
-bool IsProtectedFolder(const std::wstring& path) {
-  const std::wstring form = GuardFormHere(path);
-  if (!IsAbsoluteGuardForm(form) || IsRootGuardForm(form)) return true;
-  for (const std::wstring& known : KnownFolders())
-    if (ContainsGuardForm(form, known)) return true;  // the folder itself, or one that holds it
-  return false;
-}
+bool IsProtectedFolder(const std::wstring& path) { return Refused(path, true); }
 
-bool IsDeletableFilePath(const std::wstring& path) {
-  const std::wstring form = GuardFormHere(path);
-  if (!IsAbsoluteGuardForm(form) || IsRootGuardForm(form)) return false;
-  for (const std::wstring& known : KnownFolders())
-    if (form == known) return false;
-  return true;
-}
+bool IsDeletableFilePath(const std::wstring& path) { return !Refused(path, false); }
+
+void ProtectFolder(const std::wstring& path) { AddFolder(&ProtectedFolders(), GuardFormHere(path)); }

@@ -33,7 +33,8 @@ void RemoveFolders(std::vector<FolderEntry> folders, const std::wstring& install
   for (const FolderEntry& folder : DeepestFirst(folders)) {
     // A recorded folder that is a system folder stays even when it is empty.
     if (IsProtectedFolder(folder.path)) continue;
-    SetFileAttributesW(folder.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // A link goes as a link; its target's attributes stay as they are.
+    if (!IsLink(folder.path)) SetFileAttributesW(folder.path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW(folder.path.c_str());
   }
   if (installFolderProtected) return;
