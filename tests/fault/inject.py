@@ -57,6 +57,26 @@ else the run made are taken away again.
 alone: --self-check): packages made to trip each detector, each of which
 must. Exit status 0 when no package gave any finding and every detector
 detected.
+
+--family hostile runs hostile setup scripts instead: one destructive task
+(DELETEFOLDER, DELETEFILE, MOVEFILE, COPYFILE, CREATEFOLDER, or a program
+name that makes the program group a protected folder) aimed at a protected
+folder in a generated spelling: letter case in the name's own alphabet,
+loopback and administrative shares, 8.3 names, trailing dots and blanks,
+streams, device and GLOBALROOT prefixes, Wine's Linux names, links on T:,
+relative and drive-relative paths, tokens that must not become empty. Each
+installs into T:\\hostile\\N\\ and is then removed with its uninstaller
+(/S) where the removal has something to act on. The session's profile is
+named beyond ASCII, every protected folder holds a file and a folder of the
+user's, and all of drive C: is watched; besides crash, hang, leftover and
+registered:
+
+  deleted          something on C: that was there before the case is gone
+                   after the installation or after the removal
+  outside          anything else new or changed on C:
+
+After each step C: is put back from the session's template. Exit status 0
+when nothing was deleted, registered without files, crashed or hung.
 """
 
 import argparse
@@ -1323,8 +1343,8 @@ class Runner:
         failed = code in (1602, 1603)
         after = self.snapshot(n)
         group = self.group_of(dest_linux) if succeeded else None
-        if hostile:
-            self.watch(before, after, group, "the installation", findings)
+        if hostile and self.watch(before, after, group, "the installation", findings):
+            after = self.snapshot(n)  # as it was put back
 
         # The registry: what the run registered.
         entries = self.s.entries()
@@ -1443,7 +1463,8 @@ class Runner:
     def watch(self, before, after, group, step, findings, first=None):
         """A hostile case's step: what it deleted on drive C: that was there
         before the case's `first` step (a finding of its own), what else it
-        changed there, and C: put back as the template has it."""
+        changed there, and C: put back as the template has it. True when
+        something was put back."""
         old, new = before[0], after[0]
         origin = (first or before)[0]
         gone = sorted(name for name in old if name not in new and name in origin)
@@ -1464,6 +1485,7 @@ class Runner:
                 "%s C:/%s" % tuple(c.split(" ", 1)) for c in changed[:6]) + (" ..." if len(changed) > 6 else ""))))
         if gone or changed:
             self.put_back(top + [c.split(" ", 1)[1] for c in changed if c.startswith("changed ")])
+        return bool(gone or changed)
 
     def put_back(self, names):
         """Copies these entries of drive C: (listing names) back from the
@@ -1841,11 +1863,10 @@ def hostile_spelling(rng, ctx, parts, how, n, links, shares):
     if how == "empty token":
         return rng.choice(EMPTY_TOKENS) + rng.choice(["\\", ""]) + rest
     if how == "token":
-        keys = {tuple(p) for k, p in ctx.folders if k in FOLDER_TOKENS}
         # A token of the folder itself, or of one above it, and the rest.
         for i in range(len(parts), -1, -1):
             key = [k for k, p in ctx.folders if p == parts[:i] and k in FOLDER_TOKENS]
-            if key and tuple(parts[:i]) in keys:
+            if key:
                 below = parts[i:]
                 return FOLDER_TOKENS[key[0]] + "\\".join(mixed(p) for p in below) + rng.choice(
                     ["", ".", "\\", "\\.", "\\x\\..", " ", "\\\\"])
@@ -1865,8 +1886,13 @@ def make_hostile(rng, ctx, alpha, n):
     choices = [(k, p) for k, p in ctx.folders if kind != "group" or k not in ("", "users")]
     if how in ("admin",):
         choices = [(k, p) for k, p in choices if k.startswith("windows")] or choices
-    if how in ("link in tree", "link parent"):
+    if how == "link parent":
         choices = [(k, p) for k, p in choices if k] or choices
+    if how == "link in tree":
+        # Wine removes a link to a folder by removing that folder when it is
+        # empty (Windows removes the link): the link in a tree leads to a
+        # folder with content, whose loss only a walk through the link explains.
+        choices = [(k, p) for k, p in choices if k and k not in LEFT_EMPTY] or choices
     if kind == "CREATEFOLDER" and rng.random() < .6:
         choices = [(k, p) for k, p in choices if k in LEFT_EMPTY] or choices
     key, parts = rng.choice(choices)
@@ -1930,8 +1956,10 @@ def run_hostile(args, arch, bin_folder, tarnpack, work):
     """The hostile family: cases tried, deletions and changes outside T:,
     registrations without files. Exit status 0 when nothing was deleted or
     registered without its files, and nothing crashed or hung."""
-    bases = make_bases()
-    alpha = bases[0]
+    if args.generate or args.variant or args.self_check:
+        raise SystemExit("inject: --generate, --variant and --self-check are for the damaged packages; the hostile "
+                         "scripts are made for a running session (its short names and links)")
+    alpha = make_bases()[0]
     alpha.build(tarnpack, arch, work)
     session = Session(args.session or os.path.join(args.build, "hostile-session-" + arch), arch, bin_folder,
                       user=HOSTILE_USER)
@@ -1952,12 +1980,28 @@ def run_hostile(args, arch, bin_folder, tarnpack, work):
         print("inject: %d hostile scripts, %s, %s, profile %s (short name %s); %s" % (
             len(cases), arch, "sample" if args.sample else "seed %s" % args.seed, HOSTILE_USER,
             ctx.short.get(HOSTILE_USER.lower(), "-"), protection), flush=True)
+        # A task may move the file it is given away from the install folder.
+        payload = {name: size for name, size in alpha.expected.items() if name != "readme.txt"}
         runner = Runner(session, args.timeout, args.keep, args.verbose, hostile=True)
         runner.plant = ctx.plant
         for n, case in enumerate(cases, 1):
             if args.only and n not in args.only:
                 continue
-            runner.run(n, "hostile", alpha, case.detail, case.data, None, alpha.expected, hostile=case)
+            runner.run(n, "hostile", alpha, case.detail, case.data, None, payload, hostile=case)
+        undetected = 0
+        if args.sample:
+            # The detector of deletions must detect one: a program the
+            # script starts deletes a file of the user's.
+            control = Runner(session, args.timeout, None, False, details=False, hostile=True)
+            control.plant = ctx.plant
+            victim = "C:\\users\\Public\\Documents\\" + KEEP + ".txt"
+            lines = ["[GeneralInformation]", "AppName = TarnFault Hostile", "[InstTasks]", "Control = " + task(
+                "RUN", "1", "1", "1", "C:\\windows\\system32\\cmd.exe", '/c del "%s"' % victim, "")]
+            data = alpha.assemble(info=alpha.info_with(replace={"Config/Script.ini": script_text(lines).encode()}))
+            found = control.run(9001, "self-check", alpha, "a program of the script's deletes " + victim, data,
+                                None, alpha.expected, hostile=HostileCase("", data, False, [], []))
+            undetected = not any(c == "deleted" for c, _ in found)
+            print("self-check: %-10s %s" % ("deleted", "NOT DETECTED" if undetected else "detected"), flush=True)
     finally:
         session.stop()
     print()
@@ -1972,7 +2016,7 @@ def run_hostile(args, arch, bin_folder, tarnpack, work):
     if deleting:
         print("cases that deleted outside T:: " + ", ".join(map(str, deleting)))
     bad = [n for n, _, _, found in runner.failing if any(c != "outside" for c, _ in found)]
-    return 1 if bad else 0
+    return 1 if bad or undetected else 0
 
 
 def main():
