@@ -1746,6 +1746,13 @@ class HostileContext:
         if stray:
             raise SystemExit("inject: the session's prefix has drives %s besides C:, T: and P:; refusing to run "
                              "hostile scripts in it" % ", ".join(stray))
+        for root in (self.s.drive_c, self.s.template_c):
+            for folder, dirs, files in os.walk(root):
+                for name in dirs + files:
+                    path = os.path.join(folder, name)
+                    if os.path.islink(path) and not os.path.realpath(path).startswith(self.s.folder + os.sep):
+                        raise SystemExit("inject: %s leads out of the session (to %s); refusing to run hostile "
+                                         "scripts" % (path, os.path.realpath(path)))
         with open(os.path.join(self.s.folder, "env")) as f:
             guarded = "TARN_SESSION_GUARD=read-only" in f.read()
         # Proof by trying: a folder beside the session's, written through

@@ -83,7 +83,7 @@ checked() {
 
 # Raised whenever the recipe of the template changes, so that an old one is
 # made again.
-template_recipe=2
+template_recipe=3
 
 make_template() {
   local t="$dir/template"
@@ -132,10 +132,15 @@ seal() {
       ?:|?::) rm -f "$d" ;;
     esac
   done
-  find "$1/drive_c" -maxdepth 4 -type l -lname '/*' | while read -r d; do
+  # At every depth: Templates lies seven folders down.
+  find "$1/drive_c" -type l -lname '/*' | while read -r d; do
     rm -f "$d"
     mkdir -p "$d"
   done
+  if [ -n "$(find "$1/drive_c" -type l -lname '/*' -print -quit)" ]; then
+    echo "session: $1/drive_c keeps a link into the Linux file system; refusing to run programs in this prefix" >&2
+    return 1
+  fi
   if [ -e "$1/dosdevices/z:" ] || [ -L "$1/dosdevices/z:" ]; then
     echo "session: $1/dosdevices/z: could not be removed; refusing to run programs in this prefix" >&2
     return 1
