@@ -132,6 +132,14 @@ function(add_wine_leg arch bin prefix whole)
              COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/fault/inject.py --sample --arch ${arch}
                      --tarnpack $<TARGET_FILE:tarnpack> --bin ${bin} --session ${CMAKE_BINARY_DIR}/${wine}-fault)
     set_tests_properties(${prefix}fault.sample PROPERTIES TIMEOUT 600)
+    # Hostile setup scripts, a fixed sample of every spelling: destructive
+    # tasks aimed at protected folders, installed on the throw-away drive
+    # and removed again, beside a profile named beyond ASCII: nothing
+    # outside T: may be deleted, nothing registered without its files.
+    add_test(NAME ${prefix}fault.hostile_sample
+             COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/fault/inject.py --family hostile --sample --arch ${arch}
+                     --tarnpack $<TARGET_FILE:tarnpack> --bin ${bin} --session ${CMAKE_BINARY_DIR}/${wine}-hostile)
+    set_tests_properties(${prefix}fault.hostile_sample PROPERTIES TIMEOUT 600)
   endif()
 endfunction()
 

@@ -56,6 +56,26 @@ else the run made are taken away again.
 alone: --self-check): packages made to trip each detector, each of which
 must. Exit status 0 when no package gave any finding and every detector
 detected.
+
+--family hostile runs hostile setup scripts instead: one destructive task
+(DELETEFOLDER, DELETEFILE, MOVEFILE, COPYFILE, CREATEFOLDER, or a program
+name that makes the program group a protected folder) aimed at a protected
+folder in a generated spelling: letter case in the name's own alphabet,
+loopback and administrative shares, 8.3 names, trailing dots and blanks,
+streams, device and GLOBALROOT prefixes, Wine's Linux names, links on T:,
+relative and drive-relative paths, tokens that must not become empty. Each
+installs into T:\\hostile\\N\\ and is then removed with its uninstaller
+(/S) where the removal has something to act on. The session's profile is
+named beyond ASCII, every protected folder holds a file and a folder of the
+user's, and all of drive C: is watched; besides crash, hang, leftover and
+registered:
+
+  deleted          something on C: that was there before the case is gone
+                   after the installation or after the removal
+  outside          anything else new or changed on C:
+
+After each step C: is put back from the session's template. Exit status 0
+when nothing was deleted, registered without files, crashed or hung.
 """
 
 import argparse
@@ -85,7 +105,7 @@ MARK = "TarnFaultEscape"  # every name meant to land outside carries it
 PILCROW = "\u00b6"
 BOMB_BYTES = 50 * 1024 * 1024
 
-FINDINGS = ("crash", "hang", "leftover", "outside", "registered", "failed-left", "outcome")
+FINDINGS = ("crash", "hang", "leftover", "outside", "deleted", "registered", "failed-left", "outcome")
 
 
 # ---------------------------------------------------------------------------
@@ -994,7 +1014,8 @@ def generate(count, seed, sample, bases, variants=None):
 # The Wine session and the runs.
 
 class Session:
-    def __init__(self, folder, arch, bin_folder):
+    def __init__(self, folder, arch, bin_folder, user=None):
+        self.user = user  # the prefix's user (and profile folder) name; None: Wine's default
         self.folder = os.path.abspath(folder)
         self.arch = arch
         self.bin = os.path.abspath(bin_folder)
@@ -1003,7 +1024,22 @@ class Session:
         self.scratch = os.path.join(self.folder, "scratch")
 
     def start(self):
-        subprocess.run([SESSION, "start", self.folder, self.arch, self.bin], check=True, stdout=subprocess.DEVNULL)
+        env = dict(os.environ, TARN_SESSION_USER=self.user) if self.user else None
+        subprocess.run([SESSION, "start", self.folder, self.arch, self.bin], check=True, stdout=subprocess.DEVNULL,
+                       env=env)
+        self.template_c = os.path.join(self.folder, "template", "drive_c")
+        self.write_batch_files()
+        # A crash ends the process with its exception code instead of a dialog.
+        self.wine("reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD",
+                  "/d", "0", "/f")
+        temp = self.wine("cmd", "/c", "echo %TEMP%").stdout.decode("utf-8", "replace").strip()
+        self.temp = self.linux(temp) if not self.user else os.path.join(self.drive_c, "users", self.user, "Temp")
+        if not os.path.isdir(self.temp):
+            raise SystemExit("inject: the temporary folder %s (%s) is not in the prefix" % (temp, self.temp))
+        self.uninstall_keys = [UNINSTALL] + ([UNINSTALL_WOW] if self.arch == "x64" else [])
+        self.baseline_entries = self.entries()
+
+    def write_batch_files(self):
         for name in ("faultpkgs", "faultlogs", "faultdest"):
             os.makedirs(os.path.join(self.drive_c, name), exist_ok=True)
         with open(os.path.join(self.drive_c, "faultpkgs", "run.cmd"), "w", newline="") as f:
@@ -1011,15 +1047,8 @@ class Session:
             # file, which the self-check uses); the word and the blank keep a
             # one-digit code from being read as a handle number.
             f.write('@echo off\r\nstart /wait "" %1 /S /D=%2 /LOG=%3\r\necho code %ERRORLEVEL% >%4\r\n')
-        # A crash ends the process with its exception code instead of a dialog.
-        self.wine("reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD",
-                  "/d", "0", "/f")
-        temp = self.wine("cmd", "/c", "echo %TEMP%").stdout.decode("utf-8", "replace").strip()
-        self.temp = self.linux(temp)
-        if not os.path.isdir(self.temp):
-            raise SystemExit("inject: the temporary folder %s (%s) is not in the prefix" % (temp, self.temp))
-        self.uninstall_keys = [UNINSTALL] + ([UNINSTALL_WOW] if self.arch == "x64" else [])
-        self.baseline_entries = self.entries()
+        with open(os.path.join(self.drive_c, "faultpkgs", "remove.cmd"), "w", newline="") as f:
+            f.write('@echo off\r\nstart /wait "" %1 /S\r\necho code %ERRORLEVEL% >%2\r\n')
 
     def stop(self):
         subprocess.run([SESSION, "stop", self.folder], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -1156,6 +1185,20 @@ def is_wine_program(program):
     return name in WINE_PROGRAMS or "wineserver" in name
 
 
+def wait_for_processes(pids, limit):
+    """Waits until one of the processes has ended (or the limit)."""
+    handles = []
+    for pid in pids:
+        try:
+            handles.append(os.pidfd_open(pid))
+        except OSError:
+            pass
+    if handles:
+        select.select(handles, [], [], max(0.0, limit))
+    for fd in handles:
+        os.close(fd)
+
+
 def kill_processes(pids, limit=30):
     """Ends the processes and waits until each has ended (or the limit)."""
     handles = []
@@ -1176,8 +1219,9 @@ SELF_CHECK_TIMEOUT = 10
 
 
 class Runner:
-    def __init__(self, session, timeout, keep, verbose, details=True):
+    def __init__(self, session, timeout, keep, verbose, details=True, hostile=False):
         self.details = details
+        self.plant = None  # plants the hostile family's files again after a step
         self.s = session
         self.timeout = timeout
         self.keep = keep
@@ -1190,34 +1234,30 @@ class Runner:
         self.skip = {"windows", "faultpkgs", "faultlogs", self.temp_rel}
         for user in os.listdir(os.path.join(session.drive_c, "users")):
             self.skip.add(("users/%s/appdata/local/microsoft" % user).lower())
+        if hostile:
+            # Every place of drive C: is watched, the Windows folder too,
+            # but for what Wine itself keeps writing.
+            self.skip = {"faultpkgs", "faultlogs"} | HOSTILE_NOISE
 
     def snapshot(self, n):
         skip = self.skip | {"faultdest/%d" % n}
         # The programs' folder is shared: the end-to-end tests that run
         # beside this script leave their screenshots in it.
-        return (listing(self.s.drive_c, skip), listing(self.s.scratch, set()), listing(self.s.bin, {"screenshots"}),
-                set(os.listdir(self.s.temp)))
+        return (listing(self.s.drive_c, skip), listing(self.s.scratch, {"hostile/%d" % n}),
+                listing(self.s.bin, {"screenshots"}),
+                set(os.listdir(self.s.temp)) if os.path.isdir(self.s.temp) else set())
 
-    def run(self, n, kind, base, detail, data, expect, files, exe=None):
-        self.tried += 1
-        exe = exe or "fault%04d.exe" % n
-        package = os.path.join(self.s.drive_c, "faultpkgs", exe)
-        with open(package, "wb") as f:
-            f.write(data)
-        dest = "C:\\faultdest\\%d\\" % n
-        log = "C:\\faultlogs\\%d.log" % n
-        rc_file = "C:\\faultlogs\\%d.rc" % n
-        dest_linux = os.path.join(self.s.drive_c, "faultdest", str(n))
-        log_linux = os.path.join(self.s.drive_c, "faultlogs", "%d.log" % n)
-        rc_linux = os.path.join(self.s.drive_c, "faultlogs", "%d.rc" % n)
-
-        before = self.snapshot(n)
+    def execute(self, n, exe, arguments, rc_linux, err_path, findings, settle=False):
+        """Runs a batch file of the session's (its arguments) with the time
+        limit and collects what the run ended with: (exit code, seconds,
+        what it wrote to the console, whether the limit was hit); hangs, stray processes and crashes
+        go into `findings`. `settle`: the programs the run started may go on
+        after it (the uninstaller's copy ends after handing back its
+        outcome): they are waited for within the time limit."""
         running_before = processes_of_prefix(self.s.prefix)
         started = time.monotonic()
-        err_path = os.path.join(self.s.drive_c, "faultlogs", "%d.err" % n)
         with open(err_path, "wb") as err:
-            proc = subprocess.Popen([SESSION, "run", self.s.folder, "cmd", "/c", "C:\\faultpkgs\\run.cmd",
-                                     "C:\\faultpkgs\\" + exe, dest, log, rc_file],
+            proc = subprocess.Popen([SESSION, "run", self.s.folder, "cmd", "/c"] + arguments,
                                     stdout=err, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                                     start_new_session=True)
             hang = False
@@ -1233,8 +1273,19 @@ class Runner:
                 except subprocess.TimeoutExpired:
                     os.killpg(proc.pid, signal.SIGKILL)
                     proc.wait()
+        quiet = 0
+        while settle and not hang and quiet < 2:
+            # Twice none in a row: a program may be between its start and
+            # the moment its process shows what it is.
+            left = [pid for pid, program in processes_of_prefix(self.s.prefix).items()
+                    if pid not in running_before and not is_wine_program(program)]
+            remaining = self.timeout - (time.monotonic() - started)
+            quiet = 0 if left else quiet + 1
+            if left and remaining <= 0:
+                break
+            if left:
+                wait_for_processes(left, remaining)
         elapsed = time.monotonic() - started
-        findings = []
         if hang:
             findings.append(("hang", "still running after %d s" % self.timeout))
         stray = {pid: program for pid, program in processes_of_prefix(self.s.prefix).items()
@@ -1243,7 +1294,6 @@ class Runner:
             kill_processes(list(stray))
             findings.append(("hang", "still running after the run ended: " +
                              ", ".join("%d %s" % p for p in sorted(stray.items()))))
-
         code = None
         try:
             with open(rc_linux) as f:
@@ -1260,8 +1310,41 @@ class Runner:
             if word in stderr:
                 findings.append(("crash", "Wine: " + word))
                 break
+        return code, elapsed, stderr, hang
+
+    def run(self, n, kind, base, detail, data, expect, files, exe=None, hostile=None):
+        """One package, unattended. `hostile`: a case of hostile setup
+        scripts (HostileCase): installed on drive T:, all of drive C:
+        watched, a successful installation removed again with its
+        uninstaller (/S), and C: put back after each step."""
+        self.tried += 1
+        exe = exe or "fault%04d.exe" % n
+        package = os.path.join(self.s.drive_c, "faultpkgs", exe)
+        with open(package, "wb") as f:
+            f.write(data)
+        if hostile:
+            dest = "T:\\hostile\\%d\\" % n
+            dest_linux = os.path.join(self.s.scratch, "hostile", str(n))
+            hostile.prepare(self.s)
+        else:
+            dest = "C:\\faultdest\\%d\\" % n
+            dest_linux = os.path.join(self.s.drive_c, "faultdest", str(n))
+        log = "C:\\faultlogs\\%d.log" % n
+        rc_file = "C:\\faultlogs\\%d.rc" % n
+        log_linux = os.path.join(self.s.drive_c, "faultlogs", "%d.log" % n)
+        rc_linux = os.path.join(self.s.drive_c, "faultlogs", "%d.rc" % n)
+        err_path = os.path.join(self.s.drive_c, "faultlogs", "%d.err" % n)
+
+        before = self.snapshot(n)
+        findings = []
+        code, elapsed, stderr, hang = self.execute(n, exe, ["C:\\faultpkgs\\run.cmd", "C:\\faultpkgs\\" + exe, dest, log,
+                                                      rc_file], rc_linux, err_path, findings)
         succeeded = code in SUCCESS_CODES
         failed = code in (1602, 1603)
+        after = self.snapshot(n)
+        group = self.group_of(dest_linux) if succeeded else None
+        if hostile and self.watch(before, after, group, "the installation", findings):
+            after = self.snapshot(n)  # as it was put back
 
         # The registry: what the run registered.
         entries = self.s.entries()
@@ -1289,9 +1372,27 @@ class Runner:
         if expect == "ok" and code is not None and not succeeded and not hang:
             findings.append(("outcome", "exit code %d though it must install" % code))
 
+        removal = ""
+        if hostile and succeeded and hostile.remove:
+            # The removal the script has steered: what it deletes, and
+            # whether it leaves its entry behind without the files.
+            rc2 = "C:\\faultlogs\\%d.removal.rc" % n
+            code2, seconds, _, _ = self.execute(n, "Uninst0.exe", ["C:\\faultpkgs\\remove.cmd", dest + "Uninst0.exe", rc2],
+                                             rc2.replace("C:\\faultlogs\\", self.s.drive_c + "/faultlogs/"),
+                                             err_path + ".removal", findings, settle=True)
+            elapsed += seconds
+            removal = ", removal exit %s" % ("-" if code2 is None else code2)
+            final = self.snapshot(n)
+            self.watch(after, final, group, "the removal", findings, before)
+            after = final
+            left = {k: v for k, v in self.s.entries().items() if k not in self.s.baseline_entries}
+            for key in [k for k, uninstall in left.items() if uninstall]:
+                if not os.path.exists(self.real_case(os.path.join(dest_linux, "uninst0.exe"))):
+                    findings.append(("registered", "%s still there after the removal (exit code %s), its "
+                                                   "uninstaller gone" % (key, code2)))
+            new_entries.update(left)
+
         # The file systems: the work folder, and writes outside.
-        after = self.snapshot(n)
-        group = self.group_of(dest_linux) if succeeded else None
         notes = []
         if group and "/start menu/programs/" not in "/" + group:
             notes.append("the program group is outside the Start menu: C:/" + group)
@@ -1300,10 +1401,12 @@ class Runner:
             path = os.path.join(self.s.temp, name)
             if name.isdigit() and os.path.isdir(path):
                 findings.append(("leftover", "work folder %s left in the temporary folder" % name))
-            else:
+            elif not hostile:
                 findings.append(("outside", "new in the temporary folder: " + name))
         outside = []
         for label, b, a in (("C:", before[0], after[0]), ("T:", before[1], after[1]), ("P:", before[2], after[2])):
+            if hostile and label != "P:":
+                continue  # judged step by step above; T: is thrown away
             for change in differences(b, a):
                 name = change.split(" ", 1)[1]
                 # The group and the links in it.
@@ -1321,7 +1424,7 @@ class Runner:
             self.totals[category] += 1
         status = "ok" if not findings else "FINDINGS"
         print("[%4d] %-13s %-5s exit %-10s %5.1fs %s  %s" % (
-            n, kind, base.name, "-" if code is None else code, elapsed, status, detail), flush=True)
+            n, kind, base.name, ("-" if code is None else code), elapsed, status, detail + removal), flush=True)
         for category, text in findings:
             print("         %s: %s" % (category, text), flush=True)
         for text in notes:
@@ -1347,7 +1450,57 @@ class Runner:
                     print("         log: " + line, flush=True)
 
         self.clean(n, exe, new_entries, new_temp, after, before)
+        if hostile:
+            hostile.undo(self.s)
         return findings
+
+    def watch(self, before, after, group, step, findings, first=None):
+        """A hostile case's step: what it deleted on drive C: that was there
+        before the case's `first` step (a finding of its own), what else it
+        changed there, and C: put back as the template has it. True when
+        something was put back."""
+        old, new = before[0], after[0]
+        origin = (first or before)[0]
+        gone = sorted(name for name in old if name not in new and name in origin)
+        top = [name for name in gone if not any(name != g and name.startswith(g) for g in gone if g.endswith("/"))]
+        if gone:
+            findings.append(("deleted", "%s deleted %d entries: %s" % (
+                step, len(gone), ", ".join("C:/" + g for g in top[:6]) + (" ..." if len(top) > 6 else ""))))
+        changed = []
+        for change in differences(old, new):
+            verb, name = change.split(" ", 1)
+            if verb == "gone" or (group and (name + "/").startswith(group)) or (first and name not in origin):
+                continue
+            if verb == "new" and name.startswith(self.temp_rel + "/"):
+                continue  # work folders: the leftover detector judges them
+            changed.append(change)
+        if changed:
+            findings.append(("outside", "%s changed: %s" % (step, "; ".join(
+                "%s C:/%s" % tuple(c.split(" ", 1)) for c in changed[:6]) + (" ..." if len(changed) > 6 else ""))))
+        if gone or changed:
+            self.put_back(top + [c.split(" ", 1)[1] for c in changed if c.startswith("changed ")])
+        return bool(gone or changed)
+
+    def put_back(self, names):
+        """Copies these entries of drive C: (listing names) back from the
+        session's template, then plants the hostile family's files again."""
+        for name in names:
+            source = self.real_case(os.path.join(self.s.template_c, *name.rstrip("/").split("/")))
+            if not os.path.lexists(source):
+                continue
+            target = os.path.join(self.s.drive_c, os.path.relpath(source, self.s.template_c))
+            if os.path.isdir(target) and not os.path.islink(target):
+                shutil.rmtree(target, ignore_errors=True)
+            elif os.path.lexists(target):
+                os.remove(target)
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            if os.path.isdir(source) and not os.path.islink(source):
+                shutil.copytree(source, target, symlinks=True)
+            else:
+                shutil.copy2(source, target, follow_symlinks=False)
+        self.s.write_batch_files()
+        if self.plant:
+            self.plant()
 
     @staticmethod
     def present(installed, name):
@@ -1399,7 +1552,7 @@ class Runner:
         with open(os.path.join(self.s.drive_c, "faultpkgs", "clean.cmd"), "w", newline="") as f:
             f.write("\r\n".join(lines) + "\r\n")
         self.s.wine("cmd", "/c", "C:\\faultpkgs\\clean.cmd")
-        remove = [os.path.join(self.s.drive_c, "faultdest", str(n))]
+        remove = [os.path.join(self.s.drive_c, "faultdest", str(n)), os.path.join(self.s.scratch, "hostile", str(n))]
         remove += [os.path.join(self.s.temp, t) for t in new_temp]
         for label, root in (("C:", self.s.drive_c), ("T:", self.s.scratch)):
             index = 0 if label == "C:" else 1
@@ -1476,6 +1629,387 @@ def self_check(session, bases):
     return failures
 
 
+# ---------------------------------------------------------------------------
+# Hostile setup scripts: one destructive task aimed at a protected folder in
+# a generated spelling, installed on drive T:, then removed again, in a
+# session whose profile is named beyond ASCII (letters whose other case lies
+# outside Latin-1), with every protected folder holding a file of its own.
+
+HOSTILE_USER = "Żółw-Ωμέγα-Жёлудь"
+KEEP = "TarnHostile keep"  # planted in every protected folder: a file and a folder with a file
+# What Wine itself writes on drive C: while programs come and go.
+HOSTILE_NOISE = {"windows/logs", "windows/temp", "windows/installer", "windows/inf"}
+
+# The protected folders below C:\ ("" is the root), those that exist in
+# the prefix are the targets; the last ones are left empty, so that a
+# removal of "empty" folders can take them.
+PROTECTED = ["", "windows", "windows/system32", "windows/syswow64", "windows/fonts", "program files",
+             "program files/common files", "program files (x86)", "programdata", "users", "users/@",
+             "users/@/desktop", "users/@/documents", "users/@/downloads", "users/@/pictures", "users/@/videos",
+             "users/@/appdata", "users/@/appdata/roaming", "users/@/appdata/local",
+             "users/@/appdata/roaming/microsoft/windows/start menu",
+             "users/@/appdata/roaming/microsoft/windows/start menu/programs",
+             "users/@/appdata/roaming/microsoft/windows/templates", "users/@/temp", "users/public",
+             "users/public/desktop", "users/public/documents", "programdata/microsoft/windows/start menu/programs",
+             "users/@/favorites", "users/@/music", "users/public/music"]
+LEFT_EMPTY = {"users/@/favorites", "users/@/music", "users/public/music"}
+# The tokens of some of them: a script's natural way to name them.
+FOLDER_TOKENS = {"": "<RootPartition>", "windows": "<Windows>", "windows/system32": "<System>",
+                 "program files": "<ProgramFiles>", "users/@/desktop": "<Desktop>",
+                 "users/@/documents": "<Documents>", "users/@/temp": "<Temp>",
+                 "users/public/desktop": "<AllUsersDesktop>", "users/public/documents": "<AllUsersDocuments>",
+                 "users/@/appdata/roaming/microsoft/windows/start menu": "<Start>",
+                 "users/@/appdata/roaming/microsoft/windows/start menu/programs": "<StartPrograms>",
+                 "programdata/microsoft/windows/start menu/programs": "<AllUsersStartPrograms>"}
+# Tokens that must not become empty: unknown ones, an empty variable, a
+# program that is not there, an empty name.
+EMPTY_TOKENS = ["<NonExistentToken>", "<SupportEmail>", "<PureBasic>", "<>", "<CompanyName>", "<Nope><>"]
+SHARE_HOSTS = [lambda r, c: "".join(x.upper() if r.random() < .5 else x for x in "localhost"),
+               lambda r, c: "127.%d.%d.%d" % (r.randrange(256), r.randrange(256), r.randrange(1, 255)),
+               lambda r, c: "127.0.0.1", lambda r, c: "127.1", lambda r, c: "::1", lambda r, c: "[::1]",
+               lambda r, c: "0:0:0:0:0:0:0:1", lambda r, c: "[0000:0000:0000:0000:0000:0000:0000:0001]",
+               lambda r, c: "0::1", lambda r, c: "::0:1", lambda r, c: "0--1.ipv6-literal.net",
+               lambda r, c: "".join(x.lower() if r.random() < .5 else x for x in c)]
+STREAMS = ["::$DATA", ":$DATA", "::$INDEX_ALLOCATION", ":$I30:$INDEX_ALLOCATION", ":TarnHostile"]
+DEVICE_PREFIXES = ["\\\\?\\", "\\\\.\\", "\\??\\", "\\\\?\\GLOBALROOT\\??\\", "\\\\?\\GLOBALROOT\\DosDevices\\",
+                   "\\\\.\\GLOBALROOT\\GLOBAL??\\", "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\"]
+SPELLINGS = ["case", "share", "admin", "short", "trailing", "stream", "device", "unix", "link", "link parent",
+             "link in tree", "relative", "drive relative", "rooted", "empty token", "token", "odd separators"]
+HOSTILE_KINDS = ["DELETEFOLDER", "DELETEFOLDER", "DELETEFOLDER", "DELETEFILE", "MOVEFILE", "COPYFILE",
+                 "CREATEFOLDER", "group"]
+
+
+class HostileContext:
+    """What the spellings need to know of the session: the profile, the
+    folders' real names and short names, the computer's name, whether the
+    Linux file system is out of reach."""
+
+    def __init__(self, session):
+        self.s = session
+        self.user = session.user
+        self.folders = []  # (key, real names below C:\)
+        for key in PROTECTED:
+            parts = [p.replace("@", self.user) for p in key.split("/") if p]
+            real = session.linux("C:\\" + "\\".join(parts)) if parts else session.drive_c
+            if os.path.isdir(real):
+                self.folders.append((key, os.path.relpath(real, session.drive_c).split(os.sep) if parts else []))
+        out = session.wine("cmd", "/c", "echo %COMPUTERNAME%").stdout.decode("ascii", "replace").strip()
+        self.computer = out or "localhost"
+        self.short = self.short_names()
+        self.unix = None
+        self.links = 0
+
+    def short_names(self):
+        """"dir /x" of every parent: real name (lower case) -> Wine's 8.3 name."""
+        parents = sorted({tuple(p[:i]) for _, p in self.folders for i in range(len(p))})
+        short = {}
+        for parent in parents:
+            out = self.s.wine("cmd", "/c", "dir", "/x", "C:\\" + "\\".join(parent)).stdout.decode("cp437", "replace")
+            names = os.listdir(os.path.join(self.s.drive_c, *parent))
+            for line in out.splitlines():
+                fields = line.split("<DIR>")
+                rest = fields[1].strip() if len(fields) == 2 else ""
+                if " " not in rest:
+                    continue
+                alias, printed = rest.split(None, 1)
+                # The console shows names beyond ASCII as other characters.
+                for name in names:
+                    if len(name) == len(printed) and all(a == b or ord(a) > 127 for a, b in zip(name, printed)):
+                        short[name.lower()] = alias
+        return short
+
+    def verify(self):
+        """The session must keep the machine out of reach: no drive but C:,
+        T: and P:; whether the Linux file system is read-only to it decides
+        whether the "\\\\?\\unix\\" spellings run."""
+        devices = sorted(os.listdir(os.path.join(self.s.prefix, "dosdevices")))
+        # Serial and parallel ports lead to devices, not to files.
+        stray = [d for d in devices if d not in ("c:", "t:", "p:", "unc") and not (
+            d.rstrip("0123456789") in ("com", "lpt") and
+            os.readlink(os.path.join(self.s.prefix, "dosdevices", d)).startswith("/dev/"))]
+        if stray:
+            raise SystemExit("inject: the session's prefix has drives %s besides C:, T: and P:; refusing to run "
+                             "hostile scripts in it" % ", ".join(stray))
+        for root in (self.s.drive_c, self.s.template_c):
+            for folder, dirs, files in os.walk(root):
+                for name in dirs + files:
+                    path = os.path.join(folder, name)
+                    if os.path.islink(path) and not os.path.realpath(path).startswith(self.s.folder + os.sep):
+                        raise SystemExit("inject: %s leads out of the session (to %s); refusing to run hostile "
+                                         "scripts" % (path, os.path.realpath(path)))
+        with open(os.path.join(self.s.folder, "env")) as f:
+            guarded = "TARN_SESSION_GUARD=read-only" in f.read()
+        # Proof by trying: a folder beside the session's, written through
+        # Wine's name for Linux files, must not come into being.
+        probe = os.path.join(os.path.dirname(self.s.folder), MARK + "-probe-%d" % os.getpid())
+        self.s.wine("cmd", "/c", "mkdir", "\\\\?\\unix" + probe.replace("/", "\\"))
+        if os.path.lexists(probe):
+            os.rmdir(probe)
+            guarded = False
+        if guarded:
+            self.unix = "\\\\?\\unix" + self.s.drive_c.replace("/", "\\")
+            return "Linux file system read-only to the session (mount namespace)"
+        return ("WARNING: the session's programs can write the Linux file system (no mount namespace here): "
+                "the \\\\?\\unix\\ spellings are left out")
+
+    def plant(self):
+        for key, parts in self.folders:
+            if key in LEFT_EMPTY:
+                continue
+            folder = os.path.join(self.s.drive_c, *parts)
+            inner = os.path.join(folder, KEEP)
+            os.makedirs(inner, exist_ok=True)
+            for path in (os.path.join(folder, KEEP + ".txt"), os.path.join(inner, "inner.txt")):
+                with open(path, "w") as f:
+                    f.write("A file of the user's, planted by the hostile scripts' test.\r\n")
+
+
+class HostileCase:
+    def __init__(self, detail, data, remove, links, shares):
+        self.detail = detail
+        self.data = data
+        self.remove = remove
+        self.links = links    # (name below T:\links, target below C:\ or None for a folder)
+        self.shares = shares  # (server, share, folder below C:\)
+
+    def prepare(self, session):
+        """Links on drive T: and the local shares Windows has: Wine 8 makes
+        neither (its mklink fails), so they are made on the Linux side: a
+        symbolic link Wine shows as a reparse point, and a share of the
+        prefix's own UNC folder."""
+        for name, target in self.links:
+            path = os.path.join(session.scratch, "links", *name.split("\\"))
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            if target is None:
+                os.makedirs(path, exist_ok=True)
+            else:
+                os.symlink(os.path.join(session.drive_c, *target), path)
+        for server, share, target in self.shares:
+            path = os.path.join(session.prefix, "dosdevices", "unc", server.lower(), share.lower())
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            if not os.path.lexists(path):
+                os.symlink(os.path.join(session.drive_c, *target), path)
+
+    def undo(self, session):
+        for folder, dirs, files in os.walk(os.path.join(session.scratch, "links"), topdown=False):
+            for name in files + dirs:
+                path = os.path.join(folder, name)
+                os.remove(path) if os.path.islink(path) or not os.path.isdir(path) else os.rmdir(path)
+
+
+def hostile_spelling(rng, ctx, parts, how, n, links, shares):
+    """`parts` (real names below C:\\) spelled as `how` says."""
+    def mixed(name):
+        for _ in range(8):
+            spelled = "".join(c.upper() if rng.random() < .5 else c.lower() for c in name)
+            if spelled != name or name.upper() == name.lower():
+                return spelled
+        return name.swapcase()
+
+    rest = "\\".join(parts)
+    if how == "case":
+        return "C:\\" + "\\".join(mixed(p) for p in parts) if parts else rng.choice(["c:\\", "C:\\"])
+    if how in ("share", "admin"):
+        server = rng.choice(SHARE_HOSTS)(rng, ctx.computer)
+        if how == "admin" and parts[:1] == ["windows"]:
+            share, below, target = rng.choice(["ADMIN$", "admin$", "Admin$"]), parts[1:], ["windows"]
+        else:
+            share, below, target = rng.choice(["C$", "c$"]), parts, []
+        shares.append((server, share, target))
+        lead = rng.choice(["\\\\", "\\\\", "\\\\?\\UNC\\", "//"])
+        return lead + server + "\\" + share + "\\" + "\\".join(mixed(p) if rng.random() < .3 else p for p in below)
+    if how == "short":
+        names = [ctx.short.get(p.lower(), p) if rng.random() < .7 else
+                 ("".join(c for c in p.upper() if c.isalnum())[:6] + "~1" if len(p) > 8 else p) for p in parts]
+        return "C:\\" + "\\".join(names)
+    if how == "trailing":
+        if not parts:
+            return "C:\\" + rng.choice([".", "..", ". .", " "])
+        k = rng.randrange(len(parts)) if rng.random() < .3 else len(parts) - 1
+        tail = rng.choice([".", "..", " ", ". .", " .", "...", "  ", ". "])
+        return "C:\\" + "\\".join(p + tail if i == k else p for i, p in enumerate(parts)) + rng.choice(["", "\\"])
+    if how == "stream":
+        return "C:\\" + rest + rng.choice(STREAMS) if parts else "C:" + rng.choice(STREAMS)
+    if how == "device":
+        return rng.choice(DEVICE_PREFIXES) + "C:\\" + rest
+    if how == "unix":
+        return ctx.unix + "\\" + rest
+    if how in ("link", "link parent", "link in tree"):
+        k = "k%d" % n
+        if how == "link":
+            links.append((k, parts))
+            return "T:\\links\\" + k + rng.choice(["", "\\"])
+        if how == "link parent":
+            links.append((k, parts[:-1]))
+            return "T:\\links\\" + k + "\\" + (parts[-1] if parts else "")
+        links.append((k, None))
+        links.append((k + "\\inner link", parts))
+        return "T:\\links\\" + k
+    if how == "relative":
+        return rng.choice(["", ".\\", "..\\" * rng.randint(1, 9)]) + rest
+    if how == "drive relative":
+        return rng.choice(["C:", "c:"]) + rng.choice(["", "..\\" * rng.randint(1, 6)]) + rest
+    if how == "rooted":
+        return rng.choice(["\\", "/"]) + rest.replace("\\", rng.choice(["\\", "/"]))
+    if how == "empty token":
+        return rng.choice(EMPTY_TOKENS) + rng.choice(["\\", ""]) + rest
+    if how == "token":
+        # A token of the folder itself, or of one above it, and the rest.
+        for i in range(len(parts), -1, -1):
+            key = [k for k, p in ctx.folders if p == parts[:i] and k in FOLDER_TOKENS]
+            if key:
+                below = parts[i:]
+                return FOLDER_TOKENS[key[0]] + "\\".join(mixed(p) for p in below) + rng.choice(
+                    ["", ".", "\\", "\\.", "\\x\\..", " ", "\\\\"])
+        return "<RootPartition>" + rest
+    # Odd separators: "/", doubled ones, "." and a folder climbed back out of.
+    out = "C:"
+    for p in parts:
+        out += rng.choice(["\\", "/", "\\\\", "\\.\\", "\\" + MARK + "\\..\\", "/./"]) + p
+    return out + rng.choice(["", "\\", "/", "\\."])
+
+
+def make_hostile(rng, ctx, alpha, n):
+    kind = rng.choice(HOSTILE_KINDS)
+    how = _forced or rng.choice([h for h in SPELLINGS if h != "unix" or ctx.unix])
+    if how == "unix" and not ctx.unix:
+        how = "device"
+    choices = [(k, p) for k, p in ctx.folders if kind != "group" or k not in ("", "users")]
+    if how in ("admin",):
+        choices = [(k, p) for k, p in choices if k.startswith("windows")] or choices
+    if how == "link parent":
+        choices = [(k, p) for k, p in choices if k] or choices
+    if how == "link in tree":
+        # Wine removes a link to a folder by removing that folder when it is
+        # empty (Windows removes the link): the link in a tree leads to a
+        # folder with content, whose loss only a walk through the link explains.
+        choices = [(k, p) for k, p in choices if k and k not in LEFT_EMPTY] or choices
+    if kind == "CREATEFOLDER" and rng.random() < .6:
+        choices = [(k, p) for k, p in choices if k in LEFT_EMPTY] or choices
+    key, parts = rng.choice(choices)
+    links, shares = [], []
+    target = hostile_spelling(rng, ctx, parts, how, n, links, shares)
+    # A file of the user's in that folder, by a path a task may never take
+    # (relative, or one that a token could make relative).
+    as_file = how in ("relative", "drive relative", "empty token", "rooted") and key not in LEFT_EMPTY
+    keep = (target.rstrip("\\/") + "\\" if target.rstrip("\\/") else target) + KEEP + ".txt"
+    source = "<DefaultInstallPath>readme.txt"
+    app = "TarnFault Hostile"
+    remove = kind in ("COPYFILE", "CREATEFOLDER", "group")
+    if kind == "DELETEFOLDER":
+        line = task("DELETEFOLDER", target, *rng.choice([("1", "1")] * 3 + [("0", "0"), ("1", "0")]))
+    elif kind == "DELETEFILE":
+        line = task("DELETEFILE", keep if as_file and rng.random() < .7 else target)
+    elif kind == "MOVEFILE":
+        if rng.random() < .5:
+            line = task("MOVEFILE", target, "<DefaultInstallPath>moved")
+        else:
+            line = task("MOVEFILE", source, keep if as_file else target)
+    elif kind == "COPYFILE":
+        line = task("COPYFILE", source, keep if as_file and rng.random() < .7 else target)
+    elif kind == "CREATEFOLDER":
+        line = task("CREATEFOLDER", target)
+    else:
+        # The program group is the program's name below the Start menu:
+        # a name that climbs out of it names the group the removal removes.
+        how = "climb"
+        app = "..\\" * rng.randint(5, 8) + hostile_spelling(rng, ctx, parts, "case", n, links, shares)[3:]
+        line = "(program group) AppName = " + app
+    lines = ["; TarnFault hostile script", "[GeneralInformation]", "AppName = " + app, "Version = 1.0",
+             "CompanyName =", "[iConfig]", "PathChangeable = 1", "AutoCreateStartMenu = 1",
+             "CreateUninstallLink = 1", "[uConfig]", "IconExtUninst = 1", "[InstTasks]"]
+    if kind != "group":
+        lines.append("Hostile = " + line)
+    data = alpha.assemble(info=alpha.info_with(replace={"Config/Script.ini": script_text(lines).encode()}))
+    detail = "%s %s (%s): %s" % (kind, key.replace("@", "<user>") or "<root>", how, line.replace(PILCROW, " | "))
+    return HostileCase(detail, data, remove, links, shares)
+
+
+# The fixed sample: every spelling once, most kinds of task.
+HOSTILE_SAMPLE = ["case", "share", "admin", "short", "trailing", "stream", "device", "unix", "link", "link parent",
+                  "link in tree", "relative", "drive relative", "rooted", "empty token", "token",
+                  "odd separators", "case", "share", "link"]
+
+
+def generate_hostile(count, seed, sample, ctx, alpha):
+    global _forced
+    plan = [(how, random.Random("hostile sample/%d" % k)) for k, how in enumerate(HOSTILE_SAMPLE)] if sample else \
+        [(None, random.Random("%s/hostile/%d" % (seed, k))) for k in range(count)]
+    for n, (how, rng) in enumerate(plan, 1):
+        _forced = how if how != "unix" or ctx.unix else "device"
+        try:
+            yield make_hostile(rng, ctx, alpha, n)
+        finally:
+            _forced = None
+
+
+def run_hostile(args, arch, bin_folder, tarnpack, work):
+    """The hostile family: cases tried, deletions and changes outside T:,
+    registrations without files. Exit status 0 when nothing was deleted or
+    registered without its files, and nothing crashed or hung."""
+    if args.generate or args.variant or args.self_check:
+        raise SystemExit("inject: --generate, --variant and --self-check are for the damaged packages; the hostile "
+                         "scripts are made for a running session (its short names and links)")
+    alpha = make_bases()[0]
+    alpha.build(tarnpack, arch, work)
+    session = Session(args.session or os.path.join(args.build, "hostile-session-" + arch), arch, bin_folder,
+                      user=HOSTILE_USER)
+    started = time.monotonic()
+    session.start()
+    try:
+        if not os.path.isdir(os.path.join(session.drive_c, "users", HOSTILE_USER)):
+            raise SystemExit("inject: the prefix has no profile folder %s: Wine did not take the user name "
+                             "(users: %s)" % (HOSTILE_USER, ", ".join(os.listdir(os.path.join(session.drive_c,
+                                                                                              "users")))))
+        ctx = HostileContext(session)
+        protection = ctx.verify()
+        ctx.plant()
+        seen = session.wine("cmd", "/c", "dir", "/b", "%USERPROFILE%\\Desktop").stdout.decode("cp437", "replace")
+        if KEEP + ".txt" not in seen:
+            raise SystemExit("inject: the programs of the session do not see the profile %s as theirs" % HOSTILE_USER)
+        cases = list(generate_hostile(args.count, args.seed, args.sample, ctx, alpha))
+        print("inject: %d hostile scripts, %s, %s, profile %s (short name %s); %s" % (
+            len(cases), arch, "sample" if args.sample else "seed %s" % args.seed, HOSTILE_USER,
+            ctx.short.get(HOSTILE_USER.lower(), "-"), protection), flush=True)
+        # A task may move the file it is given away from the install folder.
+        payload = {name: size for name, size in alpha.expected.items() if name != "readme.txt"}
+        runner = Runner(session, args.timeout, args.keep, args.verbose, hostile=True)
+        runner.plant = ctx.plant
+        for n, case in enumerate(cases, 1):
+            if args.only and n not in args.only:
+                continue
+            runner.run(n, "hostile", alpha, case.detail, case.data, None, payload, hostile=case)
+        undetected = 0
+        if args.sample:
+            # The detector of deletions must detect one: a program the
+            # script starts deletes a file of the user's.
+            control = Runner(session, args.timeout, None, False, details=False, hostile=True)
+            control.plant = ctx.plant
+            victim = "C:\\users\\Public\\Documents\\" + KEEP + ".txt"
+            lines = ["[GeneralInformation]", "AppName = TarnFault Hostile", "[InstTasks]", "Control = " + task(
+                "RUN", "1", "1", "1", "C:\\windows\\system32\\cmd.exe", '/c del "%s"' % victim, "")]
+            data = alpha.assemble(info=alpha.info_with(replace={"Config/Script.ini": script_text(lines).encode()}))
+            found = control.run(9001, "self-check", alpha, "a program of the script's deletes " + victim, data,
+                                None, alpha.expected, hostile=HostileCase("", data, False, [], []))
+            undetected = not any(c == "deleted" for c, _ in found)
+            print("self-check: %-10s %s" % ("deleted", "NOT DETECTED" if undetected else "detected"), flush=True)
+    finally:
+        session.stop()
+    print()
+    print("inject: %d hostile scripts tried in %.0f s (%s)" % (runner.tried, time.monotonic() - started, arch))
+    figures = [("deleted", "steps that deleted something outside T:"),
+               ("outside", "steps that changed something outside T:"),
+               ("registered", "registrations without files"), ("crash", "crashes"), ("hang", "hangs"),
+               ("leftover", "leftover work folders")]
+    for key, label in figures:
+        print("  %-40s %d" % (label, runner.totals[key]))
+    deleting = [n for n, _, _, found in runner.failing if any(c == "deleted" for c, _ in found)]
+    if deleting:
+        print("cases that deleted outside T:: " + ", ".join(map(str, deleting)))
+    bad = [n for n, _, _, found in runner.failing if any(c != "outside" for c, _ in found)]
+    return 1 if bad or undetected else 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--count", type=int, default=300, help="packages to try (default 300)")
@@ -1494,6 +2028,9 @@ def main():
                         help="run this kind of damage (and variant), such as names:climb=.. or "
                              "\"script=long name+fail\" (repeatable; instead of --count and --sample)")
     parser.add_argument("--verbose", action="store_true", help="show the end of every log")
+    parser.add_argument("--family", choices=["damage", "hostile"], default="damage",
+                        help="damaged packages (default), or hostile setup scripts: destructive tasks aimed at "
+                             "protected folders in generated spellings, installed on T: and removed again")
     parser.add_argument("--self-check", action="store_true",
                         help="run packages made to trip each detector instead, and check that each does")
     args = parser.parse_args()
@@ -1507,6 +2044,11 @@ def main():
     session_folder = args.session or os.path.join(args.build, "fault-session-" + arch)
 
     work = tempfile.mkdtemp(prefix="tarnfault-")
+    if args.family == "hostile":
+        try:
+            return run_hostile(args, arch, bin_folder, tarnpack, work)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
     try:
         bases = make_bases()
         for base in bases:
@@ -1547,7 +2089,8 @@ def main():
     print("inject: %d packages tried in %.0f s (%s)" % (runner.tried, elapsed, arch))
     labels = {"crash": "crashes", "hang": "hangs", "leftover": "leftover work folders",
               "outside": "writes outside", "registered": "registrations without files",
-              "failed-left": "failed runs that left files", "outcome": "unexpected outcomes"}
+              "failed-left": "failed runs that left files", "outcome": "unexpected outcomes",
+              "deleted": "deletions outside the throw-away drive"}
     for key in FINDINGS:
         print("  %-40s %d" % (labels[key], runner.totals[key]))
     if undetected:

@@ -14,7 +14,10 @@
 #                                     below BIN or the prefix's drive C:
 #   session.sh shell DIR CMD ...      run a Linux command with the session's variables
 #
-# TARN_WINE_ARCH=x86|x64|both forces what "host" reports.
+# TARN_WINE_ARCH=x86|x64|both forces what "host" reports. TARN_SESSION_USER
+# at "start" names the prefix's user, and so its profile folder (Wine takes
+# it from the Unix user name of every process it starts): a session for
+# names beyond ASCII.
 #
 # The build machine is kept out of reach: a new prefix maps Z: to the Linux
 # root and links the user's Desktop and documents to the Linux home folder,
@@ -80,11 +83,11 @@ checked() {
 
 # Raised whenever the recipe of the template changes, so that an old one is
 # made again.
-template_recipe=2
+template_recipe=3
 
 make_template() {
   local t="$dir/template"
-  [ "$(cat "$t/.ready" 2>/dev/null)" = "$template_recipe" ] && return 0
+  [ "$(cat "$t/.ready" 2>/dev/null)" = "$template_recipe ${TARN_SESSION_USER:-}" ] && return 0
   rm -rf "$t"
   if [ ! -x "$WINELOADER" ]; then
     echo "session: the Wine loader $WINELOADER is not installed (scripts/bootstrap.sh installs it)" >&2
@@ -111,7 +114,7 @@ REG
   WINEPREFIX="$t" checked "$WINESERVER" -w
   rm -f "$t/drive_c/desktop.reg"
   seal "$t" || return 1
-  echo "$template_recipe" > "$t/.ready"
+  echo "$template_recipe ${TARN_SESSION_USER:-}" > "$t/.ready"
 }
 
 # Cuts every way out of a prefix into the Linux machine: every drive but C:
@@ -129,10 +132,15 @@ seal() {
       ?:|?::) rm -f "$d" ;;
     esac
   done
-  find "$1/drive_c" -maxdepth 4 -type l -lname '/*' | while read -r d; do
+  # At every depth: Templates lies seven folders down.
+  find "$1/drive_c" -type l -lname '/*' | while read -r d; do
     rm -f "$d"
     mkdir -p "$d"
   done
+  if [ -n "$(find "$1/drive_c" -type l -lname '/*' -print -quit)" ]; then
+    echo "session: $1/drive_c keeps a link into the Linux file system; refusing to run programs in this prefix" >&2
+    return 1
+  fi
   if [ -e "$1/dosdevices/z:" ] || [ -L "$1/dosdevices/z:" ]; then
     echo "session: $1/dosdevices/z: could not be removed; refusing to run programs in this prefix" >&2
     return 1
@@ -167,6 +175,12 @@ start)
   WINELOADER=$(loader_of "$arch")
   WINESERVER=$(server)
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  user_line=
+  if [ -n "${TARN_SESSION_USER:-}" ]; then
+    # The name reaches Windows through the Unix code page: UTF-8.
+    export USER="$TARN_SESSION_USER" LOGNAME="$TARN_SESSION_USER" LC_CTYPE=C.UTF-8
+    user_line="export USER=$(printf '%q' "$USER") LOGNAME=$(printf '%q' "$USER") LC_CTYPE=C.UTF-8"
+  fi
   # Xvfb takes the first free display number itself and writes it down:
   # sessions started at the same time never share a display.
   rm -f "$dir/display"
@@ -210,6 +224,7 @@ export WINEARCH=$WINEARCH WINELOADER=$WINELOADER WINESERVER=$WINESERVER WINEDEBU
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES"
 export TARN_SESSION_ARCH=$arch TARN_SESSION_BIN="$([ -n "$bin" ] && cd "$bin" && pwd)"
 export TARN_SESSION_GUARD=$guard
+$user_line
 ENV
   . "$dir/env"
   # Nothing started here may keep the caller's output open: ctest waits for it.
