@@ -83,3 +83,18 @@ std::vector<std::wstring> ComputerNames() {
   }
   return names;
 }
+
+std::wstring KnownFolderPath(const GUID& id) {
+  using Get = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
+  using Free = void(WINAPI*)(LPVOID);
+  static auto get = reinterpret_cast<Get>(
+      reinterpret_cast<void*>(GetProcAddress(LoadSystemLibrary(L"shell32.dll"), "SHGetKnownFolderPath")));
+  static auto release =
+      reinterpret_cast<Free>(reinterpret_cast<void*>(GetProcAddress(LoadSystemLibrary(L"ole32.dll"), "CoTaskMemFree")));
+  if (!get || !release) return std::wstring();
+  PWSTR path = nullptr;
+  std::wstring found;
+  if (SUCCEEDED(get(id, 0, nullptr, &path)) && path) found = path;
+  if (path) release(path);
+  return found;
+}

@@ -33,6 +33,10 @@ std::wstring UpperCaseHere(const std::wstring& s);
 // upper case of both.
 bool SameTextNoCase(const std::wstring& a, const std::wstring& b);
 
+// The path of a known folder (SHGetKnownFolderPath, where the shell has
+// it: Windows Vista and later); empty where it is unknown.
+std::wstring KnownFolderPath(const GUID& id);
+
 // The computer's names: its NetBIOS name, and where the kernel exports
 // GetComputerNameExW its DNS host and fully qualified names.
 std::vector<std::wstring> ComputerNames();

@@ -14,6 +14,7 @@
 #include "install/install_record.h"
 #include "install/install_state.h"
 #include "install/path_guard.h"
+#include "install/path_rules.h"
 #include "install/progress.h"
 #include "install/registry.h"
 #include "install/registry_journal.h"
@@ -156,7 +157,8 @@ Result DeleteOneFile(const Task& t) {
 // A file written over by a copy or a move is kept aside until the
 // installation completes, so that a Cancel or a failure can put it back.
 Result CopyThroughJournal(const std::wstring& source, const std::wstring& destination) {
-  if (source.empty() || !IsDeletableFilePath(destination)) return Result::kRefused;
+  // A stream or a device is never read as the source either.
+  if (source.empty() || HasStreamOrDeviceSyntax(source) || !IsDeletableFilePath(destination)) return Result::kRefused;
   return Outcome(InstallJournal().WriteThrough(destination, [&] { return CopyFileOver(source, destination); }));
 }
 
@@ -181,7 +183,8 @@ Result MakeFolder(const Task& t) {
   const std::wstring path = text::WithBackslash(t.field[2]);
   // A path the folder task would have to shorten names another folder than
   // the one written: refused, so that the record and the disk never differ.
-  if (text::TrimRight(path, L" /\\").size() > kMaxFolderTaskPath) return Result::kRefused;
+  if (text::TrimRight(path, L" /\\").size() > kMaxFolderTaskPath || HasStreamOrDeviceSyntax(path))
+    return Result::kRefused;
   InstallJournal().Touching(FolderTaskPath(path));
   if (!CreateFolder(path)) return Result::kFailed;
   InstallJournal().MadeFolder(path);  // a Cancel or failure takes it away again
