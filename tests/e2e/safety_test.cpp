@@ -298,7 +298,7 @@ TEST_F(Safety, TheWorkFolderIsPrivate) {
 // the digest, as earlier versions wrote it, still has its data honoured.
 TEST_F(Safety, AnEditedUninstallDataFileIsRefused) {
   Script("");
-  InstallToTheEnd(Build());
+  ASSERT_EQ(Launch(Build(), L"/S").WaitExit(60000), 0u);
   const std::wstring data = dest_ + L"Uninst0.dat", victim = L"T:\\tarnsafety\\victim.txt";
   WriteAt(victim, "the user's");
   std::string bytes = ReadFileBytes(data);
