@@ -306,16 +306,8 @@ TEST_F(Safety, AnEditedUninstallDataFileIsRefused) {
   WriteAt(data, bytes + "CopyFile9 = " + U8(victim) + "\r\n");  // [Files] is the last section
 
   const std::wstring entry = std::wstring(kUninstallKey) + L"Demo App";
-  auto start = [](std::wstring line) {
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      return drive::Process();
-    CloseHandle(pi.hThread);
-    return drive::Process(pi.hProcess, pi.dwProcessId);
-  };
-  ASSERT_TRUE(start(Registered(L"UninstallString")).started());
+  const std::wstring uninstaller = dest_ + L"Uninst0.exe";
+  ASSERT_TRUE(drive::Start(uninstaller).started());
   Expect(L"Error",
          L"The uninstallation data file was changed after the installation. It cannot be trusted, so nothing was "
          L"removed.\r\n\r\n(" + data + L")",
@@ -325,9 +317,7 @@ TEST_F(Safety, AnEditedUninstallDataFileIsRefused) {
     drive::MessageBoxInfo asked = drive::WaitMessageBoxTitled(L"Please confirm", 5000);
     if (asked.window) drive::Answer(asked, IDNO);
   }
-  drive::Process quiet = start(Registered(L"QuietUninstallString"));
-  ASSERT_TRUE(quiet.started());
-  EXPECT_EQ(quiet.WaitExit(60000), 1603u);
+  EXPECT_EQ(drive::Start(uninstaller, L"/S").WaitExit(60000), 1603u);
   EXPECT_EQ(ReadFileBytes(victim), "the user's");
   for (const wchar_t* name : {L"App.exe", L"Uninst0.exe", L"Uninst0.dat"}) EXPECT_TRUE(FileExists(dest_ + name));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, entry)) << "the uninstall entry was removed";
