@@ -6,6 +6,7 @@ set(LOGIC_SOURCES
   common/text.cpp
   common/folder_order.cpp
   common/work_meter.cpp
+  common/sha256.cpp
   startup/command_line.cpp
   startup/os_version.cpp
   package/trailer.cpp
@@ -100,6 +101,7 @@ set(STUB_SOURCES
 
 set(UNINSTALLER_SOURCES
   uninstaller/data.cpp
+  uninstaller/data_check.cpp
   uninstaller/first_stage.cpp
   uninstaller/handover.cpp
   uninstaller/folders.cpp
@@ -124,6 +126,7 @@ set(UNIT_TEST_SOURCES
   tests/unit/os_version_test.cpp
   tests/unit/trailer_test.cpp
   tests/unit/temp_names_test.cpp
+  tests/unit/sha256_test.cpp
   tests/unit/wildcard_test.cpp
   tests/unit/zip_names_test.cpp
   tests/unit/ini_test.cpp

@@ -32,6 +32,12 @@
 #include "install/install_record.h"
 #include "script/settings.h"
 
+// The REG_SZ value of the product's uninstall entry (HKEY_LOCAL_MACHINE, which
+// only administrators may change) that holds the SHA-256 digest of the data
+// file's bytes, in lower-case hex. The uninstaller refuses data whose digest
+// differs; an entry without the value is honoured as it is.
+constexpr wchar_t kUninstallDataDigestValue[] = L"UninstallDataSha256";
+
 struct UninstallContents {
   std::vector<TaskEntry> texts;             // [LocalizationUninstall]: key and text
   std::wstring appName;                     // [uConfig] AppName

@@ -6,6 +6,7 @@
 #include "common/handles.h"
 #include "common/heap.h"
 #include "common/log.h"
+#include "common/sha256.h"
 #include "common/text.h"
 #include "install/install_state.h"
 #include "install/registry_journal.h"
@@ -107,7 +108,8 @@ std::string UninstallDataBytes() {
 
 int RegisterUninstall(const std::wstring& programName, const std::wstring& companyName,
                       const std::wstring& website, const std::wstring& email, const std::wstring& telephone,
-                      const std::wstring& iconText, const std::wstring& uninstallerPath, uint64_t sizeBytes) {
+                      const std::wstring& iconText, const std::wstring& uninstallerPath, uint64_t sizeBytes,
+                      const std::wstring& dataDigest) {
   // An entry of an earlier installation comes back if this run does not complete.
   RegistryChanges().BeforeTree(HKEY_LOCAL_MACHINE, kUninstallKey + programName, true);
   ScopedKey key;
@@ -127,6 +129,7 @@ int RegisterUninstall(const std::wstring& programName, const std::wstring& compa
   const DWORD kilobytes = static_cast<DWORD>(sizeBytes / 1024 + (sizeBytes % 1024 ? 1 : 0));
   RegSetValueExW(key.get(), L"EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kilobytes),
                  sizeof kilobytes);
+  SetString(key.get(), kUninstallDataDigestValue, dataDigest);
   LogLine(L"uninstall entry: HKEY_LOCAL_MACHINE\\" + (kUninstallKey + programName) + L", removal: \"" +
           uninstallerPath + L"\"");
   return 1;
@@ -138,11 +141,14 @@ int WriteUninstallInfo() {
   // A payload without files leaves no install folder; the uninstaller needs one.
   MakePath(text::WithBackslash(st.installFolder));
   WriteUninstaller(st.uninstallerPath);
-  WriteBytes(st.uninstallDataPath, UninstallDataBytes());
+  // The digest is of the very bytes written: the data is made once.
+  const std::string data = UninstallDataBytes();
+  WriteBytes(st.uninstallDataPath, data);
+  const std::wstring digest = Sha256Hex(data.data(), data.size());
   std::wstring icon;
   // An empty program name would make the registration the Uninstall key itself.
   if (!IconText(&icon) || text::Trim(s.programName, L" ").empty()) return 1;
   RegisterUninstall(s.programName, s.companyName, s.website, s.supportEmail, L"n/a", icon, st.uninstallerPath,
-                    st.payloadBytes);
+                    st.payloadBytes, digest);
   return 1;
 }

@@ -72,7 +72,23 @@ size_t AfterProgramName(const std::wstring& line) {
   return i;
 }
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
 }  // namespace
+
+bool IsFullFolderPath(const std::wstring& path) {
+  const size_t n = path.size();
+  if (n >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) && path[1] == L':' &&
+      IsSeparator(path[2]))
+    return true;
+  if (n < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return false;
+  size_t server = 2;
+  while (server < n && !IsSeparator(path[server])) ++server;
+  const std::wstring name = path.substr(2, server - 2);
+  if (name.empty() || name == L"." || name == L"?" || server >= n) return false;
+  // A share name follows the server's.
+  return server + 1 < n && !IsSeparator(path[server + 1]);
+}
 
 Invocation ReadInvocation(const std::wstring& commandLine) {
   Invocation v;
@@ -106,6 +122,8 @@ Invocation ReadInvocation(const std::wstring& commandLine) {
       }
     }
     if (args.size() > 1 && HasSwitch(args[1].first, L"/D=") && v.folder.empty()) v.mode = RunMode::kUsage;
+    if (v.mode == RunMode::kInstall && !v.folder.empty() && !IsFullFolderPath(text::Trim(v.folder)))
+      v.mode = RunMode::kFolderNotFull;
     return v;
   }
   if (args.size() == 1 && HasSwitch(args[0].first, L"/LOG=")) {

@@ -13,7 +13,9 @@ std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
 std::wstring CommandArgument(const std::wstring& commandLine, size_t n);
 
 // What the command line asks for.
-enum class RunMode { kInstall, kUnpackOnly, kUsage };
+// kFolderNotFull: an unattended installation whose /D= folder is not a full
+// path; it is refused, never taken relative to the current folder.
+enum class RunMode { kInstall, kUnpackOnly, kUsage, kFolderNotFull };
 
 struct Invocation {
   RunMode mode = RunMode::kInstall;
@@ -27,9 +29,16 @@ struct Invocation {
 //   /LOG=FILE                        install, with a window and a log
 //   -u FOLDER                        write the payload as FOLDER\ProgramData.zip
 //   /S [/D=FOLDER] [/LOG=FILE]       install without any window; /D= comes
-//                                    second, /LOG= anywhere after /S
+//                                    second, /LOG= anywhere after /S; a
+//                                    FOLDER that is not a full path: refused
 //   any other two or more arguments  the usage message (silent: refused)
 // Switch values may be quoted ("/LOG=C:\a b.log" or /LOG="C:\a b.log");
 // the /D= folder runs to the end of the line or to a /LOG= after it, blanks
 // included (/D=C:\Program Files\Demo).
 Invocation ReadInvocation(const std::wstring& commandLine);
+
+// True for a full path: a drive path ("C:\Folder", "C:\") or a network
+// path ("\\server\share\Folder"); "/" separates as "\" does. Not for
+// "Folder", ".\Folder", "\Folder" (the current drive), "C:Folder" (the
+// drive's current folder), nor the device forms "\\.\" and "\\?\".
+bool IsFullFolderPath(const std::wstring& path);

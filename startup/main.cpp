@@ -85,6 +85,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
       NoteOutcome(kBadCommandLine);
       ui::Message(startup_text::kUsage, startup_text::kErrorTitle, ui::kInformationIcon);
       EndPlain();
+    case RunMode::kFolderNotFull:
+      // Taken relative to whatever folder is current, it could name any place.
+      NoteOutcome(kBadCommandLine);
+      LogLine(L"refused: the install folder " + p.invocation.folder +
+              L" is not a full path (a drive path such as C:\\Folder or a network path such as "
+              L"\\\\server\\share\\Folder)");
+      EndPlain();
     case RunMode::kInstall:
       break;
   }

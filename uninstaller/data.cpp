@@ -1,11 +1,13 @@
 #include "uninstaller/data.h"
 
+#include "common/sha256.h"
 #include "common/text.h"
 #include "script/ini.h"
 
 bool ReadRemovalData(const std::wstring& path, RemovalData* data) {
   std::string bytes;
   if (!ReadWholeFile(path, &bytes)) return false;
+  data->digest = Sha256Hex(bytes.data(), bytes.size());
   data->contents = ReadUninstallContents(bytes);
   const UninstallContents& c = data->contents;
   for (int i = 0; i < kUninstallTextCount; ++i) {

@@ -24,6 +24,9 @@ struct RemovalData {
   UninstallContents contents;
   // Key0 to Key7, every "$APPNAME$" replaced by the program name.
   std::wstring texts[kUninstallTextCount];
+  // The SHA-256 digest (lower-case hex) of the very bytes the contents were
+  // read from: the file is read once, so what is checked is what is used.
+  std::wstring digest;
 };
 
 // Reads the data file. False when it cannot be opened.

@@ -13,6 +13,7 @@
 #include "startup/os_version.h"
 #include "uninstaller/arguments.h"
 #include "uninstaller/data.h"
+#include "uninstaller/data_check.h"
 #include "uninstaller/first_stage.h"
 #include "uninstaller/handover.h"
 #include "uninstaller/messages.h"
@@ -44,6 +45,16 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
   // Everything is in memory now: the temporary copy of the data goes, also
   // when the removal runs, so that nothing of it stays in the temporary folder.
   DeleteFileW(dataPath.c_str());
+  // Data changed since the installation could name any file: nothing is
+  // removed, the entry stays.
+  if (!DataMatchesItsEntries(data, installedUninstaller)) {
+    NoteOutcome(kFailed);
+    ui::Message(uninstall_text::kDataChanged + installedData + uninstall_text::kDataChangedEnd,
+                uninstall_text::kErrorTitle, ui::kErrorIcon);
+    if (ui::Quiet()) HandBackOutcome(CurrentOutcome());
+    DeleteWhenEnded(self);
+    return;
+  }
   // A removal without questions needs no consent.
   if (!ui::Quiet() &&
       ui::Message(data.texts[kConfirmText], data.texts[kConfirmTitle], MB_YESNO | MB_ICONQUESTION) != IDYES) {

@@ -12,6 +12,11 @@ constexpr wchar_t kCannotStart[] =
 // Followed by the data file's path and kScriptMissingEnd.
 constexpr wchar_t kScriptMissing[] = L"The uninstallation script is missing!\r\n\r\n(";
 constexpr wchar_t kScriptMissingEnd[] = L")";
+// Followed by the installed data file's path and kDataChangedEnd.
+constexpr wchar_t kDataChanged[] =
+    L"The uninstallation data file was changed after the installation. It cannot be trusted, so nothing was "
+    L"removed.\r\n\r\n(";
+constexpr wchar_t kDataChangedEnd[] = L")";
 constexpr wchar_t kWindowTitle[] = L"Tarnwick Install Platform";
 
 }  // namespace uninstall_text

@@ -52,6 +52,9 @@ void DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
   for (const std::wstring& path : files) {
     if (path.empty()) continue;
     AdvanceProgress();
+    // Whatever the data says: never through a relative path, a root or a
+    // folder the guard protects.
+    if (!IsDeletableFilePath(path)) continue;
     const std::wstring extension = text::Lower(ExtensionOf(path));
     if (std::find(skip.begin(), skip.end(), extension) != skip.end()) continue;
     // A running program cannot be deleted: the processes running that very
@@ -105,7 +108,7 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
 
 void RemoveInstalledUninstaller(const RemovalData& removal, const std::wstring& installedUninstaller) {
   const UninstallContents& data = removal.contents;
-  DeleteFileW(installedUninstaller.c_str());
+  if (IsDeletableFilePath(installedUninstaller)) DeleteFileW(installedUninstaller.c_str());
   const bool installFolderProtected = IsProtectedFolder(data.installPath);
   RemoveFolders({}, data.installPath, installFolderProtected, data.installPathCreated);
 }

@@ -37,12 +37,12 @@ void ConfirmCancel() {
 
 void Next() {
   Installation().groupFolder = ui::GetText(kGroupField);
-  NextResult r = NextFrom(Wizard().page, Choice(), ui::GetText(kDestinationField).empty());
+  NextResult r = NextFrom(Wizard().page, Choice(), ui::GetText(kDestinationField));
   switch (r.step) {
     case NextStep::kShowPage:
       ShowPage(r.page);
       break;
-    case NextStep::kWarnEmptyDestination:
+    case NextStep::kWarnUnusableDestination:
       ui::Message(Text(68), Text(67), ui::kErrorIcon);
       break;
     case NextStep::kInstall:

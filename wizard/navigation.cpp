@@ -1,5 +1,7 @@
 #include "wizard/navigation.h"
 
+#include "startup/command_line.h"
+
 namespace {
 int AfterWelcomeOrLicense(int page, const PageChoice& c) {
   if (page == kWelcomePage && c.license) return kLicensePage;
@@ -7,7 +9,7 @@ int AfterWelcomeOrLicense(int page, const PageChoice& c) {
 }
 }  // namespace
 
-NextResult NextFrom(int page, const PageChoice& choice, bool destinationEmpty) {
+NextResult NextFrom(int page, const PageChoice& choice, const std::wstring& destination) {
   switch (page) {
     case kWelcomePage:
     case kLicensePage:
@@ -15,7 +17,7 @@ NextResult NextFrom(int page, const PageChoice& choice, bool destinationEmpty) {
     case kReadMePage:
       return {NextStep::kShowPage, kDestinationPage};
     case kDestinationPage:
-      if (destinationEmpty) return {NextStep::kWarnEmptyDestination, page};
+      if (!IsFullFolderPath(destination)) return {NextStep::kWarnUnusableDestination, page};
       if (choice.startMenu) return {NextStep::kShowPage, kGroupPage};
       return {NextStep::kInstall, kFinishPage};
     case kGroupPage:

@@ -4,6 +4,8 @@
 //   5 installation   6 finish
 #pragma once
 
+#include <string>
+
 enum WizardPage : int {
   kWelcomePage = 0,
   kLicensePage = 1,
@@ -20,13 +22,16 @@ struct PageChoice {
   bool startMenu;  // a Start-menu group is to be created (the group page is shown)
 };
 
-enum class NextStep { kShowPage, kInstall, kWarnEmptyDestination, kNothing };
+enum class NextStep { kShowPage, kInstall, kWarnUnusableDestination, kNothing };
 
 struct NextResult {
   NextStep step;
   int page;  // for kShowPage
 };
 
-NextResult NextFrom(int page, const PageChoice& choice, bool destinationEmpty);
+// `destination`: the destination field's text. On the destination page a
+// folder that is empty or not a full path (IsFullFolderPath) is unusable:
+// the page stays, with a warning.
+NextResult NextFrom(int page, const PageChoice& choice, const std::wstring& destination);
 // The page Previous leads to, or -1 for none.
 int PreviousFrom(int page, const PageChoice& choice);

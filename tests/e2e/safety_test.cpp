@@ -399,3 +399,39 @@ TEST_F(Safety, TheWorkFolderIsPrivate) {
                  Icon::kError, IDYES);
   EXPECT_EQ(p.WaitExit(), 0u);
 }
+
+// The uninstall entry holds the digest of the uninstall data the installation
+// wrote: data edited since (a file on T: added to [Files]) is refused, also
+// without questions (exit code 1603), and nothing is deleted. An entry without
+// the digest, as earlier versions wrote it, still has its data honoured.
+TEST_F(Safety, AnEditedUninstallDataFileIsRefused) {
+  Script("");
+  ASSERT_EQ(Launch(Build(), L"/S").WaitExit(60000), 0u);
+  const std::wstring data = dest_ + L"Uninst0.dat", victim = L"T:\\tarnsafety\\victim.txt";
+  WriteAt(victim, "the user's");
+  std::string bytes = ReadFileBytes(data);
+  ASSERT_NE(bytes.find("[Files]\r\n"), std::string::npos);
+  WriteAt(data, bytes + "CopyFile9 = " + U8(victim) + "\r\n");  // [Files] is the last section
+
+  const std::wstring entry = std::wstring(kUninstallKey) + L"Demo App";
+  const std::wstring uninstaller = dest_ + L"Uninst0.exe";
+  ASSERT_TRUE(drive::Start(uninstaller).started());
+  Expect(L"Error",
+         L"The uninstallation data file was changed after the installation. It cannot be trusted, so nothing was "
+         L"removed.\r\n\r\n(" + data + L")",
+         IDOK);
+  if (HasFailure()) {
+    // A removal that asks instead of refusing is declined, not left waiting.
+    drive::MessageBoxInfo asked = drive::WaitMessageBoxTitled(L"Please confirm", 5000);
+    if (asked.window) drive::Answer(asked, IDNO);
+  }
+  EXPECT_EQ(drive::Start(uninstaller, L"/S").WaitExit(60000), 1603u);
+  EXPECT_EQ(ReadFileBytes(victim), "the user's");
+  for (const wchar_t* name : {L"App.exe", L"Uninst0.exe", L"Uninst0.dat"}) EXPECT_TRUE(FileExists(dest_ + name));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, entry)) << "the uninstall entry was removed";
+
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, entry.c_str(), L"UninstallDataSha256");
+  Uninstall(Registered(L"UninstallString"));
+  EXPECT_FALSE(Exists(dest_ + L"App.exe"));
+  EXPECT_FALSE(Exists(victim)) << "the data of an entry without a digest was not honoured";
+}

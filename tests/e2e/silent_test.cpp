@@ -459,18 +459,26 @@ TEST_F(Silent, ASecondRunAtOnceEndsWith1618) {
   EXPECT_EQ(firstEntries.back(), "end: succeeded (exit code 0)");
 }
 
-// A command line that a silent run does not understand: nothing is shown,
-// nothing installed.
+// A command line that a silent run does not understand, or an install
+// folder that is not a full path: nothing is shown, nothing installed.
 TEST_F(Silent, ABadCommandLineEndsWith1639) {
   const std::wstring package = BuildDemo();
+  const std::string usage =
+      "message \"Error\": If you want to unpack the contained files to check them before installation, the "
+      "syntax is: / Installer.exe -u [PathToStoreUnpackedFiles]";
   const struct {
     std::wstring arguments;
     bool logged;
+    std::string entry;
   } cases[] = {
-      {L"/S /X", false},
-      {L"/S /D=", false},
-      {L"/S /X /LOG=" + log_, true},
-      {L"/S /D= /LOG=" + log_, true},
+      {L"/S /X", false, ""},
+      {L"/S /D=", false, ""},
+      {L"/S /X /LOG=" + log_, true, usage},
+      {L"/S /D= /LOG=" + log_, true, usage},
+      // Relative to the current folder (the package's): refused.
+      {L"/S /D=Relative Demo /LOG=" + log_, true,
+       "refused: the install folder Relative Demo is not a full path (a drive path such as C:\\Folder or a network "
+       "path such as \\\\server\\share\\Folder)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(U8(c.arguments));
@@ -481,11 +489,11 @@ TEST_F(Silent, ABadCommandLineEndsWith1639) {
     EXPECT_TRUE(run.windows.empty()) << ::testing::PrintToString(run.windows);
     EXPECT_TRUE(NewWorkFolders().empty());
     EXPECT_FALSE(Exists(dest_));
+    EXPECT_FALSE(Exists(Dir() + L"Relative Demo"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App")));
     if (!c.logged) continue;
     const std::vector<std::string> log = LogEntries(log_);
-    EXPECT_ENTRY(log,
-                 "message \"Error\": If you want to unpack the contained files to check them before installation, the "
-                 "syntax is: / Installer.exe -u [PathToStoreUnpackedFiles]");
+    EXPECT_ENTRY(log, c.entry);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "end: refused: the command line was not understood (exit code 1639)");
   }

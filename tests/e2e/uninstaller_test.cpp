@@ -281,6 +281,10 @@ TEST_F(Uninstaller, ConfirmedRemovalDeletesTheProductAndItsRegistration) {
   WriteAt(install_ + L"Docs\\Read me.txt", "text");
   WriteAt(install_ + L"Docs\\Deeper\\empty.bin", "");
   data_.files = {install_ + L"App.exe", install_ + L"Docs\\Read me.txt", install_ + L"Docs\\Deeper\\empty.bin"};
+  // A relative path is never deleted, whatever folder is current (here the
+  // install folder, where the uninstaller was started).
+  WriteAt(Dir() + L"relative.txt", "the user's");
+  data_.files.push_back(L"..\\relative.txt");
   RegisterProduct(L"Demo App");
   RegisterProduct(L"Demo App Companion");
 
@@ -294,6 +298,7 @@ TEST_F(Uninstaller, ConfirmedRemovalDeletesTheProductAndItsRegistration) {
 
   EXPECT_FALSE(Exists(install_)) << "the install folder stayed";
   EXPECT_TRUE(FolderExists(Dir()));
+  EXPECT_EQ(ReadFileBytes(Dir() + L"relative.txt"), "the user's");
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App")));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App Companion")));
   // Neither temporary copy stays behind.

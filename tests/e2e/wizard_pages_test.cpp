@@ -413,8 +413,8 @@ TEST_F(WizardPages, GroupListOffersTheExistingGroups) {
   FinishAndExpectEnd(p, w);
 }
 
-// The destination field: its start value, the warning for an empty field,
-// and a fixed destination.
+// The destination field: its start value, the warning for an empty field
+// or a relative folder, and a fixed destination.
 TEST_F(WizardPages, DestinationField) {
   // A default path without the closing backslash gets one.
   WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[iConfig]\r\nPathChangeable = 1\r\n"
@@ -434,7 +434,9 @@ TEST_F(WizardPages, DestinationField) {
     EXPECT_MESSAGE(p, T(67), T(68), Icon::kError, IDOK);
     EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
     EXPECT_SOON(drive::Enabled(w, kNextButton));
-    // Once more: the warning each time, never an installation.
+    // A folder that is not a full path: the same warning, never an
+    // installation (relative to the current folder, the package's).
+    SetFieldText(w, kDestinationField, L"dest\\");
     ASSERT_TRUE(drive::Click(w, kNextButton));
     EXPECT_MESSAGE(p, T(67), T(68), Icon::kError, IDOK);
     EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);

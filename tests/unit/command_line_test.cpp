@@ -59,6 +59,19 @@ TEST(CommandLine, TheFormsOfTheCommandLine) {
       {L"pkg.exe /S /D=", RunMode::kUsage, true, L"", L""},
       {L"pkg.exe /S /X", RunMode::kUsage, true, L"", L""},
       {L"pkg.exe /s", RunMode::kInstall, false, L"", L""},  // the switch is exact; one argument installs
+      // The install folder is a full path, else the run is refused.
+      {L"pkg.exe /S /D=\\\\server\\share\\Demo", RunMode::kInstall, true, L"\\\\server\\share\\Demo", L""},
+      {L"pkg.exe /S /D=c:/Demo", RunMode::kInstall, true, L"c:/Demo", L""},
+      {L"pkg.exe /S /D=Demo", RunMode::kFolderNotFull, true, L"Demo", L""},
+      {L"pkg.exe /S /D=.\\Demo /LOG=s.log", RunMode::kFolderNotFull, true, L".\\Demo", L"s.log"},
+      {L"pkg.exe /S /D=..\\..\\Windows", RunMode::kFolderNotFull, true, L"..\\..\\Windows", L""},
+      {L"pkg.exe /S /D=\\Demo", RunMode::kFolderNotFull, true, L"\\Demo", L""},
+      {L"pkg.exe /S /D=C:Demo", RunMode::kFolderNotFull, true, L"C:Demo", L""},
+      {L"pkg.exe /S /D=C:", RunMode::kFolderNotFull, true, L"C:", L""},
+      {L"pkg.exe /S \"/D=\\\\server\"", RunMode::kFolderNotFull, true, L"\\\\server", L""},
+      {L"pkg.exe /S /D=\\\\server\\", RunMode::kFolderNotFull, true, L"\\\\server\\", L""},
+      {L"pkg.exe /S /D=\\\\?\\C:\\Demo", RunMode::kFolderNotFull, true, L"\\\\?\\C:\\Demo", L""},
+      {L"pkg.exe /S /D=\\\\.\\C:\\Demo", RunMode::kFolderNotFull, true, L"\\\\.\\C:\\Demo", L""},
   };
   for (const auto& c : cases) {
     const Invocation v = ReadInvocation(c.line);

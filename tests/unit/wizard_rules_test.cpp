@@ -51,7 +51,7 @@ TEST(Navigation, EveryCombinationForwardAndBack) {
     std::vector<int> walked = {kWelcomePage};
     NextResult r{NextStep::kShowPage, kWelcomePage};
     while (true) {
-      r = NextFrom(walked.back(), c, false);
+      r = NextFrom(walked.back(), c, L"C:\\Demo\\");
       if (r.step != NextStep::kShowPage) break;
       walked.push_back(r.page);
     }
@@ -64,11 +64,14 @@ TEST(Navigation, EveryCombinationForwardAndBack) {
   }
 }
 
-TEST(Navigation, EmptyDestinationAndPagesWithoutAWayOn) {
+TEST(Navigation, UnusableDestinationAndPagesWithoutAWayOn) {
   PageChoice c{false, false, true};
-  EXPECT_EQ(NextFrom(kDestinationPage, c, true).step, NextStep::kWarnEmptyDestination);
-  EXPECT_EQ(NextFrom(kInstallPage, c, false).step, NextStep::kNothing);
-  EXPECT_EQ(NextFrom(kFinishPage, c, false).step, NextStep::kNothing);
+  // Empty, or not a full path: the destination page stays, with a warning.
+  for (const wchar_t* folder : {L"", L" ", L"Demo\\", L".\\Demo", L"\\Demo\\", L"C:Demo\\", L"\\\\server\\"})
+    EXPECT_EQ(NextFrom(kDestinationPage, c, folder).step, NextStep::kWarnUnusableDestination) << folder;
+  EXPECT_EQ(NextFrom(kDestinationPage, c, L"\\\\server\\share\\Demo\\").page, kGroupPage);
+  EXPECT_EQ(NextFrom(kInstallPage, c, L"").step, NextStep::kNothing);
+  EXPECT_EQ(NextFrom(kFinishPage, c, L"").step, NextStep::kNothing);
   EXPECT_EQ(PreviousFrom(kWelcomePage, c), -1);
   EXPECT_EQ(PreviousFrom(kInstallPage, c), -1);
   EXPECT_EQ(PreviousFrom(kFinishPage, c), -1);
