@@ -2,6 +2,7 @@
 
 #include "common/files.h"
 #include "common/log.h"
+#include "common/outcome.h"
 #include "common/text.h"
 #include "install/install_procedure.h"
 #include "common/system_api.h"
@@ -11,6 +12,7 @@
 #include "script/settings.h"
 #include "script/setup_script.h"
 #include "script/tokens.h"
+#include "startup/command_line.h"
 #include "startup/process.h"
 #include "wizard/disk_space.h"
 #include "wizard/documents.h"
@@ -66,6 +68,13 @@ void BuildOptions() {
 // the finish page would show ticked.
 [[noreturn]] void RunUnattended() {
   const InstallPlan plan = DefaultPlan(Process().invocation.folder);
+  // A script's default folder that expands to a relative path would be
+  // taken from whatever folder is current: refused like such a /D=.
+  if (!IsFullFolderPath(plan.installFolder)) {
+    NoteOutcome(kFailed);
+    LogLine(L"refused: the install folder " + plan.installFolder + L" is not a full path");
+    CleanUp(0);
+  }
   const uint64_t available = DriveSpace(RootOf(plan.installFolder), L'f');
   LogLine(L"destination: " + plan.installFolder + L", its drive has " +
           (available == kUnknownSpace ? std::wstring(L"an unknown number of") : text::DecimalUnsigned(available)) +
