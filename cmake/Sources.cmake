@@ -44,6 +44,7 @@ set(SHARED_WIN_SOURCES
   common/toolkit.cpp
   install/admin_test.cpp
   install/associations.cpp
+  install/digest_book.cpp
   install/download.cpp
   install/internet.cpp
   install/path_guard.cpp

@@ -112,16 +112,27 @@ bool IsLink(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-bool RemoveLink(const std::wstring& path) {
-  const std::wstring name = ItselfName(path);
-  const DWORD a = GetFileAttributesW(name.c_str());
-  if (a == INVALID_FILE_ATTRIBUTES) return false;
-  // Never SetFileAttributesW here: on a link it may change what it points to.
-  // (Wine 8 removes a link's target instead of the link, a folder only when
-  // it is empty; Windows removes the link.)
-  return (a & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(name.c_str()) != 0 : DeleteFileW(name.c_str()) != 0;
+bool ReachedThroughLink(const std::wstring& base, const std::wstring& path, std::vector<std::wstring>* clean) {
+  if (IsLink(path)) return true;
+  const std::wstring folder = text::FolderPart(path);
+  if (folder.size() <= base.size()) return false;
+  for (const std::wstring& known : *clean)
+    if (known == folder) return false;
+  for (size_t at = base.size(); at < folder.size();) {
+    const size_t end = folder.find(L'\\', at);
+    if (end == std::wstring::npos) break;
+    if (IsLink(folder.substr(0, end))) return true;
+    at = end + 1;
+  }
+  if (clean->size() > 64) clean->erase(clean->begin());
+  clean->push_back(folder);
+  return false;
 }
 
+// Links, junctions and other reparse points are left alone by every walk
+// that deletes: not entered, not listed and not removed, so that what they
+// point to is never touched. (The installation makes none; and Wine 8
+// removes a folder link's target instead of the link.)
 void CollectSubFolders(const std::wstring& folder, std::vector<FolderEntry>* found) {
   if (IsLink(folder)) return;
   const std::wstring base = text::WithBackslash(folder);
@@ -132,16 +143,14 @@ void CollectSubFolders(const std::wstring& folder, std::vector<FolderEntry>* fou
     const std::wstring name = fd.cFileName;
     if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..") continue;
     const std::wstring path = base + name + L"\\";
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
     found->push_back(MakeFolderEntry(path));
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) CollectSubFolders(path, found);
+    CollectSubFolders(path, found);
   } while (FindNextFileW(find.get(), &fd));
 }
 
 void DeleteTree(const std::wstring& folder) {
-  if (IsLink(folder)) {
-    RemoveLink(folder);
-    return;
-  }
+  if (IsLink(folder)) return;
   const std::wstring base = text::WithBackslash(folder);
   {
     WIN32_FIND_DATAW fd;
@@ -151,10 +160,7 @@ void DeleteTree(const std::wstring& folder) {
         const std::wstring name = fd.cFileName;
         if (name == L"." || name == L"..") continue;
         const std::wstring path = base + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-          RemoveLink(path);
-          continue;
-        }
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());
         else DeleteTree(path);

@@ -44,9 +44,12 @@ bool WriteAll(HANDLE file, const void* data, size_t size);
 // reparse point (asked of the name itself, never of what it points to).
 bool IsLink(const std::wstring& path);
 
-// Removes a link, a junction or another reparse point itself (a folder link
-// as a folder, a file link as a file); what it points to stays as it is.
-bool RemoveLink(const std::wstring& path);
+// True when a name below `base` (a folder path with its backslash, which
+// `path` starts with) is reached through a link: one of the folders between
+// them, or the last element itself, is a reparse point. Folders found clean
+// are remembered in `clean`, so a list of files in few folders asks the
+// system once per folder.
+bool ReachedThroughLink(const std::wstring& base, const std::wstring& path, std::vector<std::wstring>* clean);
 
 // Appends every sub-folder below `folder`, depth first. A link to another
 // folder is listed (it is removed as a link) but never walked; a link given

@@ -49,6 +49,28 @@ std::wstring Bare(const std::wstring& folder) {
   return folder;
 }
 
+// An existing path as the disk spells it: every name below the root as it
+// is stored (its letter case, its long name for a short one), so that a
+// rollback gives back the names as they were, whatever spelling a task used.
+std::wstring OnDiskSpelling(const std::wstring& path) {
+  const size_t root = RootLength(path);
+  if (root == std::wstring::npos || path.find_first_of(L"*?") != std::wstring::npos) return path;
+  std::wstring spelt = path.substr(0, root);
+  for (size_t at = root; at < path.size();) {
+    size_t end = path.find(L'\\', at);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring name = path.substr(at, end - at);
+    WIN32_FIND_DATAW fd;
+    HANDLE find = name.empty() ? INVALID_HANDLE_VALUE : FindFirstFileW((spelt + name).c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return path;  // not there (or not readable): as written
+    FindClose(find);
+    spelt += fd.cFileName;
+    if (end < path.size()) spelt += L'\\';
+    at = end + 1;
+  }
+  return spelt;
+}
+
 // The folder that holds a file or folder, with its backslash.
 std::wstring Holder(const std::wstring& path) {
   const std::wstring bare = Bare(path);
@@ -150,7 +172,16 @@ bool FileJournal::KeepAside(const std::wstring& path) {
   HANDLE find = FindFirstFileW(path.c_str(), &fd);
   if (find == INVALID_HANDLE_VALUE) return false;
   FindClose(find);
-  const std::wstring original = text::FolderPart(path) + fd.cFileName;
+  // Files replaced one after another mostly share their folder: it is
+  // spelt out once.
+  static std::wstring* written = new std::wstring;
+  static std::wstring* spelt = new std::wstring;
+  const std::wstring folder = text::FolderPart(path);
+  if (folder != *written) {
+    *spelt = OnDiskSpelling(folder);
+    *written = folder;
+  }
+  const std::wstring original = *spelt + fd.cFileName;
   Touching(original);
   std::wstring kept;
   if (!MoveIntoKeeping(original, &kept)) return false;
@@ -176,7 +207,7 @@ bool FileJournal::Remove(const std::wstring& path) {
 }
 
 bool FileJournal::RemoveFolder(const std::wstring& path, bool force) {
-  const std::wstring folder = Bare(path);
+  const std::wstring folder = OnDiskSpelling(Bare(path));
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (Keeps(folder) || !GetFileAttributesExW(folder.c_str(), GetFileExInfoStandard, &data)) return false;
   Touching(folder);

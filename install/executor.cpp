@@ -84,6 +84,9 @@ DWORD RegistryType(const std::wstring& name) {
 }
 
 Result RegAddValue(const Task& t) {
+  // A type the task cannot write writes nothing: nothing to record, so the
+  // removal never deletes a value of that name that was there before.
+  if (!RegistryType(t.field[6])) return Result::kNotRun;
   RegistryChanges().BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
   if (!RegistrySetValue(RootFromName(t.field[2]), t.field[5], t.field[3], t.field[4], RegistryType(t.field[6]), L""))
     return Result::kFailed;
@@ -205,6 +208,9 @@ Result RemoveFolder(const Task& t) {
 Result Associate(const Task& t) {
   Status(83);
   const std::wstring icon = t.field[4] + L"," + t.field[5];
+  // Without a program file name the keys would be the class trees' own
+  // (HKEY_CLASSES_ROOT\Applications itself).
+  if (text::Trim(ProgramFileOf(t.field[4]), L" ").empty()) return Result::kNotRun;
   RegistryChanges().BeforeAssociation(t.field[2], ProgramFileOf(t.field[4]));
   if (!AssociateExtension(t.field[2], t.field[3], t.field[4], icon)) return Result::kFailed;
   Note(t, AssociationRecord(ProgramFileOf(t.field[4]), t.field[2]));

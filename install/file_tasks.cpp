@@ -26,9 +26,7 @@ namespace {
 // read-only file only with the force flag, as a deletion would), else deleted.
 void RemoveFile(const std::wstring& path, DWORD attributes, int flags, FileJournal* journal) {
   if (!journal) {
-    // A file link goes as a link; its target's attributes stay as they are.
-    if ((flags & kDeleteForce) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (flags & kDeleteForce) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
   } else if (!(attributes & FILE_ATTRIBUTE_READONLY) || (flags & kDeleteForce)) {
     journal->Remove(path);
@@ -40,8 +38,9 @@ void RemoveFile(const std::wstring& path, DWORD attributes, int flags, FileJourn
 bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int flags, FileJournal* journal) {
   const std::wstring base = text::WithBackslash(folder);
   if (folder.empty() || base.size() > kMaxFolderTaskPath) return false;
-  // A link given as the folder goes as a link; what it points to is never emptied.
-  if (IsLink(base)) return RemoveLink(base);
+  // A link given as the folder, and links inside it, are left alone: what
+  // they point to is never emptied (the folder then stays, not empty).
+  if (IsLink(base)) return false;
   const std::wstring wanted = pattern.empty() ? L"*.*" : pattern;
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW((base + wanted).c_str(), &fd);
@@ -49,14 +48,14 @@ bool DeleteFolder(const std::wstring& folder, const std::wstring& pattern, int f
   do {
     const std::wstring name = fd.cFileName;
     const std::wstring path = base + name;
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      // a link: left alone
+    } else if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       RemoveFile(path, fd.dwFileAttributes, flags, journal);
     } else if (journal && journal->Keeps(path)) {
       // The journal's own keeping is never walked.
     } else if (name != L"." && name != L".." && (flags & kDeleteRecursive)) {
-      // A link to a folder elsewhere is removed as a link, never walked.
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());
-      else DeleteFolder(path, pattern, flags, journal);
+      DeleteFolder(path, pattern, flags, journal);
     }
   } while (FindNextFileW(find, &fd));
   FindClose(find);

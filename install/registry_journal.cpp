@@ -46,6 +46,38 @@ std::wstring FirstMissing(HKEY root, const std::wstring& path) {
   return path;
 }
 
+// Names as the registry spells them: a task may write a key or a value in
+// another letter case, and what comes back must be spelt as it was.
+std::wstring StoredValueName(HKEY key, const std::wstring& name) {
+  wchar_t found[16384];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 16384;
+    if (RegEnumValueW(key, i, found, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return name;
+    if (text::EqualsNoCase(std::wstring(found, length), name)) return std::wstring(found, length);
+  }
+}
+
+std::wstring StoredKeyPath(HKEY root, const std::wstring& path) {
+  std::wstring stored;
+  for (const std::wstring& part : text::Split(path, L'\\')) {
+    ScopedKey parent;
+    std::wstring name = part;
+    if (OpenKey(root, stored, KEY_ENUMERATE_SUB_KEYS, parent) == ERROR_SUCCESS) {
+      wchar_t found[256];
+      for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(parent.get(), i, found, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (text::EqualsNoCase(std::wstring(found, length), part)) {
+          name.assign(found, length);
+          break;
+        }
+      }
+    }
+    stored += (stored.empty() ? L"" : L"\\") + name;
+  }
+  return stored;
+}
+
 bool ReadValue(HKEY key, const std::wstring& name, RegistryValueImage* value) {
   DWORD size = 0;
   if (RegQueryValueExW(key, name.c_str(), nullptr, &value->type, nullptr, &size) != ERROR_SUCCESS) return false;
@@ -192,7 +224,7 @@ void RegistryJournal::BeforeValue(HKEY root, const std::wstring& keyPath, const 
   const LONG opened = OpenKey(root, path, KEY_QUERY_VALUE, key);
   if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND) return;  // not readable: not the run's to change
   c.existed = opened == ERROR_SUCCESS && ReadValue(key.get(), valueName, &c.value);
-  c.value.name = valueName;
+  c.value.name = c.existed ? StoredValueName(key.get(), valueName) : valueName;
   changes_.push_back(c);
 }
 
@@ -219,6 +251,7 @@ void RegistryJournal::BeforeTree(HKEY root, const std::wstring& keyPath, bool su
   const LONG opened = OpenKey(root, path, KEY_READ, key);
   if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND) return;  // not readable: not the run's to change
   c.existed = opened == ERROR_SUCCESS;
+  if (c.existed) c.path = StoredKeyPath(root, path);
   if (c.existed) ReadKey(key.get(), &c.key, c.subkeys);
   else c.created = FirstMissing(root, path);
   changes_.push_back(c);

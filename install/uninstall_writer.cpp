@@ -7,6 +7,7 @@
 #include "common/heap.h"
 #include "common/log.h"
 #include "common/sha256.h"
+#include "install/digest_book.h"
 #include "common/text.h"
 #include "install/install_state.h"
 #include "install/registry_journal.h"
@@ -145,6 +146,10 @@ int WriteUninstallInfo() {
   const std::string data = UninstallDataBytes();
   WriteBytes(st.uninstallDataPath, data);
   const std::wstring digest = Sha256Hex(data.data(), data.size());
+  const std::wstring bookName = DigestBookName(st.uninstallDataPath);
+  RegistryChanges().BeforeKey(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data");
+  RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);
+  WriteDigestBookEntry(bookName, digest);
   std::wstring icon;
   // An empty program name would make the registration the Uninstall key itself.
   if (!IconText(&icon) || text::Trim(s.programName, L" ").empty()) return 1;

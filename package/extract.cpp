@@ -204,6 +204,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
   const std::wstring wanted = options.pattern.empty() ? L"*.*" : options.pattern;
   bool destinationMade = false;
   unsigned long long visited = 0, bytes = 0, directoryBytes = 0, stored = 0;
+  std::vector<std::wstring> clean;  // folders below the destination found without links
   char raw[kNameBuffer];
 
   // An archive without entries has no first one to go to.
@@ -242,15 +243,22 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
           unzCloseCurrentFile(zip);
           // A file of that name in the way is the user's: it stays, and
           // the folder is a failure.
-          if (MakePath(dest + text::FolderPart(relative), options.journal)) reported = relative;
-          else failed = true;
+          // A link put below the destination would lead the entries into
+          // another folder: it is in the way like a file.
+          if (MakePath(dest + text::FolderPart(relative), options.journal) &&
+              !ReachedThroughLink(dest, dest + text::TrimRight(relative, L"\\"), &clean))
+            reported = relative;
+          else
+            failed = true;
         } else if (relative.empty()) {
           unzCloseCurrentFile(zip);  // a folder entry reduced to its empty file part
         } else {
           const std::wstring path = dest + relative;
           if (keepFolders) MakePath(dest + text::FolderPart(relative), options.journal);
           bool created = false;
-          if (IsReadOnlyFile(path)) {
+          if (keepFolders && ReachedThroughLink(dest, path, &clean)) {
+            failed = true;  // a link in the way: the data would land in another folder
+          } else if (IsReadOnlyFile(path)) {
             // Windows does not recreate a read-only file: the entry is skipped.
           } else if (!Counted(&bytes, info.uncompressed_size, options.byteLimit)) {
             failed = true;  // more than the package said it would take

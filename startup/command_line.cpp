@@ -1,5 +1,7 @@
 #include "startup/command_line.h"
 
+#include "install/path_rules.h"
+
 #include "common/text.h"
 
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
@@ -78,6 +80,8 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 bool IsFullFolderPath(const std::wstring& path) {
   const size_t n = path.size();
+  // A stream or a device is no folder ("C:\\x::$DATA", "C:\\x\\NUL").
+  if (HasStreamOrDeviceSyntax(path)) return false;
   if (n >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) && path[1] == L':' &&
       IsSeparator(path[2]))
     return true;

@@ -33,8 +33,9 @@ void RemoveFolders(std::vector<FolderEntry> folders, const std::wstring& install
   for (const FolderEntry& folder : DeepestFirst(folders)) {
     // A recorded folder that is a system folder stays even when it is empty.
     if (IsProtectedFolder(folder.path)) continue;
-    // A link goes as a link; its target's attributes stay as they are.
-    if (!IsLink(folder.path)) SetFileAttributesW(folder.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // A link (the installation makes none) is left alone with what it points to.
+    if (IsLink(folder.path)) continue;
+    SetFileAttributesW(folder.path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW(folder.path.c_str());
   }
   if (installFolderProtected) return;

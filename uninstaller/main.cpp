@@ -10,6 +10,7 @@
 #include "common/system_api.h"
 #include "common/toolkit.h"
 #include "install/admin_test.h"
+#include "install/digest_book.h"
 #include "startup/os_version.h"
 #include "uninstaller/arguments.h"
 #include "uninstaller/data.h"
@@ -47,7 +48,9 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
   DeleteFileW(dataPath.c_str());
   // Data changed since the installation could name any file: nothing is
   // removed, the entry stays.
-  if (!DataMatchesItsEntries(data, installedUninstaller)) {
+  const std::wstring bookName = DigestBookName(installedData);
+  const std::wstring booked = ReadDigestBookEntry(bookName);
+  if ((!booked.empty() && booked != data.digest) || !DataMatchesItsEntries(data, installedUninstaller)) {
     NoteOutcome(kFailed);
     ui::Message(uninstall_text::kDataChanged + installedData + uninstall_text::kDataChangedEnd,
                 uninstall_text::kErrorTitle, ui::kErrorIcon);
@@ -65,6 +68,7 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
   files.push_back(installedData);
   files.push_back(installedUninstaller);
   RunRemoval(data, files, installedUninstaller);
+  EraseDigestBookEntry(bookName);
   if (ui::Quiet()) {
     // The installed uninstaller waits for the outcome and ends with it;
     // only then can its file and the install folder go.

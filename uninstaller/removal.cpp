@@ -48,13 +48,19 @@ std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks)
 // protects it. `installedUninstaller` may be running: it waits for this
 // copy in a removal without questions, and is never ended.
 void DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::wstring>& skip,
-                 const std::wstring& ownFolder, const std::wstring& installedUninstaller) {
+                 const std::wstring& ownFolder, const std::wstring& installFolder,
+                 const std::wstring& installedUninstaller) {
+  const std::wstring base = text::WithBackslash(installFolder);
+  std::vector<std::wstring> clean;
   for (const std::wstring& path : files) {
     if (path.empty()) continue;
     AdvanceProgress();
     // Whatever the data says: never through a relative path, a root or a
-    // folder the guard protects.
+    // folder the guard protects, and never through a link put in place of
+    // what the installation made (it would reach another folder's files).
     if (!IsDeletableFilePath(path)) continue;
+    const bool inside = path.size() > base.size() && text::EqualsNoCase(path.substr(0, base.size()), base);
+    if (inside ? ReachedThroughLink(base, path, &clean) : IsLink(path)) continue;
     const std::wstring extension = text::Lower(ExtensionOf(path));
     if (std::find(skip.begin(), skip.end(), extension) != skip.end()) continue;
     // A running program cannot be deleted: the processes running that very
@@ -84,6 +90,7 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
   if (!installFolderProtected) folders.push_back(MakeFolderEntry(data.installPath));
 
   DeleteFiles(files, SkipList(data.skipExtensions), installFolderProtected ? L"" : GuardFormHere(data.installPath),
+              data.installPath,
               installedUninstaller);
 
   SetCurrentDirectoryW(text::FolderPart(OwnPath()).c_str());

@@ -28,7 +28,7 @@ InstallPlan Common() {
 
 InstallPlan PlanFromWizard() {
   InstallPlan plan = Common();
-  plan.installFolder = text::WithBackslash(ui::GetText(kDestinationField));
+  plan.installFolder = text::WithBackslash(text::ReplaceAll(ui::GetText(kDestinationField), L"/", L"\\"));
   plan.createGroup = Settings().createStartMenuGroup == 1 && !Wizard().groupOptedOut;
   plan.groupFolder = text::WithBackslash(ui::GetText(kGroupField));
   return plan;
@@ -36,7 +36,9 @@ InstallPlan PlanFromWizard() {
 
 InstallPlan DefaultPlan(const std::wstring& folder) {
   InstallPlan plan = Common();
-  plan.installFolder = text::Trim(folder).empty() ? DefaultDestination() : text::WithBackslash(text::Trim(folder));
+  // Folders are made part by part at each backslash: "C:/x" is "C:\\x".
+  plan.installFolder = text::ReplaceAll(
+      text::Trim(folder).empty() ? DefaultDestination() : text::WithBackslash(text::Trim(folder)), L"/", L"\\");
   plan.createGroup = Settings().createStartMenuGroup == 1;
   plan.groupFolder = DefaultGroup();
   return plan;

@@ -288,8 +288,8 @@ TEST_F(Safety, AnEndForLackOfMemoryPutsBackWhatTheTasksRemoved) {
   CopyHelper(L"victim.exe", Dir() + L"TarnSafetyApp.exe");
   Write(L"dest\\Readme.TXT", "old");
   Write(L"dest\\gone.txt", "gone");
-  Write(L"dest\\tree\\ro.txt", "ro");
-  Write(L"dest\\tree\\sub\\s.txt", "s");
+  Write(L"dest\\Tree\\ro.txt", "ro");  // the task spells it "tree": it comes back as "Tree"
+  Write(L"dest\\Tree\\sub\\s.txt", "s");
   SetFileAttributesW((dest_ + L"gone.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
   SetFileAttributesW((dest_ + L"tree\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   SetFileAttributesW((dest_ + L"tree\\sub").c_str(), FILE_ATTRIBUTE_HIDDEN);
@@ -430,8 +430,42 @@ TEST_F(Safety, AnEditedUninstallDataFileIsRefused) {
   for (const wchar_t* name : {L"App.exe", L"Uninst0.exe", L"Uninst0.dat"}) EXPECT_TRUE(FileExists(dest_ + name));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, entry)) << "the uninstall entry was removed";
 
+  // The platform's own book of digests vouches too: a product without an
+  // entry, or an entry taken over, is still checked.
   RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, entry.c_str(), L"UninstallDataSha256");
+  EXPECT_EQ(drive::Start(uninstaller, L"/S").WaitExit(60000), 1603u);
+  EXPECT_EQ(ReadFileBytes(victim), "the user's");
+  // Neither (an earlier version's installation): honoured.
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform");
   Uninstall(Registered(L"UninstallString"));
   EXPECT_FALSE(Exists(dest_ + L"App.exe"));
   EXPECT_FALSE(Exists(victim)) << "the data of an entry without a digest was not honoured";
+}
+
+// Links put where the product's folders go lead neither the unpacking nor
+// the removal into another folder: the user's files and an empty folder a
+// link points to stay.
+TEST_F(Safety, LinksInTheProductsFolderLeadNowhereElse) {
+  const std::wstring mine = L"T:\\tarnsafety\\mine\\", empty = L"T:\\tarnsafety\\empty\\";
+  WriteAt(mine + L"notes.txt", "the user's");
+  MakeFolders(empty);
+  Write(L"payload\\sub\\notes.txt", "the payload's");
+  Script("");
+  const std::wstring package = Build();
+  // An install folder that holds a link where the payload has a folder.
+  const std::wstring pre = L"T:\\tarnsafety\\pre\\";
+  MakeFolders(pre);
+  if (!ops::MakeLink(pre + L"sub", mine, true)) GTEST_SKIP() << "NOT CHECKED: this system makes no links";
+  EXPECT_EQ(Launch(package, L"/S /D=" + pre).WaitExit(60000), 1603u);
+  EXPECT_EQ(ReadFileBytes(mine + L"notes.txt"), "the user's") << "the payload was written through a link";
+  // Installed whole; then a folder of it becomes a link, and another link
+  // points at an empty folder: the removal leaves both targets alone.
+  ASSERT_EQ(Launch(package, L"/S").WaitExit(60000), 0u);
+  RemoveTree(dest_ + L"sub");
+  ASSERT_TRUE(ops::MakeLink(dest_ + L"sub", mine, true));
+  ASSERT_TRUE(ops::MakeLink(dest_ + L"toEmpty", empty, true));
+  EXPECT_EQ(drive::Start(dest_ + L"Uninst0.exe", L"/S").WaitExit(60000), 0u);
+  EXPECT_EQ(ReadFileBytes(mine + L"notes.txt"), "the user's") << "the removal deleted through a link";
+  EXPECT_TRUE(FolderExists(empty)) << "the empty folder a link pointed to was removed";
+  EXPECT_FALSE(Exists(dest_ + L"App.exe"));
 }

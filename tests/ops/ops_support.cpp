@@ -243,4 +243,76 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
   return ::testing::AssertionSuccess();
 }
 
+namespace {
+
+bool PathThere(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool LinkThere(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// A junction (a mount point) at `link` to the folder `target`.
+bool MakeJunction(const std::wstring& link, const std::wstring& target) {
+  const std::wstring nt = L"\\??\\" + target;
+  struct {
+    DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+    WORD dataLength, reserved = 0, substituteOffset = 0, substituteLength, printOffset, printLength = 0;
+    wchar_t paths[1024] = {};
+  } b;
+  b.substituteLength = static_cast<WORD>(nt.size() * 2);
+  b.printOffset = static_cast<WORD>(b.substituteLength + 2);
+  nt.copy(b.paths, nt.size());
+  b.dataLength = static_cast<WORD>(8 + b.printOffset + 2);
+  if (!CreateDirectoryW(link.c_str(), nullptr)) return false;
+  HANDLE h = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  DWORD n = 0;
+  const bool made = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, &b, 8 + b.dataLength, nullptr, 0, &n, nullptr);
+  CloseHandle(h);
+  if (!made) RemoveDirectoryW(link.c_str());
+  return made;
+}
+
+// Wine 8 makes no links of its own but shows a Unix symbolic link as one:
+// there the link is made by the Linux "ln" (Wine starts Unix programs).
+bool MakeUnixLink(const std::wstring& link, const std::wstring& target) {
+  using ToUnix = char*(CDECL*)(LPCWSTR);
+  auto toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!toUnix) return false;
+  std::wstring command = L"ln -s";
+  for (const std::wstring& path : {target, link}) {
+    char* unix = toUnix(path.c_str());
+    wchar_t wide[MAX_PATH * 2] = {};
+    MultiByteToWideChar(CP_UTF8, 0, unix ? unix : "", -1, wide, MAX_PATH * 2);
+    command += L" \"" + std::wstring(wide) + L"\"";
+    HeapFree(GetProcessHeap(), 0, unix);
+  }
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(L"\\\\?\\unix\\bin\\ln", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hThread), CloseHandle(pi.hProcess);
+  for (int i = 0; i < 1000 && !PathThere(link); ++i) Sleep(10);  // a Unix process's handle does not tell its end
+  return PathThere(link);
+}
+
+}  // namespace
+
+// A junction (mount point) or a symbolic link at `link` to `target` (a
+// folder or, for a symbolic link, a file), made without privileges where allowed.
+bool MakeLink(const std::wstring& link, std::wstring target, bool junction) {
+  if (target.back() == L'\\') target.pop_back();
+  using Make = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+  auto make = reinterpret_cast<Make>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+  const DWORD folder = GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0;
+  if (junction) MakeJunction(link, target);
+  else if (make && !make(link.c_str(), target.c_str(), folder | 2)) make(link.c_str(), target.c_str(), folder);
+  if (!LinkThere(link)) MakeUnixLink(link, target);  // Wine 8 reports success and makes nothing
+  return LinkThere(link) || (!folder && PathThere(link));  // Wine shows a file link as its file
+}
+
+
 }  // namespace ops

@@ -58,4 +58,9 @@ constexpr bool kIs64Bit = sizeof(void*) == 8;
 // The bits 16 to 23 of GetVersion, which tell the association layouts apart.
 inline DWORD VersionBuildByte() { return (GetVersion() >> 16) & 0xFF; }
 
+// A junction (or a symbolic link) at `link` to the folder or file
+// `target`; under Wine, which makes none, a Unix symbolic link, which it
+// shows as one. False when neither could be made.
+bool MakeLink(const std::wstring& link, std::wstring target, bool junction);
+
 }  // namespace ops
