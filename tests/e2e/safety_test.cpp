@@ -412,6 +412,16 @@ TEST_F(Safety, AFileHeldByARunningProgramIsNamedClosedOrExchangedAtTheRestart) {
   EXPECT_EQ(p.WaitExit(60000), 0u);
   EXPECT_EQ(app.WaitExit(1000), 1u);  // ended by the installation
   EXPECT_EQ(ReadFileBytes(held), "version 2");
+
+  // The removal while the program holds the file: it goes at the next
+  // restart, and the silent removal ends with 3010.
+  app = startVersion1();
+  const std::wstring quiet = Registered(L"QuietUninstallString");
+  drive::Process removal = drive::Start(quiet.substr(1, quiet.find(L'"', 1) - 1), L"/S");
+  EXPECT_EQ(removal.WaitExit(60000), 3010u) << U8(quiet);
+  EXPECT_NE(PendingRenames().find(L"\\??\\" + held + L"||"), std::wstring::npos) << U8(PendingRenames());
+  app.Kill();
+  PendingRenames(&pendingBefore);
 }
 
 // The work folder is new and only administrators and the system may change

@@ -82,8 +82,6 @@ TEST(CommandLine, TheFormsOfTheCommandLine) {
   }
 }
 
-// The whole /D= switch in double quotes, as /LOG= may be quoted: the folder
-// is what the quotes hold.
 // /CLOSEAPPLICATIONS comes anywhere after /S and ends a /D= folder.
 TEST(CommandLine, TheSwitchThatClosesPrograms) {
   const struct {
@@ -92,9 +90,9 @@ TEST(CommandLine, TheSwitchThatClosesPrograms) {
     bool close;
     const wchar_t* folder;
   } cases[] = {
-      {L"pkg.exe /S /D=C:\My Demo /CLOSEAPPLICATIONS /LOG=s.log", RunMode::kInstall, true, L"C:\My Demo"},
+      {L"pkg.exe /S /D=C:\\My Demo /CLOSEAPPLICATIONS /LOG=s.log", RunMode::kInstall, true, L"C:\\My Demo"},
       {L"pkg.exe /S /LOG=s.log /closeapplications", RunMode::kInstall, true, L""},
-      {L"pkg.exe /S /D=C:\Demo", RunMode::kInstall, false, L"C:\Demo"},
+      {L"pkg.exe /S /D=C:\\Demo", RunMode::kInstall, false, L"C:\\Demo"},
       {L"pkg.exe /CLOSEAPPLICATIONS", RunMode::kInstall, false, L""},  // one argument: the installation
       {L"pkg.exe /S /CLOSEAPPLICATIONS /CLOSEAPPLICATIONS", RunMode::kUsage, true, L""},
   };
@@ -106,6 +104,8 @@ TEST(CommandLine, TheSwitchThatClosesPrograms) {
   }
 }
 
+// The whole /D= switch in double quotes, as /LOG= may be quoted: the folder
+// is what the quotes hold.
 TEST(CommandLine, AQuotedFolderSwitchGivesTheFolder) {
   const struct {
     const wchar_t* line;
