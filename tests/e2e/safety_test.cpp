@@ -365,9 +365,9 @@ TEST_F(Safety, AnEarlierCopyThatIsStillRunningGoesAtTheNextRestart) {
 // the message names the file and the program, and Retry after the program
 // ended completes the installation; unattended the new file waits beside
 // its place for the next restart (3010); with /CLOSEAPPLICATIONS the
-// program is closed and the run ends 0. The prefix is not restarted here
-// (that would end the session's other programs): the pending rename is
-// checked in the registry.
+// program is closed and the run ends 0; the removal leaves the held file
+// to the next restart (3010). Wine applies pending renames when the prefix
+// restarts (wineboot -r).
 TEST_F(Safety, AFileHeldByARunningProgramIsNamedClosedOrExchangedAtTheRestart) {
   Write(L"payload\\data.txt", "version 2");
   Script("");
@@ -405,8 +405,16 @@ TEST_F(Safety, AFileHeldByARunningProgramIsNamedClosedOrExchangedAtTheRestart) {
   EXPECT_NE(PendingRenames().find(held + L".~new|!\\??\\" + held), std::wstring::npos) << U8(PendingRenames());
   EXPECT_NE(ReadFileBytes(log).find(U8(L"the new " + held + L" takes its place at the next restart")), std::string::npos);
   EXPECT_EQ(ReadFileBytes(held + L".~new"), "version 2");
+  // The prefix's restart applies the pending renames.
+  app.Kill();
+  WriteAt(held, "version 1");
+  drive::Process boot = drive::Start(L"C:\\windows\\system32\\wineboot.exe", L"-r");
+  EXPECT_EQ(boot.WaitExit(60000), 0u);
+  EXPECT_EQ(ReadFileBytes(held), "version 2");
+  EXPECT_FALSE(Exists(held + L".~new"));
   PendingRenames(&pendingBefore);
-  DeleteFileW((held + L".~new").c_str());
+  WriteAt(held, "version 1");
+  app = startVersion1();
 
   p = Launch(package, L"/S /D=" + dest_ + L" /CLOSEAPPLICATIONS /LOG=" + log);
   EXPECT_EQ(p.WaitExit(60000), 0u);
