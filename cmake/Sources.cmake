@@ -93,6 +93,7 @@ set(STUB_SOURCES
   install/executor.cpp
   install/after_task.cpp
   install/file_tasks.cpp
+  install/held_files.cpp
   install/install_procedure.cpp
   install/progress.cpp
   install/registry_journal.cpp

@@ -80,6 +80,14 @@ HANDLE CreateFileForWriting(const std::wstring& path) {
                      nullptr);
 }
 
+DWORD WhyNotMovable(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), DELETE | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  const DWORD error = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_ACCESS_DENIED;
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  return error;
+}
+
 HANDLE CreateNewFile(const std::wstring& path) {
   return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }

@@ -34,6 +34,11 @@ bool IsFolder(const std::wstring& path);
 // Creates a file for writing, replacing an existing one (never a read-only one).
 HANDLE CreateFileForWriting(const std::wstring& path);
 
+// Why an existing file cannot be moved or written over: the error opening
+// it for that gives (a program holding it: a sharing violation), else
+// ERROR_ACCESS_DENIED.
+DWORD WhyNotMovable(const std::wstring& path);
+
 // Creates a file that must not exist yet, held for this process alone
 // until it is closed.
 HANDLE CreateNewFile(const std::wstring& path);

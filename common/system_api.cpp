@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <restartmanager.h>
+
 
 void RestrictDllSearchPath() {
   using SetDirs = BOOL(WINAPI*)(DWORD);
@@ -97,4 +99,104 @@ std::wstring KnownFolderPath(const GUID& id) {
   if (SUCCEEDED(get(id, 0, nullptr, &path)) && path) found = path;
   if (path) release(path);
   return found;
+}
+
+namespace {
+
+// The Restart Manager's entries, looked up once.
+struct RestartManager {
+  using Start = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
+  using End = DWORD(WINAPI*)(DWORD);
+  using Register = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
+  using GetList = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, LPDWORD);
+  using Shutdown = DWORD(WINAPI*)(DWORD, ULONG, RM_WRITE_STATUS_CALLBACK);
+  using Restart = DWORD(WINAPI*)(DWORD, DWORD, RM_WRITE_STATUS_CALLBACK);
+  Start start = nullptr;
+  End end = nullptr;
+  Register add = nullptr;
+  GetList list = nullptr;
+  Shutdown shutdown = nullptr;
+  Restart restart = nullptr;
+  std::vector<DWORD> closed;  // sessions whose programs were shut down
+};
+
+template <typename Fn>
+void Look(HMODULE library, const char* name, Fn* fn) {
+  *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+RestartManager& Rm() {
+  static RestartManager rm;
+  static bool looked = false;
+  if (!looked) {
+    looked = true;
+    if (HMODULE library = LoadSystemLibrary(L"rstrtmgr.dll")) {
+      Look(library, "RmStartSession", &rm.start);
+      Look(library, "RmEndSession", &rm.end);
+      Look(library, "RmRegisterResources", &rm.add);
+      Look(library, "RmGetList", &rm.list);
+      Look(library, "RmShutdown", &rm.shutdown);
+      Look(library, "RmRestart", &rm.restart);
+    }
+  }
+  return rm;
+}
+
+// A session with `path` registered; false where there is none.
+bool OpenSession(const std::wstring& path, DWORD* session) {
+  RestartManager& rm = Rm();
+  if (!rm.start || !rm.end || !rm.add || !rm.list) return false;
+  WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+  if (rm.start(session, 0, key) != ERROR_SUCCESS) return false;
+  LPCWSTR files[] = {path.c_str()};
+  if (rm.add(*session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) return true;
+  rm.end(*session);
+  return false;
+}
+
+}  // namespace
+
+std::vector<HoldingProgram> ProgramsHolding(const std::wstring& path) {
+  std::vector<HoldingProgram> found;
+  DWORD session = 0;
+  if (!OpenSession(path, &session)) return found;
+  RestartManager& rm = Rm();
+  std::vector<RM_PROCESS_INFO> info(8);
+  for (int tries = 0; tries < 3; ++tries) {
+    UINT needed = 0, count = static_cast<UINT>(info.size());
+    DWORD reasons = 0;
+    const DWORD r = rm.list(session, &needed, &count, info.data(), &reasons);
+    if (r == ERROR_MORE_DATA) {
+      info.resize(needed + 4);
+      continue;
+    }
+    if (r == ERROR_SUCCESS)
+      for (UINT i = 0; i < count; ++i)
+        found.push_back({info[i].Process.dwProcessId, info[i].strAppName,
+                         (info[i].bRestartable != FALSE)});
+    break;
+  }
+  rm.end(session);
+  return found;
+}
+
+bool CloseProgramsHolding(const std::wstring& path) {
+  RestartManager& rm = Rm();
+  DWORD session = 0;
+  if (!rm.shutdown || !OpenSession(path, &session)) return false;
+  if (rm.shutdown(session, RmForceShutdown, nullptr) != ERROR_SUCCESS) {
+    rm.end(session);
+    return false;
+  }
+  rm.closed.push_back(session);
+  return true;
+}
+
+void RestartClosedPrograms() {
+  RestartManager& rm = Rm();
+  for (DWORD session : rm.closed) {
+    if (rm.restart) rm.restart(session, 0, nullptr);
+    rm.end(session);
+  }
+  rm.closed.clear();
 }

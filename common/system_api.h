@@ -40,3 +40,23 @@ std::wstring KnownFolderPath(const GUID& id);
 // The computer's names: its NetBIOS name, and where the kernel exports
 // GetComputerNameExW its DNS host and fully qualified names.
 std::vector<std::wstring> ComputerNames();
+
+// A program that holds a file, as the Restart Manager names it.
+struct HoldingProgram {
+  DWORD processId;
+  std::wstring name;  // the name it shows, else its file name
+  bool restartable;   // it registered to be started again after a shutdown
+};
+
+// The programs holding `path`, from the Restart Manager (rstrtmgr.dll,
+// Windows Vista and later); empty where the system lacks it or it finds none.
+std::vector<HoldingProgram> ProgramsHolding(const std::wstring& path);
+
+// Closes the programs holding `path` through the Restart Manager, whose
+// session stays open until RestartClosedPrograms. False where the system
+// lacks it or it could not close them.
+bool CloseProgramsHolding(const std::wstring& path);
+
+// Starts again the programs the Restart Manager closed that registered for
+// it, and ends its sessions.
+void RestartClosedPrograms();

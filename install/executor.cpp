@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include "common/files.h"
 #include "common/log.h"
 #include "common/text.h"
 #include "common/toolkit.h"
@@ -11,6 +12,7 @@
 #include "install/download.h"
 #include "common/journal.h"
 #include "install/file_tasks.h"
+#include "install/held_files.h"
 #include "install/install_record.h"
 #include "install/install_state.h"
 #include "install/path_guard.h"
@@ -162,7 +164,20 @@ Result DeleteOneFile(const Task& t) {
 Result CopyThroughJournal(const std::wstring& source, const std::wstring& destination) {
   // A stream or a device is never read as the source either.
   if (source.empty() || HasStreamOrDeviceSyntax(source) || !IsDeletableFilePath(destination)) return Result::kRefused;
-  return Outcome(InstallJournal().WriteThrough(destination, [&] { return CopyFileOver(source, destination); }));
+  std::wstring target = destination;
+  for (;;) {
+    if (InstallJournal().WriteThrough(target, [&] { return CopyFileOver(source, target); })) break;
+    // A target another program holds is asked about, as a payload file is.
+    if (target != destination || !PathExists(destination) || !IsHeldError(WhyNotMovable(destination)))
+      return Result::kFailed;
+    const WriteAnswer answer = AnswerWriteFailure(destination, WhyNotMovable(destination));
+    if (answer == WriteAnswer::kStop) return Result::kFailed;
+    if (answer == WriteAnswer::kAtRestart) target = destination + L".~new";
+  }
+  if (target != destination &&
+      !MoveFileExW(target.c_str(), destination.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
+    return Result::kFailed;
+  return Result::kDone;
 }
 
 Result MoveOneFile(const Task& t) {

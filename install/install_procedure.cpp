@@ -8,6 +8,7 @@
 #include "common/toolkit.h"
 #include "install/executor.h"
 #include "install/file_tasks.h"
+#include "install/held_files.h"
 #include "install/install_record.h"
 #include "install/install_state.h"
 #include "install/messages.h"
@@ -98,7 +99,7 @@ bool RunTasks(const std::vector<TaskEntry>& tasks) {
   for (size_t i = 0; i < count; ++i) {
     ui::SetProgress(kProgressBar, static_cast<int>(i * 100 / count));
     ExecuteTask(tasks[i].line, tasks[i].name);
-    if (InstallationCancelled()) return false;
+    if (InstallationCancelled() || CancelledAtWriteFailure()) return false;
     AfterTask(tasks[i].name);
   }
   return true;
@@ -136,8 +137,11 @@ InstallResult InstallProcedure(const InstallPlan& plan) {
   // packages from other tools state less than they hold.
   const uint64_t space = FreeBytesFor(s.installFolder);
   unpack.byteLimit = space == kNoFreeSpaceFigure ? kNoByteLimit : space;
+  // A file that cannot be written is not a damaged package: the user (or
+  // the unattended run's rule) decides.
+  unpack.onWriteFailure = AnswerWriteFailure;
   const ExtractResult unpacked = ExtractArchiveWith(Paths().payloadCopy, s.installFolder, unpack);
-  if (InstallationCancelled()) return InstallResult::kCancelled;
+  if (InstallationCancelled() || CancelledAtWriteFailure()) return InstallResult::kCancelled;
   LogLine(L"unpacked " + text::Decimal(unpacked.written) + L" files" +
           (unpacked.failed ? L"; " + text::Decimal(unpacked.failed) + L" entries could not be unpacked" : L""));
   if (!unpacked.opened || unpacked.failed) return InstallResult::kFailed;

@@ -43,7 +43,7 @@ bool NameMatches(const char* exeFile, const std::wstring& target) {
 }
 
 // Every running process but this one whose executable name is `processName`
-// (without regard to case and surrounding blanks).
+// (without regard to case and surrounding blanks); every one for "".
 std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
   std::vector<DWORD> found;
   const std::wstring target = text::Trim(text::Lower(processName));
@@ -63,7 +63,7 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
     // Never the process that is running the task (an installer named like
     // the program it replaces would end itself half-way).
     if (entry.th32ProcessID == GetCurrentProcessId()) continue;
-    if (NameMatches(entry.szExeFile, target)) found.push_back(entry.th32ProcessID);
+    if (target.empty() || NameMatches(entry.szExeFile, target)) found.push_back(entry.th32ProcessID);
   }
   return found;
 }
@@ -110,4 +110,33 @@ int KillProcess(DWORD processId) {
   ScopedHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
   if (!process.valid()) return 0;
   return TerminateProcess(process.get(), 1) ? 1 : 0;
+}
+
+std::vector<DWORD> ProcessesRunningFrom(const std::wstring& folder) {
+  const std::wstring inside = text::WithBackslash(GuardFormHere(folder));
+  std::vector<DWORD> found;
+  for (DWORD pid : ProcessesNamed(L"")) {
+    const std::wstring image = ProgramOfProcess(pid);
+    if (!image.empty() && text::StartsWith(GuardFormHere(image), inside)) found.push_back(pid);
+  }
+  return found;
+}
+
+namespace {
+BOOL CALLBACK AskToClose(HWND window, LPARAM processId) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == static_cast<DWORD>(processId)) PostMessageW(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+}  // namespace
+
+bool CloseProcess(DWORD processId) {
+  ScopedHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
+  if (!process.valid()) return false;
+  // Its windows are asked to close first, as a user would; a program that
+  // is still running after a few seconds is ended.
+  EnumWindows(AskToClose, static_cast<LPARAM>(processId));
+  if (WaitForSingleObject(process.get(), 5000) == WAIT_OBJECT_0) return true;
+  return TerminateProcess(process.get(), 1) && WaitForSingleObject(process.get(), 5000) == WAIT_OBJECT_0;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/prelude.h"
 
@@ -30,6 +31,11 @@ int KillProcess(DWORD processId);
 // Terminates the running processes whose program is that very file (its
 // full path, as the system reports it); the number ended.
 int KillProgramAt(const std::wstring& programPath);
+// The processes (but this one) whose program lies in `folder` or below it.
+std::vector<DWORD> ProcessesRunningFrom(const std::wstring& folder);
+// Asks the process's windows to close, then ends it if it still runs; true
+// once it has ended.
+bool CloseProcess(DWORD processId);
 // The full path of a process's program; empty when it cannot be asked.
 std::wstring ProgramOfProcess(DWORD processId);
 // Requests a restart (forced when `force` is not 0). Returns 0.

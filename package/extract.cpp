@@ -166,6 +166,15 @@ bool IsReadOnlyFile(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A free name beside `path` in the same folder, for a file that takes its
+// place at the next restart (a rename there stays on the volume).
+std::wstring BesideName(const std::wstring& path) {
+  for (unsigned n = 0;; ++n) {
+    const std::wstring name = path + L".~new" + (n ? text::DecimalUnsigned(n) : std::wstring());
+    if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) return name;
+  }
+}
+
 }  // namespace
 
 void SetExtractionCallback(ExtractionCallback callback) { g_callback = callback; }
@@ -262,13 +271,38 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
             // Windows does not recreate a read-only file: the entry is skipped.
           } else if (!Counted(&bytes, info.uncompressed_size, options.byteLimit)) {
             failed = true;  // more than the package said it would take
-          } else if (options.journal && !options.journal->BeforeWrite(path)) {
-            failed = true;
-          } else if (WriteEntry(zip, path, info, buffer, &created)) {
-            ++result.written;
-            result.bytes += info.uncompressed_size;
           } else {
-            failed = true;
+            // A file that cannot be written is asked about before its data
+            // are read: tried again, written beside for the next restart,
+            // or given up.
+            std::wstring target = path;
+            for (;;) {
+              const bool kept = !options.journal || options.journal->BeforeWrite(target);
+              if (kept && WriteEntry(zip, target, info, buffer, &created)) {
+                ++result.written;
+                result.bytes += info.uncompressed_size;
+              } else if (!created) {
+                const DWORD error = kept ? GetLastError() : WhyNotMovable(target);
+                const WriteAnswer answer =
+                    options.onWriteFailure && target == path ? options.onWriteFailure(path, error) : WriteAnswer::kStop;
+                if (answer == WriteAnswer::kRetry) continue;
+                if (answer == WriteAnswer::kAtRestart) {
+                  target = BesideName(path);
+                  continue;
+                }
+                ++result.unwritable;
+                failed = true;
+              } else {
+                failed = true;
+              }
+              break;
+            }
+            if (!failed && target != path) {
+              if (MoveFileExW(target.c_str(), path.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
+                ++result.atRestart;
+              else
+                failed = true;
+            }
           }
           if (created) reported = relative;  // only files this run wrote are reported
           else unzCloseCurrentFile(zip);

@@ -17,6 +17,13 @@ class FileJournal;
 
 constexpr unsigned long long kNoByteLimit = ~0ull;
 
+// What to do about an entry whose file cannot be written (the entry's data
+// are not read yet): try again, write it beside under a temporary name and
+// let the next restart put it in place, or give the entry up.
+enum class WriteAnswer { kRetry, kAtRestart, kStop };
+// Asked with the file's full path and the system's error code.
+using WriteFailureCallback = WriteAnswer (*)(const std::wstring& path, unsigned long error);
+
 struct ExtractOptions {
   std::wstring pattern;           // wildcard for the entries' file parts; "" means "*.*"
   int keepFolders = 1;            // 1 recreates the entries' folders, 0 writes every file straight into the destination
@@ -26,6 +33,9 @@ struct ExtractOptions {
   // would take them beyond it is not written. A limit of 0 lets only empty
   // files through; kNoByteLimit sets none.
   unsigned long long byteLimit = kNoByteLimit;
+  // Asked when a file cannot be kept aside or opened for writing; null
+  // gives the entry up at once.
+  WriteFailureCallback onWriteFailure = nullptr;
 };
 
 struct ExtractResult {
@@ -41,6 +51,8 @@ struct ExtractResult {
   // A directory that holds other entries than the archive's end record
   // states (its size or its count) counts once.
   int failed = 0;
+  int unwritable = 0;    // of the failed: files that could not be kept aside or opened for writing
+  int atRestart = 0;     // written beside their place; the next restart puts them there
   bool stopped = false;  // the callback stopped the walk
   unsigned long long bytes = 0;  // what the files written whole hold together
 };

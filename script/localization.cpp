@@ -1,6 +1,7 @@
 #include "script/localization.h"
 
 #include "common/text.h"
+#include "script/added_texts.h"
 #include "script/ini.h"
 
 namespace {
@@ -12,13 +13,11 @@ std::wstring* Table() {
 
 void ReadTexts() {
   IniSelectGroup(L"LocalizationStub");
+  static_assert(kFirstAddedKey + sizeof kAddedTexts / sizeof *kAddedTexts == kTextCount, "one text per added key");
   for (int key = 0; key < kTextCount; ++key) {
-    wchar_t name[8] = L"Key";
-    int n = key, at = 3;
-    if (n >= 10) name[at++] = static_cast<wchar_t>(L'0' + n / 10);
-    name[at++] = static_cast<wchar_t>(L'0' + n % 10);
-    name[at] = 0;
+    const std::wstring name = L"Key" + text::Decimal(key);
     Table()[key] = IniReadText(name, L"");
+    if (key >= kFirstAddedKey && Table()[key].empty()) Table()[key] = kAddedTexts[key - kFirstAddedKey];
   }
   IniSelectGroup(L"LocalizationUninstall");
   UninstallTexts().clear();

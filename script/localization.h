@@ -1,5 +1,5 @@
-// The texts of the chosen localization file: the text table (Key0 to Key96
-// of [LocalizationStub]) and the uninstaller's texts ([LocalizationUninstall]).
+// The texts of the chosen localization file: the text table (Key0 to Key102
+// of [LocalizationStub]; see script/added_texts.h for those after Key96) and the uninstaller's texts ([LocalizationUninstall]).
 #pragma once
 
 #include <string>
@@ -7,7 +7,7 @@
 
 #include "script/settings.h"
 
-constexpr int kTextCount = 97;
+constexpr int kTextCount = 103;
 
 // Loads both from the file; when it cannot be opened shows the fixed
 // English message and ends the run through CleanUp(0).
@@ -15,7 +15,8 @@ void LoadTexts(const std::wstring& path);
 // Reads both from the INI file that is open (pure; used by LoadTexts).
 void ReadTexts();
 
-// The text of key n (0 to 96); a key missing from the file is empty.
+// The text of key n (0 to 102); a key missing from the file is empty, but
+// for the keys after Key96, which are English then.
 const std::wstring& Text(int key);
 void SetText(int key, const std::wstring& value);
 

@@ -39,6 +39,8 @@ bool HasSwitch(const std::wstring& argument, const wchar_t* name) {
   return argument.size() >= prefix.size() && text::EqualsNoCase(argument.substr(0, prefix.size()), prefix);
 }
 
+bool IsCloseSwitch(const std::wstring& argument) { return text::EqualsNoCase(argument, L"/CLOSEAPPLICATIONS"); }
+
 // Arguments as Windows programs read them: blanks separate them, double
 // quotes anywhere in one group blanks into it and are dropped. Each comes
 // with the position where it begins.
@@ -106,7 +108,7 @@ Invocation ReadInvocation(const std::wstring& commandLine) {
         // The folder runs to the end of the line, or to a /LOG= after it:
         // blanks in it need no quotes.
         size_t end = k + 1;
-        while (end < args.size() && !HasSwitch(args[end].first, L"/LOG=")) ++end;
+        while (end < args.size() && !HasSwitch(args[end].first, L"/LOG=") && !IsCloseSwitch(args[end].first)) ++end;
         if (commandLine[args[k].second] == L'"') {
           // The whole switch quoted ("/D=C:\My Folder"): its value as read.
           v.folder = arg.substr(3);
@@ -121,6 +123,8 @@ Invocation ReadInvocation(const std::wstring& commandLine) {
         k = end - 1;
       } else if (HasSwitch(arg, L"/LOG=") && v.log.empty()) {
         v.log = arg.substr(5);
+      } else if (IsCloseSwitch(arg) && !v.closeApplications) {
+        v.closeApplications = true;
       } else {
         v.mode = RunMode::kUsage;
       }

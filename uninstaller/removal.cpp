@@ -46,12 +46,14 @@ std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks)
 
 // `ownFolder` is the install folder in guard form, or empty when the guard
 // protects it. `installedUninstaller` may be running: it waits for this
-// copy in a removal without questions, and is never ended.
-void DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::wstring>& skip,
+// copy in a removal without questions, and is never ended. True when a file
+// in use was left for the next restart to delete.
+bool DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::wstring>& skip,
                  const std::wstring& ownFolder, const std::wstring& installFolder,
                  const std::wstring& installedUninstaller) {
   const std::wstring base = text::WithBackslash(installFolder);
   std::vector<std::wstring> clean;
+  bool atRestart = false;
   for (const std::wstring& path : files) {
     if (path.empty()) continue;
     AdvanceProgress();
@@ -68,8 +70,20 @@ void DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
     if (extension == L"exe" && !ownFolder.empty() && ContainsGuardForm(ownFolder, GuardFormHere(path)) &&
         GuardFormHere(path) != GuardFormHere(installedUninstaller))
       KillProgramAt(path);
-    DeleteFileW(path.c_str());
+    if (DeleteFileW(path.c_str())) continue;
+    // A file another program holds (a running program's image answers "access
+    // denied") goes at the next restart.
+    const DWORD error = GetLastError();
+    const DWORD a = GetFileAttributesW(path.c_str());
+    const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                      (error == ERROR_ACCESS_DENIED && a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_READONLY));
+    // The installed uninstaller may be waiting for this copy: it goes once
+    // that has ended (RemoveInstalledUninstaller), not at a restart.
+    if (held && GuardFormHere(path) != GuardFormHere(installedUninstaller) &&
+        MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+      atRestart = true;
   }
+  return atRestart;
 }
 
 }  // namespace
@@ -89,8 +103,9 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
   const bool installFolderProtected = IsProtectedFolder(data.installPath);
   if (!installFolderProtected) folders.push_back(MakeFolderEntry(data.installPath));
 
-  DeleteFiles(files, SkipList(data.skipExtensions), installFolderProtected ? L"" : GuardFormHere(data.installPath),
-              data.installPath,
+  const bool filesAtRestart =
+      DeleteFiles(files, SkipList(data.skipExtensions), installFolderProtected ? L"" : GuardFormHere(data.installPath),
+                  data.installPath,
               installedUninstaller);
 
   SetCurrentDirectoryW(text::FolderPart(OwnPath()).c_str());
@@ -103,7 +118,7 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
   if (!data.appName.empty()) RegistryDeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey + data.appName, L"");
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 
-  if (data.rebootRequired == 1) {
+  if (data.rebootRequired == 1 || filesAtRestart) {
     // A removal without questions leaves the restart to its caller.
     if (ui::Quiet()) NoteOutcome(kRestartNeeded);
     if (ui::Message(removal.texts[kRestartText], removal.texts[kRestartTitle], MB_YESNO | MB_ICONQUESTION) == IDYES)

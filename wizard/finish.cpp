@@ -6,6 +6,7 @@
 
 #include "common/fatal_end.h"
 #include "common/journal.h"
+#include "common/system_api.h"
 #include "common/toolkit.h"
 #include "install/executor.h"
 #include "install/registry_journal.h"
@@ -43,6 +44,7 @@ void CompleteInstallation(const std::vector<const FinishOption*>& chosen) {
   // The installation is complete: the files it replaced are not needed again.
   InstallJournal().Commit();
   RegistryChanges().Commit();
+  RestartClosedPrograms();  // those the Restart Manager closed that asked for it
   SetUnfinishedWork(RemoveWorkFolder);  // nothing is taken back any more
   AnnounceAssociations();
   EndPlain();

@@ -361,6 +361,77 @@ TEST_F(Safety, AnEarlierCopyThatIsStillRunningGoesAtTheNextRestart) {
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
+// Version 1's program holds a file that version 2 replaces. Interactively
+// the message names the file and the program, and Retry after the program
+// ended completes the installation; unattended the new file waits beside
+// its place for the next restart (3010); with /CLOSEAPPLICATIONS the
+// program is closed and the run ends 0; the removal leaves the held file
+// to the next restart (3010). Wine applies pending renames when the prefix
+// restarts (wineboot -r).
+TEST_F(Safety, AFileHeldByARunningProgramIsNamedClosedOrExchangedAtTheRestart) {
+  Write(L"payload\\data.txt", "version 2");
+  Script("");
+  const std::wstring package = Build(), log = Dir() + L"setup.log", held = dest_ + L"data.txt";
+  MakeFolders(dest_);
+  CopyHelper(L"victim.exe", dest_ + L"TarnSafetyApp.exe");
+  auto startVersion1 = [&] {
+    DeleteFileW((Dir() + L"app.marker").c_str());
+    drive::Process app = drive::Start(dest_ + L"TarnSafetyApp.exe", held + L" " + Dir() + L"app.marker");
+    EXPECT_TRUE(drive::WaitUntil([&] { return Exists(Dir() + L"app.marker"); }));
+    return app;
+  };
+
+  drive::Process app = startVersion1();
+  drive::Process p = Launch(package);
+  HWND w = StartInstallation(p);
+  ASSERT_NE(w, nullptr);
+  drive::MessageBoxInfo box = drive::WaitMessageBoxTitled(L"File in use", 60000);
+  ASSERT_NE(box.window, nullptr);
+  EXPECT_EQ(U8(box.text),
+            U8(L"The installation cannot replace this file because another program is using it:\r\n\r\n" + held +
+               L"\r\n\r\nIt is in use by:\r\n" + dest_ + L"TarnSafetyApp.exe\r\n\r\nChoose Yes to close these programs "
+               L"and go on, No to retry once you have closed them yourself, or Cancel to stop the installation."));
+  app.Kill();
+  app.WaitExit();
+  EXPECT_TRUE(drive::Answer(box, IDNO));
+  ASSERT_TRUE(WaitFinishPage(w));
+  PressFinish(w, p);
+  EXPECT_EQ(ReadFileBytes(held), "version 2");
+
+  app = startVersion1();
+  const std::wstring pendingBefore = PendingRenames();
+  p = Launch(package, L"/S /D=" + dest_ + L" /LOG=" + log);
+  EXPECT_EQ(p.WaitExit(60000), 3010u);
+  EXPECT_NE(PendingRenames().find(held + L".~new|!\\??\\" + held), std::wstring::npos) << U8(PendingRenames());
+  EXPECT_NE(ReadFileBytes(log).find(U8(L"the new " + held + L" takes its place at the next restart")), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(held + L".~new"), "version 2");
+  // The prefix's restart applies the pending renames.
+  app.Kill();
+  WriteAt(held, "version 1");
+  drive::Process boot = drive::Start(L"C:\\windows\\system32\\wineboot.exe", L"-r");
+  EXPECT_EQ(boot.WaitExit(60000), 0u);
+  EXPECT_EQ(ReadFileBytes(held), "version 2");
+  EXPECT_FALSE(Exists(held + L".~new"));
+  PendingRenames(&pendingBefore);
+  WriteAt(held, "version 1");
+  app = startVersion1();
+
+  p = Launch(package, L"/S /D=" + dest_ + L" /CLOSEAPPLICATIONS /LOG=" + log);
+  EXPECT_EQ(p.WaitExit(60000), 0u);
+  EXPECT_EQ(app.WaitExit(1000), 1u);  // ended by the installation
+  EXPECT_EQ(ReadFileBytes(held), "version 2");
+
+  // The removal while the program holds the file: it goes at the next
+  // restart, and the silent removal ends with 3010.
+  app = startVersion1();
+  const std::wstring quiet = Registered(L"QuietUninstallString");
+  drive::Process removal = drive::Start(quiet.substr(1, quiet.find(L'"', 1) - 1), L"/S");
+  EXPECT_EQ(removal.WaitExit(60000), 3010u) << U8(quiet);
+  EXPECT_NE(PendingRenames().find(L"\\??\\" + held + L"||"), std::wstring::npos) << U8(PendingRenames());
+  app.Kill();
+  PendingRenames(&pendingBefore);
+}
+
 // The work folder is new and only administrators and the system may change
 // it (where the system keeps access rights), so that nothing can be planted
 // in it while the installer runs.

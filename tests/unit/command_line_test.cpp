@@ -82,6 +82,28 @@ TEST(CommandLine, TheFormsOfTheCommandLine) {
   }
 }
 
+// /CLOSEAPPLICATIONS comes anywhere after /S and ends a /D= folder.
+TEST(CommandLine, TheSwitchThatClosesPrograms) {
+  const struct {
+    const wchar_t* line;
+    RunMode mode;
+    bool close;
+    const wchar_t* folder;
+  } cases[] = {
+      {L"pkg.exe /S /D=C:\\My Demo /CLOSEAPPLICATIONS /LOG=s.log", RunMode::kInstall, true, L"C:\\My Demo"},
+      {L"pkg.exe /S /LOG=s.log /closeapplications", RunMode::kInstall, true, L""},
+      {L"pkg.exe /S /D=C:\\Demo", RunMode::kInstall, false, L"C:\\Demo"},
+      {L"pkg.exe /CLOSEAPPLICATIONS", RunMode::kInstall, false, L""},  // one argument: the installation
+      {L"pkg.exe /S /CLOSEAPPLICATIONS /CLOSEAPPLICATIONS", RunMode::kUsage, true, L""},
+  };
+  for (const auto& c : cases) {
+    const Invocation v = ReadInvocation(c.line);
+    EXPECT_EQ(v.mode, c.mode) << c.line;
+    EXPECT_EQ(v.closeApplications, c.close) << c.line;
+    EXPECT_EQ(v.folder, c.folder) << c.line;
+  }
+}
+
 // The whole /D= switch in double quotes, as /LOG= may be quoted: the folder
 // is what the quotes hold.
 TEST(CommandLine, AQuotedFolderSwitchGivesTheFolder) {

@@ -79,7 +79,7 @@ TEST(Settings, OnlyTheFirstInstTasksGroupCounts) {
 }
 
 TEST(Localization, KeysReadWithoutRegardToCaseFirstLineWins) {
-  IniOpenBytes("[LocalizationStub]\nKey0=Yes\nKEY1 = Second   \nkey0 = ignored\nKey96 = for\n"
+  IniOpenBytes("[LocalizationStub]\nKey0=Yes\nKEY1 = Second   \nkey0 = ignored\nKey96 = for\nKey98 = Datei\n"
                "[LocalizationUninstall]\nKey0 = Please confirm\nExtra = kept\nKey0 = twice\n");
   ReadTexts();
   IniClose();
@@ -87,7 +87,10 @@ TEST(Localization, KeysReadWithoutRegardToCaseFirstLineWins) {
   EXPECT_EQ(Text(1), L"Second");
   EXPECT_EQ(Text(70), L"");
   EXPECT_EQ(Text(96), L"for");
-  EXPECT_EQ(Text(97), L"");
+  // The keys after Key96: the file's text where it has one, else English.
+  EXPECT_EQ(Text(97), L"File in use");
+  EXPECT_EQ(Text(98), L"Datei");
+  EXPECT_EQ(Text(103), L"");
   ASSERT_EQ(UninstallTexts().size(), 3u);
   EXPECT_EQ(UninstallTexts()[1].name, L"Extra");
   EXPECT_EQ(UninstallTexts()[2].line, L"twice");
