@@ -8,6 +8,7 @@
 #include "common/log.h"
 #include "common/sha256.h"
 #include "common/text.h"
+#include "install/path_guard.h"
 #include "install/upgrade_rules.h"
 #include "script/ini.h"
 #include "script/settings.h"
@@ -74,7 +75,10 @@ void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninsta
   Entry e;
   if (!ReadEntry(&e) || e.uninstaller.empty() || text::Lower(e.uninstaller) == text::Lower(newUninstaller)) return;
   const size_t dot = e.uninstaller.rfind(L'.');
-  if (dot == std::wstring::npos || text::Lower(e.uninstaller.substr(dot)) != L".exe") return;
+  // Never through a path the removal itself would refuse.
+  if (dot == std::wstring::npos || text::Lower(e.uninstaller.substr(dot)) != L".exe" ||
+      !IsDeletableFilePath(e.uninstaller))
+    return;
   const std::wstring data = e.uninstaller.substr(0, dot) + L".dat";
   std::string bytes;
   if (!ReadWholeFile(data, &bytes)) return;

@@ -18,6 +18,9 @@ int CompareVersions(const std::wstring& a, const std::wstring& b);
 // the actions happened, the earlier installation's before this one's. When
 // both use the same install folder, the folder counts as the product's own
 // if the earlier installation found it new or empty. An earlier install
-// folder elsewhere is recorded as a folder of the product (removed when it
-// is empty), since the earlier uninstaller that knew it goes away.
+// folder elsewhere goes with the product too: its files are listed, and the
+// folder (when the earlier installation made it) is recorded as a folder of
+// the product, removed when it is empty. Its uninstaller goes away at the
+// upgrade, so nothing else could remove those files later; what the user
+// put there stays, and so does the folder then.
 void MergeEarlierContents(UninstallContents* now, const UninstallContents& earlier);
