@@ -28,6 +28,7 @@ set(LOGIC_SOURCES
   install/install_record.cpp
   install/path_rules.cpp
   install/uninstall_data.cpp
+  install/upgrade_rules.cpp
   uninstaller/arguments.cpp
 )
 
@@ -99,6 +100,7 @@ set(STUB_SOURCES
   install/registry_journal.cpp
   install/shortcuts.cpp
   install/uninstall_writer.cpp
+  install/upgrade.cpp
 )
 
 set(UNINSTALLER_SOURCES

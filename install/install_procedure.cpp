@@ -16,6 +16,7 @@
 #include "install/shortcuts.h"
 #include "install/system_tasks.h"
 #include "install/task_line.h"
+#include "install/upgrade.h"
 #include "package/extract.h"
 #include "package/package.h"
 #include "script/settings.h"
@@ -118,6 +119,7 @@ InstallResult InstallProcedure(const InstallPlan& plan) {
   s.installFolderCreated = IsNewOrEmpty(s.installFolder);
   ChooseUninstallerNames(s);
   LogLine(L"install folder: " + s.installFolder + (s.installFolderCreated ? L" (new or empty)" : L" (holds files)"));
+  NoteEarlierVersion();
   ui::SetText(kStatusLine, messages::kPreparing);
   SetExtractionCallback(ExtractionProgress);
   if (plan.createGroup) {

@@ -12,6 +12,7 @@
 #include "install/install_state.h"
 #include "install/registry_journal.h"
 #include "install/uninstall_data.h"
+#include "install/upgrade.h"
 #include "script/localization.h"
 #include "script/settings.h"
 #include "script/tokens.h"
@@ -104,6 +105,8 @@ std::string UninstallDataBytes() {
   c.uninstallTasks.reserve(s.uninstallTasks.size());
   for (const TaskEntry& t : s.uninstallTasks) c.uninstallTasks.push_back({t.name, ExpandTokens(t.line)});
   c.files = st.installedFiles;
+  // One removal removes this installation and an earlier one of the product.
+  TakeOverEarlier(&c, st.uninstallerPath);
   return UninstallDataBytes(c);
 }
 
@@ -131,6 +134,11 @@ int RegisterUninstall(const std::wstring& programName, const std::wstring& compa
   RegSetValueExW(key.get(), L"EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kilobytes),
                  sizeof kilobytes);
   SetString(key.get(), kUninstallDataDigestValue, dataDigest);
+  SetString(key.get(), L"DisplayVersion", Settings().programVersion);
+  SetString(key.get(), L"InstallLocation", Installation().installFolder);
+  const DWORD one = 1;
+  RegSetValueExW(key.get(), L"NoModify", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+  RegSetValueExW(key.get(), L"NoRepair", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
   LogLine(L"uninstall entry: HKEY_LOCAL_MACHINE\\" + (kUninstallKey + programName) + L", removal: \"" +
           uninstallerPath + L"\"");
   return 1;

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "common/toolkit.h"
+#include "install/upgrade.h"
 #include "script/settings.h"
 #include "script/tokens.h"
 #include "wizard/controls.h"
@@ -9,6 +10,9 @@
 
 std::wstring DefaultDestination() {
   const SetupSettings& s = Settings();
+  // An installed version of the product is replaced where it is.
+  const std::wstring earlier = EarlierInstallFolder();
+  if (!earlier.empty()) return earlier;
   return text::WithBackslash(text::Trim(s.defaultPath, L" ").empty() ? TokenFolder(0) + s.programName + L"\\"
                                                                        : ExpandTokens(s.defaultPath));
 }

@@ -293,9 +293,13 @@ TEST_F(Silent, InstallsAndRemovesTheExampleWithoutAnyWindow) {
       {L"HelpTelephone", "n/a"},
       {L"UninstallString", "\"" + uninstaller + "\""},
       {L"QuietUninstallString", "\"" + uninstaller + "\" /S"},
+      {L"DisplayVersion", "1.2"},
+      {L"InstallLocation", U8(notes_)},
   };
   for (const auto& v : values) EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, entry, v.name)), v.value) << U8(v.name);
   EXPECT_EQ(GetNumber(HKEY_LOCAL_MACHINE, entry, L"EstimatedSize"), static_cast<int64_t>((payloadBytes + 1023) / 1024));
+  EXPECT_EQ(GetNumber(HKEY_LOCAL_MACHINE, entry, L"NoModify"), 1);
+  EXPECT_EQ(GetNumber(HKEY_LOCAL_MACHINE, entry, L"NoRepair"), 1);
 
   // The log: one stamped line per step, from the start to the end.
   const std::vector<std::string> log = LogEntries(log_);
@@ -534,7 +538,6 @@ TEST_F(Silent, ARestartNeededEndsWith3010WithoutARestart) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    RemoveTree(dest_);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Demo App")).c_str());
     const std::string requestsBefore = ReadFileBytes(kRestartRequests);
     drive::Process p = Launch(BuildDemo(c.config, c.tasks), L"/S /LOG=" + log_);
@@ -548,5 +551,54 @@ TEST_F(Silent, ARestartNeededEndsWith3010WithoutARestart) {
     EXPECT_ENTRY(log, c.entry);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "end: succeeded; a restart is needed to complete it (exit code 3010)");
+  }
+}
+
+// Version 2 over version 1, silently: it goes where version 1 is (its own
+// script names another folder) or where /D= says, takes over version 1's
+// files, records and entry, and one removal leaves only what the user made.
+// A lower version then installs too, and says so in the log.
+TEST_F(Silent, AnUpgradeTakesOverTheEarlierInstallation) {
+  const std::string p = kPilcrow, key = "Software\\Tarnwick Upgrade";
+  const std::wstring entry = kUninstallKey + std::wstring(L"Demo App");
+  auto package = [&](const std::string& version, const std::wstring& folder, const std::string& value) {
+    std::string script = DemoScript(folder, "", "[uConfig]\r\nIconExtUninst = 1\r\n",
+                                    "Key = REGADDKEY" + p + "HKCU" + p + p + p + key + "\r\nValue = REGADDVALUE" + p +
+                                        "HKCU" + p + value + p + "x" + p + key + p + "REG_SZ\r\n");
+    WriteScript(script.replace(script.find("Version = 1.0") + 10, 3, version));
+    return Build(Widen(version) + L".exe");
+  };
+  for (const std::wstring& other : {std::wstring(), Dir() + L"other\\"}) {
+    SCOPED_TRACE(U8(other));
+    RemoveTree(Dir() + L"payload");
+    Write(L"payload\\a.txt", "a");
+    Write(L"payload\\b.txt", "b");
+    EXPECT_EQ(Launch(package("1.0", dest_, "One"), L"/S").WaitExit(60000), 0u);
+    Write(L"dest\\mine.txt", "the user's");
+    DeleteFileW((Dir() + L"payload\\b.txt").c_str());
+    Write(L"payload\\c.txt", "c");
+    const std::wstring v2 = package("2.0", Dir() + L"elsewhere\\", "Two");  // the entry's folder is taken
+    EXPECT_EQ(Launch(v2, other.empty() ? L"/S" : L"/S /D=" + other).WaitExit(60000), 0u);
+    const std::wstring to = other.empty() ? dest_ : other;
+    EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, entry, L"UninstallString")),
+              "\"" + U8(to) + (other.empty() ? "Uninst1.exe\"" : "Uninst0.exe\""));
+    EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion")), "2.0");
+    EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, entry, L"InstallLocation")), U8(to));
+    EXPECT_FALSE(Exists(dest_ + L"Uninst0.exe") || Exists(dest_ + L"Uninst0.dat")) << "version 1's stayed";
+    if (other.empty()) {
+      EXPECT_EQ(Tree(dest_),
+                (std::set<std::string>{"a.txt", "b.txt", "c.txt", "mine.txt", "Uninst1.exe", "Uninst1.dat"}));
+      EXPECT_EQ(Launch(package("1.5", dest_, "Two"), L"/S /LOG=" + log_).WaitExit(60000), 0u);
+      EXPECT_ENTRY(LogEntries(log_), "version 1.5 replaces the installed, higher version 2.0");
+    }
+    const std::wstring command = GetText(HKEY_LOCAL_MACHINE, entry, L"UninstallString");
+    EXPECT_EQ(Launch(command.substr(1, command.size() - 2), L"/S").WaitExit(60000), 0u);
+    // The second stage deletes the uninstaller once the first has ended.
+    EXPECT_TRUE(drive::WaitUntil(
+        [&] { return Tree(dest_) == std::set<std::string>{"mine.txt"} && (other.empty() || !Exists(other)); }, 30000))
+        << ::testing::PrintToString(Tree(dest_)) << ::testing::PrintToString(Tree(other));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entry));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Widen(key)));
+    RegDeleteTreeW(HKEY_CURRENT_USER, Widen(key).c_str());
   }
 }

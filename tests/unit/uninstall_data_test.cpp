@@ -5,6 +5,7 @@
 #include <set>
 
 #include "common/text.h"
+#include "install/upgrade_rules.h"
 
 namespace {
 
@@ -174,4 +175,34 @@ TEST(UninstallData, ManyEntriesOfOneNameAndManyFiles) {
   EXPECT_EQ(back.uninstallTasks[1].name, L"Run#2");
   EXPECT_EQ(back.uninstallTasks[199999].name, L"Run#200000");
   EXPECT_EQ(back.files, c.files);
+}
+
+TEST(UninstallData, VersionsCompareAsDottedNumbers) {
+  const struct { const wchar_t *a, *b; int order; } rows[] = {
+      {L"1.0", L"2.0", -1}, {L"1.10", L"1.9", 1}, {L"2", L"2.0.0", 0},   {L"1.2.3", L"1.2", 1},  {L"", L"0", 0},
+      {L"10", L"9", 1},     {L"1.0b", L"1.0", 0}, {L" 3.1 ", L"3.01", 0}, {L"1.2", L"1.2.1", -1}};
+  for (const auto& r : rows) EXPECT_EQ(CompareVersions(r.a, r.b), r.order) << text::ToUtf8(r.a) << text::ToUtf8(r.b);
+}
+
+// Records compare by their stored lines: the same folder in another case is
+// one, a value with other data is another.
+TEST(UninstallData, AnEarlierInstallationMergesWithoutDuplicatesBeforeTheNewRecord) {
+  auto value = [](const wchar_t* data) {
+    return RegistryRecord(Line({L"REGADDVALUE", L"HKCU", L"V", data, L"Software\\D", L"REG_SZ"}));
+  };
+  UninstallContents earlier, now;
+  earlier.installPath = L"C:\\P\\";
+  earlier.installPathCreated = true;
+  earlier.files = {L"C:\\P\\a.exe", L"C:\\P\\b.txt"};
+  earlier.installRecord = {{L"Key", value(L"1")}, {L"Folder", PathRecord(RecordKind::kFolder, L"C:\\P\\Data\\")}};
+  now.installPath = L"c:\\p";
+  now.files = {L"C:\\P\\A.EXE", L"C:\\P\\c.txt"};
+  now.installRecord = {{L"Folder", PathRecord(RecordKind::kFolder, L"c:\\p\\data\\")}, {L"Key", value(L"2")}};
+  UninstallContents same = now;
+  MergeEarlierContents(&same, earlier);
+  EXPECT_EQ(same.files, (std::vector<std::wstring>{L"C:\\P\\b.txt", L"C:\\P\\A.EXE", L"C:\\P\\c.txt"}));
+  ASSERT_EQ(same.installRecord.size(), 3u);  // the earlier value's record, then this run's two
+  EXPECT_EQ(same.installRecord[0].record.taskLine, value(L"1").taskLine);
+  EXPECT_EQ(same.installRecord[1].record.path, L"c:\\p\\data\\");
+  EXPECT_TRUE(same.installPathCreated);
 }

@@ -1,0 +1,100 @@
+#include "install/upgrade.h"
+
+#include "common/prelude.h"
+
+#include "common/files.h"
+#include "common/handles.h"
+#include "common/journal.h"
+#include "common/log.h"
+#include "common/sha256.h"
+#include "common/text.h"
+#include "install/path_guard.h"
+#include "install/upgrade_rules.h"
+#include "script/ini.h"
+#include "script/settings.h"
+#include "startup/command_line.h"
+
+namespace {
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+struct Entry {
+  std::wstring location, uninstaller, version, digest;
+};
+
+std::wstring TextValue(HKEY key, const wchar_t* name) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ) return L"";
+  std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]), &size) != ERROR_SUCCESS)
+    return L"";
+  value.resize(value.find(L'\0'));
+  return value;
+}
+
+// The program an UninstallString starts: quoted, or the whole text.
+std::wstring ProgramOf(const std::wstring& command) {
+  const std::wstring line = text::Trim(command);
+  if (line.empty() || line[0] != L'"') return line;
+  const size_t close = line.find(L'"', 1);
+  return line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+}
+
+// False without an entry (or without a program name, which would make the
+// key the Uninstall key itself).
+bool ReadEntry(Entry* e) {
+  const std::wstring name = Settings().programName;
+  if (text::Trim(name, L" ").empty()) return false;
+  ScopedKey key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str(), 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
+    return false;
+  e->location = text::Trim(TextValue(key.get(), L"InstallLocation"));
+  e->uninstaller = ProgramOf(TextValue(key.get(), L"UninstallString"));
+  e->version = text::Trim(TextValue(key.get(), L"DisplayVersion"));
+  e->digest = TextValue(key.get(), kUninstallDataDigestValue);
+  return true;
+}
+
+}  // namespace
+
+std::wstring EarlierInstallFolder() {
+  Entry e;
+  if (!ReadEntry(&e)) return L"";
+  const std::wstring folder = text::WithBackslash(e.location.empty() ? text::FolderPart(e.uninstaller) : e.location);
+  return IsFullFolderPath(folder) ? folder : L"";
+}
+
+void NoteEarlierVersion() {
+  Entry e;
+  if (!ReadEntry(&e) || e.version.empty()) return;
+  if (CompareVersions(Settings().programVersion, e.version) < 0)
+    LogLine(L"version " + Settings().programVersion + L" replaces the installed, higher version " + e.version);
+}
+
+void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninstaller) {
+  Entry e;
+  if (!ReadEntry(&e) || e.uninstaller.empty() || text::Lower(e.uninstaller) == text::Lower(newUninstaller)) return;
+  const size_t dot = e.uninstaller.rfind(L'.');
+  // Never through a path the removal itself would refuse.
+  if (dot == std::wstring::npos || text::Lower(e.uninstaller.substr(dot)) != L".exe" ||
+      !IsDeletableFilePath(e.uninstaller))
+    return;
+  const std::wstring data = e.uninstaller.substr(0, dot) + L".dat";
+  std::string bytes;
+  if (!ReadWholeFile(data, &bytes)) return;
+  // The same check as the uninstaller's: data edited since its entry was
+  // written is not taken over, and its uninstaller stays.
+  if (!e.digest.empty() && Sha256Hex(bytes.data(), bytes.size()) != e.digest) {
+    LogLine(L"earlier uninstall data not taken over: " + data + L" does not match its entry's digest");
+    return;
+  }
+  const UninstallContents earlier = ReadUninstallContents(bytes);
+  if (text::Lower(earlier.appName) != text::Lower(contents->appName)) return;
+  MergeEarlierContents(contents, earlier);
+  LogLine(L"takes over the earlier installation: " + data);
+  FileJournal& journal = InstallJournal();
+  for (const std::wstring& path : {e.uninstaller, data}) {
+    journal.Touching(path);
+    journal.Remove(path);
+  }
+}
