@@ -1,6 +1,7 @@
 #include "tests/ops/ops_support.h"
 
 #include <tlhelp32.h>
+#include <winioctl.h>
 
 #include <vector>
 
