@@ -42,11 +42,12 @@ bool NameMatches(const char* exeFile, const std::wstring& target) {
   return text::EqualsNoCase(name, target) || text::EqualsNoCase(text::FilePart(name), target);
 }
 
-// Every running process but this one whose executable name is `processName`
-// (without regard to case and surrounding blanks); every one for "".
-std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
+namespace {
+
+// Every running process but this one whose executable name is `target`
+// (lower case, trimmed); with `all`, every one.
+std::vector<DWORD> ProcessesMatching(const std::wstring& target, bool all) {
   std::vector<DWORD> found;
-  const std::wstring target = text::Trim(text::Lower(processName));
   ScopedLibrary kernel(LoadSystemLibrary(L"Kernel32.dll"));
   if (!kernel.get()) return found;
   auto snapshot = Entry<SnapshotFn>(kernel.get(), "CreateToolhelp32Snapshot");
@@ -63,9 +64,18 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
     // Never the process that is running the task (an installer named like
     // the program it replaces would end itself half-way).
     if (entry.th32ProcessID == GetCurrentProcessId()) continue;
-    if (target.empty() || NameMatches(entry.szExeFile, target)) found.push_back(entry.th32ProcessID);
+    if (all || NameMatches(entry.szExeFile, target)) found.push_back(entry.th32ProcessID);
   }
   return found;
+}
+
+}  // namespace
+
+// Every running process but this one whose executable name is `processName`
+// (without regard to case and surrounding blanks); none for "".
+std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
+  const std::wstring target = text::Trim(text::Lower(processName));
+  return target.empty() ? std::vector<DWORD>() : ProcessesMatching(target, false);
 }
 
 }  // namespace
@@ -115,7 +125,7 @@ int KillProcess(DWORD processId) {
 std::vector<DWORD> ProcessesRunningFrom(const std::wstring& folder) {
   const std::wstring inside = text::WithBackslash(GuardFormHere(folder));
   std::vector<DWORD> found;
-  for (DWORD pid : ProcessesNamed(L"")) {
+  for (DWORD pid : ProcessesMatching(std::wstring(), true)) {
     const std::wstring image = ProgramOfProcess(pid);
     if (!image.empty() && text::StartsWith(GuardFormHere(image), inside)) found.push_back(pid);
   }

@@ -75,8 +75,10 @@ bool DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
     // denied") goes at the next restart.
     const DWORD error = GetLastError();
     const DWORD a = GetFileAttributesW(path.c_str());
-    const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-                      (error == ERROR_ACCESS_DENIED && a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_READONLY));
+    // (A folder named in the list answers "access denied" too: it is no file in use.)
+    const bool file = a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+    const bool held = file && (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                               (error == ERROR_ACCESS_DENIED && !(a & FILE_ATTRIBUTE_READONLY)));
     // The installed uninstaller may be waiting for this copy: it goes once
     // that has ended (RemoveInstalledUninstaller), not at a restart.
     if (held && GuardFormHere(path) != GuardFormHere(installedUninstaller) &&
