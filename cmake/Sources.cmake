@@ -39,6 +39,7 @@ set(SHARED_WIN_SOURCES
   common/journal.cpp
   common/log.cpp
   common/outcome.cpp
+  common/pending_renames.cpp
   common/heap.cpp
   common/random.cpp
   common/system_api.cpp

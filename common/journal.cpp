@@ -1,6 +1,7 @@
 #include "common/journal.h"
 
 #include "common/files.h"
+#include "common/pending_renames.h"
 #include "common/handles.h"
 #include "common/log.h"
 #include "common/outcome.h"
@@ -191,6 +192,9 @@ bool FileJournal::KeepAside(const std::wstring& path) {
 
 bool FileJournal::BeforeWrite(const std::wstring& path) {
   if (Keeps(path)) return false;  // a payload entry never meets a kept copy
+  // What an earlier run left for the restart must not delete or replace
+  // the file this one writes.
+  ForgetRestartOperationsOn(path);
   const DWORD a = GetFileAttributesW(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) {
     Touching(path);

@@ -1,5 +1,7 @@
 #include "install/upgrade.h"
 
+#include "install/digest_book.h"
+
 #include "common/prelude.h"
 
 #include "common/files.h"
@@ -75,21 +77,35 @@ void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninsta
   Entry e;
   if (!ReadEntry(&e) || e.uninstaller.empty() || text::Lower(e.uninstaller) == text::Lower(newUninstaller)) return;
   const size_t dot = e.uninstaller.rfind(L'.');
-  // Never through a path the removal itself would refuse.
+  // Only an uninstaller this platform writes ("Uninst" and a number), and
+  // never through a path the removal itself would refuse.
+  const std::wstring file = text::Lower(text::FilePart(e.uninstaller));
   if (dot == std::wstring::npos || text::Lower(e.uninstaller.substr(dot)) != L".exe" ||
-      !IsDeletableFilePath(e.uninstaller))
+      file.size() <= 10 || file.compare(0, 6, L"uninst") != 0 ||
+      file.find_first_not_of(L"0123456789", 6) != file.size() - 4 || !IsDeletableFilePath(e.uninstaller)) {
+    LogLine(L"earlier installation not taken over: its entry names no uninstaller of this platform");
     return;
+  }
   const std::wstring data = e.uninstaller.substr(0, dot) + L".dat";
   std::string bytes;
-  if (!ReadWholeFile(data, &bytes)) return;
-  // The same check as the uninstaller's: data edited since its entry was
-  // written is not taken over, and its uninstaller stays.
-  if (!e.digest.empty() && Sha256Hex(bytes.data(), bytes.size()) != e.digest) {
-    LogLine(L"earlier uninstall data not taken over: " + data + L" does not match its entry's digest");
+  if (!ReadWholeFile(data, &bytes)) {
+    LogLine(L"earlier installation not taken over: its uninstall data " + data + L" cannot be read");
+    return;
+  }
+  // The same checks as the uninstaller's: data edited since its entry (or
+  // the platform's book of digests) was written is not taken over, and its
+  // uninstaller stays.
+  const std::wstring digest = Sha256Hex(bytes.data(), bytes.size());
+  const std::wstring booked = ReadDigestBookEntry(DigestBookName(data));
+  if ((!e.digest.empty() && digest != e.digest) || (!booked.empty() && digest != booked)) {
+    LogLine(L"earlier uninstall data not taken over: " + data + L" does not match its digest");
     return;
   }
   const UninstallContents earlier = ReadUninstallContents(bytes);
-  if (text::Lower(earlier.appName) != text::Lower(contents->appName)) return;
+  if (text::Lower(earlier.appName) != text::Lower(contents->appName)) {
+    LogLine(L"earlier installation not taken over: its uninstall data names another program");
+    return;
+  }
   MergeEarlierContents(contents, earlier);
   LogLine(L"takes over the earlier installation: " + data);
   FileJournal& journal = InstallJournal();

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "common/outcome.h"
+#include "common/pending_renames.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/path_guard.h"
@@ -70,7 +71,10 @@ bool DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
     if (extension == L"exe" && !ownFolder.empty() && ContainsGuardForm(ownFolder, GuardFormHere(path)) &&
         GuardFormHere(path) != GuardFormHere(installedUninstaller))
       KillProgramAt(path);
-    if (DeleteFileW(path.c_str())) continue;
+    if (DeleteFileW(path.c_str())) {
+      ForgetRestartOperationsOn(path);  // a staged newer copy would bring it back
+      continue;
+    }
     // A file another program holds (a running program's image answers "access
     // denied") goes at the next restart.
     const DWORD error = GetLastError();
@@ -104,6 +108,11 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
   }
   const bool installFolderProtected = IsProtectedFolder(data.installPath);
   if (!installFolderProtected) folders.push_back(MakeFolderEntry(data.installPath));
+  // Folder entries of the payload (an earlier version's install folder
+  // among them, after an upgrade into another folder) go with the folders:
+  // removed deepest first, when empty.
+  for (const std::wstring& path : files)
+    if (!path.empty() && path.back() == L'\\') folders.push_back(MakeFolderEntry(path));
 
   const bool filesAtRestart =
       DeleteFiles(files, SkipList(data.skipExtensions), installFolderProtected ? L"" : GuardFormHere(data.installPath),

@@ -429,6 +429,10 @@ TEST_F(Safety, AFileHeldByARunningProgramIsNamedClosedOrExchangedAtTheRestart) {
   EXPECT_EQ(removal.WaitExit(60000), 3010u) << U8(quiet);
   EXPECT_NE(PendingRenames().find(L"\\??\\" + held + L"||"), std::wstring::npos) << U8(PendingRenames());
   app.Kill();
+  // Installed again before that restart: the restart must not delete the
+  // new file.
+  EXPECT_EQ(Launch(package, L"/S /D=" + dest_).WaitExit(60000), 0u);
+  EXPECT_EQ(PendingRenames().find(held), std::wstring::npos) << U8(PendingRenames());
   PendingRenames(&pendingBefore);
 }
 
