@@ -103,3 +103,13 @@ int RegistryWriteValue(HKEY root, const std::wstring& keyPath, const std::wstrin
   RegistryCreateKey(root, keyPath, computer);
   return RegistrySetValue(root, keyPath, valueName, data, type, computer);
 }
+
+std::wstring RegistryText(HKEY key, const wchar_t* name) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ) return L"";
+  std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]), &size) != ERROR_SUCCESS)
+    return L"";
+  value.resize(value.find(L'\0'));
+  return value;
+}

@@ -35,6 +35,8 @@ std::wstring RegistrySubkeyName(HKEY root, const std::wstring& keyPath, DWORD in
 // sub-key at index 0; a sub-key that comes back twice in a row is left.
 // Always 0.
 int RegistryDeleteTree(HKEY root, const std::wstring& keyPath, const std::wstring& computer);
+// A text value (REG_SZ) of an open key; the empty text when there is none.
+std::wstring RegistryText(HKEY key, const wchar_t* name);
 // RegistryCreateKey (result ignored), then RegistrySetValue.
 int RegistryWriteValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
                        const std::wstring& data, DWORD type, const std::wstring& computer);

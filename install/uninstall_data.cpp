@@ -163,3 +163,10 @@ UninstallContents ReadUninstallContents(const std::string& bytes) {
   for (const TaskEntry& e : Entries(ini, L"Files")) c.files.push_back(e.line);
   return c;
 }
+
+std::wstring UninstallProgram(const std::wstring& command) {
+  const std::wstring line = text::Trim(command);
+  if (line.empty() || line[0] != L'"') return line;
+  const size_t close = line.find(L'"', 1);
+  return line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+}

@@ -55,3 +55,7 @@ std::string UninstallDataBytes(const UninstallContents& contents);
 
 // Reads a file's bytes back (any file the INI reader reads).
 UninstallContents ReadUninstallContents(const std::string& bytes);
+
+// The program an uninstall entry's UninstallString starts: the text
+// between its first two double quotes, or (older entries) the whole text.
+std::wstring UninstallProgram(const std::wstring& command);

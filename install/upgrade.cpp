@@ -11,6 +11,8 @@
 #include "common/sha256.h"
 #include "common/text.h"
 #include "install/path_guard.h"
+#include "install/registry.h"
+#include "install/uninstall_data.h"
 #include "install/upgrade_rules.h"
 #include "script/ini.h"
 #include "script/settings.h"
@@ -24,24 +26,6 @@ struct Entry {
   std::wstring location, uninstaller, version, digest;
 };
 
-std::wstring TextValue(HKEY key, const wchar_t* name) {
-  DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ) return L"";
-  std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]), &size) != ERROR_SUCCESS)
-    return L"";
-  value.resize(value.find(L'\0'));
-  return value;
-}
-
-// The program an UninstallString starts: quoted, or the whole text.
-std::wstring ProgramOf(const std::wstring& command) {
-  const std::wstring line = text::Trim(command);
-  if (line.empty() || line[0] != L'"') return line;
-  const size_t close = line.find(L'"', 1);
-  return line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
-}
-
 // False without an entry (or without a program name, which would make the
 // key the Uninstall key itself).
 bool ReadEntry(Entry* e) {
@@ -50,10 +34,10 @@ bool ReadEntry(Entry* e) {
   ScopedKey key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str(), 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
     return false;
-  e->location = text::Trim(TextValue(key.get(), L"InstallLocation"));
-  e->uninstaller = ProgramOf(TextValue(key.get(), L"UninstallString"));
-  e->version = text::Trim(TextValue(key.get(), L"DisplayVersion"));
-  e->digest = TextValue(key.get(), kUninstallDataDigestValue);
+  e->location = text::Trim(RegistryText(key.get(), L"InstallLocation"));
+  e->uninstaller = UninstallProgram(RegistryText(key.get(), L"UninstallString"));
+  e->version = text::Trim(RegistryText(key.get(), L"DisplayVersion"));
+  e->digest = RegistryText(key.get(), kUninstallDataDigestValue);
   return true;
 }
 
