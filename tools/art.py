@@ -2,8 +2,9 @@
 """Turns the pixel-art files of the setup stub into build inputs.
 
   art.py header OUT.h NAME=FILE.art ...   C++ header with the rows and palettes
-  art.py ico OUT.ico FILE.art              a 32 by 32 icon file for the resources,
-                                           checked against the picture
+  art.py ico OUT.ico FILE.art              the icon file for the resources (16, 24,
+                                           32, 48 and 256 pixels), its 32-pixel
+                                           image checked against the picture
   art.py check OUT.ico FILE.art            only the check: the icon shows the
                                            picture's pixels
 
@@ -12,6 +13,7 @@ of 32 characters; "." is a transparent pixel.
 """
 import struct
 import sys
+import zlib
 
 
 def read_art(path):
@@ -57,48 +59,96 @@ def rgb(hexa):
     return int(hexa[0:2], 16), int(hexa[2:4], 16), int(hexa[4:6], 16)
 
 
+SIZES = (16, 24, 32, 48, 256)
+
+
+def scaled(palette, rows, size):
+    """The picture at `size` pixels a side, as rows of (R, G, B, A): each
+    pixel the average of the area of the picture it covers (the 256-pixel
+    one is the picture's pixels enlarged eight times, the 32-pixel one the
+    picture itself)."""
+    step = 32 / size
+    out = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            r = g = b = a = 0.0
+            y0, y1, x0, x1 = y * step, (y + 1) * step, x * step, (x + 1) * step
+            for sy in range(int(y0), min(32, int(-(-y1 // 1)))):
+                wy = min(y1, sy + 1) - max(y0, sy)
+                for sx in range(int(x0), min(32, int(-(-x1 // 1)))):
+                    w = wy * (min(x1, sx + 1) - max(x0, sx))
+                    c = rows[sy][sx]
+                    if w <= 0 or c == '.':
+                        continue
+                    cr, cg, cb = rgb(palette[c])
+                    r, g, b, a = r + w * cr, g + w * cg, b + w * cb, a + w
+            area = step * step
+            if a == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append((round(r / a), round(g / a), round(b / a), round(255 * a / area)))
+        out.append(row)
+    return out
+
+
+def bitmap_image(pixels):
+    """A 32-bit icon image: header, pixels bottom-up (B, G, R, A), then the
+    mask, set where a pixel is wholly transparent (for systems that draw
+    without the alpha)."""
+    size = len(pixels)
+    stride = (size + 31) // 32 * 4
+    colour, mask = b'', b''
+    for row in reversed(pixels):
+        colour += b''.join(bytes([b, g, r, a]) for r, g, b, a in row)
+        bits = sum(1 << (8 * stride - 1 - x) for x, p in enumerate(row) if p[3] == 0)
+        mask += bits.to_bytes(stride, 'big')
+    info = struct.pack('<IiiHHIIiiII', 40, size, 2 * size, 1, 32, 0, len(colour) + len(mask), 0, 0, 0, 0)
+    return info + colour + mask
+
+
+def png_image(pixels):
+    """A PNG file (RGBA, 8 bits a channel), written with zlib."""
+    size = len(pixels)
+
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+
+    raw = b''.join(b'\0' + b''.join(bytes(p) for p in row) for row in pixels)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
+            chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
 def ico(out, path):
-    """A palette icon that every Windows version shows: 4 bits a pixel for up
-    to 16 colours, 8 bits for up to 256, then the AND mask. Transparent
-    pixels are black with their mask bit set."""
+    """The icon in five sizes, 32-bit colour with alpha; the 256-pixel image
+    is a PNG (a bitmap of that size would take 256 KB)."""
     palette, rows = read_art(path)
-    colours = [(0, 0, 0)]  # black first: the colour under the mask
-    for r in rows:
-        for c in r:
-            if c != '.' and rgb(palette[c]) not in colours:
-                colours.append(rgb(palette[c]))
-    if len(colours) > 256:
-        sys.exit(f'{path}: an icon holds at most 256 colours')
-    bits = 4 if len(colours) <= 16 else 8
-    colours += [(0, 0, 0)] * ((1 << bits) - len(colours))
-    pixels = b''
-    mask = b''
-    for r in reversed(rows):  # bitmaps are stored bottom-up
-        indexes = [0 if c == '.' else colours.index(rgb(palette[c])) for c in r]
-        if bits == 4:
-            pixels += bytes(indexes[x] << 4 | indexes[x + 1] for x in range(0, 32, 2))
-        else:
-            pixels += bytes(indexes)
-        mask += struct.pack('>I', sum(1 << (31 - x) for x, c in enumerate(r) if c == '.'))
-    table = b''.join(bytes([b, g, r, 0]) for r, g, b in colours)
-    info = struct.pack('<IiiHHIIiiII', 40, 32, 64, 1, bits, 0, len(pixels) + len(mask), 0, 0, 0, 0)
-    image = info + table + pixels + mask
-    head = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', 32, 32, 16 if bits == 4 else 0, 0, 1, bits,
-                                                     len(image), 22)
+    images = []
+    for size in SIZES:
+        pixels = scaled(palette, rows, size)
+        images.append((size, png_image(pixels) if size == 256 else bitmap_image(pixels)))
+    head = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in images:
+        head += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
     with open(out, 'wb') as f:
-        f.write(head + image)
+        f.write(head + b''.join(image for _, image in images))
     check_ico(out, path)
 
 
 def decode_ico(path):
-    """The first image of an icon file as 32 rows of 32 pixels: an (R, G, B)
-    colour each, None where the mask lets the background through."""
+    """The 32 by 32 image of an icon file as 32 rows of 32 pixels: an (R, G,
+    B) colour each, None where the mask lets the background through."""
     with open(path, 'rb') as f:
         data = f.read()
     reserved, kind, count = struct.unpack_from('<HHH', data, 0)
     if reserved != 0 or kind != 1 or count < 1:
         sys.exit(f'{path}: not an icon file')
-    width, height, _, _, _, _, size, offset = struct.unpack_from('<BBBBHHII', data, 6)
+    entries = [struct.unpack_from('<BBBBHHII', data, 6 + 16 * i) for i in range(count)]
+    if sorted(e[0] or 256 for e in entries) != list(SIZES):
+        sys.exit(f'{path}: the icon does not hold the sizes {SIZES}')
+    width, height, _, _, _, _, size, offset = next(e for e in entries if e[0] == 32)
     header, w, h, planes, bits, compression = struct.unpack_from('<IiiHHI', data, offset)
     if (width, height, header, w, h, planes, compression) != (32, 32, 40, 32, 64, 1, 0):
         sys.exit(f'{path}: not a classic 32 by 32 icon image')
