@@ -120,7 +120,9 @@ set(UNINSTALLER_SOURCES
 set(TARNPACK_SOURCES
   tools/tarnpack/builder.cpp
   tools/tarnpack/fs_common.cpp
+  tools/tarnpack/pe_resources.cpp
   tools/tarnpack/signing.cpp
+  tools/tarnpack/version_resource.cpp
   tools/tarnpack/zip_writer.cpp
 )
 

@@ -18,14 +18,15 @@ add_test(NAME unit.sanitized COMMAND unit_tests_sanitized)
 add_executable(tarnpack_tests ${CMAKE_SOURCE_DIR}/tests/tools/tarnpack_test.cpp)
 target_link_libraries(tarnpack_tests PRIVATE tarnpack_lib GTest::gtest)
 add_test(NAME tarnpack.native COMMAND tarnpack_tests)
-set_tests_properties(tarnpack.native PROPERTIES ENVIRONMENT "TARNPACK=$<TARGET_FILE:tarnpack>")
+set_tests_properties(tarnpack.native PROPERTIES ENVIRONMENT "TARNPACK=$<TARGET_FILE:tarnpack>;TARNSTUB_DIR=${BIN}")
 
 # Signing, natively: the real setup stubs, osslsigncode and throw-away
 # certificates.
 add_executable(tarnpack_signing_tests ${CMAKE_SOURCE_DIR}/tests/tools/signing_test.cpp)
 target_link_libraries(tarnpack_signing_tests PRIVATE tarnpack_lib GTest::gtest)
 add_test(NAME tarnpack.signing COMMAND tarnpack_signing_tests)
-set_tests_properties(tarnpack.signing PROPERTIES ENVIRONMENT "TARNPACK=$<TARGET_FILE:tarnpack>;TARNSTUB_DIR=${BIN}")
+set_tests_properties(tarnpack.signing PROPERTIES ENVIRONMENT
+  "TARNPACK=$<TARGET_FILE:tarnpack>;TARNSTUB_DIR=${BIN};TARN_SIGNED_PACKAGES=${WINBIN}/signed/signed.exe:${WINBIN64}/signed/signed.exe")
 
 # The examples of docs/authoring.md: each complete example and each task
 # line is packaged with tarnpack (the real setup stub and data beside it),

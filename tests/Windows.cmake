@@ -62,6 +62,8 @@ foreach(name ${E2E_TESTS})
   target_link_options(e2e_${name} PRIVATE ${TEST_LINK})
   add_dependencies(e2e_${name} stub stub-test sleeper plant token_probe test_service ops_server data)
 endforeach()
+# The signed packages' version resources are read as Explorer reads them.
+target_link_libraries(e2e_signed PRIVATE version)
 
 # The operations of install/, tested directly (see tests/ops/*.cmake for the
 # helper programs they need).

@@ -1,9 +1,11 @@
 // Signed packages (Authenticode), as the native build signs them beside the
 // tests (bin\signed\, tests/e2e/make_signed.sh): a signed package installs
-// like its unsigned twin, and the uninstaller it writes is the built one
-// byte for byte; -u writes the same payload archive; damage is refused with
-// the message its kind leads to. The Windows build of the package builder
-// does not sign.
+// like its unsigned twin and writes the signed uninstaller it carries (both
+// signatures are checked with osslsigncode natively, in
+// tests/tools/signing_test.cpp); the package and the uninstaller name the
+// product and show its icon, as Explorer reads them; -u writes the same
+// payload archive; damage is refused with the message its kind leads to.
+// The Windows build of the package builder does not sign.
 #include <algorithm>
 
 #include "package/trailer.h"
@@ -23,6 +25,31 @@ PeHeaders Headers(const std::string& file) {
   const int64_t length = std::min<int64_t>(static_cast<int64_t>(file.size()), kPeHeadSize);
   EXPECT_TRUE(ReadPeHeaders(reinterpret_cast<const unsigned char*>(file.data()), length, &pe));
   return pe;
+}
+
+// A text of a program's version resource, as Explorer reads it.
+std::wstring VersionText(const std::wstring& program, const std::wstring& name) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(program.c_str(), &ignored);
+  std::vector<char> block(size + 1);
+  void* value = nullptr;
+  UINT length = 0;
+  if (size == 0 || !GetFileVersionInfoW(program.c_str(), 0, size, block.data()) ||
+      !VerQueryValueW(block.data(), (L"\\StringFileInfo\\040904B0\\" + name).c_str(), &value, &length))
+    return L"(none)";
+  return static_cast<const wchar_t*>(value);
+}
+
+// The sizes of a program's icon group 1: "16 48".
+std::string IconSizes(const std::wstring& program) {
+  std::string sizes;
+  HMODULE image = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = image ? FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)) : nullptr;  // RT_GROUP_ICON
+  const auto* group = found ? static_cast<const unsigned char*>(LockResource(LoadResource(image, found))) : nullptr;
+  for (int i = 0; group && i < (group[4] | group[5] << 8); ++i)
+    sizes += (sizes.empty() ? "" : " ") + std::to_string(group[6 + 14 * i] ? group[6 + 14 * i] : 256);
+  if (image) FreeLibrary(image);
+  return sizes;
 }
 
 // The messages a log holds, each without its time.
@@ -61,10 +88,24 @@ class Signed : public DemoInstallTest {
   }
 };
 
-TEST_F(Signed, InstallsLikeItsUnsignedTwinAndWritesTheBuiltUninstaller) {
+TEST_F(Signed, InstallsLikeItsUnsignedTwinAndNamesTheProduct) {
   const std::string signedBytes = ReadFileBytes(Dir() + L"signed.exe");
   EXPECT_TRUE(Headers(signedBytes).Signed());
   EXPECT_FALSE(Headers(ReadFileBytes(Dir() + L"unsigned.exe")).Signed());
+  const struct {
+    const wchar_t* name;
+    const wchar_t* text;
+  } fields[] = {
+      {L"FileDescription", L"Demo App Setup"}, {L"ProductName", L"Demo App"},
+      {L"FileVersion", L"1.0"},                {L"ProductVersion", L"1.0"},
+      {L"CompanyName", L"Tarn Demo Co"},       {L"LegalCopyright", L"\u00A9 2026 Tarn Demo Co"},
+      {L"OriginalFilename", L"signed.exe"},
+  };
+  for (const auto& f : fields) EXPECT_EQ(VersionText(Dir() + L"signed.exe", f.name), f.text) << drive::Narrow(f.name);
+  EXPECT_EQ(IconSizes(Dir() + L"signed.exe"), "16 48");
+  // The platform's own icon.
+  EXPECT_EQ(IconSizes(BinFolder() + StubFile()), "16 24 32 48 256");
+  EXPECT_EQ(IconSizes(BinFolder() + UninstallerFile()), "16 24 32 48 256");
 
   const std::wstring fromSigned = Dir() + L"from signed\\", fromUnsigned = Dir() + L"from unsigned\\";
   EXPECT_EQ(InstallQuietly(Dir() + L"signed.exe", fromSigned), 0u);
@@ -73,15 +114,24 @@ TEST_F(Signed, InstallsLikeItsUnsignedTwinAndWritesTheBuiltUninstaller) {
   EXPECT_EQ(Tree(fromSigned),
             (std::set<std::string>{"App.exe", "docs\\", "docs\\readme.txt", "Uninst0.dat", "Uninst0.exe"}));
   EXPECT_EQ(Tree(fromSigned), Tree(fromUnsigned));
-  for (const wchar_t* file : {L"App.exe", L"docs\\readme.txt", L"Uninst0.exe"}) {
+  for (const wchar_t* file : {L"App.exe", L"docs\\readme.txt"}) {
     SCOPED_TRACE(drive::Narrow(file));
     EXPECT_TRUE(ReadFileBytes(fromSigned + file) == ReadFileBytes(fromUnsigned + file));
   }
   EXPECT_EQ(ReadFileBytes(fromSigned + L"docs\\readme.txt"), "Read me first.\r\n");
-  // The uninstaller carries no trailer and no signature: it is the built one.
-  const std::string built = ReadFileBytes(BinFolder() + UninstallerFile());
-  ASSERT_FALSE(built.empty());
-  EXPECT_TRUE(ReadFileBytes(fromSigned + L"Uninst0.exe") == built);
+  // Each writes the uninstaller it carries: the signed package a signed one.
+  for (const std::wstring& folder : {fromSigned, fromUnsigned}) {
+    SCOPED_TRACE(drive::Narrow(folder));
+    std::string carried, error;
+    ASSERT_TRUE(CarriedUninstaller(ReadFileBytes(Dir() + (folder == fromSigned ? L"signed.exe" : L"unsigned.exe")),
+                                   &carried, &error)) << error;
+    const std::string written = ReadFileBytes(folder + L"Uninst0.exe");
+    EXPECT_TRUE(written == carried);
+    EXPECT_EQ(Headers(written).Signed(), folder == fromSigned);
+    EXPECT_EQ(VersionText(folder + L"Uninst0.exe", L"FileDescription"), L"Demo App Uninstaller");
+    EXPECT_EQ(VersionText(folder + L"Uninst0.exe", L"LegalCopyright"), L"\u00A9 2026 Tarn Demo Co");
+    EXPECT_EQ(IconSizes(folder + L"Uninst0.exe"), "16 48");
+  }
   EXPECT_TRUE(NewWorkFolders().empty());
 }
 

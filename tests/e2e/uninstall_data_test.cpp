@@ -1,5 +1,6 @@
-// What a finished installation leaves for its removal: the uninstaller's
-// exact bytes, the uninstall data file byte for byte, and the registration.
+// What a finished installation leaves for its removal: the exact bytes of
+// the uninstaller the package carries, the uninstall data file byte for
+// byte, and the registration.
 #include "common/text.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
@@ -96,7 +97,9 @@ TEST_F(UninstallData, KnownInstallationByteForByte) {
       "CopyFile1 = " + d + "sub\\\r\n"
       "CopyFile2 = " + d + "sub\\b.txt\r\n";
   EXPECT_EQ(ReadFileBytes(dest_ + L"Uninst0.dat"), expected);
-  EXPECT_EQ(ReadFileBytes(dest_ + L"Uninst0.exe"), ReadFileBytes(BinFolder() + UninstallerFile()));
+  std::string carried, error;
+  ASSERT_TRUE(CarriedUninstaller(ReadFileBytes(Dir() + L"setup.exe"), &carried, &error)) << error;
+  EXPECT_EQ(ReadFileBytes(dest_ + L"Uninst0.exe"), carried);
 
   const std::wstring key = kUninstallKey + std::wstring(L"Data Demo");
   EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"DisplayName"), L"Data Demo");

@@ -1,8 +1,10 @@
 // Signed packages, natively: tarnpack signs with throw-away certificates
-// through osslsigncode, the signature checks out and the archives stay where
-// the setup stub finds them; a damaged package fails the check; a failed
-// signing leaves nothing behind; a signed setup stub loses its signature.
-// TARNSTUB_DIR names the folder of the real setup stubs, TARNPACK the tool.
+// through osslsigncode, the signatures of the package and of the uninstaller
+// it carries check out and the archives stay where the setup stub finds
+// them; a damaged package fails the check; a failed signing leaves nothing
+// behind; a signed setup stub loses its signature. TARNSTUB_DIR names the
+// folder of the real setup stubs, TARNPACK the tool, TARN_SIGNED_PACKAGES
+// the signed packages beside the Windows tests (tests/e2e/make_signed.sh).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -23,6 +25,16 @@ namespace {
 
 std::string g_root;   // the test run's folder
 std::string g_stubs;  // the real setup stubs
+
+// What a shell command wrote to its standard output and error.
+std::string Output(const std::string& command) {
+  std::string out;
+  FILE* p = popen((command + " 2>&1").c_str(), "r");
+  char buf[512];
+  while (p && fgets(buf, sizeof buf, p)) out += buf;
+  if (p) pclose(p);
+  return out;
+}
 
 // The exit code of a shell command, its output thrown away.
 int Shell(const std::string& command) {
@@ -73,7 +85,7 @@ class Signing : public ::testing::Test {
     std::system(("rm -rf '" + dir_ + "'").c_str());
     Write(dir_ + "/payload/App.exe", "program");
     Write(dir_ + "/payload/docs/manual.txt", std::string(20000, 'm'));
-    Write(dir_ + "/info/Config/Script.ini", "[GeneralInformation]\r\nAppName = Demo\r\n");
+    Write(dir_ + "/info/Config/Script.ini", "[GeneralInformation]\r\nAppName = Demo\r\nWebsite = https://demo.example/\r\n");
     Write(dir_ + "/info/Languages/English.ini", "[TSF Localization File]\r\nLanguage = English\r\n");
     std::system(("mkdir -p '" + dir_ + "/out'").c_str());
     options_.stub = g_stubs + "/tarnstub.exe";
@@ -115,15 +127,27 @@ TEST_F(Signing, SignedPackageChecksOutAndKeepsItsArchives) {
 
     const std::string unsignedBytes = ReadAll(Out("unsigned.exe")), signedBytes = ReadAll(Out("signed.exe"));
     EXPECT_EQ(report.packageSize, static_cast<int64_t>(signedBytes.size()));
+    EXPECT_EQ(StoredChecksum(signedBytes), Checksum(signedBytes));
     const Parts a = Split(unsignedBytes), b = Split(signedBytes);
     EXPECT_EQ(b.payload, a.payload);
     EXPECT_EQ(b.info, a.info);
-    EXPECT_EQ(b.stub.size(), a.stub.size());
     EXPECT_EQ(a.rest, "");
+    // The uninstaller it carries is signed alike, and names the product.
+    std::string uninstaller;
+    ASSERT_TRUE(CarriedUninstaller(b.stub, &uninstaller, &error)) << error;
+    Write(Out("uninstaller.exe"), uninstaller);
+    EXPECT_EQ(StoredChecksum(uninstaller), Checksum(uninstaller));
+    for (const char* file : {"signed.exe", "uninstaller.exe"}) {
+      const std::string said = Output("osslsigncode verify -CAfile '" + Cert("self.pem") + "' -in '" + Out(file) + "'");
+      EXPECT_NE(said.find("Signature verification: ok"), std::string::npos) << file << ":\n" << said;
+      EXPECT_NE(said.find("Text description: Demo"), std::string::npos) << said;
+      EXPECT_NE(said.find("URL description: https://demo.example/"), std::string::npos) << said;
+    }
+    std::remove(Out("uninstaller.exe").c_str());
     // After the trailer: the zero bytes that align the table, then the table.
     PeHeaders pe;
     ASSERT_TRUE(ReadPeHeaders(reinterpret_cast<const unsigned char*>(signedBytes.data()), kPeHeadSize, &pe));
-    const size_t padding = pe.tableOffset - unsignedBytes.size();
+    const size_t padding = pe.tableOffset - (signedBytes.size() - b.rest.size());
     EXPECT_LT(padding, 8u);
     EXPECT_EQ(pe.tableOffset % 8, 0u);
     EXPECT_EQ(b.rest.substr(0, padding), std::string(padding, '\0'));
@@ -216,8 +240,12 @@ TEST_F(Signing, SignedStubLosesItsSignature) {
   std::string error;
   ASSERT_TRUE(Build(options_, "unsigned.exe", &report, &error)) << error;
   EXPECT_TRUE(Contains(report.notes, "took the signature off the setup stub " + signedStub));
-  // The stub as it was before it was signed, its checksum included.
-  EXPECT_EQ(Split(ReadAll(Out("unsigned.exe"))).stub, ReadAll(stub));
+  // As if the stub had not been signed.
+  const std::string fromSigned = ReadAll(Out("unsigned.exe"));
+  options_.stub = stub;
+  ASSERT_TRUE(Build(options_, "unsigned.exe", &report, &error)) << error;
+  EXPECT_EQ(Split(fromSigned).stub, Split(ReadAll(Out("unsigned.exe"))).stub);
+  options_.stub = signedStub;
   ASSERT_TRUE(Build(Signed(), "signed.exe", &report, &error)) << error;
   EXPECT_EQ(Shell("osslsigncode verify -CAfile '" + Cert("self.pem") + "' -in '" + Out("signed.exe") + "'"), 0);
 
@@ -226,6 +254,26 @@ TEST_F(Signing, SignedStubLosesItsSignature) {
   options_.stub = dir_ + "/appended-stub.exe";
   EXPECT_FALSE(Build(options_, "appended.exe", &report, &error));
   EXPECT_EQ(error, "the setup stub's certificate table is not at its end; the stub cannot be used");
+}
+
+// The packages that the end-to-end test installs under Wine, where
+// osslsigncode cannot run: their signatures, and those of the uninstallers
+// they carry (which an installation writes unchanged), check out.
+TEST(SignedFixtures, PackagesAndTheirUninstallersCheckOut) {
+  const char* list = std::getenv("TARN_SIGNED_PACKAGES");
+  ASSERT_NE(list, nullptr) << "TARN_SIGNED_PACKAGES is not set";
+  std::stringstream packages(list);
+  std::string package, uninstaller, error;
+  while (std::getline(packages, package, ':')) {
+    SCOPED_TRACE(package);
+    const std::string folder = package.substr(0, package.rfind('/')), copy = g_root + "/carried.exe";
+    const std::string bytes = ReadAll(package);
+    ASSERT_TRUE(CarriedUninstaller(bytes, &uninstaller, &error)) << error;
+    Write(copy, uninstaller);
+    EXPECT_EQ(StoredChecksum(bytes), Checksum(bytes));
+    for (const std::string& file : {package, copy})
+      EXPECT_EQ(Shell("osslsigncode verify -CAfile '" + folder + "/certificate.pem' -in '" + file + "'"), 0) << file;
+  }
 }
 
 TEST(VerifyReport, TellsAMissingIssuerFromOtherFailures) {

@@ -1,5 +1,6 @@
 // The package builder, natively: the package's layout, what the archives
-// hold, and that a failed build leaves nothing behind.
+// hold, that a failed build leaves nothing behind, and the resources it
+// writes into the real setup stubs (TARNSTUB_DIR) and their uninstallers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,8 @@
 
 #include "package/trailer.h"
 #include "tools/tarnpack/builder.h"
+#include "tools/tarnpack/pe_resources.h"
+#include "tools/tarnpack/version_resource.h"
 #include "tests/tools/tool_files.h"
 
 extern "C" {
@@ -23,7 +26,7 @@ extern "C" {
 namespace {
 
 std::string g_root;
-
+std::string g_stubs;  // the real setup stubs
 
 struct Entry {
   std::string data;
@@ -64,13 +67,13 @@ class Tarnpack : public ::testing::Test {
   void SetUp() override {
     dir_ = g_root + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::system(("rm -rf '" + dir_ + "'").c_str());
-    Write(dir_ + "/stub.exe", std::string("MZ stub bytes\0\x01\x02", 16));
+    Write(dir_ + "/fake.exe", std::string("MZ stub bytes\0\x01\x02", 16));
     Write(dir_ + "/payload/App.exe", "program");
     Write(dir_ + "/payload/sub/dir/readme.txt", std::string(100000, 'x'));
     Write(dir_ + "/payload/LICENSE", "");
     Write(dir_ + "/info/Config/Script.ini", "[GeneralInformation]\r\nAppName = Demo\r\n");
     Write(dir_ + "/info/Languages/English.ini", "[TSF Localization File]\r\nLanguage = English\r\n");
-    options_.stub = dir_ + "/stub.exe";
+    options_.stub = g_stubs + "/tarnstub.exe";
     options_.payload = dir_ + "/payload";
     options_.information = dir_ + "/info";
     options_.output = dir_ + "/out/package.exe";
@@ -98,7 +101,7 @@ TEST_F(Tarnpack, PackageIsStubThenArchivesThenTrailer) {
   ASSERT_TRUE(BuildPackage(options_, &report, &error)) << error;
   std::string package = ReadAll(options_.output), stub, payload, info;
   Split(package, &stub, &payload, &info);
-  EXPECT_EQ(stub, ReadAll(options_.stub));
+  EXPECT_EQ(stub.substr(0, 2), "MZ");
   EXPECT_EQ(report.packageSize, static_cast<int64_t>(package.size()));
   EXPECT_EQ(report.requiredSpace, 100007u);
 
@@ -165,6 +168,7 @@ TEST_F(Tarnpack, MissingInputsAreReportedAndNothingIsWritten) {
     const char* message;
   } cases[] = {
       {&BuildOptions::stub, "/nonexistent/stub.exe", "setup stub"},
+      {&BuildOptions::stub, dir_ + "/fake.exe", "fake.exe is not a Windows program"},
       {&BuildOptions::payload, "/nonexistent/payload", "payload folder"},
       {&BuildOptions::information, "/nonexistent/info", "information folder"},
   };
@@ -210,10 +214,193 @@ TEST_F(Tarnpack, CommandLineReportsUsageAndErrors) {
   EXPECT_NE(access((dir_ + "/other.exe").c_str(), F_OK), 0);
 }
 
+// What the loader reads of a program's layout.
+struct Layout {
+  uint32_t sizeOfImage = 0, initializedData = 0, resources[2] = {}, relocations[2] = {};
+  struct Section {
+    std::string name;
+    uint32_t virtualSize, address, rawSize, rawAt;
+  };
+  std::vector<Section> sections;
+};
+
+Layout ReadLayout(const std::string& f) {
+  Layout l;
+  const size_t pe = U32(f, 0x3C), optional = pe + 24;
+  const size_t directories = optional + (U16(f, optional) == 0x20B ? 112 : 96);
+  l.initializedData = U32(f, optional + 8);
+  l.sizeOfImage = U32(f, optional + 56);
+  for (int i = 0; i < 2; ++i) l.resources[i] = U32(f, directories + 16 + 4 * i);
+  for (int i = 0; i < 2; ++i) l.relocations[i] = U32(f, directories + 40 + 4 * i);
+  for (size_t i = 0, at = optional + U16(f, pe + 20); i < U16(f, pe + 6); ++i, at += 40)
+    l.sections.push_back({f.substr(at, 8).c_str(), U32(f, at + 8), U32(f, at + 12), U32(f, at + 16), U32(f, at + 20)});
+  return l;
+}
+
+std::map<std::string, std::string> Flat(const std::vector<Resource>& list) {
+  std::map<std::string, std::string> out;
+  for (const Resource& r : list)
+    out[std::to_string(r.type.id) + std::string(r.type.text.begin(), r.type.text.end()) + "/" +
+        std::to_string(r.name.id) + std::string(r.name.text.begin(), r.name.text.end()) + "/" +
+        std::to_string(r.language) + "/" + std::to_string(r.codePage)] = r.data;
+  return out;
+}
+
+// Both stubs and the uninstallers they carry (PE32 and PE32+): read, written
+// back unchanged, and grown by 300,000 bytes, which moves the base
+// relocations behind the resources.
+TEST(Resources, RebuiltOnEveryShapeOfTheSetupPrograms) {
+  for (const char* name : {"tarnstub.exe", "tarnstub64.exe"}) {
+    std::string error, stub = ReadAll(g_stubs + "/" + name), uninstaller;
+    ASSERT_TRUE(CarriedUninstaller(stub, &uninstaller, &error)) << error;
+    for (const std::string* program : {&stub, &uninstaller}) {
+      SCOPED_TRACE(std::string(name) + (program == &stub ? "" : ", its uninstaller"));
+      std::vector<Resource> before, after;
+      ASSERT_TRUE(ReadResources(*program, &before, &error)) << error;
+      std::string same = *program;
+      ASSERT_TRUE(WriteResources(&same, before, &error)) << error;
+      ASSERT_TRUE(ReadResources(same, &after, &error)) << error;
+      EXPECT_EQ(Flat(after), Flat(before));
+      EXPECT_EQ(StoredChecksum(same), Checksum(same));
+
+      Resource extra;
+      extra.type.id = kRtRcData;
+      extra.name.text = L"EXTRA";
+      extra.data = std::string(300000, 'x');
+      after.push_back(extra);
+      std::string grown = same;
+      ASSERT_TRUE(WriteResources(&grown, after, &error)) << error;
+      std::vector<Resource> again;
+      ASSERT_TRUE(ReadResources(grown, &again, &error)) << error;
+      EXPECT_EQ(Flat(again), Flat(after));
+      EXPECT_EQ(StoredChecksum(grown), Checksum(grown));
+      const Layout a = ReadLayout(same), b = ReadLayout(grown);
+      ASSERT_EQ(b.sections.size(), a.sections.size());
+      const Layout::Section &rsrc = b.sections[b.sections.size() - 2], &reloc = b.sections.back();
+      ASSERT_EQ(rsrc.name, ".rsrc");
+      ASSERT_EQ(reloc.name, ".reloc");
+      EXPECT_EQ(b.resources[0], rsrc.address);
+      EXPECT_EQ(b.resources[1], rsrc.virtualSize);
+      EXPECT_GT(rsrc.virtualSize, 300000u);
+      EXPECT_EQ(b.relocations[0], reloc.address);
+      EXPECT_EQ(reloc.address, (rsrc.address + rsrc.virtualSize + 0xFFF) / 0x1000 * 0x1000);
+      EXPECT_EQ(b.sizeOfImage, (reloc.address + reloc.virtualSize + 0xFFF) / 0x1000 * 0x1000);
+      EXPECT_EQ(b.initializedData - a.initializedData, rsrc.rawSize - a.sections[a.sections.size() - 2].rawSize);
+      EXPECT_EQ(reloc.rawAt, rsrc.rawAt + rsrc.rawSize);
+      EXPECT_EQ(grown.size(), size_t(reloc.rawAt) + reloc.rawSize);
+      EXPECT_EQ(grown.substr(reloc.rawAt, reloc.rawSize), same.substr(a.sections.back().rawAt, reloc.rawSize));
+    }
+  }
+}
+
+TEST(Resources, VersionReadsAsNumbersOrAsZero) {
+  const struct {
+    const wchar_t* text;
+    uint64_t binary;
+  } rows[] = {
+      {L"2.5.1 beta", 0x0002000500010000}, {L"1", 0x0001000000000000}, {L" 1.2.3.4 ", 0x0001000200030004},
+      {L"1.4-rc2", 0x0001000400000000},    {L"v2", 0},                  {L"2.x", 0},
+      {L"1.2.3.4.5", 0},                   {L"70000", 0},               {L"", 0},
+  };
+  for (const auto& r : rows) {
+    uint64_t binary = 1;
+    EXPECT_EQ(NumericVersion(r.text, &binary), r.binary != 0) << std::string(r.text, r.text + wcslen(r.text));
+    EXPECT_EQ(binary, r.binary);
+  }
+}
+
+std::string Le(uint32_t v, int bytes) {
+  std::string s;
+  for (int i = 0; i < bytes; ++i) s += static_cast<char>(v >> (8 * i));
+  return s;
+}
+
+// An icon file: a 16-pixel 32-bit bitmap and a 256-pixel PNG (its header only).
+std::string IconFile(uint32_t pngSide = 256) {
+  const std::string bitmap = Le(40, 4) + Le(16, 4) + Le(32, 4) + Le(1, 2) + Le(32, 2) + std::string(24, '\0') +
+                             std::string(16 * 16 * 4 + 16 * 4, '\x7f');
+  std::string png = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+  for (int i = 3; i >= 0; --i) png += static_cast<char>(pngSide >> (8 * i));
+  png = png + png.substr(16, 4) + std::string(30, '\0');
+  return Le(0, 2) + Le(1, 2) + Le(2, 2) + "\x10\x10" + Le(0, 2) + Le(1, 2) + Le(32, 2) + Le(bitmap.size(), 4) +
+         Le(38, 4) + std::string(4, '\0') + Le(1, 2) + Le(32, 2) + Le(png.size(), 4) + Le(38 + bitmap.size(), 4) +
+         bitmap + png;
+}
+
+bool HasText(const std::string& bytes, const std::wstring& text) {
+  std::string utf16;
+  for (wchar_t c : text) utf16 += Le(c, 2);
+  return bytes.find(utf16 + Le(0, 2)) != std::string::npos;
+}
+
+TEST_F(Tarnpack, PackageAndItsUninstallerNameTheProduct) {
+  Write(dir_ + "/info/Config/Script.ini",
+        "\xEF\xBB\xBF[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 2.5.1 beta\r\nCompanyName = Tarn Co\r\n");
+  Write(dir_ + "/icon.ico", IconFile());
+  options_.icon = dir_ + "/icon.ico";
+  options_.copyright = "\xC2\xA9 2026 Tarn Co";
+  for (const char* stubName : {"tarnstub.exe", "tarnstub64.exe"}) {
+    SCOPED_TRACE(stubName);
+    options_.stub = g_stubs + "/" + stubName;
+    BuildReport report;
+    std::string error, stub, payload, info, uninstaller;
+    ASSERT_TRUE(BuildPackage(options_, &report, &error)) << error;
+    const std::string package = ReadAll(options_.output);
+    EXPECT_EQ(StoredChecksum(package), Checksum(package)) << "the checksum covers the archives too";
+    Split(package, &stub, &payload, &info);
+    ASSERT_TRUE(CarriedUninstaller(stub, &uninstaller, &error)) << error;
+    EXPECT_EQ(StoredChecksum(uninstaller), Checksum(uninstaller));
+    for (const std::string* program : {&stub, &uninstaller}) {
+      std::vector<Resource> list;
+      ASSERT_TRUE(ReadResources(*program, &list, &error)) << error;
+      const std::string version = FindResourceEntry(&list, {kRtVersion, L""}, {1, L""})->data;
+      EXPECT_TRUE(HasText(version, program == &stub ? L"Demo App Setup" : L"Demo App Uninstaller"));
+      for (const wchar_t* text : {L"Demo App", L"2.5.1 beta", L"Tarn Co", L"\u00A9 2026 Tarn Co"})
+        EXPECT_TRUE(HasText(version, text)) << std::string(text, text + wcslen(text));
+      EXPECT_EQ(HasText(version, L"package.exe"), program == &stub);
+      const size_t fixed = version.find(Le(0xFEEF04BD, 4));
+      ASSERT_NE(fixed, std::string::npos);
+      EXPECT_EQ(version.substr(fixed + 8, 16), Le(0x00020005, 4) + Le(0x00010000, 4) + Le(0x00020005, 4) + Le(0x00010000, 4));
+      const std::string group = FindResourceEntry(&list, {kRtGroupIcon, L""}, {1, L""})->data;
+      ASSERT_EQ(group.size(), 6u + 2 * 14);
+      for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(group[6 + 14 * i], i == 0 ? 16 : 0);  // 0: 256 pixels
+        const Resource* image = FindResourceEntry(&list, {kRtIcon, L""}, {static_cast<uint16_t>(U16(group, 18 + 14 * i)), L""});
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->data.size(), U32(group, 14 + 14 * i));
+      }
+    }
+  }
+  const struct {
+    const char* what;
+    std::string bytes, error;
+  } wrong[] = {
+      {"a text", "not an icon at all", "is not an icon file (no icon directory at its start)"},
+      {"an image cut short", IconFile().substr(0, 600), "has its image 1 (16 x 16) outside the file or cut short"},
+      {"a PNG of another size", IconFile(48), "has a PNG image 2 (256 x 256) whose header gives another size"},
+  };
+  for (const auto& w : wrong) {
+    SCOPED_TRACE(w.what);
+    Write(dir_ + "/icon.ico", w.bytes);
+    std::remove(options_.output.c_str());
+    BuildReport report;
+    std::string error;
+    EXPECT_FALSE(BuildPackage(options_, &report, &error));
+    EXPECT_EQ(error, "the icon " + options_.icon + " " + w.error);
+    EXPECT_EQ(access(options_.output.c_str(), F_OK), -1);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  const char* stubs = std::getenv("TARNSTUB_DIR");
+  if (!stubs) {
+    std::fprintf(stderr, "TARNSTUB_DIR must name the folder of tarnstub.exe and tarnstub64.exe\n");
+    return 1;
+  }
+  g_stubs = stubs;
   char tmpl[] = "/tmp/tarnpack-test-XXXXXX";
   g_root = mkdtemp(tmpl);
   int result = RUN_ALL_TESTS();

@@ -1,11 +1,18 @@
 #include "tools/tarnpack/builder.h"
 
+#include <zlib.h>
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "common/text.h"
 #include "package/trailer.h"
+#include "script/ini.h"
+#include "script/settings.h"
 #include "tools/tarnpack/fs.h"
+#include "tools/tarnpack/pe_resources.h"
+#include "tools/tarnpack/version_resource.h"
 #include "tools/tarnpack/zip_writer.h"
 
 namespace {
@@ -51,8 +58,9 @@ std::string StatisticsBytes(uint64_t required) {
   return bytes;
 }
 
-// Appends a whole file to `out`; returns the number of bytes or -1.
-int64_t Append(FILE* out, const std::string& path) {
+// Appends a whole file to `out`, adding it to `sum`; returns the number of
+// bytes or -1.
+int64_t Append(FILE* out, const std::string& path, PeChecksumSum* sum) {
   FILE* in = fs::OpenForReading(path);
   if (!in) return -1;
   std::vector<char> buffer(1 << 20);
@@ -64,6 +72,7 @@ int64_t Append(FILE* out, const std::string& path) {
       total = -1;
       break;
     }
+    sum->Add(buffer.data(), got);
     total += static_cast<int64_t>(got);
   }
   if (std::ferror(in)) total = -1;
@@ -109,7 +118,124 @@ bool FindsArchives(const std::string& path, int64_t payloadOffset, int64_t paylo
   return ok;
 }
 
+
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+  FILE* out = fs::OpenForWriting(path);
+  if (!out) return false;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  return std::fclose(out) == 0 && ok;
+}
+
+// zlib streams, as tools/deflate.py writes them for the stub's build.
+bool Inflate(const std::string& in, std::string* out) {
+  out->clear();
+  z_stream z = {};
+  if (inflateInit(&z) != Z_OK) return false;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());
+  int result = Z_OK;
+  std::vector<char> piece(1 << 16);
+  while (result == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(piece.data());
+    z.avail_out = static_cast<uInt>(piece.size());
+    result = inflate(&z, Z_NO_FLUSH);
+    out->append(piece.data(), piece.size() - z.avail_out);
+  }
+  inflateEnd(&z);
+  return result == Z_STREAM_END;
+}
+
+bool Deflate(const std::string& in, std::string* out) {
+  z_stream z = {};
+  if (deflateInit2(&z, 9, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  out->resize(deflateBound(&z, static_cast<uLong>(in.size())));
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());
+  z.next_out = reinterpret_cast<Bytef*>(&(*out)[0]);
+  z.avail_out = static_cast<uInt>(out->size());
+  const int result = deflate(&z, Z_FINISH);
+  out->resize(z.total_out);
+  deflateEnd(&z);
+  return result == Z_STREAM_END;
+}
+
+ResourceName UninstallerName() {
+  ResourceName name;
+  name.text = L"UNINSTALLER";
+  return name;
+}
+
+ResourceName RcData() {
+  ResourceName type;
+  type.id = kRtRcData;
+  return type;
+}
+
+std::string FileName(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Gives the stub (its signature already taken off) and the uninstaller it
+// carries the product's identity; signs the uninstaller when the package is
+// to be signed.
+bool GiveIdentity(const BuildOptions& o, const SetupSettings& script, const SigningOptions& sign, Scratch* scratch,
+                  std::string* stub, BuildReport* report, std::string* error) {
+  std::vector<IconImage> icon;
+  if (!o.icon.empty()) {
+    std::string bytes;
+    if (!ReadWhole(o.icon, &bytes)) return Fail(error, "cannot read the icon " + o.icon);
+    std::string why;
+    if (!ReadIconFile(bytes, &icon, &why)) return Fail(error, "the icon " + o.icon + " " + why);
+  }
+  std::vector<Resource> resources;
+  std::string why;
+  if (!ReadResources(*stub, &resources, &why)) return Fail(error, "the setup stub " + o.stub + " " + why);
+  Resource* carried = FindResourceEntry(&resources, RcData(), UninstallerName());
+  std::string uninstaller;
+  if (!carried || !Inflate(carried->data, &uninstaller))
+    return Fail(error, "the setup stub " + o.stub + " carries no uninstaller that can be read");
+
+  VersionFields fields;
+  fields.productName = text::Trim(script.programName);
+  fields.version = script.programVersion;
+  fields.company = script.companyName;
+  fields.copyright = text::FromUtf8(o.copyright);
+  fields.description = fields.productName.empty() ? L"Uninstaller" : fields.productName + L" Uninstaller";
+  std::vector<Resource> carriedResources;
+  if (!ReadResources(uninstaller, &carriedResources, &why))
+    return Fail(error, "the uninstaller the setup stub carries " + why);
+  SetIdentity(&carriedResources, fields, icon);
+  if (!WriteResources(&uninstaller, carriedResources, &why))
+    return Fail(error, "the uninstaller the setup stub carries " + why);
+  if (sign.Wanted()) {
+    const std::string in = scratch->Add(o.output + ".uninstaller.tmp");
+    const std::string out = scratch->Add(o.output + ".uninstaller.signed.tmp");
+    std::vector<std::string> notes;
+    if (!WriteWhole(in, uninstaller)) return Fail(error, "cannot write " + in);
+    if (!SignPackage(sign, in, out, &notes, error)) return false;
+    if (!ReadWhole(out, &uninstaller)) return Fail(error, "cannot read " + out);
+    report->notes.push_back("signed the uninstaller the package carries");
+  }
+  if (!Deflate(uninstaller, &carried->data)) return Fail(error, "cannot deflate the uninstaller");
+
+  fields.description = fields.productName.empty() ? L"Setup" : fields.productName + L" Setup";
+  fields.originalFilename = text::FromUtf8(FileName(o.output));
+  SetIdentity(&resources, fields, icon);
+  if (!WriteResources(stub, resources, &why)) return Fail(error, "the setup stub " + o.stub + " " + why);
+  if (!icon.empty()) report->notes.push_back("gave the package and its uninstaller the icon " + o.icon);
+  return true;
+}
+
 }  // namespace
+
+bool CarriedUninstaller(const std::string& stub, std::string* uninstaller, std::string* error) {
+  std::vector<Resource> resources;
+  if (!ReadResources(stub, &resources, error)) return false;
+  const Resource* carried = FindResourceEntry(&resources, RcData(), UninstallerName());
+  if (!carried) return Fail(error, "carries no uninstaller");
+  return Inflate(carried->data, uninstaller) || Fail(error, "carries an uninstaller that cannot be inflated");
+}
 
 bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error) {
   *report = BuildReport();
@@ -120,7 +246,7 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
   if (!fs::IsFile(fs::Join(o.information, "Config/Script.ini")))
     return Fail(error, "the information folder has no Config/Script.ini");
   if (o.output.empty()) return Fail(error, "no output file given");
-  const SigningOptions& sign = o.signing;
+  SigningOptions sign = o.signing;
   if (sign.Wanted()) {
     if (!fs::RunsPrograms())
       return Fail(error, "signing is not available in the Windows build of tarnpack; sign with the Linux build, "
@@ -140,6 +266,20 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
   if (stripped)
     report->notes.push_back("took the signature off the setup stub " + o.stub +
                             " (archives after it would leave the package unreadable; --sign signs the package)");
+
+  // The setup script names the product in the version resources and the
+  // signatures (with its web site).
+  std::string script;
+  if (!ReadWhole(fs::Join(o.information, "Config/Script.ini"), &script))
+    return Fail(error, "cannot read the setup script Config/Script.ini");
+  SetupSettings settings;
+  IniOpenBytes(script);
+  ReadSetupSettings(&settings);
+  IniClose();
+  sign.description = text::ToUtf8(text::Trim(settings.programName));
+  sign.url = text::ToUtf8(text::Trim(settings.website));
+  Scratch scratch;
+  if (!GiveIdentity(o, settings, sign, &scratch, &stub, report, error)) return false;
 
   const std::string data = o.dataFolder.empty() ? fs::ProgramFolder() + "data" : o.dataFolder;
   std::vector<fs::TreeEntry> payloadEntries, infoEntries;
@@ -183,7 +323,6 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
     report->notes.push_back(std::string("added the default ") + kBitmaps[i]);
   }
 
-  Scratch scratch;
   const std::string payloadZip = scratch.Add(o.output + ".payload.tmp");
   const std::string infoZip = scratch.Add(o.output + ".info.tmp");
   const std::string partial = scratch.Add(o.output + ".partial");
@@ -201,12 +340,16 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
     if (!ok || !zip.Close()) return Fail(error, "information archive: " + zip.error());
   }
 
+  // The checksum covers the whole package: it is written last.
+  const int64_t checksumAt = PeChecksumOffset(stub);
+  PeChecksumSum sum(checksumAt);
   FILE* out = fs::OpenForWriting(partial);
   if (!out) return Fail(error, "cannot create " + partial);
   int64_t stubBytes =
       std::fwrite(stub.data(), 1, stub.size(), out) == stub.size() ? static_cast<int64_t>(stub.size()) : -1;
-  int64_t payloadBytes = stubBytes < 0 ? -1 : Append(out, payloadZip);
-  int64_t infoBytes = payloadBytes < 0 ? -1 : Append(out, infoZip);
+  sum.Add(stub.data(), stub.size());
+  int64_t payloadBytes = stubBytes < 0 ? -1 : Append(out, payloadZip, &sum);
+  int64_t infoBytes = payloadBytes < 0 ? -1 : Append(out, infoZip, &sum);
   bool ok = infoBytes >= 0;
   if (ok && (payloadBytes > kLimit || infoBytes > kLimit || stubBytes + payloadBytes + infoBytes + 11 > kLimit)) {
     std::fclose(out);
@@ -216,6 +359,12 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
     unsigned char trailer[kTrailerSize];
     WriteTrailer(static_cast<int32_t>(infoBytes), static_cast<int32_t>(payloadBytes), trailer);
     ok = std::fwrite(trailer, 1, sizeof trailer, out) == sizeof trailer;
+    sum.Add(reinterpret_cast<const char*>(trailer), sizeof trailer);
+    const uint32_t value = sum.Result();
+    const unsigned char field[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                                    static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    ok = ok && std::fseek(out, static_cast<long>(checksumAt), SEEK_SET) == 0 &&
+         std::fwrite(field, 1, sizeof field, out) == sizeof field;
   }
   if (std::fclose(out) != 0) ok = false;
   if (!ok) return Fail(error, "cannot write " + partial);

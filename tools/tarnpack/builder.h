@@ -1,6 +1,12 @@
-// Makes a package: the setup stub unchanged (but for a signature it
-// carries, which is taken off), the payload archive, the information archive
-// and the 11-byte trailer; signed when asked to be.
+// Makes a package: the setup stub with the product's identity (but without
+// a signature it carries, which is taken off), the payload archive, the
+// information archive and the 11-byte trailer; signed when asked to be.
+//
+// The identity: the version resource names the product, its version and
+// publisher (the setup script's AppName, Version and CompanyName, with
+// --copyright), and --icon replaces the icon. The uninstaller the stub
+// carries (resource RCDATA "UNINSTALLER", a zlib stream) gets the same, and
+// is signed like the package; the PE checksum covers the whole package.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +25,11 @@ struct BuildOptions {
   // Folder of the shipped localization files and default bitmaps; empty:
   // the "data" folder beside the builder.
   std::string dataFolder;
-  // Signs the finished package (not in the Windows build).
+  // Signs the carried uninstaller and the finished package (not in the Windows build).
   SigningOptions signing;
+  std::string icon;       // an .ico file for the package and its uninstaller; empty: the stub's own
+  std::string copyright;  // LegalCopyright of both, UTF-8
+
 };
 
 struct BuildReport {
@@ -37,3 +46,7 @@ struct BuildReport {
 // once its signature checks out and the archives are found in it where the
 // setup stub looks for them.
 bool BuildPackage(const BuildOptions& options, BuildReport* report, std::string* error);
+
+// The uninstaller a setup stub (or package) carries, inflated. False with
+// `error` when there is none or it cannot be inflated.
+bool CarriedUninstaller(const std::string& stub, std::string* uninstaller, std::string* error);

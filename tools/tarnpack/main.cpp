@@ -11,7 +11,8 @@ namespace {
 
 const char kUsage[] =
     "usage: tarnpack --payload DIR --info DIR --out FILE [--arch x86|x64] [--stub FILE] [--languages NAME,NAME...]\n"
-    "                [--data DIR] [--sign CERT --key KEY [--timestamp URL] [--ca FILE]]\n"
+    "                [--data DIR] [--icon FILE.ico] [--copyright TEXT]\n"
+    "                [--sign CERT --key KEY [--timestamp URL] [--ca FILE]]\n"
     "\n"
     "  --payload DIR      the files to install\n"
     "  --info DIR         Config/Script.ini, and optionally Languages/*.ini, Resources/WizBitmap.bmp,\n"
@@ -22,6 +23,8 @@ const char kUsage[] =
     "  --stub FILE        the setup stub (instead of --arch)\n"
     "  --languages LIST   shipped localization files to add (default: English when --info brings none)\n"
     "  --data DIR         folder of the shipped localization files and bitmaps (default: data beside tarnpack)\n"
+    "  --icon FILE.ico    the icon of the package and of its uninstaller (default: the setup stub's)\n"
+    "  --copyright TEXT   the copyright notice in the version information of both\n"
     "  --sign CERT        sign the package (Authenticode, SHA-256) with this certificate, PEM, through\n"
     "                     osslsigncode, and check the signature before the package is put in place\n"
     "  --key KEY          the certificate's private key, PEM (with --sign)\n"
@@ -29,6 +32,8 @@ const char kUsage[] =
     "  --ca FILE          the certificates that issued CERT, for the check of its chain (default: CERT;\n"
     "                     a certificate that is not self-signed is then checked without its chain)\n"
     "\n"
+    "The package and its uninstaller name the product: their version information comes from the setup\n"
+    "script's AppName, Version and CompanyName. --sign signs the uninstaller too.\n"
     "A setup stub that carries a signature loses it: archives after a signature leave a package unreadable.\n"
     "Signing runs osslsigncode; the Windows build of tarnpack does not sign.\n";
 
@@ -68,6 +73,8 @@ int main(int argc, char** argv) {
     else if (a == "--out") o.output = v;
     else if (a == "--languages") o.languages = SplitCommas(v);
     else if (a == "--data") o.dataFolder = v;
+    else if (a == "--icon") o.icon = v;
+    else if (a == "--copyright") o.copyright = v;
     else if (a == "--sign") o.signing.certificate = v;
     else if (a == "--key") o.signing.key = v;
     else if (a == "--timestamp") o.signing.timestampUrl = v;

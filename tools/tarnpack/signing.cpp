@@ -2,6 +2,7 @@
 
 #include "package/trailer.h"
 #include "tools/tarnpack/fs.h"
+#include "tools/tarnpack/pe_resources.h"
 
 namespace {
 
@@ -67,17 +68,9 @@ const char kMissing[] = " (the osslsigncode package brings it)";
 }  // namespace
 
 uint32_t PeChecksum(const std::string& file, int64_t checksumAt) {
-  const int64_t n = static_cast<int64_t>(file.size());
-  auto byte = [&](int64_t i) -> uint32_t {
-    if (i >= n || (i >= checksumAt && i < checksumAt + 4)) return 0;
-    return static_cast<unsigned char>(file[static_cast<size_t>(i)]);
-  };
-  uint64_t sum = 0;
-  for (int64_t i = 0; i < n; i += 2) {
-    sum += byte(i) | byte(i + 1) << 8;
-    sum = (sum & 0xFFFF) + (sum >> 16);
-  }
-  return static_cast<uint32_t>(sum + static_cast<uint64_t>(n));
+  PeChecksumSum sum(checksumAt);
+  sum.Add(file.data(), file.size());
+  return sum.Result();
 }
 
 bool StripSignature(std::string* stub, bool* stripped, std::string* error) {
@@ -113,6 +106,8 @@ VerifyReport ReadVerifyReport(const std::string& output) {
 bool SignPackage(const SigningOptions& o, const std::string& in, const std::string& out,
                  std::vector<std::string>* notes, std::string* error) {
   std::vector<std::string> sign = {"osslsigncode", "sign", "-certs", o.certificate, "-key", o.key};
+  if (!o.description.empty()) sign.insert(sign.end(), {"-n", o.description});
+  if (!o.url.empty()) sign.insert(sign.end(), {"-i", o.url});
   if (!o.timestampUrl.empty()) sign.insert(sign.end(), {"-ts", o.timestampUrl});
   sign.insert(sign.end(), {"-h", "sha256", "-in", in, "-out", out});
   int code = -1;

@@ -14,6 +14,9 @@ struct SigningOptions {
   std::string key;           // its private key
   std::string timestampUrl;  // an RFC 3161 time-stamp server; empty: none
   std::string caFile;        // certificates the chain is checked against; empty: `certificate`
+  // What the signature says of the program (set by the builder from the
+  // setup script): the product's name and web site; empty: nothing.
+  std::string description, url;
   bool Wanted() const { return !certificate.empty(); }
 };
 
@@ -36,7 +39,7 @@ struct VerifyReport {
 VerifyReport ReadVerifyReport(const std::string& output);
 
 // Signs the package `in` into `out` and checks the signature:
-//   osslsigncode sign -certs CERT -key KEY [-ts URL] -h sha256 -in IN -out OUT
+//   osslsigncode sign -certs CERT -key KEY [-n DESCRIPTION] [-i URL] [-ts URL] -h sha256 -in IN -out OUT
 //   osslsigncode verify -CAfile CA -in OUT          (CA: caFile, or CERT)
 // The check passes when verify succeeds; or, with no CA file given and a
 // certificate that is not self-signed, when verify failed only for the
