@@ -243,7 +243,7 @@ bool ReadResources(const std::string& image, std::vector<Resource>* resources, s
   const int i = pe.SectionAt(address);
   if (i < 0) return Fail(error, "has a resource directory that does not begin a section");
   const Section& c = pe.sections[static_cast<size_t>(i)];
-  const std::string data = image.substr(c.rawAt, std::min(c.rawSize, std::max(c.virtualSize, c.rawSize)));
+  const std::string data = image.substr(c.rawAt, c.rawSize);
   TreeReader reader{data, address, resources, error};
   return reader.Table(0, 0, Resource());
 }
@@ -257,14 +257,14 @@ bool WriteResources(std::string* image, const std::vector<Resource>& resources, 
   const int r = pe.SectionAt(pe.Directory(2, 0, s));
   if (r < 0) return Fail(error, "has no resource section of its own");
   const int k = pe.SectionAt(pe.Directory(5, 0, s));  // the base relocations, or -1
-  Section res = pe.sections[static_cast<size_t>(r)];
+  const Section res = pe.sections[static_cast<size_t>(r)];
+  const Section* reloc = nullptr;  // when they follow the resources
   for (size_t i = 0; i < pe.sections.size(); ++i) {
     const Section& c = pe.sections[i];
-    if (static_cast<int>(i) == r || static_cast<int>(i) == k) continue;
-    if (c.address > res.address || (c.rawSize != 0 && c.rawAt > res.rawAt))
-      return Fail(error, "has a section after its resource section");
+    if (static_cast<int>(i) == r || (c.address < res.address && (c.rawSize == 0 || c.rawAt < res.rawAt))) continue;
+    if (static_cast<int>(i) != k) return Fail(error, "has a section after its resource section");
+    reloc = &c;
   }
-  Section* reloc = k >= 0 && k != r ? &pe.sections[static_cast<size_t>(k)] : nullptr;
   if (reloc && (reloc->address < res.address || (reloc->rawSize != 0 && reloc->rawAt != res.rawAt + res.rawSize)))
     return Fail(error, "has its base relocations in an unexpected place");
 
