@@ -118,7 +118,6 @@ bool FindsArchives(const std::string& path, int64_t payloadOffset, int64_t paylo
   return ok;
 }
 
-
 bool WriteWhole(const std::string& path, const std::string& bytes) {
   FILE* out = fs::OpenForWriting(path);
   if (!out) return false;
