@@ -3,6 +3,7 @@
 #include "common/prelude.h"
 #include <commctrl.h>
 
+#include "common/system_api.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/install_state.h"
@@ -13,6 +14,7 @@
 #include "wizard/controls.h"
 #include "wizard/plan.h"
 #include "wizard/disk_space.h"
+#include "wizard/images.h"
 #include "wizard/rich_text.h"
 #include "wizard/size_format.h"
 #include "wizard/wizard_state.h"
@@ -105,13 +107,15 @@ std::wstring WindowTitle() {
   return s.programName + L" v." + s.programVersion + L" :: Setup";
 }
 
-// The link's width: the website text measured with the screen's default font.
+// The link's width: the website text measured with the screen's default
+// font, in 1/96 inch.
 int LinkWidth(const std::wstring& website) {
   HDC screen = GetDC(nullptr);
   SIZE size = {};
   GetTextExtentPoint32W(screen, website.c_str(), static_cast<int>(website.size()), &size);
   ReleaseDC(nullptr, screen);
-  return size.cx;
+  const int dpi = SystemDpi();
+  return dpi == 96 ? size.cx : MulDiv(size.cx, 96, dpi);
 }
 
 HFONT UnderlinedGuiFont() {
@@ -215,13 +219,12 @@ void FillWizardControls() {
   ShowDocument(ui::Control(kLicenseText), w.license);
   ShowDocument(ui::Control(kReadMeText), w.readMe);
 
-  ui::SetBitmap(kSeparator, p.image1);
   ui::SetBitmap(kWelcomeBitmap, w.wizardBitmap);
   ui::SetBitmap(kFinishBitmap, w.wizardBitmap);
   ui::SetBitmap(kWelcomeWhite, w.whitePage);
   ui::SetBitmap(kFinishWhite, w.whitePage);
-  const int headers[5] = {kLicenseHeader, kReadMeHeader, kDestinationHeader, kGroupHeader, kInstallHeader};
-  for (int i = 0; i < 5; ++i) ui::SetBitmap(headers[i], w.headers[i]);
+  ShowDrawnImages(ui::Dpi(w.window));
+  ui::OnDpiChange(w.window, ShowDrawnImages);
   ui::SetIcon(kDestinationIcon, p.image2);
   ui::SetIcon(kGroupIcon, p.image3);
 
