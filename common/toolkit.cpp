@@ -50,7 +50,8 @@ constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
 
 HINSTANCE g_module = nullptr;
 int g_systemDpi = 96;
-std::vector<ScaledFont>* g_fonts = nullptr;
+ScaledFont g_fonts[16];  // a few fonts at a few DPIs
+int g_fontCount = 0;
 bool g_quiet = false;  // no windows at all
 
 struct Colors {
@@ -410,7 +411,6 @@ bool Init(HINSTANCE module) {
   g_systemDpi = SystemDpi();
   if (!g_controls) g_controls = new std::vector<Registered>;
   if (!g_windows) g_windows = new std::vector<TopLevel>;
-  if (!g_fonts) g_fonts = new std::vector<ScaledFont>;
   if (!g_colors) g_colors = new std::vector<Colors>;
   if (!g_links) g_links = new std::vector<Link>;
   // The common controls are loaded here, after the DLL search path has been
@@ -474,10 +474,10 @@ void ShowWindowNow(HWND window) {
 
 void Close(HWND window) {
   if (!window) return;
-  std::vector<Registered> gone;
   for (size_t i = g_controls->size(); i-- > 0;) {
     if ((*g_controls)[i].topLevel != window) continue;
-    gone.push_back((*g_controls)[i]);
+    // The toolkit's copies go with their controls (no painting between).
+    Discard((*g_controls)[i].shown, (*g_controls)[i].imageType);
     g_controls->erase(g_controls->begin() + static_cast<long>(i));
   }
   for (size_t i = g_windows->size(); i-- > 0;)
@@ -485,7 +485,6 @@ void Close(HWND window) {
   RemovePropW(window, kDefaultButtonProp);
   RemovePropW(window, kCancelButtonProp);
   DestroyWindow(window);
-  for (const Registered& c : gone) Discard(c.shown, c.imageType);
 }
 
 HWND CurrentWindow() { return g_windows && !g_windows->empty() ? g_windows->back().hwnd : nullptr; }
@@ -609,15 +608,15 @@ int Scale(int length, int dpi) { return dpi == 96 ? length : MulDiv(length, dpi,
 HFONT FontFor(HFONT font, int dpi) {
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   if (dpi == g_systemDpi) return font;
-  for (const ScaledFont& f : *g_fonts)
-    if (f.source == font && f.dpi == dpi) return f.font;
+  for (int i = 0; i < g_fontCount; ++i)
+    if (g_fonts[i].source == font && g_fonts[i].dpi == dpi) return g_fonts[i].font;
   LOGFONTW lf = {};
-  if (!GetObjectW(font, sizeof lf, &lf)) return font;
+  if (g_fontCount == 16 || !GetObjectW(font, sizeof lf, &lf)) return font;
   lf.lfHeight = MulDiv(lf.lfHeight, dpi, g_systemDpi);
   lf.lfWidth = MulDiv(lf.lfWidth, dpi, g_systemDpi);
   HFONT scaled = CreateFontIndirectW(&lf);
   if (!scaled) return font;
-  g_fonts->push_back({font, dpi, scaled});
+  g_fonts[g_fontCount++] = {font, dpi, scaled};
   return scaled;
 }
 
