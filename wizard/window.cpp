@@ -107,22 +107,29 @@ std::wstring WindowTitle() {
   return s.programName + L" v." + s.programVersion + L" :: Setup";
 }
 
-// The link's width: the website text measured with the screen's default
-// font, in 1/96 inch.
-int LinkWidth(const std::wstring& website) {
-  HDC screen = GetDC(nullptr);
-  SIZE size = {};
-  GetTextExtentPoint32W(screen, website.c_str(), static_cast<int>(website.size()), &size);
-  ReleaseDC(nullptr, screen);
-  const int dpi = SystemDpi();
-  return dpi == 96 ? size.cx : MulDiv(size.cx, 96, dpi);
-}
-
 HFONT UnderlinedGuiFont() {
+  static HFONT font = nullptr;
+  if (font) return font;
   LOGFONTW lf = {};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
   lf.lfUnderline = TRUE;
-  return CreateFontIndirectW(&lf);
+  return font = CreateFontIndirectW(&lf);
+}
+
+// The link's width, in 1/96 inch: the website text measured with the
+// screen's default font, and never narrower than the text in the link's
+// own font (the screen's default font need not grow with the DPI).
+int LinkWidth(const std::wstring& website) {
+  HDC screen = GetDC(nullptr);
+  SIZE size = {}, own = {};
+  const int length = static_cast<int>(website.size());
+  GetTextExtentPoint32W(screen, website.c_str(), length, &size);
+  HGDIOBJ old = SelectObject(screen, UnderlinedGuiFont());
+  GetTextExtentPoint32W(screen, website.c_str(), length, &own);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  const int width = own.cx > size.cx ? own.cx : size.cx, dpi = SystemDpi();
+  return dpi == 96 ? width : MulDiv(width, 96, dpi);
 }
 
 }  // namespace
