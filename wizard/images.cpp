@@ -115,8 +115,12 @@ void ShowDrawnImages(int dpi) {
   }
   // The separator's rows are drawn anew at the DPI's size.
   HBITMAP old = w.separator;
-  w.separator = nullptr;
-  if (dpi != 96 && (w.separator = ui::ScaledBitmap(Process().image1, 96, dpi))) Etch(w.separator, kStripWidth, 0, dpi);
-  ui::SetBitmap(kSeparator, w.separator ? w.separator : Process().image1, w.separator ? dpi : 96);
+  w.separator = dpi == 96 ? nullptr : ui::ScaledBitmap(Process().image1, 96, dpi);
+  if (w.separator) {
+    Etch(w.separator, kStripWidth, 0, dpi);
+    ui::SetBitmap(kSeparator, w.separator, dpi);
+  } else {
+    ui::SetBitmap(kSeparator, Process().image1);
+  }
   if (old) DeleteObject(old);
 }
