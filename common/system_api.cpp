@@ -200,3 +200,41 @@ void RestartClosedPrograms() {
   }
   rm.closed.clear();
 }
+
+namespace {
+
+template <typename Fn>
+Fn User32Function(const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+}  // namespace
+
+void DeclareDpiAwareness() {
+  using SetContext = BOOL(WINAPI*)(HANDLE);
+  using SetAware = BOOL(WINAPI*)();
+  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 (-4) and _PER_MONITOR_AWARE (-3).
+  if (auto set = User32Function<SetContext>("SetProcessDpiAwarenessContext"))
+    if (set(reinterpret_cast<HANDLE>(-4)) || set(reinterpret_cast<HANDLE>(-3))) return;
+  if (auto aware = User32Function<SetAware>("SetProcessDPIAware")) aware();
+}
+
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+int DpiOfWindow(HWND window) {
+  using GetDpi = UINT(WINAPI*)(HWND);
+  static auto get = User32Function<GetDpi>("GetDpiForWindow");
+  const int dpi = get && window ? static_cast<int>(get(window)) : 0;
+  return dpi > 0 ? dpi : SystemDpi();
+}
+
+void WindowRectForDpi(RECT* r, DWORD style, DWORD exStyle, int dpi) {
+  using Adjust = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static auto adjust = User32Function<Adjust>("AdjustWindowRectExForDpi");
+  if (!adjust || !adjust(r, style, FALSE, exStyle, static_cast<UINT>(dpi))) AdjustWindowRectEx(r, style, FALSE, exStyle);
+}

@@ -60,3 +60,23 @@ bool CloseProgramsHolding(const std::wstring& path);
 // Starts again the programs the Restart Manager closed that registered for
 // it, and ends its sessions.
 void RestartClosedPrograms();
+
+// Screen resolution. Sizes are given in units of 1/96 inch and shown at the
+// dots per inch (DPI) of the monitor a window is on.
+
+// Declares the process aware of each monitor's DPI: per-monitor v2 where
+// the system knows it (Windows 10 1703), else per-monitor (1607), else the
+// system DPI (Vista). The manifest says so first; this covers a start
+// without it. Does nothing where the system has none of these.
+void DeclareDpiAwareness();
+
+// The DPI of the screen the process was started for (96 where unknown).
+int SystemDpi();
+
+// The DPI of a window's monitor: GetDpiForWindow (Windows 10 1607), else
+// the system DPI.
+int DpiOfWindow(HWND window);
+
+// The outer size of a window whose client area is `r`, for a DPI:
+// AdjustWindowRectExForDpi (Windows 10 1607), else AdjustWindowRectEx.
+void WindowRectForDpi(RECT* r, DWORD style, DWORD exStyle, int dpi);

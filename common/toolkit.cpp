@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "common/log.h"
+#include "common/system_api.h"
 
 #include <vector>
 
@@ -18,9 +19,39 @@ struct Registered {
   int id;
   HWND hwnd;
   HWND topLevel;
+  // The record's place in 1/96 inch, and the font and image as given; a
+  // window of another DPI shows copies made for it (`shown`, the toolkit's).
+  int x = 0, y = 0, width = 0, height = 0;
+  HFONT font = nullptr;  // null: the GUI font
+  HANDLE image = nullptr;
+  UINT imageType = IMAGE_BITMAP;  // or IMAGE_ICON
+  int imageDpi = 96;
+  HANDLE shown = nullptr;
 };
 
+// A top-level window: its client size in 1/96 inch, and the DPI it is laid
+// out for.
+struct TopLevel {
+  HWND hwnd;
+  int width, height;
+  DWORD style;
+  int dpi;
+  void (*redraw)(int dpi);
+};
+
+// Fonts made for the system DPI, made again for other DPIs.
+struct ScaledFont {
+  HFONT source;
+  int dpi;
+  HFONT font;
+};
+
+constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
+
 HINSTANCE g_module = nullptr;
+int g_systemDpi = 96;
+ScaledFont g_fonts[16];  // a few fonts at a few DPIs
+int g_fontCount = 0;
 bool g_quiet = false;  // no windows at all
 
 struct Colors {
@@ -103,7 +134,104 @@ LRESULT ControlColors(HDC dc, HWND control, HWND parent, UINT msg, WPARAM wParam
   return DefWindowProcW(parent, msg, wParam, lParam);
 }
 std::vector<Registered>* g_controls = nullptr;
-std::vector<HWND>* g_windows = nullptr;
+std::vector<TopLevel>* g_windows = nullptr;
+
+TopLevel* FindTopLevel(HWND window) {
+  for (TopLevel& t : *g_windows)
+    if (t.hwnd == window) return &t;
+  return nullptr;
+}
+
+// The window itself, or the top-level window of a control.
+TopLevel* TopLevelOf(HWND hwnd) {
+  for (const Registered& c : *g_controls)
+    if (c.hwnd == hwnd) return FindTopLevel(c.topLevel);
+  return FindTopLevel(hwnd);
+}
+
+Registered* Find(int id) {
+  for (size_t i = g_controls->size(); i-- > 0;)
+    if ((*g_controls)[i].id == id) return &(*g_controls)[i];
+  return nullptr;
+}
+
+void Discard(HANDLE image, UINT type) {
+  if (!image) return;
+  if (type == IMAGE_ICON) DestroyIcon(static_cast<HICON>(image));
+  else DeleteObject(image);
+}
+
+int IconWidth(HICON icon) {
+  ICONINFO info = {};
+  if (!GetIconInfo(icon, &info)) return 0;
+  BITMAP bm = {};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  return bm.bmWidth;
+}
+
+// Shows the control's image as given, or a copy made for the DPI: an icon
+// at the control's size (from the program's resources where it came from
+// there), a bitmap scaled from the DPI it was made for.
+void ShowImage(Registered& c, int dpi) {
+  HANDLE copy = nullptr;
+  if (c.image && c.imageType == IMAGE_ICON) {
+    const int width = Scale(c.width, dpi), height = Scale(c.height, dpi);
+    if (IconWidth(static_cast<HICON>(c.image)) != width) {
+      copy = CopyImage(c.image, IMAGE_ICON, width, height, LR_COPYFROMRESOURCE);
+      if (!copy) copy = CopyImage(c.image, IMAGE_ICON, width, height, 0);
+    }
+  } else if (c.image && c.imageDpi != dpi) {
+    copy = ScaledBitmap(static_cast<HBITMAP>(c.image), c.imageDpi, dpi);
+  }
+  HANDLE old = c.shown;
+  c.shown = copy;
+  SendMessageW(c.hwnd, STM_SETIMAGE, c.imageType, reinterpret_cast<LPARAM>(copy ? copy : c.image));
+  Discard(old, c.imageType);
+}
+
+void SetImage(int id, HANDLE image, UINT type, int madeFor) {
+  Registered* c = Find(id);
+  if (!c) return;
+  const HANDLE old = c->shown;
+  const UINT oldType = c->imageType;
+  c->shown = nullptr;
+  c->image = image;
+  c->imageType = type;
+  c->imageDpi = madeFor;
+  ShowImage(*c, Dpi(c->topLevel));
+  Discard(old, oldType);
+}
+
+// Lays a window and its controls out for a DPI: the outer size for the
+// client size, at the place the system suggests (else where it is).
+void LayOut(TopLevel& t, int dpi, const RECT* suggested) {
+  t.dpi = dpi;
+  RECT r = {0, 0, Scale(t.width, dpi), Scale(t.height, dpi)};
+  WindowRectForDpi(&r, t.style, 0, dpi);
+  RECT now = {};
+  GetWindowRect(t.hwnd, &now);
+  const RECT& at = suggested ? *suggested : now;
+  SetWindowPos(t.hwnd, nullptr, at.left, at.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // A frame that keeps its size (Wine scales no frames): the client area
+  // gets its size all the same.
+  RECT client = {};
+  GetClientRect(t.hwnd, &client);
+  const int wider = Scale(t.width, dpi) - client.right, higher = Scale(t.height, dpi) - client.bottom;
+  if (wider || higher)
+    SetWindowPos(t.hwnd, nullptr, 0, 0, r.right - r.left + wider, r.bottom - r.top + higher,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (Registered& c : *g_controls) {
+    if (c.topLevel != t.hwnd) continue;
+    SetWindowPos(c.hwnd, nullptr, Scale(c.x, dpi), Scale(c.y, dpi), Scale(c.width, dpi), Scale(c.height, dpi),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font, dpi)), FALSE);
+    if (c.image) ShowImage(c, dpi);
+  }
+  if (t.redraw) t.redraw(dpi);
+  RedrawWindow(t.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
 
 // Events produced by the window procedure, oldest first.
 constexpr int kQueueSize = 64;
@@ -140,6 +268,14 @@ bool IsClickNotification(HWND control, int code) {
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case kDpiChanged:
+      // The window moved to a monitor of another DPI (the system's message:
+      // the new DPI and the suggested place).
+      if (TopLevel* t = FindTopLevel(hwnd)) {
+        LayOut(*t, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+      }
+      break;
     case WM_COMMAND: {
       HWND control = reinterpret_cast<HWND>(lParam);
       int id = LOWORD(wParam), code = HIWORD(wParam);
@@ -271,8 +407,10 @@ DWORD StyleFor(Kind kind) {
 
 bool Init(HINSTANCE module) {
   g_module = module;
+  DeclareDpiAwareness();
+  g_systemDpi = SystemDpi();
   if (!g_controls) g_controls = new std::vector<Registered>;
-  if (!g_windows) g_windows = new std::vector<HWND>;
+  if (!g_windows) g_windows = new std::vector<TopLevel>;
   if (!g_colors) g_colors = new std::vector<Colors>;
   if (!g_links) g_links = new std::vector<Link>;
   // The common controls are loaded here, after the DLL search path has been
@@ -304,13 +442,13 @@ bool Init(HINSTANCE module) {
 
 void Shutdown() {
   if (!g_windows) return;
-  while (!g_windows->empty()) Close(g_windows->back());
+  while (!g_windows->empty()) Close(g_windows->back().hwnd);
 }
 
 HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style) {
   if (g_quiet) return nullptr;
-  RECT r = {0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&r, style, FALSE, 0);
+  RECT r = {0, 0, Scale(clientWidth, g_systemDpi), Scale(clientHeight, g_systemDpi)};
+  WindowRectForDpi(&r, style, 0, g_systemDpi);
   int width = r.right - r.left, height = r.bottom - r.top;
   int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
   if (screenW > 0 && width > screenW) width = screenW;
@@ -318,7 +456,11 @@ HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DW
   int x = (screenW - width) / 2, y = (screenH - height) / 2;
   HWND hwnd = CreateWindowExW(0, kWindowClass, title.c_str(), style, x < 0 ? 0 : x, y < 0 ? 0 : y, width, height,
                               nullptr, nullptr, g_module, nullptr);
-  if (hwnd) g_windows->push_back(hwnd);
+  if (!hwnd) return nullptr;
+  g_windows->push_back({hwnd, clientWidth, clientHeight, style, g_systemDpi, nullptr});
+  // Opened on a monitor of another DPI: laid out for that one.
+  const int dpi = DpiOfWindow(hwnd);
+  if (dpi != g_systemDpi) LayOut(g_windows->back(), dpi, nullptr);
   return hwnd;
 }
 
@@ -332,16 +474,20 @@ void ShowWindowNow(HWND window) {
 
 void Close(HWND window) {
   if (!window) return;
-  for (size_t i = g_controls->size(); i-- > 0;)
-    if ((*g_controls)[i].topLevel == window) g_controls->erase(g_controls->begin() + static_cast<long>(i));
+  for (size_t i = g_controls->size(); i-- > 0;) {
+    if ((*g_controls)[i].topLevel != window) continue;
+    // The toolkit's copies go with their controls (no painting between).
+    Discard((*g_controls)[i].shown, (*g_controls)[i].imageType);
+    g_controls->erase(g_controls->begin() + static_cast<long>(i));
+  }
   for (size_t i = g_windows->size(); i-- > 0;)
-    if ((*g_windows)[i] == window) g_windows->erase(g_windows->begin() + static_cast<long>(i));
+    if ((*g_windows)[i].hwnd == window) g_windows->erase(g_windows->begin() + static_cast<long>(i));
   RemovePropW(window, kDefaultButtonProp);
   RemovePropW(window, kCancelButtonProp);
   DestroyWindow(window);
 }
 
-HWND CurrentWindow() { return g_windows && !g_windows->empty() ? g_windows->back() : nullptr; }
+HWND CurrentWindow() { return g_windows && !g_windows->empty() ? g_windows->back().hwnd : nullptr; }
 
 HWND AddControl(HWND parent, const ControlSpec& record) {
   DWORD style = WS_CHILD | WS_VISIBLE | StyleFor(record.kind) | record.extraStyle;
@@ -349,10 +495,12 @@ HWND AddControl(HWND parent, const ControlSpec& record) {
   DWORD exStyle = record.extraExStyle | (record.kind == Kind::kContainer ? WS_EX_CONTROLPARENT : 0);
   const wchar_t* cls = record.windowClass ? record.windowClass : ClassFor(record.kind);
   const std::wstring text = ShownAsWritten(cls, record.text);
-  HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), style, record.x, record.y, record.width, record.height,
-                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(record.id)), g_module, nullptr);
+  const int dpi = Dpi(parent);
+  HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), style, Scale(record.x, dpi), Scale(record.y, dpi),
+                              Scale(record.width, dpi), Scale(record.height, dpi), parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(record.id)), g_module, nullptr);
   if (!hwnd) return nullptr;
-  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(nullptr, dpi)), FALSE);
   if (record.kind == Kind::kProgress) SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
   if (record.kind == Kind::kRichText) {
     WNDPROC original = reinterpret_cast<WNDPROC>(
@@ -364,6 +512,11 @@ HWND AddControl(HWND parent, const ControlSpec& record) {
     SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) | TVS_CHECKBOXES);
   }
   g_controls->push_back({record.id, hwnd, GetAncestor(parent, GA_ROOT)});
+  Registered& added = g_controls->back();
+  added.x = record.x;
+  added.y = record.y;
+  added.width = record.width;
+  added.height = record.height;
   return hwnd;
 }
 
@@ -386,7 +539,10 @@ void SetColors(int id, COLORREF text, HBRUSH background) {
 }
 
 void SetFont(int id, HFONT font) {
-  if (HWND h = Control(id)) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  Registered* c = Find(id);
+  if (!c) return;
+  c->font = font;
+  SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font, Dpi(c->topLevel))), TRUE);
 }
 
 void MakeLink(int id, COLORREF normal, COLORREF hover) {
@@ -438,12 +594,56 @@ bool IsChecked(int id) {
   return h && SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void SetIcon(int id, HICON icon) {
-  if (HWND h = Control(id)) SendMessageW(h, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+void SetIcon(int id, HICON icon) { SetImage(id, icon, IMAGE_ICON, 96); }
+
+void SetBitmap(int id, HBITMAP bitmap, int madeFor) { SetImage(id, bitmap, IMAGE_BITMAP, madeFor); }
+
+int Dpi(HWND window) {
+  const TopLevel* t = window ? TopLevelOf(window) : nullptr;
+  return t ? t->dpi : g_systemDpi;
 }
 
-void SetBitmap(int id, HBITMAP bitmap) {
-  if (HWND h = Control(id)) SendMessageW(h, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+int Scale(int length, int dpi) { return dpi == 96 ? length : MulDiv(length, dpi, 96); }
+
+HFONT FontFor(HFONT font, int dpi) {
+  if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  if (dpi == g_systemDpi) return font;
+  for (int i = 0; i < g_fontCount; ++i)
+    if (g_fonts[i].source == font && g_fonts[i].dpi == dpi) return g_fonts[i].font;
+  LOGFONTW lf = {};
+  if (g_fontCount == 16 || !GetObjectW(font, sizeof lf, &lf)) return font;
+  lf.lfHeight = MulDiv(lf.lfHeight, dpi, g_systemDpi);
+  lf.lfWidth = MulDiv(lf.lfWidth, dpi, g_systemDpi);
+  HFONT scaled = CreateFontIndirectW(&lf);
+  if (!scaled) return font;
+  g_fonts[g_fontCount++] = {font, dpi, scaled};
+  return scaled;
+}
+
+HBITMAP ScaledBitmap(HBITMAP bitmap, int fromDpi, int toDpi) {
+  BITMAP bm = {};
+  if (!bitmap || !GetObjectW(bitmap, sizeof bm, &bm)) return nullptr;
+  const int width = MulDiv(bm.bmWidth, toDpi, fromDpi), height = MulDiv(bm.bmHeight, toDpi, fromDpi);
+  HDC screen = GetDC(nullptr);
+  HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
+  HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  if (scaled && from && to) {
+    HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, scaled);
+    // Each pixel the average of those it covers: smooth, not blocky.
+    SetStretchBltMode(to, HALFTONE);
+    SetBrushOrgEx(to, 0, 0, nullptr);
+    StretchBlt(to, 0, 0, width, height, from, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+  }
+  if (from) DeleteDC(from);
+  if (to) DeleteDC(to);
+  return scaled;
+}
+
+void OnDpiChange(HWND window, void (*redraw)(int dpi)) {
+  if (TopLevel* t = FindTopLevel(window)) t->redraw = redraw;
 }
 
 Event PollEvent() {

@@ -5,6 +5,11 @@
 // Control numbers are global, as the setup's tables give them: Control(n)
 // finds the control of number n in any open window (the windows that share
 // numbers are never open at the same time).
+//
+// Sizes and positions are given in units of 1/96 inch, as pixels at 96 DPI.
+// Each window is laid out for the DPI of its monitor and laid out again
+// when it moves to a monitor of another DPI: positions, sizes, fonts,
+// icons and bitmaps scale with the DPI. At 96 DPI the numbers are pixels.
 #pragma once
 
 #include <string>
@@ -17,8 +22,8 @@ enum class Kind {
   kButton,
   kDefaultButton,
   kText,
-  kImage,        // a 32 by 32 icon
-  kBitmap,       // a bitmap shown at its own size
+  kImage,        // an icon at the control's size
+  kBitmap,       // a bitmap shown at its own size (scaled with the DPI)
   kProgress,     // range 0 to 100
   kDropList,     // a drop-down list that cannot be edited
   kListBox,
@@ -51,14 +56,14 @@ bool Init(HINSTANCE module);
 void Shutdown();
 
 // Opens a top-level window, hidden, centred on the screen, with the given
-// client size. Returns null on failure.
+// client size (in 1/96 inch). Returns null on failure.
 HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style);
 void ShowWindowNow(HWND window);
 void Close(HWND window);
 // The most recently opened window that is still open, or null.
 HWND CurrentWindow();
 
-// Creates a control; returns null on failure.
+// Creates a control from its record (in 1/96 inch); returns null on failure.
 HWND AddControl(HWND parent, const ControlSpec& record);
 HWND Control(int id);
 
@@ -68,6 +73,8 @@ void SetDialogButtons(HWND window, int defaultButton, int cancelButton);
 // Text colour and background of a static or edit control (null brush: the
 // parent's background).
 void SetColors(int id, COLORREF text, HBRUSH background);
+// A font made for the system DPI (as the stock fonts are); a window of
+// another DPI shows it in the same face and points, its height scaled.
 void SetFont(int id, HFONT font);
 // A link label: `hover` is the text colour while the pointer is over it.
 void MakeLink(int id, COLORREF normal, COLORREF hover);
@@ -78,8 +85,23 @@ void SetProgress(int id, int percent);
 void Enable(int id, bool enabled);
 void Show(int id, bool shown);
 bool IsChecked(int id);
+// An icon, shown at the control's size (a copy of it at another size).
 void SetIcon(int id, HICON icon);
-void SetBitmap(int id, HBITMAP bitmap);
+// A bitmap made for `madeFor` DPI, shown as it is in a window of that DPI
+// and otherwise as a smoothly scaled copy.
+void SetBitmap(int id, HBITMAP bitmap, int madeFor = 96);
+
+// The DPI a window is laid out for, and a length in 1/96 inch at a DPI.
+int Dpi(HWND window);
+int Scale(int length, int dpi);
+// A font made for the system DPI, for another DPI (the same font at the
+// system DPI). The toolkit keeps it.
+HFONT FontFor(HFONT font, int dpi);
+// A new bitmap: the picture smoothly scaled from one DPI to another.
+HBITMAP ScaledBitmap(HBITMAP bitmap, int fromDpi, int toDpi);
+// Called whenever the window has been laid out for a new DPI, after its
+// controls, for what the window draws itself (texts on pictures).
+void OnDpiChange(HWND window, void (*redraw)(int dpi));
 
 enum class EventType { kNone, kControl, kCloseWindow, kOther };
 struct Event {

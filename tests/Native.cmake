@@ -124,6 +124,11 @@ function(add_wine_leg arch bin prefix whole)
   # always asks port 80 (see above).
   set_tests_properties(${prefix}e2e.responsive ${prefix}e2e.task_kinds PROPERTIES RESOURCE_LOCK
                        "${wine}-packages;port-80")
+  # The wizard's layout on a screen of 144 DPI (150 %), in a session of its own.
+  add_wine_session(${wine}-144dpi ${arch} ${bin})
+  set_tests_properties(${wine}-144dpi.start PROPERTIES ENVIRONMENT TARN_SESSION_DPI=144)
+  add_wine_test(${prefix}e2e.wizard_look_144dpi ${wine}-144dpi e2e_wizard_pages.exe
+                --gtest_filter=WizardPages.ControlsSitWhereTheLookPutsThem)
   if(whole)
     # Damaged and hostile packages (tests/fault/inject.py), a fixed sample of
     # every kind, each run unattended in a session (a machine) of the

@@ -7,6 +7,7 @@
 #include "script/settings.h"
 #include "startup/process.h"
 #include "wizard/bitmap_check.h"
+#include "wizard/controls.h"
 #include "wizard/wizard_state.h"
 #include "wizard/fatal.h"
 
@@ -37,35 +38,39 @@ HBITMAP LoadBitmapFile(const std::wstring& path) {
       LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
 }
 
-// Draws a line across a bitmap in a system colour.
-void Row(HDC dc, int y, int width, int colour) {
-  RECT r = {0, y, width, y + 1};
+// Draws rows from..to (in 1/96 inch) across a bitmap in a system colour.
+void Rows(HDC dc, int from, int to, int width, int colour, int dpi) {
+  RECT r = {0, ui::Scale(from, dpi), ui::Scale(width, dpi), ui::Scale(to, dpi)};
   FillRect(dc, &r, GetSysColorBrush(colour));
 }
 
 // Two rows at the bottom of the header and the separator: an etched edge.
-void Etch(HBITMAP bitmap, int width, int top) {
+void Etch(HBITMAP bitmap, int width, int top, int dpi) {
   HDC dc = CreateCompatibleDC(nullptr);
   if (!dc) return;
   HGDIOBJ old = SelectObject(dc, bitmap);
-  Row(dc, top, width, COLOR_BTNSHADOW);
-  Row(dc, top + 1, width, COLOR_BTNHIGHLIGHT);
+  Rows(dc, top, top + 1, width, COLOR_BTNSHADOW, dpi);
+  Rows(dc, top + 1, top + 2, width, COLOR_BTNHIGHLIGHT, dpi);
   SelectObject(dc, old);
   DeleteDC(dc);
 }
 
-HBITMAP DrawHeader(HBITMAP templateBitmap, const std::wstring& first, const std::wstring& second) {
-  HBITMAP copy = static_cast<HBITMAP>(CopyImage(templateBitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+// A header for a DPI: the template at that size, etched, with its two lines
+// in the fonts for that DPI.
+HBITMAP DrawHeader(HBITMAP templateBitmap, const std::wstring& first, const std::wstring& second, int dpi) {
+  HBITMAP copy = dpi == 96 ? static_cast<HBITMAP>(CopyImage(templateBitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))
+                           : ui::ScaledBitmap(templateBitmap, 96, dpi);
   if (!copy) return nullptr;  // that page goes without a header
+  Etch(copy, kHeaderWidth, 58, dpi);
   HDC dc = CreateCompatibleDC(nullptr);
   if (!dc) return copy;  // a header without texts
   HGDIOBJ old = SelectObject(dc, copy);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, static_cast<COLORREF>(Settings().headerTextColour));
-  HGDIOBJ oldFont = SelectObject(dc, Process().fonts[3]);
-  TextOutW(dc, 10, 11, first.c_str(), static_cast<int>(first.size()));
-  SelectObject(dc, Process().fonts[2]);
-  TextOutW(dc, 10, 32, second.c_str(), static_cast<int>(second.size()));
+  HGDIOBJ oldFont = SelectObject(dc, ui::FontFor(Process().fonts[3], dpi));
+  TextOutW(dc, ui::Scale(10, dpi), ui::Scale(11, dpi), first.c_str(), static_cast<int>(first.size()));
+  SelectObject(dc, ui::FontFor(Process().fonts[2], dpi));
+  TextOutW(dc, ui::Scale(10, dpi), ui::Scale(32, dpi), second.c_str(), static_cast<int>(second.size()));
   SelectObject(dc, oldFont);
   SelectObject(dc, old);
   DeleteDC(dc);
@@ -93,11 +98,29 @@ void PrepareImages() {
   WizardState& w = Wizard();
   w.wizardBitmap = LoadBitmapFile(Paths().wizardBitmap);
   if (!w.wizardBitmap) EndWithKey(11);
-  HBITMAP headerTemplate = LoadBitmapFile(Paths().headerBitmap);
-  if (!headerTemplate) EndWithKey(12);
-  Etch(headerTemplate, kHeaderWidth, 58);
-  for (int i = 0; i < 5; ++i) w.headers[i] = DrawHeader(headerTemplate, Text(kHeaderKeys[i][0]), Text(kHeaderKeys[i][1]));
-  DeleteObject(headerTemplate);
-  Etch(Process().image1, kStripWidth, 0);
+  w.headerTemplate = LoadBitmapFile(Paths().headerBitmap);
+  if (!w.headerTemplate) EndWithKey(12);
+  Etch(Process().image1, kStripWidth, 0, 96);
   w.whitePage = WhitePage(496, 310);
+}
+
+void ShowDrawnImages(int dpi) {
+  WizardState& w = Wizard();
+  const int headers[5] = {kLicenseHeader, kReadMeHeader, kDestinationHeader, kGroupHeader, kInstallHeader};
+  for (int i = 0; i < 5; ++i) {
+    HBITMAP old = w.headers[i];
+    w.headers[i] = DrawHeader(w.headerTemplate, Text(kHeaderKeys[i][0]), Text(kHeaderKeys[i][1]), dpi);
+    ui::SetBitmap(headers[i], w.headers[i], dpi);
+    if (old) DeleteObject(old);
+  }
+  // The separator's rows are drawn anew at the DPI's size.
+  HBITMAP old = w.separator;
+  w.separator = dpi == 96 ? nullptr : ui::ScaledBitmap(Process().image1, 96, dpi);
+  if (w.separator) {
+    Etch(w.separator, kStripWidth, 0, dpi);
+    ui::SetBitmap(kSeparator, w.separator, dpi);
+  } else {
+    ui::SetBitmap(kSeparator, Process().image1);
+  }
+  if (old) DeleteObject(old);
 }

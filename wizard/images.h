@@ -5,3 +5,6 @@
 // Loads and draws them into the wizard state; a bitmap that cannot be
 // loaded shows Key11 or Key12 and ends the run.
 void PrepareImages();
+// Draws the headers and the separator for the wizard window's DPI and
+// shows them.
+void ShowDrawnImages(int dpi);

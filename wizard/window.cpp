@@ -3,6 +3,7 @@
 #include "common/prelude.h"
 #include <commctrl.h>
 
+#include "common/system_api.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/install_state.h"
@@ -13,6 +14,7 @@
 #include "wizard/controls.h"
 #include "wizard/plan.h"
 #include "wizard/disk_space.h"
+#include "wizard/images.h"
 #include "wizard/rich_text.h"
 #include "wizard/size_format.h"
 #include "wizard/wizard_state.h"
@@ -105,20 +107,29 @@ std::wstring WindowTitle() {
   return s.programName + L" v." + s.programVersion + L" :: Setup";
 }
 
-// The link's width: the website text measured with the screen's default font.
-int LinkWidth(const std::wstring& website) {
-  HDC screen = GetDC(nullptr);
-  SIZE size = {};
-  GetTextExtentPoint32W(screen, website.c_str(), static_cast<int>(website.size()), &size);
-  ReleaseDC(nullptr, screen);
-  return size.cx;
-}
-
 HFONT UnderlinedGuiFont() {
+  static HFONT font = nullptr;
+  if (font) return font;
   LOGFONTW lf = {};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
   lf.lfUnderline = TRUE;
-  return CreateFontIndirectW(&lf);
+  return font = CreateFontIndirectW(&lf);
+}
+
+// The link's width, in 1/96 inch: the website text measured with the
+// screen's default font, and never narrower than the text in the link's
+// own font (the screen's default font need not grow with the DPI).
+int LinkWidth(const std::wstring& website) {
+  HDC screen = GetDC(nullptr);
+  SIZE size = {}, own = {};
+  const int length = static_cast<int>(website.size());
+  GetTextExtentPoint32W(screen, website.c_str(), length, &size);
+  HGDIOBJ old = SelectObject(screen, UnderlinedGuiFont());
+  GetTextExtentPoint32W(screen, website.c_str(), length, &own);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  const int width = own.cx > size.cx ? own.cx : size.cx, dpi = SystemDpi();
+  return dpi == 96 ? width : MulDiv(width, 96, dpi);
 }
 
 }  // namespace
@@ -215,13 +226,12 @@ void FillWizardControls() {
   ShowDocument(ui::Control(kLicenseText), w.license);
   ShowDocument(ui::Control(kReadMeText), w.readMe);
 
-  ui::SetBitmap(kSeparator, p.image1);
   ui::SetBitmap(kWelcomeBitmap, w.wizardBitmap);
   ui::SetBitmap(kFinishBitmap, w.wizardBitmap);
   ui::SetBitmap(kWelcomeWhite, w.whitePage);
   ui::SetBitmap(kFinishWhite, w.whitePage);
-  const int headers[5] = {kLicenseHeader, kReadMeHeader, kDestinationHeader, kGroupHeader, kInstallHeader};
-  for (int i = 0; i < 5; ++i) ui::SetBitmap(headers[i], w.headers[i]);
+  ShowDrawnImages(ui::Dpi(w.window));
+  ui::OnDpiChange(w.window, ShowDrawnImages);
   ui::SetIcon(kDestinationIcon, p.image2);
   ui::SetIcon(kGroupIcon, p.image3);
 

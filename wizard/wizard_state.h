@@ -17,7 +17,9 @@ struct WizardState {
   bool groupOptedOut = false;  // "Don't create a Start menu group" is ticked
   std::string license, readMe;  // the documents' bytes
   HBITMAP wizardBitmap = nullptr;  // image 10
-  HBITMAP headers[5] = {};         // images 12 to 16: pages 1 to 5
+  HBITMAP headerTemplate = nullptr;  // image 11
+  HBITMAP headers[5] = {};         // images 12 to 16: pages 1 to 5, for the window's DPI
+  HBITMAP separator = nullptr;     // image 1 for a DPI other than 96
   HBITMAP whitePage = nullptr;
   std::vector<FinishOption> options;
   std::vector<void*> optionItems;  // the check list's items, in option order

@@ -106,6 +106,16 @@ std::wstring ControlText(HWND w, int id) {
 
 RECT Rect(int x, int y, int width, int height) { return RECT{x, y, x + width, y + height}; }
 
+// A rectangle in 1/96 inch at a DPI, and whether two agree within a pixel.
+RECT AtDpi(const RECT& r, int dpi) {
+  return Rect(MulDiv(r.left, dpi, 96), MulDiv(r.top, dpi, 96), MulDiv(r.right - r.left, dpi, 96),
+              MulDiv(r.bottom - r.top, dpi, 96));
+}
+bool WithinAPixel(const RECT& a, const RECT& b) {
+  return std::abs(a.left - b.left) <= 1 && std::abs(a.top - b.top) <= 1 &&
+         std::abs((a.right - a.left) - (b.right - b.left)) <= 1 && std::abs((a.bottom - a.top) - (b.bottom - b.top)) <= 1;
+}
+
 std::string Describe(const RECT& r) {
   char buf[96];
   std::snprintf(buf, sizeof buf, "(%ld, %ld) %ld x %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -711,7 +721,9 @@ TEST_F(WizardPages, HeadersCarryTheirTextsInTheHeaderColour) {
   }
 }
 
-// Where the controls sit and how large the window is.
+// Where the controls sit on each page and how large the window is, in
+// 1/96 inch: pixels on a screen of 96 DPI, scaled within a pixel on any
+// other, and again once the window has moved to a screen of another DPI.
 TEST_F(WizardPages, ControlsSitWhereTheLookPutsThem) {
   UseStub(StubFile(L"-test"));
   Write(L"info\\Resources\\License.txt", "Licence terms.");
@@ -719,36 +731,69 @@ TEST_F(WizardPages, ControlsSitWhereTheLookPutsThem) {
   drive::Process p = Launch(Build());
   HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
-  RECT client;
-  GetClientRect(w, &client);
-  EXPECT_EQ(client.right - client.left, 491);
-  EXPECT_EQ(client.bottom - client.top, 358);
   LONG style = GetWindowLongW(w, GWL_STYLE);
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_FALSE(style & WS_THICKFRAME);
 
+  // The page on which the walk checks a control: -1 every page, 9 the last
+  // page walked, 4 (the later pages are placed while hidden).
   const struct {
-    int id;
+    int page, id;
     RECT r;
   } expected[] = {
-      {kCancelButton, Rect(403, 323, 76, 22)},     {kNextButton, Rect(314, 323, 76, 22)},
-      {kPreviousButton, Rect(238, 323, 76, 22)},   {kFinishButton, Rect(403, 323, 76, 22)},
-      {kSeparator, Rect(0, 310, 495, 2)},          {kWelcomeContainer, Rect(0, 0, 491, 310)},
-      {kFinishContainer, Rect(0, 0, 491, 310)},    {kWelcomeBitmap, Rect(0, 0, 155, 310)},
-      {kWelcomeTitle, Rect(162, 26, 322, 89)},     {kLegalNotice, Rect(161, 231, 325, 73)},
-      {kWelcomeText, Rect(161, 150, 324, 60)},     {kLicenseBox, Rect(15, 285, 456, 15)},
-      {kLicenseText, Rect(16, 76, 456, 200)},      {kDestinationField, Rect(82, 96, 317, 21)},
-      {kBrowseButton, Rect(405, 95, 68, 22)},      {kAvailableSpace, Rect(14, 145, 466, 16)},
-      {kRequiredSpace, Rect(14, 169, 466, 15)},    {kGroupField, Rect(30, 146, 430, 20)},
-      {kGroupOptOut, Rect(30, 270, 425, 15)},      {kGroupList, Rect(30, 175, 430, 80)},
-      {kProgressBar, Rect(15, 150, 460, 20)},      {kStatusLine, Rect(15, 115, 459, 30)},
-      {kFinishTitle, Rect(161, 26, 322, 73)},      {kFinishOptions, Rect(161, 80, 322, 155)},
-      {kFinishText, Rect(161, 255, 322, 49)},
+      {-1, kCancelButton, Rect(403, 323, 76, 22)},   {-1, kNextButton, Rect(314, 323, 76, 22)},
+      {-1, kPreviousButton, Rect(238, 323, 76, 22)}, {-1, kSeparator, Rect(0, 310, 495, 2)},
+      {9, kFinishButton, Rect(403, 323, 76, 22)},    {0, kWelcomeContainer, Rect(0, 0, 491, 310)},
+      {0, kWelcomeBitmap, Rect(0, 0, 155, 310)},     {0, kWelcomeWhite, Rect(0, 0, 496, 310)},
+      {0, kWelcomeTitle, Rect(162, 26, 322, 89)},    {0, kLegalNotice, Rect(161, 231, 325, 73)},
+      {0, kWelcomeText, Rect(161, 150, 324, 60)},    {1, kLicenseHeader, Rect(0, 0, 500, 60)},
+      {1, kLicenseBox, Rect(15, 285, 456, 15)},      {1, kLicenseText, Rect(16, 76, 456, 200)},
+      {3, kDestinationHeader, Rect(0, 0, 500, 60)},  {3, kDestinationFrame, Rect(12, 71, 468, 60)},
+      {3, kDestinationField, Rect(82, 96, 317, 21)}, {3, kBrowseButton, Rect(405, 95, 68, 22)},
+      {3, kAvailableSpace, Rect(14, 145, 466, 16)},  {3, kRequiredSpace, Rect(14, 169, 466, 15)},
+      {3, kDestinationIcon, Rect(32, 91, 32, 32)},   {4, kGroupHeader, Rect(0, 0, 500, 60)},
+      {4, kGroupIcon, Rect(30, 80, 32, 32)},         {4, kGroupText, Rect(75, 80, 385, 60)},
+      {4, kGroupField, Rect(30, 146, 430, 20)},      {4, kGroupOptOut, Rect(30, 270, 425, 15)},
+      {4, kGroupList, Rect(30, 175, 430, 80)},       {9, kInstallHeader, Rect(0, 0, 500, 60)},
+      {9, kInstallText, Rect(15, 70, 452, 44)},      {9, kProgressBar, Rect(15, 150, 460, 20)},
+      {9, kStatusLine, Rect(15, 115, 459, 30)},      {9, kFinishContainer, Rect(0, 0, 491, 310)},
+      {9, kFinishTitle, Rect(161, 26, 322, 73)},     {9, kFinishOptions, Rect(161, 80, 322, 155)},
+      {9, kFinishText, Rect(161, 255, 322, 49)},
   };
-  for (const auto& e : expected) {
-    EXPECT_EQ(Describe(drive::Placement(w, e.id)), Describe(e.r)) << "control " << e.id;
+  // A page's controls, or with `all` every control.
+  auto checkPage = [&](int page, int dpi, bool all) {
+    SCOPED_TRACE("page " + std::to_string(page) + " at " + std::to_string(dpi) + " DPI");
+    RECT client;
+    GetClientRect(w, &client);
+    EXPECT_EQ(Describe(client), Describe(Rect(0, 0, MulDiv(491, dpi, 96), MulDiv(358, dpi, 96))));
+    for (const auto& e : expected) {
+      if (!all && e.page >= 0 && e.page != page && !(page == 4 && e.page == 9)) continue;
+      const RECT got = drive::Placement(w, e.id), want = AtDpi(e.r, dpi);
+      if (dpi == 96) EXPECT_EQ(Describe(got), Describe(want)) << "control " << e.id;
+      else EXPECT_TRUE(WithinAPixel(got, want)) << "control " << e.id << ": " << Describe(got) << " for " << Describe(want);
+    }
+  };
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  checkPage(0, dpi, false);
+  ASSERT_TRUE(drive::Click(w, kNextButton));
+  ASSERT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  checkPage(1, dpi, false);
+  ASSERT_TRUE(drive::Click(w, kLicenseBox));
+  for (int page : {3, 4}) {
+    ASSERT_TRUE(drive::Click(w, kNextButton));
+    ASSERT_SOON(ShownPage(w) == page) << "page " << ShownPage(w);
+    checkPage(page, dpi, false);
   }
+  // Moved to a screen of another DPI (the system's message), the window
+  // lays itself out for that one.
+  const int other = dpi == 96 ? 144 : 96;
+  DWORD_PTR r = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(w, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(other, other), 0, SMTO_NORMAL, 10000, &r));
+  checkPage(4, other, true);
+  Screenshot(w, L"page4-" + std::to_wstring(other) + L"dpi");
   CancelAndConfirm(p, w);
 }
 

@@ -1,7 +1,7 @@
 // What Windows reads from the programs before they start: each manifest
 // asks for an administrator (Wine does not enforce that; the manifest is
-// read back here instead), names its own processor architecture, and keeps
-// out the supportedOS list.
+// read back here instead), names its own processor architecture, declares
+// itself aware of each monitor's DPI, and keeps out the supportedOS list.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <zlib.h>
@@ -80,6 +80,12 @@ TEST(Manifest, EachProgramAsksForAnAdministratorAndNamesItsArchitecture) {
     EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"),
               std::string::npos);
     EXPECT_EQ(manifest.find("supportedOS"), std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm"
+                            "</dpiAware>"),
+              std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                            "PerMonitorV2, PerMonitor</dpiAwareness>"),
+              std::string::npos);
     const std::string arch = k64 ? "processorArchitecture=\"amd64\"" : "processorArchitecture=\"x86\"";
     size_t count = 0;
     for (size_t at = manifest.find(arch); at != std::string::npos; at = manifest.find(arch, at + 1)) ++count;

@@ -13,11 +13,14 @@
 #                                     PROGRAM is a Windows path or a Linux path
 #                                     below BIN or the prefix's drive C:
 #   session.sh shell DIR CMD ...      run a Linux command with the session's variables
+#   session.sh dpi DIR N              the screen's resolution for programs started
+#                                     from now on: N dots per inch (96 = 100 %)
 #
 # TARN_WINE_ARCH=x86|x64|both forces what "host" reports. TARN_SESSION_USER
 # at "start" names the prefix's user, and so its profile folder (Wine takes
 # it from the Unix user name of every process it starts): a session for
-# names beyond ASCII.
+# names beyond ASCII. TARN_SESSION_DPI at "start" sets the screen's
+# resolution (as "dpi" does) before the desktop starts.
 #
 # The build machine is kept out of reach: a new prefix maps Z: to the Linux
 # root and links the user's Desktop and documents to the Linux home folder,
@@ -147,6 +150,15 @@ seal() {
   fi
 }
 
+# The screen's resolution: Wine reads the user's LogPixels (Windows keeps
+# the same value there) when a program starts.
+set_dpi() {
+  printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n' "$1" \
+    > "$WINEPREFIX/drive_c/dpi.reg"
+  (cd "$WINEPREFIX/drive_c" && checked "$WINELOADER" regedit /S 'C:\dpi.reg')
+  rm -f "$WINEPREFIX/drive_c/dpi.reg"
+}
+
 # A Unix path below the programs' folder or drive C:, as a Windows path.
 windows_path() {
   local p=$1 rest
@@ -233,6 +245,7 @@ ENV
   else
     "$WINESERVER" -p </dev/null >/dev/null 2>&1
   fi
+  [ -n "${TARN_SESSION_DPI:-}" ] && { set_dpi "$TARN_SESSION_DPI" || exit 1; }
   # Start the desktop now, so that the first test does not pay for it.
   (cd "$WINEPREFIX/drive_c" && checked "$WINELOADER" cmd /c exit 0) || exit 1
   echo "wine session ($arch) ready on display :$n; Linux file system: $guard"
@@ -276,6 +289,11 @@ guarded-server)
   mount -o remount,bind,ro /
   exec "$WINESERVER" -p
   ;;
+dpi)
+  dir=$(cd "$1" && pwd)
+  . "$dir/env"
+  set_dpi "$2"
+  ;;
 shell)
   dir=$(cd "$1" && pwd)
   shift
@@ -283,7 +301,7 @@ shell)
   exec "$@"
   ;;
 *)
-  echo "usage: $0 host | start DIR x86|x64 [BIN] | stop DIR | run DIR PROGRAM ... | shell DIR CMD ..." >&2
+  echo "usage: $0 host | start DIR x86|x64 [BIN] | stop DIR | run DIR PROGRAM ... | shell DIR CMD ... | dpi DIR N" >&2
   exit 2
   ;;
 esac
