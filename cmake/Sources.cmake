@@ -48,7 +48,6 @@ set(SHARED_WIN_SOURCES
   install/associations.cpp
   install/digest_book.cpp
   install/download.cpp
-  install/internet.cpp
   install/path_guard.cpp
   install/exit_windows.cpp
   install/fonts.cpp
