@@ -13,6 +13,7 @@
 #include "script/tokens.h"
 #include "startup/process.h"
 #include "common/outcome.h"
+#include "install/user_start.h"
 #include "wizard/controls.h"
 #include "wizard/disk_space.h"
 #include "wizard/finish.h"
@@ -67,7 +68,7 @@ void OpenAddress(const std::wstring& address) {
   sei.cbSize = sizeof sei;
   sei.lpFile = address.c_str();
   sei.nShow = SW_SHOWNORMAL;
-  ShellExecuteExW(&sei);
+  StartForUser(&sei);
 }
 
 int CALLBACK BrowseStart(HWND dialog, UINT msg, LPARAM, LPARAM start) {

@@ -39,7 +39,7 @@ void Finish() {
 void CompleteInstallation(const std::vector<const FinishOption*>& chosen) {
   CleanUp(1);
   AnnounceAssociations();
-  for (const FinishOption* option : chosen) ExecuteTask(option->line, option->taskName);
+  for (const FinishOption* option : chosen) ExecuteTask(option->line, option->taskName, true);
   WriteUninstallInfo();
   // The installation is complete: the files it replaced are not needed again.
   InstallJournal().Commit();
