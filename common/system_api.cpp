@@ -118,6 +118,7 @@ std::wstring KnownFolderPath(const GUID& id) {
 
 bool FileSizeOf(HANDLE file, int64_t* size) {
   DWORD high = 0;
+  SetLastError(NO_ERROR);
   const DWORD low = GetFileSize(file, &high);
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
   *size = static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low);
@@ -282,19 +283,13 @@ const ProcessStatus& Psapi() {
   return psapi;
 }
 
-// The 8-bit name field as text: UTF-8 where it is valid UTF-8, otherwise
-// the system's code page.
+// The 8-bit name field (95, 98 and ME) as text, from the system's code page.
 std::wstring NarrowName(const char* name) {
   const int length = static_cast<int>(strnlen(name, MAX_PATH));
-  for (UINT page : {UINT(CP_UTF8), UINT(CP_ACP)}) {
-    const DWORD strict = page == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-    const int n = MultiByteToWideChar(page, strict, name, length, nullptr, 0);
-    if (n <= 0 && length > 0) continue;
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    if (n > 0) MultiByteToWideChar(page, strict, name, length, &wide[0], n);
-    return wide;
-  }
-  return std::wstring();
+  const int n = MultiByteToWideChar(CP_ACP, 0, name, length, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, name, length, &wide[0], n);
+  return wide;
 }
 
 }  // namespace
