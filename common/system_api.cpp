@@ -372,6 +372,54 @@ bool RunsElevated() {
   return read && elevated != 0;
 }
 
+namespace {
+
+struct ShellApi {
+  BOOL(WINAPI* executeEx)(_SHELLEXECUTEINFOW*) = nullptr;
+  HRESULT(WINAPI* folderIdList)(HWND, int, _ITEMIDLIST**) = nullptr;
+  BOOL(WINAPI* pathOfIdList)(const _ITEMIDLIST*, LPWSTR) = nullptr;
+  _ITEMIDLIST*(WINAPI* browse)(_browseinfoW*) = nullptr;
+  void(WINAPI* changeNotify)(LONG, UINT, LPCVOID, LPCVOID) = nullptr;
+};
+
+const ShellApi& Shell() {
+  static ShellApi api;
+  static bool looked = false;
+  if (!looked) {
+    looked = true;
+    HMODULE library = LoadSystemLibrary(L"shell32.dll");
+    Look(library, "ShellExecuteExW", &api.executeEx);
+    Look(library, "SHGetSpecialFolderLocation", &api.folderIdList);
+    Look(library, "SHGetPathFromIDListW", &api.pathOfIdList);
+    Look(library, "SHBrowseForFolderW", &api.browse);
+    Look(library, "SHChangeNotify", &api.changeNotify);
+  }
+  return api;
+}
+
+}  // namespace
+
+BOOL ShellExecuteInfo(_SHELLEXECUTEINFOW* info) {
+  if (Shell().executeEx) return Shell().executeEx(info);
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  return FALSE;
+}
+
+HRESULT SpecialFolderIdList(int csidl, _ITEMIDLIST** list) {
+  return Shell().folderIdList ? Shell().folderIdList(nullptr, csidl, list) : E_NOTIMPL;
+}
+
+BOOL PathOfIdList(const _ITEMIDLIST* list, wchar_t* path) {
+  return Shell().pathOfIdList && Shell().pathOfIdList(list, path);
+}
+
+_ITEMIDLIST* BrowseForFolder(_browseinfoW* info) { return Shell().browse ? Shell().browse(info) : nullptr; }
+
+void AnnounceAssociationChange() {
+  constexpr LONG kAssociationChanged = 0x08000000;  // SHCNE_ASSOCCHANGED
+  if (Shell().changeNotify) Shell().changeNotify(kAssociationChanged, 0 /* SHCNF_IDLIST */, nullptr, nullptr);
+}
+
 const AutomationApi* Automation() {
   static AutomationApi api;
   static int state = 0;  // 0: not tried yet, 1: loaded, -1: missing

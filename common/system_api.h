@@ -105,6 +105,19 @@ std::wstring ProgramPathOf(DWORD processId);
 // later); false elsewhere.
 bool RunsElevated();
 
+// The shell's functions, from shell32.dll of 95 and NT 4.0 (that of NT 3.51
+// has none of them); each fails where it is missing.
+struct _SHELLEXECUTEINFOW;
+struct _ITEMIDLIST;
+struct _browseinfoW;
+BOOL ShellExecuteInfo(_SHELLEXECUTEINFOW* info);
+HRESULT SpecialFolderIdList(int csidl, _ITEMIDLIST** list);
+BOOL PathOfIdList(const _ITEMIDLIST* list, wchar_t* path);
+_ITEMIDLIST* BrowseForFolder(_browseinfoW* info);
+
+// Tells the shell that file associations changed.
+void AnnounceAssociationChange();
+
 // The automation library's string and variant functions (oleaut32.dll).
 struct AutomationApi {
   BSTR(WINAPI* allocString)(const OLECHAR*);

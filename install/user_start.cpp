@@ -105,7 +105,7 @@ bool StartThroughDesktopShell(const SHELLEXECUTEINFOW& info) {
 
 bool StartForUser(SHELLEXECUTEINFOW* info) {
   if (StartThroughDesktopShell(*info)) return true;
-  const bool started = ShellExecuteExW(info) != 0;
+  const bool started = ShellExecuteInfo(info) != 0;
   LogLine(std::wstring(started ? L"started by this program: " : L"could not start: ") +
           (info->lpFile ? info->lpFile : L""));
   return started;

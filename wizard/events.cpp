@@ -13,6 +13,7 @@
 #include "script/tokens.h"
 #include "startup/process.h"
 #include "common/outcome.h"
+#include "common/system_api.h"
 #include "install/user_start.h"
 #include "wizard/controls.h"
 #include "wizard/disk_space.h"
@@ -86,9 +87,9 @@ std::wstring RequestFolder(const std::wstring& title, const std::wstring& start)
   bi.lpfn = BrowseStart;
   bi.lParam = reinterpret_cast<LPARAM>(start.c_str());
   std::wstring chosen;
-  if (LPITEMIDLIST list = SHBrowseForFolderW(&bi)) {
+  if (LPITEMIDLIST list = BrowseForFolder(&bi)) {
     wchar_t path[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(list, path)) chosen = text::WithBackslash(path);
+    if (PathOfIdList(list, path)) chosen = text::WithBackslash(path);
     CoTaskMemFree(list);
   }
   OleUninitialize();

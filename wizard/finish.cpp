@@ -24,7 +24,7 @@ bool Ticked(void* item) {
   return (state >> 12) == 2;
 }
 
-void AnnounceAssociations() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
+void AnnounceAssociations() { AnnounceAssociationChange(); }
 
 }  // namespace
 
