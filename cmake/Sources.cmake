@@ -48,7 +48,6 @@ set(SHARED_WIN_SOURCES
   install/associations.cpp
   install/digest_book.cpp
   install/download.cpp
-  install/internet.cpp
   install/path_guard.cpp
   install/exit_windows.cpp
   install/fonts.cpp
@@ -58,6 +57,7 @@ set(SHARED_WIN_SOURCES
   install/services.cpp
   install/system_tasks.cpp
   install/undo.cpp
+  install/user_start.cpp
   script/ini_file.cpp
   script/shell_folders.cpp
   startup/os_version_win.cpp

@@ -15,9 +15,16 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${BIN})
 set(GENERATED ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${GENERATED}/startup)
 
-add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
+# The shipped programs and their libraries are written for the oldest
+# systems they greet: the headers declare nothing newer than NT 4.0 and 95,
+# and what is newer is looked up at run time (common/system_api.*). The
+# package builder, the tests and the benchmarks, made later in this file,
+# see Windows 7 (compile options, unlike definitions, are taken by each
+# target when it is made).
+add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
 include_directories(${CMAKE_SOURCE_DIR} ${GENERATED})
-add_compile_options(-Wall -Wextra)
+set(PROGRAM_OPTIONS -Wall -Wextra -D_WIN32_WINNT=0x0400 -DWINVER=0x0400)
+add_compile_options(${PROGRAM_OPTIONS})
 
 # What makes the two shipped programs small: optimise for size, no
 # exceptions or run-time type information, no unwind tables, unused sections
@@ -100,6 +107,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   else()
     message(WARNING "The linker's default script is not the expected one: the shipped programs keep all unwind tables")
   endif()
+  # The programs register no structured exception handlers.
+  list(APPEND SMALL_LINK -Wl,--no-seh)
 endif()
 
 # zlib from its sources, optimised for size. The shipped programs only read
@@ -192,6 +201,7 @@ function(add_setup_programs suffix)
                  ${CMAKE_SOURCE_DIR}/common/heap_new.cpp ${CMAKE_SOURCE_DIR}/common/no_exceptions.cpp
                  ${GENERATED}/uninstaller${suffix}.rc ${extra_sources})
   add_dependencies(uninstaller${suffix} art)
+  set_property(TARGET uninstaller${suffix} PROPERTY COMPILE_OPTIONS ${PROGRAM_OPTIONS})
   set_target_properties(uninstaller${suffix} PROPERTIES OUTPUT_NAME Uninstaller${ARCH_SUFFIX}${suffix})
   target_compile_options(uninstaller${suffix} PRIVATE ${SMALL_COMPILE})
   target_link_options(uninstaller${suffix} PRIVATE ${SMALL_LINK})
@@ -212,14 +222,31 @@ function(add_setup_programs suffix)
                  ${CMAKE_SOURCE_DIR}/common/no_exceptions.cpp ${GENERATED}/stub${suffix}.rc ${UNINSTALLER_DEFLATED}
                  ${extra_sources})
   add_dependencies(stub${suffix} uninstaller${suffix})
+  set_property(TARGET stub${suffix} PROPERTY COMPILE_OPTIONS ${PROGRAM_OPTIONS})
   set_target_properties(stub${suffix} PROPERTIES OUTPUT_NAME tarnstub${ARCH_SUFFIX}${suffix})
   target_compile_options(stub${suffix} PRIVATE ${SMALL_COMPILE})
   target_link_options(stub${suffix} PRIVATE ${SMALL_LINK})
   set_target_properties(stub${suffix} PROPERTIES LINK_DEPENDS "${SMALL_SCRIPT}")
   target_link_libraries(stub${suffix} PRIVATE stubcore)
+
+  # 32-bit: both programs import only what the allow-list names (functions
+  # that Windows 95 and NT 3.51 export); the build fails on anything else.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(allow_list ${CMAKE_SOURCE_DIR}/cmake/imports-i686.txt)
+    set(stamp ${GENERATED}/imports${suffix}.checked)
+    add_custom_command(
+      OUTPUT ${stamp}
+      COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_imports.py ${allow_list} $<TARGET_FILE:uninstaller${suffix}>
+              $<TARGET_FILE:stub${suffix}> --stamp ${stamp}
+      DEPENDS uninstaller${suffix} stub${suffix} ${allow_list} ${CMAKE_SOURCE_DIR}/tools/check_imports.py
+      COMMENT "Checking the imports of tarnstub${suffix}.exe and Uninstaller${suffix}.exe")
+    add_custom_target(imports${suffix} ALL DEPENDS ${stamp})
+  endif()
 endfunction()
 
 add_setup_programs("")
+
+set_property(DIRECTORY PROPERTY COMPILE_OPTIONS -Wall -Wextra -D_WIN32_WINNT=0x0601 -DWINVER=0x0601)
 
 # The package builder, also for Windows (the tests build packages with it).
 list(TRANSFORM TARNPACK_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE tarnpack_files)

@@ -2,6 +2,7 @@
 
 #include "common/handles.h"
 #include "common/journal.h"
+#include "common/system_api.h"
 #include "common/text.h"
 
 bool MakePath(const std::wstring& path, FileJournal* journal) {
@@ -38,11 +39,7 @@ bool MakePath(const std::wstring& path, FileJournal* journal) {
 bool CreatePrivateFolder(const std::wstring& path) {
   // Full control for the system and the administrators, inherited by
   // everything below; no other entry, and none inherited from the parent.
-  using FromText = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
-  static auto fromText = reinterpret_cast<FromText>(reinterpret_cast<void*>(GetProcAddress(
-      GetModuleHandleW(L"advapi32.dll"), "ConvertStringSecurityDescriptorToSecurityDescriptorW")));
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (fromText) fromText(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", 1, &descriptor, nullptr);
+  PSECURITY_DESCRIPTOR descriptor = DescriptorFromText(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
   SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
   const bool made = CreateDirectoryW(path.c_str(), descriptor ? &attributes : nullptr) != 0;
   if (descriptor) LocalFree(descriptor);
@@ -52,9 +49,8 @@ bool CreatePrivateFolder(const std::wstring& path) {
 uint64_t FreeBytesFor(const std::wstring& path) {
   std::wstring at = text::TrimRight(path, L"\\");
   for (;;) {
-    ULARGE_INTEGER freeToCaller;
-    if (IsFolder(at) && GetDiskFreeSpaceExW(text::WithBackslash(at).c_str(), &freeToCaller, nullptr, nullptr))
-      return freeToCaller.QuadPart;
+    uint64_t freeToCaller = 0;
+    if (IsFolder(at) && FreeSpaceOf(text::WithBackslash(at).c_str(), &freeToCaller)) return freeToCaller;
     const size_t cut = at.find_last_of(L'\\');
     if (cut == std::wstring::npos || cut < 2) return kNoFreeSpaceFigure;  // above a root
     at.resize(cut);

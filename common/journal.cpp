@@ -6,6 +6,7 @@
 #include "common/log.h"
 #include "common/outcome.h"
 #include "common/random.h"
+#include "common/system_api.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 
@@ -122,7 +123,7 @@ void FileJournal::Touching(const std::wstring& path) {
   for (size_t i = folderTimes_.size(); i-- > 0;)
     if (SameText(folderTimes_[i].path, folder)) return;
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(folder.c_str(), GetFileExInfoStandard, &data)) return;
+  if (!AttributeDataOf(folder.c_str(), &data)) return;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) folderTimes_.push_back({folder, data.ftLastWriteTime});
 }
 
@@ -142,7 +143,7 @@ bool FileJournal::MoveIntoKeeping(const std::wstring& path, std::wstring* kept) 
       if (SameText(k.parent, parent)) keeping = &k;
     if (!keeping) {
       WIN32_FILE_ATTRIBUTE_DATA data;
-      const bool timed = GetFileAttributesExW(Bare(parent).c_str(), GetFileExInfoStandard, &data) != 0;
+      const bool timed = AttributeDataOf(Bare(parent).c_str(), &data) != 0;
       const std::wstring folder = parent + L"~tarnwick-journal-" + text::DecimalUnsigned(number_) + L"\\";
       if (CreateDirectoryW(folder.c_str(), nullptr)) {
         SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
@@ -213,7 +214,7 @@ bool FileJournal::Remove(const std::wstring& path) {
 bool FileJournal::RemoveFolder(const std::wstring& path, bool force) {
   const std::wstring folder = OnDiskSpelling(Bare(path));
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (Keeps(folder) || !GetFileAttributesExW(folder.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (Keeps(folder) || !AttributeDataOf(folder.c_str(), &data)) return false;
   Touching(folder);
   if (force) SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!RemoveDirectoryW(folder.c_str())) {

@@ -85,8 +85,7 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
       if (!link->over) {
         link->over = true;
-        TRACKMOUSEEVENT t = {sizeof t, TME_LEAVE, hwnd, 0};
-        TrackMouseEvent(&t);
+        NotifyMouseLeave(hwnd);
         InvalidateRect(hwnd, nullptr, TRUE);
       }
       break;
@@ -120,7 +119,7 @@ LRESULT ControlColors(HDC dc, HWND control, HWND parent, UINT msg, WPARAM wParam
   if (Link* link = FindLink(control)) {
     SetTextColor(dc, link->over ? link->hover : link->normal);
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(SystemColourBrush(COLOR_BTNFACE));
   }
   for (const Colors& c : *g_colors) {
     if (c.id != id || Control(id) != control) continue;
@@ -293,7 +292,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLOREDIT:
       return ControlColors(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), hwnd, msg, wParam, lParam);
     case DM_GETDEFID: {
-      HANDLE prop = GetPropW(GetAncestor(hwnd, GA_ROOT), kDefaultButtonProp);
+      HANDLE prop = GetPropW(TopWindowOf(hwnd), kDefaultButtonProp);
       if (prop) return MAKELRESULT(reinterpret_cast<INT_PTR>(prop) - 1, DC_HASDEFID);
       break;
     }
@@ -329,7 +328,7 @@ bool DialogKey(HWND top, const MSG* m) {
 }
 
 void Dispatch(MSG* m) {
-  HWND top = m->hwnd ? GetAncestor(m->hwnd, GA_ROOT) : nullptr;
+  HWND top = m->hwnd ? TopWindowOf(m->hwnd) : nullptr;
   if (top && DialogKey(top, m)) return;
   if (top && IsDialogMessageW(top, m)) return;
   TranslateMessage(m);
@@ -417,18 +416,9 @@ bool Init(HINSTANCE module) {
   // restricted, and not at process start: they load further DLLs (the theme
   // library) that would otherwise be searched for beside the package. By
   // name, so that the manifest's version 6 is the one loaded.
-  using InitControls = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  HMODULE controls = LoadLibraryW(L"comctl32.dll");
-  auto init = reinterpret_cast<InitControls>(
-      controls ? reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControlsEx")) : nullptr);
-  if (init) {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES |
-                                                ICC_LINK_CLASS | ICC_WIN95_CLASSES};
-    if (!init(&icc)) {
-      icc.dwICC = ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES | ICC_WIN95_CLASSES;
-      init(&icc);
-    }
-  }
+  StartCommonControls(ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES | ICC_LINK_CLASS |
+                          ICC_WIN95_CLASSES,
+                      ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES | ICC_WIN95_CLASSES);
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WindowProc;
@@ -511,7 +501,7 @@ HWND AddControl(HWND parent, const ControlSpec& record) {
     // Check boxes take effect only when set after the tree exists.
     SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) | TVS_CHECKBOXES);
   }
-  g_controls->push_back({record.id, hwnd, GetAncestor(parent, GA_ROOT)});
+  g_controls->push_back({record.id, hwnd, TopWindowOf(parent)});
   Registered& added = g_controls->back();
   added.x = record.x;
   added.y = record.y;

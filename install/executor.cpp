@@ -30,6 +30,7 @@
 #include "script/tokens.h"
 #include "startup/os_version.h"
 #include "common/outcome.h"
+#include "install/user_start.h"
 #include "startup/process.h"
 #include "wizard/controls.h"
 
@@ -40,6 +41,7 @@ struct Task {
   const TaskFields& field;
   const std::wstring& line;  // after expansion
   const std::wstring& name;
+  bool forUser;  // a program the user chose to start: with the user's rights
 };
 
 void Status(int key) { ui::SetText(kStatusLine, Text(key)); }
@@ -62,15 +64,21 @@ Result Run(const Task& t) {
   sei.cbSize = sizeof sei;
   // An unattended run shows no window of its own, not even the shell's
   // error box for a program it cannot start.
+  const bool wait = ReadInteger(t.field[2]) == 1;
   sei.fMask = SEE_MASK_NOCLOSEPROCESS | (ui::Quiet() ? SEE_MASK_FLAG_NO_UI : 0);
   sei.lpFile = t.field[5].c_str();
   sei.lpParameters = t.field[6].c_str();
   sei.lpDirectory = folder.c_str();
   sei.nShow = ReadInteger(t.field[3]) == 1 ? SW_HIDE : SW_SHOW;
-  ShellExecuteExW(&sei);
+  // The user's own program, not waited for, starts with the user's rights
+  // (without a handle) where the setup runs elevated.
+  SHELLEXECUTEINFOW user = sei;
+  user.fMask &= ~SEE_MASK_NOCLOSEPROCESS;
+  if (t.forUser && !wait && StartThroughDesktopShell(user)) return Result::kDone;
+  StartForUser(&sei);
   if (!sei.hProcess) return Result::kFailed;
   // The window keeps painting and answering while the program runs.
-  if (ReadInteger(t.field[2]) == 1) {
+  if (wait) {
     ui::WaitServing(sei.hProcess, INFINITE);
     CloseHandle(sei.hProcess);
   } else {
@@ -369,7 +377,7 @@ const wchar_t* ResultText(Result r) {
 
 }  // namespace
 
-int ExecuteTask(const std::wstring& taskLine, const std::wstring& taskName) {
+int ExecuteTask(const std::wstring& taskLine, const std::wstring& taskName, bool forUser) {
   if (!taskLine.empty()) {
     // Every field is expanded before the line is split: a token may stand anywhere.
     const std::wstring line = ExpandTokens(taskLine);
@@ -377,7 +385,7 @@ int ExecuteTask(const std::wstring& taskLine, const std::wstring& taskName) {
     const wchar_t* result = L"nothing to do (no task of this keyword)";
     for (const Kind& kind : kKinds) {
       if (fields[1] == kind.keyword) {
-        result = ResultText(kind.run(Task{fields, line, taskName}));
+        result = ResultText(kind.run(Task{fields, line, taskName, forUser}));
         break;
       }
     }

@@ -1,6 +1,7 @@
 // The Internet client library (WinINet), loaded from the system folder at
 // run time so that a library of that name beside the program is never used.
-// The entries the download needs are looked up here and nowhere else.
+// The entries the download needs are looked up with the other run-time
+// look-ups (common/system_api.cpp).
 #pragma once
 
 #include "common/prelude.h"

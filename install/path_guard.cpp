@@ -65,13 +65,7 @@ const std::vector<std::wstring>& OwnNames() {
 // The long form of a path's existing part: short (8.3) names written by
 // hand resolve to the names they stand for.
 std::wstring LongForm(const std::wstring& path) {
-  using LongPath = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
-  static auto toLong = reinterpret_cast<LongPath>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetLongPathNameW")));
-  if (!toLong || path.find(L'~') == std::wstring::npos) return path;
-  std::vector<wchar_t> buf(32768);
-  DWORD n = toLong(path.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
-  return n > 0 && n < buf.size() ? std::wstring(buf.data(), n) : path;
+  return path.find(L'~') == std::wstring::npos ? path : LongPathOf(path);
 }
 
 // True when `inner` is `outer` or lies below it, both guard forms, compared

@@ -1,9 +1,6 @@
 // Stopping running programs by executable name.
 #include "common/prelude.h"
 
-#include <tlhelp32.h>
-
-#include <cstring>
 #include <vector>
 
 #include "common/handles.h"
@@ -14,31 +11,8 @@
 
 namespace {
 
-// The tool-help entries are looked up at run time: NT 4.0 has none. The
-// 8-bit ones are used, and their name field is read as UTF-8.
-using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
-using WalkFn = BOOL(WINAPI*)(HANDLE, tagPROCESSENTRY32*);
-
-template <typename Fn>
-Fn Entry(HMODULE library, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
-// The name field as text: UTF-8 where it is valid UTF-8, otherwise the
-// system's code page (what the 8-bit entries really deliver).
-std::wstring ExeName(const char* exeFile) {
-  const size_t length = strnlen(exeFile, MAX_PATH);
-  std::wstring name = text::FromUtf8(exeFile, length);
-  if (name.find(wchar_t(0xFFFD)) == std::wstring::npos) return name;
-  int n = MultiByteToWideChar(CP_ACP, 0, exeFile, static_cast<int>(length), nullptr, 0);
-  name.assign(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, exeFile, static_cast<int>(length), &name[0], n);
-  return name;
-}
-
 // NT systems report the file name, 9x systems the full path: both count.
-bool NameMatches(const char* exeFile, const std::wstring& target) {
-  const std::wstring name = ExeName(exeFile);
+bool NameMatches(const std::wstring& name, const std::wstring& target) {
   return text::EqualsNoCase(name, target) || text::EqualsNoCase(text::FilePart(name), target);
 }
 
@@ -48,23 +22,11 @@ namespace {
 // (lower case, trimmed); with `all`, every one.
 std::vector<DWORD> ProcessesMatching(const std::wstring& target, bool all) {
   std::vector<DWORD> found;
-  ScopedLibrary kernel(LoadSystemLibrary(L"Kernel32.dll"));
-  if (!kernel.get()) return found;
-  auto snapshot = Entry<SnapshotFn>(kernel.get(), "CreateToolhelp32Snapshot");
-  auto first = Entry<WalkFn>(kernel.get(), "Process32First");
-  auto next = Entry<WalkFn>(kernel.get(), "Process32Next");
-  if (!snapshot || !first || !next) return found;
-  // CreateToolhelp32Snapshot reports failure as INVALID_HANDLE_VALUE; a
-  // null handle is refused as well.
-  ScopedHandle processes(snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!processes.valid()) return found;
-  tagPROCESSENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = first(processes.get(), &entry); more; more = next(processes.get(), &entry)) {
+  for (const RunningProcess& process : RunningProcesses()) {
     // Never the process that is running the task (an installer named like
     // the program it replaces would end itself half-way).
-    if (entry.th32ProcessID == GetCurrentProcessId()) continue;
-    if (all || NameMatches(entry.szExeFile, target)) found.push_back(entry.th32ProcessID);
+    if (process.id == GetCurrentProcessId()) continue;
+    if (all || NameMatches(process.exeFile, target)) found.push_back(process.id);
   }
   return found;
 }
@@ -80,25 +42,7 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
 
 }  // namespace
 
-std::wstring ProgramOfProcess(DWORD processId) {
-  using QueryImage = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
-  static auto query = reinterpret_cast<QueryImage>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
-  if (query) {
-    constexpr DWORD kQueryLimited = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
-    ScopedHandle process(OpenProcess(kQueryLimited, FALSE, processId));
-    if (!process.valid()) process = ScopedHandle(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD n = MAX_PATH * 2;
-    if (process.valid() && query(process.get(), 0, path, &n)) return std::wstring(path, n);
-  }
-  // Older systems: the program is the first module of the process.
-  ScopedHandle modules(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
-  MODULEENTRY32W module = {};
-  module.dwSize = sizeof module;
-  if (modules.valid() && Module32FirstW(modules.get(), &module)) return module.szExePath;
-  return std::wstring();
-}
+std::wstring ProgramOfProcess(DWORD processId) { return ProgramPathOf(processId); }
 
 int KillTask(const std::wstring& processName) {
   int result = 0;

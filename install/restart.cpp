@@ -28,9 +28,9 @@ int Reboot(int force) {
 }
 
 int ExitSystem(UINT flags) {
-  OSVERSIONINFOW version = {};
+  OSVERSIONINFOA version = {};
   version.dwOSVersionInfoSize = sizeof version;
-  if (GetVersionExW(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+  if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
     const int failedStep = EnableShutdownPrivilege();
     if (failedStep) return failedStep;
   }

@@ -9,6 +9,7 @@
 #include "common/prelude.h"
 #include "common/text.h"
 #include "common/toolkit.h"
+#include "common/system_api.h"
 #include "script/shell_folders.h"
 #include "startup/os_version.h"
 
@@ -62,7 +63,7 @@ int RunAndWait(const std::wstring& program, const std::wstring& parameters, cons
   shell.lpParameters = parameters.c_str();
   shell.lpDirectory = directory.c_str();
   shell.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&shell)) return 0;
+  if (!ShellExecuteInfo(&shell)) return 0;
   // No process handle when the shell handed the file to a running program.
   ScopedHandle process(shell.hProcess);
   WaitIfAsked(process.get(), flags);

@@ -1,5 +1,6 @@
 #include "common/files.h"
 #include "common/heap.h"
+#include "common/system_api.h"
 #include "package/package.h"
 
 namespace {
@@ -24,9 +25,7 @@ bool CopyPieces(HANDLE source, HANDLE destination, void* buffer, int64_t length)
 bool CopyRange(HANDLE source, HANDLE destination, int64_t offset, int64_t length, CopyProgress progress) {
   void* buffer = HeapBytes(kPiece);
   if (!buffer) return false;
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
-  bool ok = SetFilePointerEx(source, at, nullptr, FILE_BEGIN) != 0;
+  bool ok = SeekTo(source, offset);
   const int64_t chunks = length / kCopyChunk;
   for (int64_t i = 1; ok && i <= chunks + 1; ++i) {
     const int64_t want = i <= chunks ? kCopyChunk : length % kCopyChunk;

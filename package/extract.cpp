@@ -7,6 +7,7 @@
 #include "common/prelude.h"
 #include "common/text.h"
 #include "common/toolkit.h"
+#include "common/system_api.h"
 #include "package/wildcard.h"
 #include "package/zip_names.h"
 
@@ -115,10 +116,8 @@ void ReadDirectoryFigures(HANDLE file, const std::string& tail, size_t record, A
   const auto* locator = r - 20;
   if (!(locator[0] == 'P' && locator[1] == 'K' && locator[2] == 6 && locator[3] == 7)) return;
   unsigned char wideRecord[56];
-  LARGE_INTEGER at;
-  at.QuadPart = static_cast<LONGLONG>(Little(locator + 8, 8));
   DWORD got = 0;
-  if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN) || !ReadFile(file, wideRecord, sizeof wideRecord, &got, nullptr) ||
+  if (!SeekTo(file, static_cast<int64_t>(Little(locator + 8, 8))) || !ReadFile(file, wideRecord, sizeof wideRecord, &got, nullptr) ||
       got != sizeof wideRecord || !(wideRecord[0] == 'P' && wideRecord[1] == 'K' && wideRecord[2] == 6 && wideRecord[3] == 6))
     return;
   ends->directoryEntries = Little(wideRecord + 32, 8);
@@ -131,7 +130,7 @@ ArchiveEnds LookAtEnds(const std::wstring& path) {
   ArchiveEnds ends;
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size = {};
-  if (!file.valid() || !GetFileSizeEx(file.get(), &size)) return ends;
+  if (!file.valid() || !FileSizeOf(file.get(), &size.QuadPart)) return ends;
   ends.archiveSize = static_cast<uint64_t>(size.QuadPart);
   unsigned char head[kRecord] = {};
   DWORD got = 0;
@@ -139,9 +138,7 @@ ArchiveEnds LookAtEnds(const std::wstring& path) {
                IsEndSignature(head) && head[8] == 0 && head[9] == 0 && head[10] == 0 && head[11] == 0;
   const int64_t length = size.QuadPart < kSearched ? size.QuadPart : kSearched;
   std::string tail(static_cast<size_t>(length), '\0');
-  LARGE_INTEGER at;
-  at.QuadPart = size.QuadPart - length;
-  if (length < 4 || !SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) ||
+  if (length < 4 || !SeekTo(file.get(), size.QuadPart - length) ||
       !ReadFile(file.get(), &tail[0], static_cast<DWORD>(length), &got, nullptr) || got != length)
     return ends;
   for (size_t i = tail.size() - 4 + 1; i-- > 0;)

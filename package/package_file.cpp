@@ -20,10 +20,8 @@ CopyWatch g_watch = {};
 bool g_cancelled = false;
 
 bool ReadOwnBytes(void* file, int64_t offset, unsigned char* out, int count) {
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
   DWORD got = 0;
-  return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+  return SeekTo(file, offset) &&
          ReadFile(file, out, static_cast<DWORD>(count), &got, nullptr) && got == static_cast<DWORD>(count);
 }
 
@@ -40,7 +38,7 @@ HANDLE OpenOwnPackage(PackageLayout* layout) {
 
   LARGE_INTEGER size = {};
   TrailerState state = TrailerState::kIncomplete;
-  if (GetFileSizeEx(file, &size)) state = ReadPackageLayout(size.QuadPart, ReadOwnBytes, file, layout);
+  if (FileSizeOf(file, &size.QuadPart)) state = ReadPackageLayout(size.QuadPart, ReadOwnBytes, file, layout);
   LogLine(L"package: " + std::wstring(path) + L", " + text::Decimal(size.QuadPart) + L" bytes; " +
           (state == TrailerState::kWhole ? L"payload archive " + text::Decimal(layout->payloadLength) +
                                                L" bytes, information archive " + text::Decimal(layout->infoLength) +
@@ -56,10 +54,9 @@ HANDLE OpenOwnPackage(PackageLayout* layout) {
 
 void RequireFreeSpace(int64_t needed) {
   const std::wstring root = TempFolder().substr(0, 3);
-  ULARGE_INTEGER freeToCaller;
+  uint64_t freeToCaller = 0;
   int64_t available = -1;
-  if (!root.empty() && GetDiskFreeSpaceExW(root.c_str(), &freeToCaller, nullptr, nullptr))
-    available = static_cast<int64_t>(freeToCaller.QuadPart);
+  if (!root.empty() && FreeSpaceOf(root.c_str(), &freeToCaller)) available = static_cast<int64_t>(freeToCaller);
   LogLine(L"space: the copies take " + text::Decimal(needed) + L" bytes; the temporary folder's drive " + root +
           L" has " + (available < 0 ? std::wstring(L"an unknown number of") : text::Decimal(available)) +
           L" bytes free");

@@ -1,5 +1,6 @@
 // Opening INI files from the disk.
 #include "common/handles.h"
+#include "common/system_api.h"
 #include "script/ini.h"
 
 bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
@@ -8,7 +9,7 @@ bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+  if (!FileSizeOf(file.get(), &size.QuadPart) || size.QuadPart > 0x7FFFFFFF) return false;
   bytes->resize(static_cast<size_t>(size.QuadPart));
   DWORD got = 0;
   if (size.QuadPart && (!ReadFile(file.get(), &(*bytes)[0], static_cast<DWORD>(size.QuadPart), &got, nullptr) ||

@@ -8,6 +8,7 @@
 #include "startup/process.h"
 #include "common/outcome.h"
 #include "common/log.h"
+#include "common/system_api.h"
 #include "script/localization.h"
 
 namespace {
@@ -23,7 +24,7 @@ namespace {
 // The English and the own name of the system's user-interface language.
 std::vector<std::wstring> SystemLanguageNames() {
   std::vector<std::wstring> names;
-  const LCID locale = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+  const LCID locale = MAKELCID(UserInterfaceLanguage(), SORT_DEFAULT);
   for (LCTYPE type : {LOCALE_SENGLANGUAGE, LOCALE_SNATIVELANGNAME}) {
     wchar_t name[128] = {};
     if (GetLocaleInfoW(locale, type, name, 128)) names.push_back(name);

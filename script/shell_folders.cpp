@@ -3,13 +3,14 @@
 #include <shlobj.h>
 
 #include "common/prelude.h"
+#include "common/system_api.h"
 #include "common/text.h"
 
 std::wstring ShellFolder(int csidl) {
   LPITEMIDLIST list = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list) return std::wstring();
+  if (FAILED(SpecialFolderIdList(csidl, &list)) || !list) return std::wstring();
   wchar_t buffer[270] = {};
-  BOOL ok = SHGetPathFromIDListW(list, buffer);
+  BOOL ok = PathOfIdList(list, buffer);
   CoTaskMemFree(list);
   std::wstring path = ok ? buffer : L"";
   if (!path.empty() && path.back() != L'\\') path += L'\\';

@@ -1,11 +1,11 @@
 #include "uninstaller/handover.h"
 
 #include "common/prelude.h"
-#include <tlhelp32.h>
 
 #include <cstdlib>
 
 #include "common/handles.h"
+#include "common/system_api.h"
 #include "common/text.h"
 #include "install/path_guard.h"
 #include "install/system_tasks.h"
@@ -16,12 +16,8 @@ constexpr DWORD kStarterWaitMs = 30000;
 
 // The process id of the program that started this one; 0 when unknown.
 DWORD StarterId() {
-  ScopedHandle processes(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!processes.valid()) return 0;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(processes.get(), &entry); more; more = Process32NextW(processes.get(), &entry))
-    if (entry.th32ProcessID == GetCurrentProcessId()) return entry.th32ParentProcessID;
+  for (const RunningProcess& process : RunningProcesses())
+    if (process.id == GetCurrentProcessId()) return process.parentId;
   return 0;
 }
 
@@ -31,9 +27,13 @@ bool RunCopyForOutcome(const std::wstring& program, const std::wstring& paramete
   SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) return false;
-  ScopedHandle reader(readEnd), writer(writeEnd);
-  // Only the write end goes to the copy.
-  SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+  // Only the write end goes to the copy: the read end is kept as a copy
+  // that is not inherited.
+  HANDLE own = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), readEnd, GetCurrentProcess(), &own, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
+    own = readEnd;
+  ScopedHandle reader(own), writer(writeEnd);
 
   std::wstring commandLine = L"\"" + program + L"\" " + parameters;
   STARTUPINFOW startup = {};

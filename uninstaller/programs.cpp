@@ -7,6 +7,7 @@
 #include "common/system_api.h"
 #include "common/text.h"
 #include "install/system_tasks.h"
+#include "install/user_start.h"
 
 namespace {
 
@@ -39,16 +40,16 @@ void StartProgram(const std::wstring& program, const std::wstring& parameters) {
 
 void LaunchBrowser(const std::wstring& address) {
   const std::wstring browser = RegisteredBrowser();
-  if (!browser.empty()) {
-    RunAndWait(browser, address, L"", 0);
-    return;
-  }
   SHELLEXECUTEINFOW shell = {};
   shell.cbSize = sizeof shell;
-  shell.lpFile = L"iexplore.exe";
+  shell.lpFile = browser.empty() ? L"iexplore.exe" : browser.c_str();
   shell.lpParameters = address.c_str();
   shell.nShow = SW_SHOWNORMAL;
-  ShellExecuteExW(&shell);
+  if (!browser.empty()) {
+    if (!StartThroughDesktopShell(shell)) RunAndWait(browser, address, L"", 0);
+    return;
+  }
+  StartForUser(&shell);
 }
 
 void DeleteWhenEnded(const std::wstring& path) {

@@ -9,6 +9,7 @@
 #include "common/pending_renames.h"
 #include "common/text.h"
 #include "common/toolkit.h"
+#include "common/system_api.h"
 #include "install/path_guard.h"
 #include "install/path_rules.h"
 #include "install/registry.h"
@@ -127,7 +128,7 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
 
   // Without a program name the key would be the Uninstall key itself.
   if (!data.appName.empty()) RegistryDeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey + data.appName, L"");
-  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+  AnnounceAssociationChange();
 
   if (data.rebootRequired == 1 || filesAtRestart) {
     // A removal without questions leaves the restart to its caller.

@@ -1,6 +1,7 @@
 #include "wizard/disk_space.h"
 
 #include "common/handles.h"
+#include "common/system_api.h"
 #include "wizard/messages.h"
 #include "wizard/size_format.h"
 
@@ -18,12 +19,12 @@ bool ReadRequiredSpace(const std::wstring& path, uint64_t* bytes) {
 }
 
 uint64_t DriveSpace(const std::wstring& root, wchar_t mode) {
-  ULARGE_INTEGER freeToUser, total, totalFree;
-  if (!GetDiskFreeSpaceExW(root.c_str(), &freeToUser, &total, &totalFree)) return kUnknownSpace;
+  uint64_t freeToUser = 0, total = 0;
+  if (!FreeSpaceOf(root.c_str(), &freeToUser, &total)) return kUnknownSpace;
   switch (mode | 0x20) {  // lower case
-    case L'f': return freeToUser.QuadPart;
-    case L't': return total.QuadPart;
-    case L'u': return total.QuadPart - freeToUser.QuadPart;
+    case L'f': return freeToUser;
+    case L't': return total;
+    case L'u': return total - freeToUser;
     default: return kUnknownSpace;
   }
 }

@@ -2,6 +2,7 @@
 
 #include "common/handles.h"
 #include "common/heap.h"
+#include "common/system_api.h"
 #include "wizard/fatal.h"
 
 void LoadDocument(const std::wstring& path, int noMemoryKey, int cannotOpenKey, std::string* document) {
@@ -9,7 +10,7 @@ void LoadDocument(const std::wstring& path, int noMemoryKey, int cannotOpenKey, 
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) EndWithKey(cannotOpenKey);
   LARGE_INTEGER size = {};
-  GetFileSizeEx(file.get(), &size);
+  FileSizeOf(file.get(), &size.QuadPart);
   if (size.QuadPart == 0) {
     document->clear();
     return;

@@ -13,6 +13,8 @@
 #include "script/tokens.h"
 #include "startup/process.h"
 #include "common/outcome.h"
+#include "common/system_api.h"
+#include "install/user_start.h"
 #include "wizard/controls.h"
 #include "wizard/disk_space.h"
 #include "wizard/finish.h"
@@ -67,7 +69,7 @@ void OpenAddress(const std::wstring& address) {
   sei.cbSize = sizeof sei;
   sei.lpFile = address.c_str();
   sei.nShow = SW_SHOWNORMAL;
-  ShellExecuteExW(&sei);
+  StartForUser(&sei);
 }
 
 int CALLBACK BrowseStart(HWND dialog, UINT msg, LPARAM, LPARAM start) {
@@ -85,9 +87,9 @@ std::wstring RequestFolder(const std::wstring& title, const std::wstring& start)
   bi.lpfn = BrowseStart;
   bi.lParam = reinterpret_cast<LPARAM>(start.c_str());
   std::wstring chosen;
-  if (LPITEMIDLIST list = SHBrowseForFolderW(&bi)) {
+  if (LPITEMIDLIST list = BrowseForFolder(&bi)) {
     wchar_t path[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(list, path)) chosen = text::WithBackslash(path);
+    if (PathOfIdList(list, path)) chosen = text::WithBackslash(path);
     CoTaskMemFree(list);
   }
   OleUninitialize();

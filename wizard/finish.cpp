@@ -24,7 +24,7 @@ bool Ticked(void* item) {
   return (state >> 12) == 2;
 }
 
-void AnnounceAssociations() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
+void AnnounceAssociations() { AnnounceAssociationChange(); }
 
 }  // namespace
 
@@ -39,7 +39,7 @@ void Finish() {
 void CompleteInstallation(const std::vector<const FinishOption*>& chosen) {
   CleanUp(1);
   AnnounceAssociations();
-  for (const FinishOption* option : chosen) ExecuteTask(option->line, option->taskName);
+  for (const FinishOption* option : chosen) ExecuteTask(option->line, option->taskName, true);
   WriteUninstallInfo();
   // The installation is complete: the files it replaced are not needed again.
   InstallJournal().Commit();

@@ -12,6 +12,7 @@
 #include "startup/os_version.h"
 #include "startup/process.h"
 #include "common/outcome.h"
+#include "install/user_start.h"
 #include "wizard/framework.h"
 #include "wizard/fatal.h"
 
@@ -68,7 +69,7 @@ void ApplyFrameworkGate() {
     sei.lpVerb = L"open";
     sei.lpFile = address.c_str();
     sei.nShow = SW_SHOWNORMAL;
-    ShellExecuteExW(&sei);
+    StartForUser(&sei);
   }
   CleanUp(0);
   EndPlain();

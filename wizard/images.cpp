@@ -2,6 +2,7 @@
 
 #include "common/handles.h"
 #include "common/toolkit.h"
+#include "common/system_api.h"
 #include "package/package.h"
 #include "script/localization.h"
 #include "script/settings.h"
@@ -22,11 +23,11 @@ constexpr int kHeaderKeys[5][2] = {{13, 14}, {15, 16}, {17, 18}, {19, 20}, {21, 
 // True when the file holds the colours and pixels its headers state.
 bool BitmapFileFits(const std::wstring& path) {
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  LARGE_INTEGER size = {};
+  int64_t size = 0;
   unsigned char head[kBitmapHeadBytes] = {};
   DWORD got = 0;
-  return file.valid() && GetFileSizeEx(file.get(), &size) && ReadFile(file.get(), head, sizeof head, &got, nullptr) &&
-         BitmapFitsFile(head, got, static_cast<uint64_t>(size.QuadPart));
+  return file.valid() && FileSizeOf(file.get(), &size) && ReadFile(file.get(), head, sizeof head, &got, nullptr) &&
+         BitmapFitsFile(head, got, static_cast<uint64_t>(size));
 }
 
 // LoadImage reads the pixels as the headers state them, also past the end
@@ -41,7 +42,7 @@ HBITMAP LoadBitmapFile(const std::wstring& path) {
 // Draws rows from..to (in 1/96 inch) across a bitmap in a system colour.
 void Rows(HDC dc, int from, int to, int width, int colour, int dpi) {
   RECT r = {0, ui::Scale(from, dpi), ui::Scale(width, dpi), ui::Scale(to, dpi)};
-  FillRect(dc, &r, GetSysColorBrush(colour));
+  FillRect(dc, &r, SystemColourBrush(colour));
 }
 
 // Two rows at the bottom of the header and the separator: an etched edge.

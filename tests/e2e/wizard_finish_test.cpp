@@ -170,7 +170,8 @@ TEST_F(WizardFinish, OnlyTickedProgramsRun) {
           Task({"RUN", "1", "0", "0", drive::Narrow(second), "beta", "the second recorder"}),
           Task({"RUN", "0", "1", "0", drive::Narrow(third), "gamma", "<ProgramName> recorder"})},
          false);
-  drive::Process p = Launch(Build());
+  const std::wstring log = Dir() + L"setup.log";
+  drive::Process p = Launch(Build(), L"/LOG=" + log);
   HWND w = ToFinishPage(p);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(drive::TreeItems(w, kFinishOptions),
@@ -196,6 +197,13 @@ TEST_F(WizardFinish, OnlyTickedProgramsRun) {
   })) << "the third program did not run, or its note lacks its argument";
   // The run has ended: whatever it started has been started.
   EXPECT_TRUE(NeverStarted(L"second.exe", second + L".log")) << "the unticked program ran";
+  // The setup runs elevated (Wine's administrator): the program it waits for
+  // starts from the setup, the other one from the desktop shell's process.
+  const std::string said = ReadFileBytes(log);
+  EXPECT_NE(said.find("  started by this program: " + drive::Narrow(Dest()) + "tools\\first.exe\r\n"),
+            std::string::npos) << said;
+  EXPECT_NE(said.find("  started as the signed-in user by the desktop shell: " + drive::Narrow(third) + "\r\n"),
+            std::string::npos) << said;
 }
 
 // Links offered on the finish page are made on Finish when left ticked,
