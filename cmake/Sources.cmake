@@ -40,6 +40,7 @@ set(SHARED_WIN_SOURCES
   common/log.cpp
   common/outcome.cpp
   common/pending_renames.cpp
+  common/record_list.cpp
   common/heap.cpp
   common/random.cpp
   common/system_api.cpp
@@ -70,6 +71,7 @@ set(STUB_SOURCES
   startup/shared_resources.cpp
   package/copy_range.cpp
   package/read_chunk.cpp
+  package/archive_reader.cpp
   package/extract.cpp
   package/initialise.cpp
   package/package_file.cpp

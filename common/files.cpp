@@ -5,20 +5,22 @@
 #include "common/system_api.h"
 #include "common/text.h"
 
+size_t PathRootEnd(const std::wstring& folder) {
+  if (folder.compare(0, 4, L"\\\\?\\") == 0) return folder.find(L'\\', 4);
+  if (folder.compare(0, 2, L"\\\\") == 0) {
+    size_t server = folder.find(L'\\', 2);
+    return server == std::wstring::npos ? std::wstring::npos : folder.find(L'\\', server + 1);
+  }
+  if (folder.size() >= 3 && folder[1] == L':') return 2;
+  return 0;
+}
+
 bool MakePath(const std::wstring& path, FileJournal* journal) {
   size_t last = path.find_last_of(L'\\');
   if (last == std::wstring::npos) return true;  // no folder part
   const std::wstring folder = path.substr(0, last + 1);
   // Skip the root: "C:\", "\\server\share\" or "\\?\C:\".
-  size_t from = 0;
-  if (folder.compare(0, 4, L"\\\\?\\") == 0) {
-    from = folder.find(L'\\', 4);
-  } else if (folder.compare(0, 2, L"\\\\") == 0) {
-    size_t server = folder.find(L'\\', 2);
-    from = server == std::wstring::npos ? std::wstring::npos : folder.find(L'\\', server + 1);
-  } else if (folder.size() >= 3 && folder[1] == L':') {
-    from = 2;
-  }
+  const size_t from = PathRootEnd(folder);
   if (from == std::wstring::npos) return false;
   for (size_t at = folder.find(L'\\', from + 1); at != std::wstring::npos; at = folder.find(L'\\', at + 1)) {
     const std::wstring part = folder.substr(0, at);

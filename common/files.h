@@ -13,6 +13,10 @@
 // afterwards. The folders it created are noted in `journal` when given.
 class FileJournal;
 bool MakePath(const std::wstring& path, FileJournal* journal = nullptr);
+// Where the root of a path ends: the position of the root's last backslash
+// ("C:\", "\\server\share\", "\\?\C:\"); npos for a root cut short, 0 for a
+// path without a root.
+size_t PathRootEnd(const std::wstring& path);
 
 // Creates a new folder (false when anything of that name exists) that only
 // the system and the administrators may change, where the system keeps

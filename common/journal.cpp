@@ -1,5 +1,7 @@
 #include "common/journal.h"
 
+#include <cstring>
+
 #include "common/files.h"
 #include "common/pending_renames.h"
 #include "common/handles.h"
@@ -92,9 +94,11 @@ void SetTimes(const std::wstring& folder, const FILETIME* created, const FILETIM
 bool DeleteMade(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return true;
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  // Only the read-only mark keeps a file from being deleted.
+  const bool readOnly = (a & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (DeleteFileW(path.c_str())) return true;
-  SetFileAttributesW(path.c_str(), a);
+  if (readOnly) SetFileAttributesW(path.c_str(), a);
   return false;
 }
 
@@ -119,12 +123,49 @@ void FileJournal::StartedProcess(HANDLE process) { started_.push_back(process); 
 
 void FileJournal::Touching(const std::wstring& path) {
   const std::wstring folder = Bare(Holder(path));
-  if (folder.empty()) return;
+  // Files written one after another mostly share their folder.
+  if (folder.empty() || folder == lastTouched_) return;
   for (size_t i = folderTimes_.size(); i-- > 0;)
-    if (SameText(folderTimes_[i].path, folder)) return;
+    if (SameText(folderTimes_[i].path, folder)) {
+      lastTouched_ = folder;
+      return;
+    }
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!AttributeDataOf(folder.c_str(), &data)) return;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) folderTimes_.push_back({folder, data.ftLastWriteTime});
+  lastTouched_ = folder;
+}
+
+// An entry as the list keeps it: a fixed head, then the path and the kept
+// copy's name as UTF-16 units.
+namespace {
+struct EntryHead {
+  uint32_t change, attributes, pathChars, keptChars;
+  FILETIME times[3];
+};
+}  // namespace
+
+void FileJournal::Add(const Entry& e) {
+  EntryHead head = {static_cast<uint32_t>(e.change), e.attributes, static_cast<uint32_t>(e.path.size()),
+                    static_cast<uint32_t>(e.kept.size()), {e.times[0], e.times[1], e.times[2]}};
+  std::string record(reinterpret_cast<const char*>(&head), sizeof head);
+  record.append(reinterpret_cast<const char*>(e.path.data()), e.path.size() * sizeof(wchar_t));
+  record.append(reinterpret_cast<const char*>(e.kept.data()), e.kept.size() * sizeof(wchar_t));
+  entries_.Append(record.data(), record.size());
+}
+
+bool FileJournal::Decode(const char* record, size_t size, Entry* e) {
+  EntryHead head;
+  if (size < sizeof head) return false;
+  std::memcpy(&head, record, sizeof head);
+  if (size != sizeof head + (static_cast<size_t>(head.pathChars) + head.keptChars) * sizeof(wchar_t)) return false;
+  e->change = static_cast<Change>(head.change);
+  e->attributes = head.attributes;
+  for (int i = 0; i < 3; ++i) e->times[i] = head.times[i];
+  const auto* text = reinterpret_cast<const wchar_t*>(record + sizeof head);
+  e->path.assign(text, head.pathChars);
+  e->kept.assign(text + head.pathChars, head.keptChars);
+  return true;
 }
 
 // The keeping is one hidden folder at the root of the file's volume. Where
@@ -187,7 +228,7 @@ bool FileJournal::KeepAside(const std::wstring& path) {
   Touching(original);
   std::wstring kept;
   if (!MoveIntoKeeping(original, &kept)) return false;
-  entries_.push_back({Change::kKeptAside, original, kept, 0, {}});
+  Add({Change::kKeptAside, original, kept, 0, {}});
   return true;
 }
 
@@ -199,7 +240,7 @@ bool FileJournal::BeforeWrite(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) {
     Touching(path);
-    entries_.push_back({Change::kCreated, path, std::wstring(), 0, {}});
+    Add({Change::kCreated, path, std::wstring(), 0, {}});
     return true;
   }
   if (a & FILE_ATTRIBUTE_DIRECTORY) return false;
@@ -221,19 +262,23 @@ bool FileJournal::RemoveFolder(const std::wstring& path, bool force) {
     if (force) SetFileAttributesW(folder.c_str(), data.dwFileAttributes);
     return false;
   }
-  entries_.push_back({Change::kRemovedFolder, folder, std::wstring(), data.dwFileAttributes,
-                      {data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime}});
+  Add({Change::kRemovedFolder, folder, std::wstring(), data.dwFileAttributes,
+       {data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime}});
   return true;
 }
 
-void FileJournal::MadeFolder(const std::wstring& path) {
-  entries_.push_back({Change::kFolder, path, std::wstring(), 0, {}});
+void FileJournal::MadeFolder(const std::wstring& path) { Add({Change::kFolder, path, std::wstring(), 0, {}}); }
+
+void FileJournal::CreatedNew(const std::wstring& path) {
+  ForgetRestartOperationsOn(path);
+  Add({Change::kCreated, path, std::wstring(), 0, {}});
 }
 
 void FileJournal::RollBack() {
   RollBackFrom(0);
   for (const FolderTime& t : folderTimes_) SetTimes(t.path, nullptr, nullptr, &t.written);
   folderTimes_.clear();
+  lastTouched_.clear();
   EndKeeping();
 }
 
@@ -283,42 +328,53 @@ void FileJournal::WaitForStartedPrograms() {
 void FileJournal::RollBackFrom(size_t first) {
   // What a program holds is tried again after the programs the run started
   // ended; a folder of the run's is only waited for when a held file is in it.
-  std::vector<size_t> held;
-  for (size_t i = entries_.size(); i-- > first;) {
-    const Entry& e = entries_[i];
-    if (Undo(e)) continue;
-    bool heldBelow = e.change != Change::kFolder;
-    for (size_t j : held) heldBelow = heldBelow || StartsWithText(entries_[j].path, text::WithBackslash(e.path));
-    if (heldBelow) held.push_back(i);
-  }
+  std::vector<Entry> held, cameBack;
+  size_t left = entries_.size() - first;
+  const bool read = !left || entries_.Backward([&](const char* record, size_t size) {
+    Entry e;
+    if (Decode(record, size, &e)) {
+      if (!Undo(e)) {
+        bool heldBelow = e.change != Change::kFolder;
+        for (const Entry& h : held) heldBelow = heldBelow || StartsWithText(h.path, text::WithBackslash(e.path));
+        if (heldBelow) held.push_back(e);
+      }
+      if (e.change == Change::kRemovedFolder) cameBack.push_back(e);
+    }
+    return --left > 0;
+  });
+  if (!read) LogLine(L"the journal of the installation could not be read back whole");
   if (!held.empty()) {
     LogLine(L"waiting for the programs the installation started, to put back what they hold");
     WaitForStartedPrograms();
-    for (size_t i : held)
-      if (!Undo(entries_[i])) UndoAtRestart(entries_[i]);
+    for (const Entry& e : held)
+      if (!Undo(e)) UndoAtRestart(e);
   }
-  // Folders that came back get their times once everything is in them again.
-  for (size_t i = first; i < entries_.size(); ++i) {
-    const Entry& e = entries_[i];
-    if (e.change == Change::kRemovedFolder) SetTimes(e.path, &e.times[0], &e.times[1], &e.times[2]);
+  // Folders that came back get their times once everything is in them
+  // again, first removed first.
+  for (size_t i = cameBack.size(); i-- > 0;) {
+    const Entry& e = cameBack[i];
+    SetTimes(e.path, &e.times[0], &e.times[1], &e.times[2]);
   }
-  entries_.resize(first);
+  entries_.DropLast(entries_.size() - first);
 }
 
 void FileJournal::Commit() {
-  std::vector<size_t> held;
-  for (size_t i = 0; i < entries_.size(); ++i)
-    if (entries_[i].change == Change::kKeptAside && !DeleteMade(entries_[i].kept)) held.push_back(i);
+  std::vector<Entry> held;
+  entries_.Forward([&](const char* record, size_t size) {
+    Entry e;
+    if (Decode(record, size, &e) && e.change == Change::kKeptAside && !DeleteMade(e.kept)) held.push_back(e);
+    return true;
+  });
   if (!held.empty()) {
     WaitForStartedPrograms();
-    for (size_t i : held) {
-      const Entry& e = entries_[i];
+    for (const Entry& e : held) {
       if (!DeleteMade(e.kept))
         SayAtRestart(e.path, AtRestart(e.kept, nullptr), L"its earlier copy is deleted at the next restart");
     }
   }
-  entries_.clear();
+  entries_.Clear();
   folderTimes_.clear();
+  lastTouched_.clear();
   EndKeeping();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/prelude.h"
+#include "common/record_list.h"
 
 class FileJournal {
  public:
@@ -30,6 +31,11 @@ class FileJournal {
   void Touching(const std::wstring& path);
   // A folder the run created (in creation order).
   void MadeFolder(const std::wstring& path);
+  // A file the caller just created where nothing was (opened so that it
+  // fails when anything of that name exists): noted as created, without
+  // asking the disk again. The caller noted its folder's time (Touching)
+  // before it, where the run did not make that folder.
+  void CreatedNew(const std::wstring& path);
   // True for a folder of the journal's keeping and everything in it: no
   // task and no payload entry may touch those.
   bool Keeps(const std::wstring& path) const;
@@ -61,6 +67,11 @@ class FileJournal {
   void Commit();
 
   size_t size() const { return entries_.size(); }
+  // The entries go to a file in `folder` (the run's work folder) as they
+  // grow, so that memory does not grow with the files written.
+  void KeepEntriesIn(const std::wstring& folder) { entries_.KeepIn(folder); }
+  // What the journal holds in memory for its entries, in bytes.
+  size_t EntryMemory() const { return entries_.MemoryBytes(); }
 
  private:
   enum class Change { kCreated, kKeptAside, kFolder, kRemovedFolder };
@@ -82,6 +93,8 @@ class FileJournal {
     std::wstring path;
     FILETIME written;
   };
+  void Add(const Entry& e);
+  static bool Decode(const char* record, size_t size, Entry* e);
   bool KeepAside(const std::wstring& path);
   bool MoveIntoKeeping(const std::wstring& path, std::wstring* kept);
   void RollBackFrom(size_t first);  // the entries from `first` on, last first
@@ -90,7 +103,8 @@ class FileJournal {
   void WaitForStartedPrograms();
   void EndKeeping();
 
-  std::vector<Entry> entries_;
+  RecordList entries_;
+  std::wstring lastTouched_;  // the folder Touching noted last
   std::vector<Keeping> keepings_;
   std::vector<FolderTime> folderTimes_;
   std::vector<HANDLE> started_;

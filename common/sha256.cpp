@@ -43,29 +43,42 @@ void Block(uint32_t h[8], const uint8_t* p) {
 
 }  // namespace
 
-void Sha256(const void* data, size_t length, uint8_t digest[32]) {
-  uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+void Sha256Stream::Add(const void* data, size_t length) {
   const auto* p = static_cast<const uint8_t*>(data);
-  const size_t full = length / 64;
-  for (size_t i = 0; i < full; ++i) Block(h, p + i * 64);
+  length_ += length;
+  if (used_) {
+    const size_t take = length < 64 - used_ ? length : 64 - used_;
+    std::memcpy(block_ + used_, p, take);
+    used_ += take;
+    p += take;
+    length -= take;
+    if (used_ < 64) return;
+    Block(h_, block_);
+    used_ = 0;
+  }
+  for (; length >= 64; p += 64, length -= 64) Block(h_, p);
+  if (length) std::memcpy(block_, p, length);
+  used_ = length;
+}
+
+void Sha256Stream::Finish(uint8_t digest[32]) {
   // The rest, a one bit, zeros and the length in bits (big-endian) fill
   // one block, or two when the rest leaves no room for the length.
   uint8_t tail[128] = {};
-  const size_t rest = length % 64;
-  if (rest) std::memcpy(tail, p + full * 64, rest);
-  tail[rest] = 0x80;
-  const size_t tailLength = rest < 56 ? 64 : 128;
-  const uint64_t bits = static_cast<uint64_t>(length) * 8;
+  if (used_) std::memcpy(tail, block_, used_);
+  tail[used_] = 0x80;
+  const size_t tailLength = used_ < 56 ? 64 : 128;
+  const uint64_t bits = length_ * 8;
   for (int i = 0; i < 8; ++i) tail[tailLength - 1 - i] = static_cast<uint8_t>(bits >> (8 * i));
-  Block(h, tail);
-  if (tailLength == 128) Block(h, tail + 64);
+  Block(h_, tail);
+  if (tailLength == 128) Block(h_, tail + 64);
   for (int i = 0; i < 8; ++i)
-    for (int b = 0; b < 4; ++b) digest[i * 4 + b] = static_cast<uint8_t>(h[i] >> (24 - 8 * b));
+    for (int b = 0; b < 4; ++b) digest[i * 4 + b] = static_cast<uint8_t>(h_[i] >> (24 - 8 * b));
 }
 
-std::wstring Sha256Hex(const void* data, size_t length) {
+std::wstring Sha256Stream::FinishHex() {
   uint8_t d[32];
-  Sha256(data, length, d);
+  Finish(d);
   static const wchar_t kHex[] = L"0123456789abcdef";
   std::wstring out;
   for (uint8_t byte : d) {
@@ -73,4 +86,16 @@ std::wstring Sha256Hex(const void* data, size_t length) {
     out += kHex[byte & 15];
   }
   return out;
+}
+
+void Sha256(const void* data, size_t length, uint8_t digest[32]) {
+  Sha256Stream s;
+  s.Add(data, length);
+  s.Finish(digest);
+}
+
+std::wstring Sha256Hex(const void* data, size_t length) {
+  Sha256Stream s;
+  s.Add(data, length);
+  return s.FinishHex();
 }

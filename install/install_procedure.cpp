@@ -20,6 +20,7 @@
 #include "package/extract.h"
 #include "package/package.h"
 #include "script/settings.h"
+#include "startup/process.h"
 #include "wizard/controls.h"
 #include "wizard/navigation.h"
 
@@ -115,6 +116,9 @@ InstallResult InstallProcedure(const InstallPlan& plan) {
   s.installFolder = text::WithBackslash(plan.installFolder);
   s.groupFolder = text::WithBackslash(plan.groupFolder);
   s.payloadBytes = plan.payloadBytes;
+  // The lists that grow with the files are kept in the work folder.
+  s.installedFiles.KeepIn(Process().workFolder);
+  InstallJournal().KeepEntriesIn(Process().workFolder);
   SetUnfinishedWork(RollBackUnfinished);  // from here on, any end of the run takes back what is done
   s.installFolderCreated = IsNewOrEmpty(s.installFolder);
   ChooseUninstallerNames(s);

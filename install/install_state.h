@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/record_list.h"
 #include "install/install_record.h"
 #include "script/settings.h"
 
@@ -19,7 +20,9 @@ struct InstallState {
   // began: it is the product's own, and the uninstaller may remove it whole.
   bool installFolderCreated = false;
   uint64_t payloadBytes = 0;  // what the unpacked files take together
-  std::vector<std::wstring> installedFiles;
+  // The full paths of the files unpacked, in their order: each a record of
+  // UTF-16 units, kept in the work folder as the list grows.
+  RecordList installedFiles;
   std::vector<RecordEntry> installRecord;
 };
 

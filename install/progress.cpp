@@ -47,8 +47,9 @@ int ExtractionProgress(const std::wstring& entryName, float percent) {
       ui::SetProgress(kProgressBar, Percent(percent));
       ui::SetText(kStatusLine, Text(92) + L" " + text::FilePart(entryName));
     }
-    Installation().installedFiles.push_back(Installation().installFolder + entryName);
-    LogLine(L"unpacked " + Installation().installedFiles.back());
+    const std::wstring path = Installation().installFolder + entryName;
+    Installation().installedFiles.Append(path.data(), path.size() * sizeof(wchar_t));
+    LogLine(L"unpacked " + path);
   }
   // The extraction stops and closes the payload copy first, so that the
   // clean-up can delete it (see InstallationCancelled).
@@ -89,5 +90,6 @@ int Rollback() {
   InstallJournal().RollBack();
   RegistryChanges().RollBackAfterFiles();
   Installation().installRecord.clear();
+  Installation().installedFiles.Clear();
   return 1;
 }

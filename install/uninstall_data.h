@@ -53,6 +53,38 @@ struct UninstallContents {
 // The whole file's bytes. Linear in the number of entries.
 std::string UninstallDataBytes(const UninstallContents& contents);
 
+// Where the file's bytes go, a piece at a time.
+class ByteSink {
+ public:
+  virtual void Put(const std::string& bytes) = 0;
+
+ protected:
+  ~ByteSink() = default;
+};
+
+// The same bytes as UninstallDataBytes, written as they are made, so that
+// an installation's files need not all be in memory: Begin writes
+// everything up to the files (those of `contents.files` included), File
+// one more entry of [Files] each, End the rest.
+class UninstallDataWriter {
+ public:
+  explicit UninstallDataWriter(ByteSink* out) : out_(out) {}
+  void Begin(const UninstallContents& contents);
+  void File(const std::wstring& path);
+  void End();
+
+ private:
+  void Line(const std::wstring& key, const std::wstring& value);
+  void Section(const wchar_t* name, const std::vector<TaskEntry>& entries);
+  void ReplacingSection(const wchar_t* name, const std::vector<TaskEntry>& entries);
+  void KeepingSection(const wchar_t* name, const std::vector<TaskEntry>& entries);
+  void Flush();
+
+  ByteSink* out_;
+  std::wstring pending_;  // text not yet given to `out_`
+  size_t files_ = 0;
+};
+
 // Reads a file's bytes back (any file the INI reader reads).
 UninstallContents ReadUninstallContents(const std::string& bytes);
 

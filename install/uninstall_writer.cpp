@@ -13,6 +13,7 @@
 #include "install/registry_journal.h"
 #include "install/uninstall_data.h"
 #include "install/upgrade.h"
+#include "install/upgrade_rules.h"
 #include "script/localization.h"
 #include "script/settings.h"
 #include "script/tokens.h"
@@ -62,10 +63,22 @@ bool WriteUninstaller(const std::wstring& path) {
   return false;
 }
 
-bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-  ScopedHandle file(CreateFileForWriting(path));
-  return file.valid() && WriteAll(file.get(), bytes.data(), bytes.size());
-}
+// The uninstall data goes into its file as it is made, and into its
+// digest: the digest is of the very bytes written, also where the file
+// could not be written.
+class DataFile : public ByteSink {
+ public:
+  explicit DataFile(const std::wstring& path) : file_(CreateFileForWriting(path)) {}
+  void Put(const std::string& bytes) override {
+    digest_.Add(bytes.data(), bytes.size());
+    if (file_.valid() && !WriteAll(file_.get(), bytes.data(), bytes.size())) file_.Close();
+  }
+  std::wstring Digest() { return digest_.FinishHex(); }
+
+ private:
+  ScopedHandle file_;
+  Sha256Stream digest_;
+};
 
 // The entry's icon: the uninstaller's, a file of the product's, or none
 // (then no registration is written).
@@ -89,9 +102,12 @@ void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
 
 }  // namespace
 
-std::string UninstallDataBytes() {
+namespace {
+
+// The uninstall data of this installation, written to `out` as it is made.
+void WriteUninstallData(ByteSink* out) {
   const SetupSettings& s = Settings();
-  const InstallState& st = Installation();
+  InstallState& st = Installation();
   UninstallContents c;
   c.texts = UninstallTexts();
   c.appName = s.programName;
@@ -104,11 +120,29 @@ std::string UninstallDataBytes() {
   c.installRecord = st.installRecord;
   c.uninstallTasks.reserve(s.uninstallTasks.size());
   for (const TaskEntry& t : s.uninstallTasks) c.uninstallTasks.push_back({t.name, ExpandTokens(t.line)});
-  c.files = st.installedFiles;
-  // One removal removes this installation and an earlier one of the product.
+  // One removal removes this installation and an earlier one of the
+  // product: the earlier one's files come first, those this one wrote
+  // again only once, as this one's.
   TakeOverEarlier(&c, st.uninstallerPath);
-  return UninstallDataBytes(c);
+  auto eachFile = [&](auto take) {
+    return st.installedFiles.Forward([&](const char* record, size_t size) {
+      take(std::wstring(reinterpret_cast<const wchar_t*>(record), size / sizeof(wchar_t)));
+      return true;
+    });
+  };
+  if (!c.files.empty()) {
+    EarlierFiles earlier(c.files);
+    eachFile([&](const std::wstring& f) { earlier.Listed(f); });
+    c.files = earlier.Left();
+  }
+  UninstallDataWriter w(out);
+  w.Begin(c);
+  if (!eachFile([&](const std::wstring& f) { w.File(f); }))
+    LogLine(L"the list of installed files could not be read back whole");
+  w.End();
 }
+
+}  // namespace
 
 int RegisterUninstall(const std::wstring& programName, const std::wstring& companyName,
                       const std::wstring& website, const std::wstring& email, const std::wstring& telephone,
@@ -150,10 +184,15 @@ int WriteUninstallInfo() {
   // A payload without files leaves no install folder; the uninstaller needs one.
   MakePath(text::WithBackslash(st.installFolder));
   WriteUninstaller(st.uninstallerPath);
-  // The digest is of the very bytes written: the data is made once.
-  const std::string data = UninstallDataBytes();
-  WriteBytes(st.uninstallDataPath, data);
-  const std::wstring digest = Sha256Hex(data.data(), data.size());
+  // The data is made once, as it is written.
+  std::wstring digest;
+  {
+    DataFile data(st.uninstallDataPath);
+    WriteUninstallData(&data);
+    digest = data.Digest();
+  }
+  // The list's file in the work folder is not needed any more.
+  Installation().installedFiles.Clear();
   const std::wstring bookName = DigestBookName(st.uninstallDataPath);
   RegistryChanges().BeforeKey(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data");
   RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);

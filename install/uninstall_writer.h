@@ -19,6 +19,3 @@ int RegisterUninstall(const std::wstring& programName, const std::wstring& compa
                       const std::wstring& website, const std::wstring& email, const std::wstring& telephone,
                       const std::wstring& iconText, const std::wstring& uninstallerPath, uint64_t sizeBytes,
                       const std::wstring& dataDigest);
-
-// The uninstall data of this installation (the file's bytes).
-std::string UninstallDataBytes();

@@ -70,3 +70,19 @@ void MergeEarlierContents(UninstallContents* now, const UninstallContents& earli
   record.insert(record.end(), now->installRecord.begin(), now->installRecord.end());
   now->installRecord.swap(record);
 }
+
+EarlierFiles::EarlierFiles(const std::vector<std::wstring>& files) : files_(files) {
+  bool added;
+  for (const std::wstring& f : files) names_.At(text::Lower(f), &added);
+}
+
+void EarlierFiles::Listed(const std::wstring& file) {
+  if (size_t* listed = names_.Find(text::Lower(file))) *listed = 1;
+}
+
+std::vector<std::wstring> EarlierFiles::Left() {
+  std::vector<std::wstring> left;
+  for (const std::wstring& f : files_)
+    if (!*names_.Find(text::Lower(f))) left.push_back(f);
+  return left;
+}

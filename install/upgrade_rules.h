@@ -4,7 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "install/key_table.h"
 #include "install/uninstall_data.h"
 
 // -1, 0 or 1 as `a` is lower than, equal to or higher than `b`. Dotted
@@ -24,3 +26,18 @@ int CompareVersions(const std::wstring& a, const std::wstring& b);
 // upgrade, so nothing else could remove those files later; what the user
 // put there stays, and so does the folder then.
 void MergeEarlierContents(UninstallContents* now, const UninstallContents& earlier);
+
+// An earlier installation's files as the uninstall data lists them once
+// this installation's come after them: those this installation lists too
+// are left out. This installation's files are told one by one (they need
+// not all be in memory); finding one takes constant time on average.
+class EarlierFiles {
+ public:
+  explicit EarlierFiles(const std::vector<std::wstring>& files);
+  void Listed(const std::wstring& file);  // a file of this installation
+  std::vector<std::wstring> Left();  // in their order
+
+ private:
+  std::vector<std::wstring> files_;
+  KeyTable names_;  // the files' names in lower case, each with 1 once this installation lists it too
+};

@@ -8,12 +8,12 @@
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "common/system_api.h"
+#include "package/archive_reader.h"
 #include "package/wildcard.h"
 #include "package/zip_names.h"
 
 extern "C" {
 #include "unzip.h"
-#include "iowin32.h"
 }
 
 namespace {
@@ -42,12 +42,12 @@ void SetLastWriteTime(HANDLE file, unsigned long dosDate) {
   SetFileTime(file, nullptr, nullptr, &utc);
 }
 
-// Writes the open entry's data to `path`. True when the whole entry was
-// written: every byte its record states, and its CRC-32 matched.
-bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& info, void* buffer, bool* created) {
-  HANDLE file = CreateFileForWriting(path);
-  *created = file != INVALID_HANDLE_VALUE;
-  if (!*created) return false;
+// Writes the open entry's data into `file` (created for it, at `path`) and
+// closes it. True when the whole entry was written: every byte its record
+// states, and its CRC-32 matched. A file made new has the archive
+// attribute already: only other attributes are set.
+bool WriteOpened(unzFile zip, HANDLE file, const std::wstring& path, const unz_file_info64& info, void* buffer,
+                 bool madeNew) {
   bool ok = true;
   unsigned long long total = 0;
   for (;;) {
@@ -58,7 +58,8 @@ bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& in
       break;
     }
     total += static_cast<unsigned>(got);
-    ui::KeepAlive();  // a large entry: the windows keep painting and answering
+    // A large entry: the windows keep painting and answering.
+    if (got == static_cast<int>(kChunk)) ui::KeepAlive();
   }
   // Closing the entry compares the CRC-32, but only once the stated size was
   // read: data that end early (a stored entry shorter than its record says)
@@ -67,9 +68,100 @@ bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& in
   if (ok) SetLastWriteTime(file, info.dosDate);
   CloseHandle(file);
   const DWORD attributes = WindowsAttributesOf(static_cast<uint32_t>(info.external_fa));
-  if (ok && attributes) SetFileAttributesW(path.c_str(), attributes);
+  if (ok && attributes && !(madeNew && attributes == FILE_ATTRIBUTE_ARCHIVE))
+    SetFileAttributesW(path.c_str(), attributes);
   return ok;
 }
+
+bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& info, void* buffer, bool* created) {
+  HANDLE file = CreateFileForWriting(path);
+  *created = file != INVALID_HANDLE_VALUE;
+  return *created && WriteOpened(zip, file, path, info, buffer, false);
+}
+
+// The folders the entries go to, each made once. The walk remembers the
+// folders it entered last: which of them this run made, and whether a
+// link leads into them. A new folder is made from what it shares with the
+// last one.
+class Folders {
+ public:
+  Folders(const std::wstring& destination, FileJournal* journal) : dest_(destination), journal_(journal) {}
+
+  // Makes `folder` (with its backslash) with every missing folder above it.
+  void Enter(const std::wstring& folder) {
+    for (size_t i = recent_.size(); i-- > 0;)
+      if (recent_[i].folder == folder) {
+        now_ = recent_[i];
+        made_ = true;
+        return;
+      }
+    // The names up to the last backslash this folder shares with the last
+    // one exist.
+    size_t known = 0;
+    if (made_) {
+      size_t i = 0;
+      while (i < folder.size() && i < now_.folder.size() && folder[i] == now_.folder[i]) ++i;
+      const size_t slash = i ? folder.rfind(L'\\', i - 1) : std::wstring::npos;
+      known = slash == std::wstring::npos ? 0 : slash + 1;
+    }
+    size_t fresh = made_ && now_.freshFrom != std::wstring::npos && known > now_.freshFrom ? now_.freshFrom
+                                                                                          : std::wstring::npos;
+    made_ = false;
+    const size_t root = PathRootEnd(folder);
+    if (root == std::wstring::npos) return;
+    size_t parent = known > root + 1 ? known : root + 1;  // the length of the part that exists
+    bool any = false;
+    for (size_t at = folder.find(L'\\', parent); at != std::wstring::npos;
+         parent = at + 1, at = folder.find(L'\\', at + 1)) {
+      if (at == parent) continue;  // a doubled backslash
+      any = true;
+      const std::wstring part = folder.substr(0, at);
+      // Below a folder this run made there is nothing but what the run
+      // made. Elsewhere the folder is looked at first, and its parent's
+      // time noted before it gets a new entry.
+      const bool parentFresh = fresh != std::wstring::npos;
+      if (!parentFresh && IsFolder(part)) continue;
+      if (!parentFresh && journal_) journal_->Touching(part);
+      if (CreateDirectoryW(part.c_str(), nullptr)) {
+        if (journal_) journal_->MadeFolder(part);
+        if (!parentFresh) fresh = parent;
+      } else if (GetLastError() == ERROR_ALREADY_EXISTS && IsFolder(part)) {
+        fresh = std::wstring::npos;
+      } else {
+        return;
+      }
+    }
+    if (!any && known < folder.size() && !IsFolder(folder)) return;
+    made_ = true;
+    // A link put below the destination would lead the entries into
+    // another folder.
+    now_ = {folder, fresh,
+            folder.size() > dest_.size() && ReachedThroughLink(dest_, text::TrimRight(folder, L"\\"), &clean_)};
+    if (recent_.size() >= 32) recent_.erase(recent_.begin());
+    recent_.push_back(now_);
+  }
+
+  bool made() const { return made_; }
+  // Made by this run: nothing of anybody else's is in it.
+  bool fresh() const { return made_ && now_.freshFrom != std::wstring::npos; }
+  bool linked() const { return now_.linked; }
+  std::vector<std::wstring>* clean() { return &clean_; }  // folders below the destination found without links
+
+ private:
+  struct Entered {
+    std::wstring folder;
+    // The folder up to this length was there before; the folders below
+    // it this run made. npos: the folder itself was there before.
+    size_t freshFrom = std::wstring::npos;
+    bool linked = false;
+  };
+  const std::wstring dest_;
+  FileJournal* const journal_;
+  bool made_ = false;   // the folder entered last exists
+  Entered now_;         // the folder entered last
+  std::vector<Entered> recent_;
+  std::vector<std::wstring> clean_;
+};
 
 // What the archive's first and last bytes say before the reader opens it.
 struct ArchiveEnds {
@@ -190,7 +282,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
   const ArchiveEnds ends = LookAtEnds(archive);
   if (ends.endRecordCut) return result;  // not whole: neither opened nor walked
   zlib_filefunc64_def io;
-  fill_win32_filefunc64W(&io);
+  FillArchiveReader(&io);
   unzFile zip = unzOpen2_64(archive.c_str(), &io);
   if (!zip) {
     result.opened = ends.empty;
@@ -210,7 +302,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
   const std::wstring wanted = options.pattern.empty() ? L"*.*" : options.pattern;
   bool destinationMade = false;
   unsigned long long visited = 0, bytes = 0, directoryBytes = 0, stored = 0;
-  std::vector<std::wstring> clean;  // folders below the destination found without links
+  Folders folders(dest, options.journal);
   char raw[kNameBuffer];
 
   // An archive without entries has no first one to go to.
@@ -244,15 +336,18 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
       } else if (unzOpenCurrentFile(zip) != UNZ_OK) {
         failed = true;  // an unknown compression method, or a broken local header
       } else {
-        if (!destinationMade) destinationMade = MakePath(dest, options.journal);
+        if (!destinationMade) {
+          folders.Enter(dest);
+          destinationMade = folders.made();
+        }
         if (keepFolders && text::EndsWith(name, L"\\")) {
           unzCloseCurrentFile(zip);
           // A file of that name in the way is the user's: it stays, and
           // the folder is a failure.
           // A link put below the destination would lead the entries into
           // another folder: it is in the way like a file.
-          if (MakePath(dest + text::FolderPart(relative), options.journal) &&
-              !ReachedThroughLink(dest, dest + text::TrimRight(relative, L"\\"), &clean))
+          folders.Enter(dest + text::FolderPart(relative));
+          if (folders.made() && !folders.linked())
             reported = relative;
           else
             failed = true;
@@ -260,9 +355,30 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
           unzCloseCurrentFile(zip);  // a folder entry reduced to its empty file part
         } else {
           const std::wstring path = dest + relative;
-          if (keepFolders) MakePath(dest + text::FolderPart(relative), options.journal);
+          if (keepFolders) folders.Enter(dest + text::FolderPart(relative));
           bool created = false;
-          if (keepFolders && ReachedThroughLink(dest, path, &clean)) {
+          HANDLE made = INVALID_HANDLE_VALUE;
+          if (keepFolders && folders.made() && !folders.linked() &&
+              Counted(&bytes, info.uncompressed_size, options.byteLimit)) {
+            // Where nothing of that name exists, the file is made new and
+            // that is all there is to ask: no link, no read-only file, nothing
+            // to keep aside. Anything in the way takes the long way below.
+            if (options.journal && !folders.fresh()) options.journal->Touching(path);
+            if (!options.journal || !options.journal->Keeps(path))
+              made = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (made == INVALID_HANDLE_VALUE) bytes -= info.uncompressed_size;
+          }
+          if (made != INVALID_HANDLE_VALUE) {
+            if (options.journal) options.journal->CreatedNew(path);
+            created = true;
+            if (WriteOpened(zip, made, path, info, buffer, true)) {
+              ++result.written;
+              result.bytes += info.uncompressed_size;
+            } else {
+              failed = true;
+            }
+          } else if (keepFolders && ReachedThroughLink(dest, path, folders.clean())) {
             failed = true;  // a link in the way: the data would land in another folder
           } else if (IsReadOnlyFile(path)) {
             // Windows does not recreate a read-only file: the entry is skipped.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -62,5 +63,50 @@ inline DWORD VersionBuildByte() { return (GetVersion() >> 16) & 0xFF; }
 // `target`; under Wine, which makes none, a Unix symbolic link, which it
 // shows as one. False when neither could be made.
 bool MakeLink(const std::wstring& link, std::wstring target, bool junction);
+
+// Puts another function in the place of one that this program imports, for
+// the life of the object. The operations under test are linked into this
+// program and call through the same import table, so a test can have the
+// system refuse what Wine always grants.
+class ImportSwap {
+ public:
+  ImportSwap(const char* function, ULONG_PTR replacement) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
+      auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
+                                                                                     : d->FirstThunk));
+      auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+      for (; names->u1.AddressOfData; ++names, ++slots) {
+        if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+        const auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+        if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+        swapped_.push_back({&slots->u1.Function, static_cast<ULONG_PTR>(slots->u1.Function)});
+        Write(&slots->u1.Function, replacement);
+      }
+    }
+  }
+  ~ImportSwap() {
+    for (const Slot& s : swapped_) Write(s.slot, s.original);
+  }
+  ImportSwap(const ImportSwap&) = delete;
+  ImportSwap& operator=(const ImportSwap&) = delete;
+  bool swapped() const { return !swapped_.empty(); }
+
+ private:
+  using Entry = decltype(IMAGE_THUNK_DATA().u1.Function);
+  struct Slot {
+    Entry* slot;
+    ULONG_PTR original;
+  };
+  static void Write(Entry* slot, ULONG_PTR value) {
+    DWORD protection = 0;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+    *slot = static_cast<Entry>(value);
+    VirtualProtect(slot, sizeof *slot, protection, &protection);
+  }
+  std::vector<Slot> swapped_;
+};
 
 }  // namespace ops

@@ -164,12 +164,24 @@ TEST(UninstallData, KeysOfRepeatedNamesFollowTheFirstComeRule) {
 }
 
 // 200,000 entries of one name, and as many files: written in time linear
-// in their number.
+// in their number, and the same bytes when the files are told one by one.
 TEST(UninstallData, ManyEntriesOfOneNameAndManyFiles) {
   UninstallContents c;
   c.uninstallTasks.assign(200000, {L"Run", L"RUN\u00B61"});
-  for (int i = 0; i < 200000; ++i) c.files.push_back(L"C:\\P\\f" + std::to_wstring(i));
-  const UninstallContents back = ReadUninstallContents(UninstallDataBytes(c));
+  for (int i = 0; i < 200000; ++i) c.files.push_back(L"C:\\P\\f\u00E4" + std::to_wstring(i));
+  const std::string bytes = UninstallDataBytes(c);
+  struct Collect : ByteSink {
+    void Put(const std::string& piece) override { all += piece; }
+    std::string all;
+  } streamed;
+  UninstallContents head = c;
+  head.files.clear();
+  UninstallDataWriter w(&streamed);
+  w.Begin(head);
+  for (const std::wstring& f : c.files) w.File(f);
+  w.End();
+  EXPECT_TRUE(streamed.all == bytes);
+  const UninstallContents back = ReadUninstallContents(bytes);
   ASSERT_EQ(back.uninstallTasks.size(), 200000u);
   EXPECT_EQ(back.uninstallTasks[0].name, L"Run");
   EXPECT_EQ(back.uninstallTasks[1].name, L"Run#2");
@@ -201,6 +213,10 @@ TEST(UninstallData, AnEarlierInstallationMergesWithoutDuplicatesBeforeTheNewReco
   UninstallContents same = now;
   MergeEarlierContents(&same, earlier);
   EXPECT_EQ(same.files, (std::vector<std::wstring>{L"C:\\P\\b.txt", L"C:\\P\\A.EXE", L"C:\\P\\c.txt"}));
+  // The same earlier files left when this run's are told one by one.
+  EarlierFiles left(earlier.files);
+  for (const std::wstring& f : now.files) left.Listed(f);
+  EXPECT_EQ(left.Left(), std::vector<std::wstring>{L"C:\\P\\b.txt"});
   ASSERT_EQ(same.installRecord.size(), 3u);  // the earlier value's record, then this run's two
   EXPECT_EQ(same.installRecord[0].record.taskLine, value(L"1").taskLine);
   EXPECT_EQ(same.installRecord[1].record.path, L"c:\\p\\data\\");

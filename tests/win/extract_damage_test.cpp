@@ -1,7 +1,7 @@
 // Damaged and hostile archives: what is not written whole counts as a
 // failure, the walk can stop at the first one, names are never cut or
 // allowed to name a device, only the DOS attributes are applied; a journal
-// notes what was made and keeps replaced files aside.
+// notes what was made and keeps replaced files aside, in a file as it grows.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/journal.h"
+#include "common/record_list.h"
 #include "package/extract.h"
 #include "tests/ops/ops_support.h"
 #include "tests/win/zip_fixture.h"
@@ -30,6 +31,29 @@ void Put16(std::string* s, size_t at, uint16_t v) {
 void Put32(std::string* s, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) (*s)[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
+// The calls that ask the system about a path, or read the archive, counted
+// on their way to it.
+int g_diskCalls = 0;
+template <typename F>
+F Counted(const char* name) {
+  ++g_diskCalls;
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+}
+DWORD WINAPI Attributes(LPCWSTR p) { return Counted<decltype(&Attributes)>("GetFileAttributesW")(p); }
+BOOL WINAPI AttributesEx(LPCWSTR p, GET_FILEEX_INFO_LEVELS l, LPVOID d) {
+  return Counted<decltype(&AttributesEx)>("GetFileAttributesExW")(p, l, d);
+}
+BOOL WINAPI SetAttributes(LPCWSTR p, DWORD a) { return Counted<decltype(&SetAttributes)>("SetFileAttributesW")(p, a); }
+HANDLE WINAPI Create(LPCWSTR p, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD c, DWORD f, HANDLE t) {
+  return Counted<decltype(&Create)>("CreateFileW")(p, a, s, sa, c, f, t);
+}
+BOOL WINAPI Folder(LPCWSTR p, LPSECURITY_ATTRIBUTES sa) {
+  return Counted<decltype(&Folder)>("CreateDirectoryW")(p, sa);
+}
+BOOL WINAPI Read(HANDLE h, LPVOID b, DWORD n, LPDWORD got, LPOVERLAPPED o) {
+  return Counted<decltype(&Read)>("ReadFile")(h, b, n, got, o);
+}
+
 uint32_t Get32(const std::string& s, size_t at) {
   uint32_t v = 0;
   for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
@@ -228,4 +252,67 @@ TEST_F(ExtractDamage, ACompletedRunLeavesNoKeptCopies) {
   EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a kept copy was left";
   if (h != INVALID_HANDLE_VALUE) FindClose(h);
   EXPECT_EQ(ops::ReadFileBytes(dest_ + L"app.exe"), "version 2");
+}
+
+// Files in folders the run makes cost one call each: no question whether
+// something is in their way, no folder made twice, no reading of the
+// archive a few bytes at a time. The journal keeps what outgrows a piece
+// in its file, and a rollback reads it back from there.
+TEST_F(ExtractDamage, FilesInNewFoldersCostACallEachAndTheJournalStaysSmall) {
+  constexpr int kFiles = 600, kFolders = 12;
+  std::vector<ZipItem> items;
+  for (int i = 0; i < kFiles; ++i)
+    items.push_back(File("folder" + std::to_string(i % kFolders) + "/" + std::string(150, 'n') + std::to_string(i),
+                         "x"));
+  ASSERT_TRUE(MakeZip(archive_, items));
+  journal_.KeepEntriesIn(root_ + L"\\");
+  ExtractOptions o;
+  o.journal = &journal_;
+  g_diskCalls = 0;
+  ExtractResult r;
+  {
+    ops::ImportSwap swaps[] = {{"GetFileAttributesW", reinterpret_cast<ULONG_PTR>(&Attributes)},
+                               {"GetFileAttributesExW", reinterpret_cast<ULONG_PTR>(&AttributesEx)},
+                               {"SetFileAttributesW", reinterpret_cast<ULONG_PTR>(&SetAttributes)},
+                               {"CreateFileW", reinterpret_cast<ULONG_PTR>(&Create)},
+                               {"CreateDirectoryW", reinterpret_cast<ULONG_PTR>(&Folder)},
+                               {"ReadFile", reinterpret_cast<ULONG_PTR>(&Read)}};
+    r = ExtractArchiveWith(archive_, dest_, o);
+  }
+  EXPECT_EQ(r.written, kFiles);
+  EXPECT_LE(g_diskCalls, kFiles + 20 * kFolders) << "calls for " << kFiles << " files";
+  EXPECT_LE(journal_.EntryMemory(), 2 * kRecordPiece + 1024);
+  journal_.RollBack();
+  EXPECT_FALSE(ops::FolderExists(dest_));
+  WIN32_FIND_DATAW fd;
+  HANDLE left = FindFirstFileW((root_ + L"\\records*").c_str(), &fd);
+  EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "the journal's file was left";
+  if (left != INVALID_HANDLE_VALUE) FindClose(left);
+}
+
+// Records go out to the file a piece at a time and come back whole, in
+// both orders, also those larger than a piece.
+TEST(RecordList, KeepsLittleInMemoryAndGivesEveryRecordBack) {
+  const std::wstring folder = ops::FreshFolder(L"records");
+  RecordList list;
+  list.KeepIn(folder);
+  auto record = [](size_t i) { return std::string(i % 500 == 7 ? 3 * kRecordPiece : i % 300, char('a' + i % 26)); };
+  constexpr size_t kCount = 3000;
+  for (size_t i = 0; i < kCount; ++i) list.Append(record(i).data(), record(i).size());
+  EXPECT_LE(list.MemoryBytes(), 2 * kRecordPiece + 1024);
+  size_t next = 0, wrong = 0;
+  EXPECT_TRUE(list.Forward([&](const char* r, size_t n) {
+    wrong += std::string(r, n) != record(next++);
+    return true;
+  }));
+  EXPECT_EQ(next, kCount);
+  list.DropLast(2);
+  EXPECT_TRUE(list.Backward([&](const char* r, size_t n) {
+    wrong += std::string(r, n) != record(--next - 2);
+    return true;
+  }));
+  EXPECT_EQ(next, 2u);
+  EXPECT_EQ(wrong, 0u);
+  list.Clear();
+  EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "the list's file was left";
 }
