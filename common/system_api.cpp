@@ -7,7 +7,7 @@
 #include <restartmanager.h>
 #include <tlhelp32.h>
 
-#include "install/internet.h"
+#include "common/internet.h"
 
 namespace {
 

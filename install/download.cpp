@@ -7,7 +7,7 @@
 #include "common/heap.h"
 #include "common/text.h"
 #include "common/toolkit.h"
-#include "install/internet.h"
+#include "common/internet.h"
 #include "script/integer.h"
 
 namespace {
