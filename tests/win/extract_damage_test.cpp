@@ -1,7 +1,8 @@
 // Damaged and hostile archives: what is not written whole counts as a
 // failure, the walk can stop at the first one, names are never cut or
 // allowed to name a device, only the DOS attributes are applied; a journal
-// notes what was made and keeps replaced files aside, in a file as it grows.
+// notes what was made and keeps replaced files aside, in a file as it grows;
+// the folders written into cannot be swapped for links meanwhile.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -315,4 +316,35 @@ TEST(RecordList, KeepsLittleInMemoryAndGivesEveryRecordBack) {
   EXPECT_EQ(wrong, 0u);
   list.Clear();
   EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "the list's file was left";
+}
+
+
+namespace {
+std::wstring g_swapRoot;
+int g_swaps = 0;
+// After the first entry, the folder the entries go to is moved away and a
+// link to another folder put in its place.
+int SwapForLink(const std::wstring&, float) {
+  if (g_swaps++ == 0 && MoveFileW((g_swapRoot + L"out\\sub").c_str(), (g_swapRoot + L"away").c_str()))
+    ops::MakeLink(g_swapRoot + L"out\\sub", g_swapRoot + L"elsewhere", false);
+  return 0;
+}
+}  // namespace
+
+// The folders the walk remembers cannot be swapped for a link while it
+// writes into them: the next entry does not land in the link's folder.
+TEST_F(ExtractDamage, AFolderIsNotSwappedForALinkBetweenTwoOfItsEntries) {
+  g_swapRoot = L"T:\\swap" + std::to_wstring(GetTickCount()) + L"\\";
+  for (const wchar_t* folder : {L"", L"elsewhere", L"out", L"out\\sub"})
+    CreateDirectoryW((g_swapRoot + folder).c_str(), nullptr);
+  ASSERT_TRUE(MakeZip(archive_, {File("sub/a.txt", "a"), File("sub/b.txt", "b")}));
+  ExtractOptions o;
+  o.journal = &journal_;
+  g_swaps = 0;
+  SetExtractionCallback(&SwapForLink);
+  const ExtractResult r = ExtractArchiveWith(archive_, g_swapRoot + L"out\\", o);
+  SetExtractionCallback(nullptr);
+  EXPECT_FALSE(ops::FileExists(g_swapRoot + L"elsewhere\\b.txt")) << "an entry was written through a link";
+  EXPECT_EQ(r.written + r.failed, 2);
+  journal_.RollBack();
 }
