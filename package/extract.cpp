@@ -138,7 +138,15 @@ class Folders {
       // made. Elsewhere the folder is looked at first, and its parent's
       // time noted before it gets a new entry.
       const bool parentFresh = fresh != std::wstring::npos;
-      if (!parentFresh && IsFolder(part)) continue;
+      if (!parentFresh) {
+        const DWORD a = GetFileAttributesW(part.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) {
+          // Nothing is made through a link below the destination, not even
+          // an empty folder.
+          if ((a & FILE_ATTRIBUTE_REPARSE_POINT) && part.size() >= dest_.size()) return;
+          continue;
+        }
+      }
       if (!parentFresh && journal_) journal_->Touching(part);
       if (CreateDirectoryW(part.c_str(), nullptr)) {
         if (journal_) journal_->MadeFolder(part);
