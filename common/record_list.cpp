@@ -55,7 +55,8 @@ void RecordList::Spill() {
     static unsigned number = 0;
     for (int attempt = 0; attempt < 100 && file_ == INVALID_HANDLE_VALUE; ++attempt) {
       const std::wstring name = folder_ + L"records" + text::DecimalUnsigned(++number) + L".tmp";
-      file_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+      // Shared with nobody: no other program reads, changes or locks it.
+      file_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
       if (file_ == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
           GetLastError() != ERROR_ALREADY_EXISTS)

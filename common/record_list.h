@@ -3,7 +3,7 @@
 // whenever it holds kRecordPiece bytes, to a file of the list's own in a
 // folder named once (the run's work folder). That file is deleted when the
 // list is emptied or the process ends, and a walk that deletes the folder
-// meanwhile leaves it alone (it is held open without sharing deletion).
+// meanwhile leaves it alone (it is held open shared with nobody).
 // Records are read back first to last or last to first, a piece of the
 // file at a time. Without a folder, or when the file cannot be written,
 // the records stay in memory.

@@ -13,6 +13,7 @@
 #include "install/install_state.h"
 #include "install/messages.h"
 #include "install/registry_journal.h"
+#include "package/extract.h"
 #include "script/localization.h"
 #include "startup/process.h"
 #include "wizard/controls.h"
@@ -83,6 +84,7 @@ void RollBackUnfinished() {
 
 int Rollback() {
   SetUnfinishedWork(RemoveWorkFolder);  // taken back once, whatever ends the run now
+  LetGoOfFolders();  // an end in the middle of the unpacking
   // What the tasks changed beyond files goes back first, last change first,
   // to the state before the run; then the files and folders; then servers
   // registered before the run are registered again from their own files.

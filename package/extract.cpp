@@ -1,5 +1,7 @@
 #include "package/extract.h"
 
+#include <utility>
+
 #include "common/files.h"
 #include "common/heap.h"
 #include "common/handles.h"
@@ -83,9 +85,25 @@ bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& in
 // folders it entered last: which of them this run made, and whether a
 // link leads into them. A new folder is made from what it shares with the
 // last one.
+class Folders;
+// The walk under way: an end of the run in the middle of it lets go of its
+// folders before they are taken back.
+Folders* g_walking = nullptr;
+
 class Folders {
  public:
-  Folders(const std::wstring& destination, FileJournal* journal) : dest_(destination), journal_(journal) {}
+  Folders(const std::wstring& destination, FileJournal* journal) : dest_(destination), journal_(journal) {
+    g_walking = this;
+  }
+  ~Folders() { g_walking = nullptr; }
+  Folders(const Folders&) = delete;
+  Folders& operator=(const Folders&) = delete;
+
+  void LetGo() {
+    recent_.clear();
+    held_.clear();
+    made_ = false;
+  }
 
   // Makes `folder` (with its backslash) with every missing folder above it.
   void Enter(const std::wstring& folder) {
@@ -120,7 +138,15 @@ class Folders {
       // made. Elsewhere the folder is looked at first, and its parent's
       // time noted before it gets a new entry.
       const bool parentFresh = fresh != std::wstring::npos;
-      if (!parentFresh && IsFolder(part)) continue;
+      if (!parentFresh) {
+        const DWORD a = GetFileAttributesW(part.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) {
+          // Nothing is made through a link below the destination, not even
+          // an empty folder.
+          if ((a & FILE_ATTRIBUTE_REPARSE_POINT) && part.size() >= dest_.size()) return;
+          continue;
+        }
+      }
       if (!parentFresh && journal_) journal_->Touching(part);
       if (CreateDirectoryW(part.c_str(), nullptr)) {
         if (journal_) journal_->MadeFolder(part);
@@ -133,12 +159,21 @@ class Folders {
     }
     if (!any && known < folder.size() && !IsFolder(folder)) return;
     made_ = true;
+    // The folders remembered are held open, not shared for deletion: none
+    // of them can be renamed, removed or swapped for a link while the walk
+    // trusts what it found. (Windows 95 opens no folder: it has no links.)
+    ScopedHandle hold(CreateFileW(folder.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     // A link put below the destination would lead the entries into
     // another folder.
     now_ = {folder, fresh,
             folder.size() > dest_.size() && ReachedThroughLink(dest_, text::TrimRight(folder, L"\\"), &clean_)};
-    if (recent_.size() >= 32) recent_.erase(recent_.begin());
+    if (recent_.size() >= 32) {
+      recent_.erase(recent_.begin());
+      held_.erase(held_.begin());
+    }
     recent_.push_back(now_);
+    held_.push_back(std::move(hold));
   }
 
   bool made() const { return made_; }
@@ -160,6 +195,7 @@ class Folders {
   bool made_ = false;   // the folder entered last exists
   Entered now_;         // the folder entered last
   std::vector<Entered> recent_;
+  std::vector<ScopedHandle> held_;  // recent_'s folders, open
   std::vector<std::wstring> clean_;
 };
 
@@ -267,6 +303,10 @@ std::wstring BesideName(const std::wstring& path) {
 }  // namespace
 
 void SetExtractionCallback(ExtractionCallback callback) { g_callback = callback; }
+
+void LetGoOfFolders() {
+  if (g_walking) g_walking->LetGo();
+}
 
 int ExtractArchive(const std::wstring& archive, const std::wstring& pattern, const std::wstring& destination,
                    int keepFolders) {

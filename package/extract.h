@@ -13,6 +13,10 @@ using ExtractionCallback = int (*)(const std::wstring& entryName, float percent)
 // Stores the procedure in the one process-wide slot (null clears it).
 void SetExtractionCallback(ExtractionCallback callback);
 
+// An extraction under way holds the folders it writes into open; a
+// rollback that ends the run in its middle lets go of them first.
+void LetGoOfFolders();
+
 class FileJournal;
 
 constexpr unsigned long long kNoByteLimit = ~0ull;

@@ -1,13 +1,15 @@
 // Damaged and hostile archives: what is not written whole counts as a
 // failure, the walk can stop at the first one, names are never cut or
 // allowed to name a device, only the DOS attributes are applied; a journal
-// notes what was made and keeps replaced files aside, in a file as it grows.
+// notes what was made and keeps replaced files aside, in a file as it grows;
+// the folders written into cannot be swapped for links meanwhile.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "common/handles.h"
 #include "common/journal.h"
 #include "common/record_list.h"
 #include "package/extract.h"
@@ -291,7 +293,7 @@ TEST_F(ExtractDamage, FilesInNewFoldersCostACallEachAndTheJournalStaysSmall) {
 }
 
 // Records go out to the file a piece at a time and come back whole, in
-// both orders, also those larger than a piece.
+// both orders, also those larger than a piece, whatever other programs do.
 TEST(RecordList, KeepsLittleInMemoryAndGivesEveryRecordBack) {
   const std::wstring folder = ops::FreshFolder(L"records");
   RecordList list;
@@ -306,6 +308,17 @@ TEST(RecordList, KeepsLittleInMemoryAndGivesEveryRecordBack) {
     return true;
   }));
   EXPECT_EQ(next, kCount);
+  // Another program that opens the list's file and locks it would keep it
+  // from being read back on Windows (Wine reads past the lock).
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((folder + L"records*").c_str(), &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE) << "the list has no file";
+  FindClose(find);
+  const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  ScopedHandle other(
+      CreateFileW((folder + found.cFileName).c_str(), GENERIC_READ, all, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(other.valid()) << "another program can open the list's file";
+  if (other.valid()) LockFile(other.get(), 0, 0, 0xFFFFFFFFu, 0);
   list.DropLast(2);
   EXPECT_TRUE(list.Backward([&](const char* r, size_t n) {
     wrong += std::string(r, n) != record(--next - 2);
@@ -313,6 +326,42 @@ TEST(RecordList, KeepsLittleInMemoryAndGivesEveryRecordBack) {
   }));
   EXPECT_EQ(next, 2u);
   EXPECT_EQ(wrong, 0u);
+  other.Close();
   list.Clear();
   EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "the list's file was left";
+}
+
+namespace {
+std::wstring g_swapRoot;
+int g_swaps = 0;
+// After the first entry, the folder the entries go to is moved away and a
+// link to another folder put in its place.
+int SwapForLink(const std::wstring&, float) {
+  if (g_swaps++ == 0 && MoveFileW((g_swapRoot + L"out\\sub").c_str(), (g_swapRoot + L"away").c_str()))
+    ops::MakeLink(g_swapRoot + L"out\\sub", g_swapRoot + L"elsewhere", false);
+  return 0;
+}
+}  // namespace
+
+// The folders the walk remembers cannot be swapped for a link while it
+// writes into them: the next entry does not land in the link's folder.
+// (Wine reports a link to a folder as a folder with the reparse mark, as
+// Windows does.)
+TEST_F(ExtractDamage, AFolderIsNotSwappedForALinkBetweenTwoOfItsEntries) {
+  g_swapRoot = L"T:\\swap" + std::to_wstring(GetTickCount()) + L"\\";
+  for (const wchar_t* folder : {L"", L"elsewhere", L"out", L"out\\sub"})
+    CreateDirectoryW((g_swapRoot + folder).c_str(), nullptr);
+  // A link there before: no folder is made through it either.
+  ASSERT_TRUE(ops::MakeLink(g_swapRoot + L"out\\deep", g_swapRoot + L"elsewhere", false));
+  ASSERT_TRUE(MakeZip(archive_, {File("sub/a.txt", "a"), File("sub/b.txt", "b"), File("deep/new/c.txt", "c")}));
+  ExtractOptions o;
+  o.journal = &journal_;
+  g_swaps = 0;
+  SetExtractionCallback(&SwapForLink);
+  const ExtractResult r = ExtractArchiveWith(archive_, g_swapRoot + L"out\\", o);
+  SetExtractionCallback(nullptr);
+  EXPECT_FALSE(ops::FileExists(g_swapRoot + L"elsewhere\\b.txt")) << "an entry was written through a link";
+  EXPECT_FALSE(ops::FolderExists(g_swapRoot + L"elsewhere\\new")) << "a folder was made through a link";
+  EXPECT_EQ(r.written + r.failed, 3);
+  journal_.RollBack();
 }
