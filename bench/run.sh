@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # The benchmark: builds everything, starts a Wine session of its own, makes
 # packages of about 10 MB, 250 MB and 1 GB from generated product folders
-# (bench/make_payload.py, fixed seed) and measures, against peers measured
-# in the same run:
+# (bench/make_payload.py, fixed seed) and one of real files (a copy of files
+# of the machine's own packages: the Python standard library, documentation,
+# compiler binaries), and measures, against peers measured in the same run,
+# in rounds whose order turns round from one round to the next:
 #   - the payload copy: the stub's CopyRange against CopyFileW (under Wine)
 #     and cp (Linux), on the payload archive;
 #   - the installation, from Next on the last wizard page to the finish page,
-#     against minizip's miniunz (under Wine) and Info-ZIP unzip (Linux)
-#     extracting the same archive; and the whole run, start to end;
+#     against minizip's miniunz (under Wine, built as the stub is) and
+#     Info-ZIP unzip (Linux) extracting the same archive; the whole run,
+#     start to end; the silent installation (Setup.exe /S /D=) against NSIS 3
+#     installers of the same files (zlib and lzma, solid, /S /D=), start to end;
+#   - the package sizes: tarnpack at its default level and at --level 1,
+#     NSIS zlib and lzma;
 #   - the stub's peak working set, read on the finish page;
 #   - start to the first window ("Initializing...") and to the wizard;
 #   - the uninstallation (Uninst0.exe /S, start to end) against rm -rf of a
@@ -16,15 +22,16 @@
 # Each timing is the best of N runs. Prints one Markdown table with the
 # machine's description and writes it to bench/results/DATE-ARCH.md.
 #
-#   bench/run.sh [--sizes 10,250,1000] [--runs N] [--arch x86|x64] [--quick]
-#                [--no-build] [--note TEXT]
+#   bench/run.sh [--sizes 10,250,1000] [--no-real] [--runs N] [--arch x86|x64]
+#                [--quick] [--no-build] [--note TEXT]
 #
-#   --sizes    package sizes in MiB of product files
+#   --sizes    package sizes in MiB of generated product files
+#   --no-real  without the payload of real files
 #   --runs     runs of each timing (default 3, and 1 for sizes of 1000 MiB and
 #              more; given, it counts for every size)
 #   --arch     x86 (the default where the host runs 32-bit Windows programs)
 #              or x64
-#   --quick    the 10 MB package alone
+#   --quick    the 10 MB package alone, without the real files
 #   --no-build take the programs already built
 #   --note     a line for the description (say, what else the machine ran)
 #
@@ -39,12 +46,14 @@ runs=""
 arch=""
 build=1
 note=""
+real=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --sizes) sizes=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --arch) arch=$2; shift 2 ;;
-    --quick) sizes=10; shift ;;
+    --quick) sizes=10; real=0; shift ;;
+    --no-real) real=0; shift ;;
     --no-build) build=0; shift ;;
     --note) note=$2; shift 2 ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'; exit 0 ;;
@@ -59,6 +68,7 @@ for s in "${size_list[@]}"; do
   # up almost half of the product, so 1,700 MiB is about the largest.
   if [ "$s" -lt 1 ] || [ "$s" -gt 1700 ]; then echo "run.sh: sizes go from 1 to 1700 MiB" >&2; exit 2; fi
 done
+[ "$real" = 1 ] && size_list+=(real)
 
 { read -r legs; read -r why; } < <("$session_sh" host)
 if [ -z "$arch" ]; then
@@ -83,12 +93,20 @@ if [ "$build" = 1 ]; then
   "$top/scripts/build.sh" >/dev/null
 fi
 for f in "$top/build/bin/tarnpack" "$winbin/$stub_name" "$winbin/bench_drive.exe" "$winbin/copy_bench.exe" \
-         "$winbin/miniunz.exe" "$winbin/miniunz_small.exe"; do
+         "$winbin/miniunz.exe" "$winbin/miniunz_fast.exe"; do
   [ -e "$f" ] || { echo "run.sh: $f is missing: build first (scripts/build.sh)" >&2; exit 1; }
 done
 if ! command -v unzip >/dev/null; then
   echo "bench: installing Info-ZIP unzip"
   apt-get install -y unzip >/dev/null || { apt-get update >/dev/null && apt-get install -y unzip >/dev/null; }
+fi
+
+# NSIS 3 is a peer; without makensis its columns stay empty, and the run
+# says so at its start and in the table.
+have_nsis=1
+if ! command -v makensis >/dev/null; then
+  have_nsis=0
+  echo "bench: ***** makensis is missing: NSIS is NOT measured (apt-get install -y nsis) *****" >&2
 fi
 
 bench="$top/build/bench"
@@ -141,19 +159,161 @@ keep_max() {
 }
 fig_set() { fig[$1:$2]=$3; }
 
+# The real files: a copy of files of the machine's own packages (the Python
+# standard library, 1,800 documentation files, three compiler binaries),
+# the same on every machine with the same packages.
+copy_real_files() {
+  local to=$1 f
+  mkdir -p "$to"
+  {
+    find /usr/lib/python3.11 -type f | sort
+    find /usr/share/doc -type f | sort | sed -n 1,1800p
+    for f in /usr/lib/gcc/x86_64-linux-gnu/12/cc1 /usr/lib/gcc/x86_64-linux-gnu/12/cc1plus \
+             /usr/lib/gcc/x86_64-linux-gnu/12/lto1; do [ -f "$f" ] && echo "$f"; done
+  } | grep -v '[:\\*?"<>|]' | sed 's|^/||' > "$work/real-files.txt"  # names Windows cannot take are left out
+  tar -C / -cf - --files-from="$work/real-files.txt" | tar -xf - -C "$to" --strip-components=1
+}
+
+# An NSIS script that installs the payload folder silently.
+nsis_script() {  # compressor, payload folder, output
+  printf 'Unicode true\nName "Bench NSIS"\nOutFile "%s"\nSetCompressor /SOLID %s\nInstallDir "C:\\bench\\nsis"\nRequestExecutionLevel admin\nSilentInstall silent\nSection\n  SetOutPath "$INSTDIR"\n  File /r "%s/*"\nSectionEnd\n' \
+    "$3" "$1" "$2"
+}
+
+# One peer's run: its time is kept as the best of the runs.
+job() {
+  local what=$1 size=$2 out got
+  case "$what" in
+    copy)
+      sync
+      out=$(win P:\\copy_bench.exe 'C:\bench\zip\ProgramData.zip' 'C:\bench\copy.bin')
+      keep_min copyrange "$size" "$(field CopyRange "$out")"
+      keep_min copyfile "$size" "$(field CopyFileW "$out")"
+      sync
+      t0=$(now); cp "$archive" "$work/cp.bin"; t1=$(now)
+      keep_min cp "$size" "$(elapsed "$t0" "$t1")"
+      rm -f "$work/cp.bin" ;;
+    miniunz|miniunz_fast)
+      rm -rf "$drive_c/bench/mz"
+      mkdir -p "$drive_c/bench/mz"
+      sync
+      out=$(win P:\\bench_drive.exe run "P:\\$what.exe" -x -o 'C:\bench\zip\ProgramData.zip' -d 'C:\bench\mz')
+      keep_min "$what" "$size" "$(field run "$out")"
+      got=$(find "$drive_c/bench/mz" -type f | wc -l)
+      [ "$got" = "$files" ] || echo "bench: WARNING: $what wrote $got files of $files" >&2
+      rm -rf "$drive_c/bench/mz"
+      # What of miniunz's time is its start and end alone: a run that only prints its usage.
+      if [ "$what" = miniunz ]; then
+        out=$(win P:\\bench_drive.exe run P:\\miniunz.exe) || true
+        keep_min miniunz_start "$size" "$(field run "$out")"
+      fi ;;
+    unzip)
+      sync
+      t0=$(now); unzip -q -o "$archive" -d "$work/uz"; t1=$(now)
+      keep_min unzip "$size" "$(elapsed "$t0" "$t1")"
+      rm -rf "$work/uz" ;;
+    nsis_zlib|nsis_lzma)
+      [ -e "$drive_c/bench/$what.exe" ] || return 0
+      rm -rf "$drive_c/bench/nsis"
+      sync
+      out=$(win P:\\bench_drive.exe run "C:\\bench\\$what.exe" /S '/D=C:\bench\nsis') || { echo "$out" >&2; exit 1; }
+      keep_min "$what" "$size" "$(field run "$out")"
+      got=$(find "$drive_c/bench/nsis" -type f | wc -l)
+      [ "$got" = "$files" ] || echo "bench: WARNING: $what installed $got files of $files" >&2
+      rm -rf "$drive_c/bench/nsis" ;;
+    silent)
+      sync
+      out=$(win P:\\bench_drive.exe run 'C:\bench\Setup.exe' /S '/D=C:\bench\ours') || { echo "$out" >&2; exit 1; }
+      keep_min silent "$size" "$(field run "$out")"
+      got=$(find "$drive_c/bench/ours" -type f | wc -l)
+      [ "$got" = $((files + 2)) ] || echo "bench: WARNING: the silent installation left $got files, not $((files + 2))" >&2
+      win P:\\bench_drive.exe uninstall 'C:\bench\ours\Uninst0.exe' >/dev/null || true
+      for _ in $(seq 1 100); do [ -e "$drive_c/bench/ours" ] || break; sleep 0.1; done
+      rm -rf "$drive_c/bench/ours" ;;
+    install)
+      sync
+      out=$(win P:\\bench_drive.exe install 'C:\bench\Setup.exe') || { echo "$out" >&2; exit 1; }
+      keep_min first_window "$size" "$(field first_window "$out")"
+      keep_min wizard_window "$size" "$(field wizard_window "$out")"
+      keep_min install "$size" "$(field install "$out")"
+      keep_min whole_run "$size" "$(field whole_run "$out")"
+      keep_max peak_ws "$size" "$(field peak_working_set "$out")"
+      got=$(find "$installed" -type f | wc -l)
+      if [ "$got" != $((files + 2)) ]; then
+        echo "bench: the installation left $got files, not the $files of the product and the uninstaller's two" >&2
+        exit 1
+      fi
+      # For the analysis: Wine's own cmd deleting a copy of the same tree
+      # (what deleting files costs under Wine at all).
+      cp -a "$installed" "$drive_c/bench/tree"
+      sync
+      out=$(win P:\\bench_drive.exe run 'C:\windows\system32\cmd.exe' /c rd /s /q 'C:\bench\tree')
+      keep_min rd "$size" "$(field run "$out")"
+      [ -e "$drive_c/bench/tree" ] && { echo "bench: WARNING: rd /s /q left the tree" >&2; rm -rf "$drive_c/bench/tree"; }
+      # rm -rf of a copy of the same tree.
+      cp -a "$installed" "$work/tree"
+      sync
+      t0=$(now); rm -rf "$work/tree"; t1=$(now)
+      keep_min rm "$size" "$(elapsed "$t0" "$t1")"
+      sync
+      out=$(win P:\\bench_drive.exe uninstall "C:\\Program Files\\$product_name\\Uninst0.exe") || { echo "$out" >&2; exit 1; }
+      keep_min uninstall "$size" "$(field uninstall "$out")"
+      code=$(field exit_code "$out")
+      if [ "$code" != 0 ] && [ -z "${uninstall_note:-}" ]; then
+        uninstall_note="Uninst0.exe /S ended with exit code $code (its copy in the temporary folder ended with $(field second_stage_exit_code "$out")); the time runs to the end of both"
+        echo "bench: NOTE: $uninstall_note" >&2
+      fi
+      # The copy of the uninstaller deletes itself once it has ended.
+      for _ in $(seq 1 100); do [ -e "$installed" ] || break; sleep 0.1; done
+      if [ -e "$installed" ]; then
+        echo "bench: WARNING: the uninstaller left $(find "$installed" | wc -l) entries; removed by hand" >&2
+        rm -rf "$installed"
+      fi ;;
+  esac
+}
+
+# Every peer runs in every round; the order turns round from one round to
+# the next, so that no peer always runs first (or last) on a warm cache.
+peers=(install silent miniunz nsis_zlib unzip nsis_lzma miniunz_fast copy)
 for size in "${size_list[@]}"; do
-  n=${runs:-$([ "$size" -ge 1000 ] && echo 1 || echo 3)}
+  if [ "$size" = real ]; then n=${runs:-3}; else n=${runs:-$([ "$size" -ge 1000 ] && echo 1 || echo 3)}; fi
   fig_set runs "$size" "$n"
-  echo "bench: $size MiB: generating the product and its package"
   payload="$work/payload"
   rm -rf "$payload"
-  made=$(python3 "$top/bench/make_payload.py" "$size" "$payload")
-  files=${made%% files*}
+  if [ "$size" = real ]; then
+    echo "bench: real files: copying them and making the packages"
+    copy_real_files "$payload"
+    files=$(find "$payload" -type f | wc -l)
+    fig_set real_mib real "$(du -sm --apparent-size "$payload" | cut -f1)"
+  else
+    echo "bench: $size MiB: generating the product and making the packages"
+    made=$(python3 "$top/bench/make_payload.py" "$size" "$payload")
+    files=${made%% files*}
+  fi
   fig_set files "$size" "$files"
   package="$drive_c/bench/Setup.exe"
+  t0=$(now)
   "$top/build/bin/tarnpack" --payload "$payload" --info "$work/info" --out "$package" --arch "$arch" >/dev/null
-  rm -rf "$payload"
+  t1=$(now)
+  fig_set build "$size" "$(elapsed "$t0" "$t1")"
   fig_set package "$size" "$(stat -c %s "$package")"
+  t0=$(now)
+  "$top/build/bin/tarnpack" --payload "$payload" --info "$work/info" --out "$work/fast.exe" --arch "$arch" --level 1 >/dev/null
+  t1=$(now)
+  fig_set build1 "$size" "$(elapsed "$t0" "$t1")"
+  fig_set package1 "$size" "$(stat -c %s "$work/fast.exe")"
+  rm -f "$work/fast.exe"
+  if [ "$have_nsis" = 1 ]; then
+    for c in zlib lzma; do
+      nsis_script "$c" "$payload" "$drive_c/bench/nsis_$c.exe" > "$work/bench.nsi"
+      t0=$(now)
+      makensis -V1 "$work/bench.nsi" >/dev/null
+      t1=$(now)
+      fig_set "nsis_${c}_build" "$size" "$(elapsed "$t0" "$t1")"
+      fig_set "nsis_${c}_package" "$size" "$(stat -c %s "$drive_c/bench/nsis_$c.exe")"
+    done
+  fi
+  rm -rf "$payload"
 
   # The payload archive, as the package's unpack-only mode writes it.
   win P:\\bench_drive.exe unpack 'C:\bench\Setup.exe' 'C:\bench\zip' >/dev/null
@@ -161,82 +321,16 @@ for size in "${size_list[@]}"; do
   fig_set archive "$size" "$(stat -c %s "$archive")"
 
   for run in $(seq "$n"); do
-    echo "bench: $size MiB: payload copy and extraction by the peers, run $run of $n"
-    sync
-    out=$(win P:\\copy_bench.exe 'C:\bench\zip\ProgramData.zip' 'C:\bench\copy.bin')
-    keep_min copyrange "$size" "$(field CopyRange "$out")"
-    keep_min copyfile "$size" "$(field CopyFileW "$out")"
-    sync
-    t0=$(now); cp "$archive" "$work/cp.bin"; t1=$(now)
-    keep_min cp "$size" "$(elapsed "$t0" "$t1")"
-    rm -f "$work/cp.bin"
-
-    for tool in miniunz miniunz_small; do
-      rm -rf "$drive_c/bench/mz"
-      mkdir -p "$drive_c/bench/mz"
-      sync
-      out=$(win P:\\bench_drive.exe run "P:\\$tool.exe" -x -o 'C:\bench\zip\ProgramData.zip' -d 'C:\bench\mz')
-      keep_min "$tool" "$size" "$(field run "$out")"
-      got=$(find "$drive_c/bench/mz" -type f | wc -l)
-      [ "$got" = "$files" ] || echo "bench: WARNING: $tool wrote $got files of $files" >&2
-    done
-    rm -rf "$drive_c/bench/mz"
-    # What of miniunz's time is its start and end alone: a run that only prints its usage.
-    out=$(win P:\\bench_drive.exe run P:\\miniunz.exe)
-    keep_min miniunz_start "$size" "$(field run "$out")"
-
-    sync
-    t0=$(now); unzip -q -o "$archive" -d "$work/uz"; t1=$(now)
-    keep_min unzip "$size" "$(elapsed "$t0" "$t1")"
-    rm -rf "$work/uz"
+    order=("${peers[@]}")
+    if [ $((run % 2)) = 0 ]; then
+      order=()
+      for ((i = ${#peers[@]} - 1; i >= 0; i--)); do order+=("${peers[$i]}"); done
+    fi
+    echo "bench: $size: round $run of $n: ${order[*]}"
+    for p in "${order[@]}"; do job "$p" "$size"; done
   done
   rm -rf "$drive_c/bench/zip"
-
-  for run in $(seq "$n"); do
-    echo "bench: $size MiB: installation and removal, run $run of $n"
-    sync
-    out=$(win P:\\bench_drive.exe install 'C:\bench\Setup.exe') || { echo "$out" >&2; exit 1; }
-    keep_min first_window "$size" "$(field first_window "$out")"
-    keep_min wizard_window "$size" "$(field wizard_window "$out")"
-    keep_min install "$size" "$(field install "$out")"
-    keep_min whole_run "$size" "$(field whole_run "$out")"
-    keep_max peak_ws "$size" "$(field peak_working_set "$out")"
-    got=$(find "$installed" -type f | wc -l)
-    if [ "$got" != $((files + 2)) ]; then
-      echo "bench: the installation left $got files, not the $files of the product and the uninstaller's two" >&2
-      exit 1
-    fi
-
-    # For the analysis: Wine's own cmd deleting a copy of the same tree
-    # (what deleting files costs under Wine at all).
-    cp -a "$installed" "$drive_c/bench/tree"
-    sync
-    out=$(win P:\\bench_drive.exe run 'C:\windows\system32\cmd.exe' /c rd /s /q 'C:\bench\tree')
-    keep_min rd "$size" "$(field run "$out")"
-    [ -e "$drive_c/bench/tree" ] && { echo "bench: WARNING: rd /s /q left the tree" >&2; rm -rf "$drive_c/bench/tree"; }
-
-    # rm -rf of a copy of the same tree.
-    cp -a "$installed" "$work/tree"
-    sync
-    t0=$(now); rm -rf "$work/tree"; t1=$(now)
-    keep_min rm "$size" "$(elapsed "$t0" "$t1")"
-
-    sync
-    out=$(win P:\\bench_drive.exe uninstall "C:\\Program Files\\$product_name\\Uninst0.exe") || { echo "$out" >&2; exit 1; }
-    keep_min uninstall "$size" "$(field uninstall "$out")"
-    code=$(field exit_code "$out")
-    if [ "$code" != 0 ] && [ -z "${uninstall_note:-}" ]; then
-      uninstall_note="Uninst0.exe /S ended with exit code $code (its copy in the temporary folder ended with $(field second_stage_exit_code "$out")); the time runs to the end of both"
-      echo "bench: NOTE: $uninstall_note" >&2
-    fi
-    # The copy of the uninstaller deletes itself once it has ended.
-    for _ in $(seq 1 100); do [ -e "$installed" ] || break; sleep 0.1; done
-    if [ -e "$installed" ]; then
-      echo "bench: WARNING: the uninstaller left $(find "$installed" | wc -l) entries; removed by hand" >&2
-      rm -rf "$installed"
-    fi
-  done
-  rm -f "$package"
+  rm -f "$package" "$drive_c/bench"/nsis_*.exe
 done
 load_end=$(cut -d' ' -f1-3 /proc/loadavg)
 
@@ -266,7 +360,10 @@ git -C "$top" diff --quiet HEAD 2>/dev/null || commit+=" (with changes)"
 day=$(date -u +%Y-%m-%d)
 header="| Measure (seconds unless said; best of the runs) |"
 rule="|---|"
-for s in "${size_list[@]}"; do header+=" $s MiB |"; rule+="---:|"; done
+for s in "${size_list[@]}"; do
+  if [ "$s" = real ]; then header+=" real files (${fig[real_mib:real]:-?} MiB) |"; else header+=" $s MiB |"; fi
+  rule+="---:|"
+done
 report=$(
   echo "# Benchmark, $day, $arch"
   echo
@@ -275,6 +372,8 @@ report=$(
   echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC'); commit $commit"
   echo "- Load average (1, 5, 15 min) at the start: $load_start; at the end: $load_end"
   [ -n "$note" ] && echo "- Note: $note"
+  [ "$have_nsis" = 1 ] || echo "- **makensis was missing: NSIS was not measured**"
+  echo "- Peers run in rounds whose order turns round each round: ${peers[*]}"
   [ -n "${uninstall_note:-}" ] && echo "- Seen: $uninstall_note"
   echo
   echo "$header"
@@ -282,6 +381,14 @@ report=$(
   row "Runs" v runs
   row "Product files" v files
   row "Package (MiB)" m package
+  row "Package at --level 1 (MiB)" m package1
+  row "Package: NSIS zlib, solid (MiB)" m nsis_zlib_package
+  row "Package: NSIS lzma, solid (MiB)" m nsis_lzma_package
+  row "**Ratio package / NSIS zlib** (target ≤ 1.08 on real files)" r package nsis_zlib_package
+  row "Build: tarnpack (default level)" t build
+  row "Build: tarnpack --level 1" t build1
+  row "Build: makensis zlib" t nsis_zlib_build
+  row "Build: makensis lzma" t nsis_lzma_build
   row "Payload archive (MiB)" m archive
   row "Payload copy: stub CopyRange (Wine)" t copyrange
   row "Payload copy: CopyFileW (Wine)" t copyfile
@@ -289,12 +396,18 @@ report=$(
   row "**Ratio copy stub / CopyFileW** (target ≤ 1)" r copyrange copyfile
   row "Ratio copy stub / cp" r copyrange cp
   row "Installation: Next → finish page (Wine)" t install
-  row "Extraction: miniunz (Wine, start → end)" t miniunz
+  row "Silent installation: Setup.exe /S /D=, start → end (Wine)" t silent
+  row "NSIS zlib, solid: /S /D=, start → end (Wine)" t nsis_zlib
+  row "NSIS lzma, solid: /S /D=, start → end (Wine)" t nsis_lzma
+  row "**Ratio silent installation / NSIS zlib** (target ≤ 0.8)" r silent nsis_zlib
+  row "Ratio silent installation / NSIS lzma" r silent nsis_lzma
+  row "**Ratio silent installation / miniunz**" r silent miniunz
+  row "Extraction: miniunz, built as the stub is (Wine, start → end)" t miniunz
   row "Of which miniunz's start and end alone: a run that prints its usage (Wine)" t miniunz_start
   row "Extraction: unzip (Linux)" t unzip
-  row "**Ratio installation / miniunz** (target ≤ 1.3 at 10 MB, ≤ 1.15 at 250 MB)" r install miniunz
+  row "**Ratio installation / miniunz** (target ≤ 1.0)" r install miniunz
   row "Ratio installation / unzip" r install unzip
-  row "For analysis: miniunz over the stub's zlib and minizip build (Wine)" t miniunz_small
+  row "For analysis: miniunz at -O2 over a whole zlib (Wine)" t miniunz_fast
   row "Whole run: start → end, wizard walked (Wine)" t whole_run
   row "Start → first window, \"Initializing...\" (Wine)" t first_window
   row "Start → wizard window (Wine)" t wizard_window
@@ -312,6 +425,8 @@ report=$(
 )
 mkdir -p "$top/bench/results"
 result="$top/bench/results/$day-$arch.md"
+k=2
+while [ -e "$result" ]; do result="$top/bench/results/$day-$arch-$k.md"; k=$((k + 1)); done
 echo "$report" > "$result"
 echo
 echo "$report"

@@ -21,7 +21,7 @@ add_library(logic STATIC ${logic_files})
 
 list(TRANSFORM TARNPACK_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE tarnpack_files)
 add_library(tarnpack_lib STATIC ${tarnpack_files} ${CMAKE_SOURCE_DIR}/tools/tarnpack/fs_posix.cpp)
-target_link_libraries(tarnpack_lib PUBLIC logic minizip)
+target_link_libraries(tarnpack_lib PUBLIC logic minizip libdeflate_compress)
 add_executable(tarnpack ${CMAKE_SOURCE_DIR}/tools/tarnpack/main.cpp)
 target_link_libraries(tarnpack PRIVATE tarnpack_lib)
 

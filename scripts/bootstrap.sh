@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need on a Debian 12 machine,
-# and fetches the zlib sources that carry minizip into third_party/.
+# and fetches the zlib sources that carry minizip, and libdeflate's, into
+# third_party/.
 # Safe to run again: every step checks what is already there.
 set -euo pipefail
 
@@ -112,6 +113,18 @@ if [ ! -f "$zdir/contrib/minizip/unzip.c" ]; then
   dsc=$(ls "$tmp"/zlib_*.dsc | head -n 1)
   rm -rf "$zdir"
   dpkg-source --no-check -x "$dsc" "$zdir" >/dev/null
+  rm -rf "$tmp"
+fi
+
+# libdeflate, the package builder's compressor: Debian's source package.
+ldir="$top/third_party/libdeflate"
+if [ ! -f "$ldir/lib/deflate_compress.c" ]; then
+  mkdir -p "$top/third_party"
+  tmp=$(mktemp -d)
+  ( cd "$tmp" && apt-get source -q --download-only libdeflate )
+  dsc=$(ls "$tmp"/libdeflate_*.dsc | head -n 1)
+  rm -rf "$ldir"
+  dpkg-source --no-check -x "$dsc" "$ldir" >/dev/null
   rm -rf "$tmp"
 fi
 

@@ -108,8 +108,9 @@ TEST_F(Tarnpack, PackageIsStubThenArchivesThenTrailer) {
   auto files = ReadZip(payload);
   ASSERT_EQ(files.count("App.exe"), 1u);
   EXPECT_EQ(files["App.exe"].data, "program");
-  EXPECT_EQ(files["App.exe"].method, Z_DEFLATED);
+  EXPECT_EQ(files["App.exe"].method, 0);  // deflate would not make 7 bytes smaller
   EXPECT_EQ(files["sub/dir/readme.txt"].data, std::string(100000, 'x'));
+  EXPECT_EQ(files["sub/dir/readme.txt"].method, Z_DEFLATED);
   EXPECT_EQ(files.count("sub/"), 1u);       // folder entries are stored
   EXPECT_EQ(files.count("sub/dir/"), 1u);
   EXPECT_EQ(files["sub/"].externalAttributes & 0x10, 0x10u);
@@ -121,6 +122,34 @@ TEST_F(Tarnpack, PackageIsStubThenArchivesThenTrailer) {
   EXPECT_EQ(information["Config/Statistics.ini"].data, std::string("\xA7\x86\x01\0\0\0\0\0", 8));
   EXPECT_EQ(information.count("Config/Script.ini"), 1u);
   EXPECT_EQ(information.count("Languages/English.ini"), 1u);
+}
+
+TEST_F(Tarnpack, DefaultLevelMakesSmallerArchivesThanLevelOneAndStoresWhatDoesNotShrink) {
+  std::string words, noise;
+  const char* vocabulary[] = {"setup ", "folder ", "value ", "window ", "table ", "index ", "record ", "\n"};
+  for (uint32_t x = 1, i = 0; i < 200000; ++i) {
+    x = x * 1103515245u + 12345u;
+    words += vocabulary[(x >> 16) % 8];
+    if (i < 20000) noise += static_cast<char>(x >> 24);
+  }
+  Write(dir_ + "/payload/words.txt", words);
+  Write(dir_ + "/payload/noise.bin", noise);
+  std::map<int, size_t> sizes;
+  for (int level : {1, 12}) {
+    options_.level = level;
+    BuildReport report;
+    std::string error;
+    ASSERT_TRUE(BuildPackage(options_, &report, &error)) << error;
+    std::string stub, payload, info;
+    Split(ReadAll(options_.output), &stub, &payload, &info);
+    auto files = ReadZip(payload);  // checks every CRC-32
+    EXPECT_EQ(files["words.txt"].data, words);
+    EXPECT_EQ(files["words.txt"].method, Z_DEFLATED);
+    EXPECT_EQ(files["noise.bin"].data, noise);
+    EXPECT_EQ(files["noise.bin"].method, 0);
+    sizes[level] = payload.size();
+  }
+  EXPECT_LT(sizes[12], sizes[1]);
 }
 
 TEST_F(Tarnpack, KeepsTimesAttributesAndUtf8Names) {
@@ -205,6 +234,7 @@ TEST_F(Tarnpack, CommandLineReportsUsageAndErrors) {
   std::string t = tool;
   EXPECT_EQ(WEXITSTATUS(std::system((t + " >/dev/null 2>&1").c_str())), 2);
   EXPECT_EQ(WEXITSTATUS(std::system((t + " --payload >/dev/null 2>&1").c_str())), 2);
+  EXPECT_EQ(WEXITSTATUS(std::system((t + " --level 13 --payload p --info i --out o >/dev/null 2>&1").c_str())), 2);
   std::string run = t + " --stub '" + options_.stub + "' --payload '" + options_.payload + "' --info '" +
                     options_.information + "' --out '" + options_.output + "' >/dev/null 2>&1";
   EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);

@@ -328,12 +328,13 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
 
   {
     ZipWriter zip;
-    if (!zip.Open(payloadZip) || !ZipTree(o.payload, payloadEntries, &zip, &report->requiredSpace) || !zip.Close())
+    if (!zip.Open(payloadZip, o.level) || !ZipTree(o.payload, payloadEntries, &zip, &report->requiredSpace) ||
+        !zip.Close())
       return Fail(error, "payload archive: " + zip.error());
   }
   {
     ZipWriter zip;
-    bool ok = zip.Open(infoZip) && ZipTree(o.information, infoKept, &zip, nullptr);
+    bool ok = zip.Open(infoZip, o.level) && ZipTree(o.information, infoKept, &zip, nullptr);
     for (const Extra& x : extras) ok = ok && zip.AddFile(x.name, x.path, 0, 0x20);
     ok = ok && zip.AddBytes("Config/Statistics.ini", StatisticsBytes(report->requiredSpace), 0, 0x20);
     if (!ok || !zip.Close()) return Fail(error, "information archive: " + zip.error());

@@ -29,6 +29,7 @@ struct BuildOptions {
   SigningOptions signing;
   std::string icon;       // an .ico file for the package and its uninstaller; empty: the stub's own
   std::string copyright;  // LegalCopyright of both, UTF-8
+  int level = 12;         // the compression level, 1 (fastest) to 12 (smallest)
 
 };
 

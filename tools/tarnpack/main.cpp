@@ -1,6 +1,7 @@
 // tarnpack: makes a package from the setup stub, a payload folder and an
 // information folder.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -11,7 +12,7 @@ namespace {
 
 const char kUsage[] =
     "usage: tarnpack --payload DIR --info DIR --out FILE [--arch x86|x64] [--stub FILE] [--languages NAME,NAME...]\n"
-    "                [--data DIR] [--icon FILE.ico] [--copyright TEXT]\n"
+    "                [--data DIR] [--icon FILE.ico] [--copyright TEXT] [--level N]\n"
     "                [--sign CERT --key KEY [--timestamp URL] [--ca FILE]]\n"
     "\n"
     "  --payload DIR      the files to install\n"
@@ -25,6 +26,7 @@ const char kUsage[] =
     "  --data DIR         folder of the shipped localization files and bitmaps (default: data beside tarnpack)\n"
     "  --icon FILE.ico    the icon of the package and of its uninstaller (default: the setup stub's)\n"
     "  --copyright TEXT   the copyright notice in the version information of both\n"
+    "  --level N          compression, 1 (fastest build) to 12 (smallest package, the default)\n"
     "  --sign CERT        sign the package (Authenticode, SHA-256) with this certificate, PEM, through\n"
     "                     osslsigncode, and check the signature before the package is put in place\n"
     "  --key KEY          the certificate's private key, PEM (with --sign)\n"
@@ -79,6 +81,15 @@ int main(int argc, char** argv) {
     else if (a == "--key") o.signing.key = v;
     else if (a == "--timestamp") o.signing.timestampUrl = v;
     else if (a == "--ca") o.signing.caFile = v;
+    else if (a == "--level") {
+      char* end = nullptr;
+      long n = std::strtol(v.c_str(), &end, 10);
+      if (*end || n < 1 || n > 12) {
+        std::fprintf(stderr, "tarnpack: --level takes a number from 1 to 12, not %s\n\n%s", v.c_str(), kUsage);
+        return 2;
+      }
+      o.level = static_cast<int>(n);
+    }
     else {
       std::fprintf(stderr, "tarnpack: unknown option %s\n\n%s", a.c_str(), kUsage);
       return 2;

@@ -1,10 +1,13 @@
-// Writes a ZIP archive through minizip: deflated files, stored folder
-// entries, MS-DOS times and attributes, and UTF-8 names (general-purpose
-// flag bit 11) for names that are not plain ASCII.
+// Writes a ZIP archive through minizip: files deflated by libdeflate (or
+// stored where deflate does not shrink them), stored folder entries, MS-DOS
+// times and attributes, and UTF-8 names (general-purpose flag bit 11) for
+// names that are not plain ASCII.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 class ZipWriter {
  public:
@@ -13,7 +16,9 @@ class ZipWriter {
   ZipWriter(const ZipWriter&) = delete;
   ZipWriter& operator=(const ZipWriter&) = delete;
 
-  bool Open(const std::string& path);
+  // `level`: libdeflate's, 1 (fastest) to 12 (smallest).
+  bool Open(const std::string& path, int level = kDefaultLevel);
+  static constexpr int kDefaultLevel = 12;
   // `name` is "/"-separated; a folder name ends with "/".
   bool AddFolder(const std::string& name, uint32_t dosTime, uint32_t attributes);
   bool AddFile(const std::string& name, const std::string& sourcePath, uint32_t dosTime, uint32_t attributes);
@@ -24,9 +29,17 @@ class ZipWriter {
   const std::string& error() const { return error_; }
 
  private:
-  bool Begin(const std::string& name, uint32_t dosTime, uint32_t attributes, bool folder, bool large);
+  bool Begin(const std::string& name, uint32_t dosTime, uint32_t attributes, int method, bool large);
+  // Adds a file whose bytes are all in memory: deflated, or stored when
+  // that is not larger.
+  bool AddWhole(const std::string& name, const char* data, size_t size, uint32_t dosTime, uint32_t attributes);
+  bool AddStreamed(const std::string& name, FILE* in, const std::string& sourcePath, long long size,
+                   uint32_t dosTime, uint32_t attributes);
   bool Fail(const std::string& what);
 
   void* zip_ = nullptr;
+  struct libdeflate_compressor* compressor_ = nullptr;
+  int level_ = kDefaultLevel;
+  std::vector<char> in_, out_;
   std::string error_;
 };
