@@ -1180,6 +1180,18 @@ def processes_of_prefix(prefix):
     return found
 
 
+def named_processes_of_prefix(prefix, limit=10.0):
+    """As processes_of_prefix, after waiting (at most `limit` seconds) until
+    every process shows its program: one caught between its start and its
+    program's loading (Wine starting a helper of its own) has no name yet."""
+    deadline = time.monotonic() + limit
+    while True:
+        found = processes_of_prefix(prefix)
+        if all(found.values()) or time.monotonic() >= deadline:
+            return found
+        time.sleep(0.05)
+
+
 def is_wine_program(program):
     name = program.split(" ")[0].strip('"').replace("/", "\\").rsplit("\\", 1)[-1].lower()
     return name in WINE_PROGRAMS or "wineserver" in name
@@ -1288,7 +1300,7 @@ class Runner:
         elapsed = time.monotonic() - started
         if hang:
             findings.append(("hang", "still running after %d s" % self.timeout))
-        stray = {pid: program for pid, program in processes_of_prefix(self.s.prefix).items()
+        stray = {pid: program for pid, program in named_processes_of_prefix(self.s.prefix).items()
                  if pid not in running_before and not is_wine_program(program)}
         if stray:
             kill_processes(list(stray))
