@@ -147,3 +147,10 @@ std::wstring UninstallProgram(const std::wstring& command) {
   const size_t close = line.find(L'"', 1);
   return line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
 }
+
+std::wstring UninstallEntryName(const SetupSettings& s) {
+  const bool icon = (s.iconFromUninstaller == 1 && s.iconFromCustomFile == 0) ||
+                    (s.iconFromUninstaller == 0 && s.iconFromCustomFile == 1);
+  if (!icon || text::Trim(s.programName, L" ").empty()) return std::wstring();
+  return s.programName;
+}

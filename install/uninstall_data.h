@@ -88,6 +88,14 @@ class UninstallDataWriter {
 // Reads a file's bytes back (any file the INI reader reads).
 UninstallContents ReadUninstallContents(const std::string& bytes);
 
+// The key name of the product's uninstall entry (below the Uninstall key of
+// HKEY_LOCAL_MACHINE's Software\Microsoft\Windows\CurrentVersion): the program name
+// exactly as the setup script gives it. Empty when the setup writes no
+// entry: the script names no icon for it ([uConfig] IconExtUninst = 1 or
+// IconExtCustom = 1, not both), or the name is blank (the key would be the
+// Uninstall key itself).
+std::wstring UninstallEntryName(const SetupSettings& settings);
+
 // The program an uninstall entry's UninstallString starts: the text
 // between its first two double quotes, or (older entries) the whole text.
 std::wstring UninstallProgram(const std::wstring& command);

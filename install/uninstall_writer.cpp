@@ -198,9 +198,9 @@ int WriteUninstallInfo() {
   RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);
   WriteDigestBookEntry(bookName, digest);
   std::wstring icon;
-  // An empty program name would make the registration the Uninstall key itself.
-  if (!IconText(&icon) || text::Trim(s.programName, L" ").empty()) return 1;
-  RegisterUninstall(s.programName, s.companyName, s.website, s.supportEmail, L"n/a", icon, st.uninstallerPath,
+  const std::wstring entry = UninstallEntryName(s);
+  if (entry.empty() || !IconText(&icon)) return 1;
+  RegisterUninstall(entry, s.companyName, s.website, s.supportEmail, L"n/a", icon, st.uninstallerPath,
                     st.payloadBytes, digest);
   return 1;
 }
