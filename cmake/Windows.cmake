@@ -183,6 +183,9 @@ function(write_manifest in out)
   file(CONFIGURE OUTPUT ${out} CONTENT "${text}\n" @ONLY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${in})
 endfunction()
+# The version of the setup programs (their version information and manifests).
+set(TARN_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+string(REPLACE "." "," TARN_VERSION_COMMAS ${TARN_VERSION_QUAD})
 write_manifest(${CMAKE_SOURCE_DIR}/startup/stub.manifest.in ${GENERATED}/stub.manifest)
 write_manifest(${CMAKE_SOURCE_DIR}/uninstaller/uninstaller.manifest.in ${GENERATED}/uninstaller.manifest)
 set(STUB_MANIFEST ${GENERATED}/stub.manifest)
@@ -254,6 +257,7 @@ add_library(tarnpack_lib STATIC ${tarnpack_files} ${CMAKE_SOURCE_DIR}/tools/tarn
 target_link_libraries(tarnpack_lib PUBLIC logic minizip_zip libdeflate_compress)
 add_executable(tarnpack ${CMAKE_SOURCE_DIR}/tools/tarnpack/main.cpp)
 target_link_libraries(tarnpack PRIVATE tarnpack_lib)
+target_compile_definitions(tarnpack PRIVATE TARN_VERSION="${PROJECT_VERSION}")
 target_link_options(tarnpack PRIVATE -static)
 
 # Shipped data beside the builder.
