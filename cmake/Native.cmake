@@ -24,6 +24,16 @@ add_library(tarnpack_lib STATIC ${tarnpack_files} ${CMAKE_SOURCE_DIR}/tools/tarn
 target_link_libraries(tarnpack_lib PUBLIC logic minizip libdeflate_compress)
 add_executable(tarnpack ${CMAKE_SOURCE_DIR}/tools/tarnpack/main.cpp)
 target_link_libraries(tarnpack PRIVATE tarnpack_lib)
+target_compile_definitions(tarnpack PRIVATE TARN_VERSION="${PROJECT_VERSION}")
+
+# The manual page, made from tarnpack's own --help and --version.
+set(MAN_PAGE ${CMAKE_BINARY_DIR}/man/tarnpack.1)
+add_custom_command(
+  OUTPUT ${MAN_PAGE}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/help_to_man.py $<TARGET_FILE:tarnpack> ${MAN_PAGE}
+  DEPENDS tarnpack ${CMAKE_SOURCE_DIR}/tools/help_to_man.py
+  COMMENT "Making the manual page of tarnpack")
+add_custom_target(man_page ALL DEPENDS ${MAN_PAGE})
 
 # The Windows programs, cross-compiled in a build of their own for each
 # architecture: build/windows (i686, the default product) and
@@ -54,6 +64,14 @@ add_custom_target(data ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${WINBIN}/tarnstub.exe ${BIN}/tarnstub.exe
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${WINBIN64}/tarnstub64.exe ${BIN}/tarnstub64.exe
   DEPENDS windows windows64)
+
+# cmake --install: tarnpack in bin/, the setup stubs and the shipped data
+# in share/tarnwick/ (where tarnpack looks for them from ../share/tarnwick/),
+# the manual page in share/man/man1/.
+install(TARGETS tarnpack RUNTIME DESTINATION bin)
+install(FILES ${BIN}/tarnstub.exe ${BIN}/tarnstub64.exe DESTINATION share/tarnwick)
+install(DIRECTORY ${BIN}/data/languages ${BIN}/data/bitmaps DESTINATION share/tarnwick)
+install(FILES ${MAN_PAGE} DESTINATION share/man/man1)
 
 # Signed packages for the end-to-end test of signing, which the Windows
 # builds cannot make: a small package signed by tarnpack with a throw-away

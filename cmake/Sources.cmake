@@ -125,6 +125,7 @@ set(TARNPACK_SOURCES
   tools/tarnpack/pe_resources.cpp
   tools/tarnpack/signing.cpp
   tools/tarnpack/version_resource.cpp
+  tools/tarnpack/winget.cpp
   tools/tarnpack/zip_writer.cpp
 )
 

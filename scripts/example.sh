@@ -21,7 +21,11 @@ out="$top/build/example"
 rm -rf "$out"
 mkdir -p "$out"
 "$top/build/bin/tarnpack" --payload "$top/example/payload" --info "$top/example/information" \
-  --out "$out/TarnwickNotesSetup.exe" --languages English,German,French --arch "$arch"
+  --out "$out/TarnwickNotesSetup.exe" --languages English,German,French --arch "$arch" \
+  --winget "$out/winget" --id Tarnwick.Notes --url https://downloads.tarnwick.example.invalid/TarnwickNotesSetup.exe
+# The package's winget manifest (build/example/winget/), checked against the
+# schema's rules and the package's digest.
+python3 "$top/tests/tools/winget_fields.py" --check "$out/winget" "$out/TarnwickNotesSetup.exe"
 
 session="$out/wine"
 trap '"$top/tests/wine/session.sh" stop "$session"' EXIT

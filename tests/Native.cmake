@@ -20,6 +20,14 @@ target_link_libraries(tarnpack_tests PRIVATE tarnpack_lib GTest::gtest)
 add_test(NAME tarnpack.native COMMAND tarnpack_tests)
 set_tests_properties(tarnpack.native PROPERTIES ENVIRONMENT "TARNPACK=$<TARGET_FILE:tarnpack>;TARNSTUB_DIR=${BIN}")
 
+# The winget manifests, field by field against the schema's rules (one
+# package signed, so that the digest is of the finished package).
+add_test(NAME tarnpack.winget COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/winget_fields.py
+                                      --tarnpack $<TARGET_FILE:tarnpack>)
+
+# tarnpack installed by cmake --install into a fresh prefix, used from there.
+add_test(NAME tarnpack.install COMMAND ${CMAKE_SOURCE_DIR}/tests/tools/install_test.sh ${CMAKE_BINARY_DIR})
+
 # Signing, natively: the real setup stubs, osslsigncode and throw-away
 # certificates.
 add_executable(tarnpack_signing_tests ${CMAKE_SOURCE_DIR}/tests/tools/signing_test.cpp)

@@ -25,6 +25,9 @@ bool IsFile(const std::string& path);
 bool IsFolder(const std::string& path);
 FILE* OpenForReading(const std::string& path);
 FILE* OpenForWriting(const std::string& path);
+// Makes a folder, its parent existing; MakeFolders also the missing ones above it.
+bool MakeFolder(const std::string& path);
+bool MakeFolders(const std::string& path);
 bool RenameOver(const std::string& from, const std::string& to);
 void Remove(const std::string& path);
 // The folder of the running program, with a trailing separator.

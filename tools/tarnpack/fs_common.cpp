@@ -17,4 +17,13 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
+bool MakeFolders(const std::string& path) {
+  for (size_t at = path.find_first_of("/\\", 1);; at = path.find_first_of("/\\", at + 1)) {
+    const std::string above = path.substr(0, at);
+    if (!IsFolder(above)) MakeFolder(above);
+    if (at == std::string::npos) break;
+  }
+  return IsFolder(path);
+}
+
 }  // namespace fs

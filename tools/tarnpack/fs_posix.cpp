@@ -79,6 +79,7 @@ bool IsFolder(const std::string& path) {
 
 FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 FILE* OpenForWriting(const std::string& path) { return std::fopen(path.c_str(), "wb"); }
+bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 bool RenameOver(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 void Remove(const std::string& path) { unlink(path.c_str()); }
 

@@ -70,6 +70,8 @@ bool IsFolder(const std::string& path) {
 FILE* OpenForReading(const std::string& path) { return _wfopen(Wide(path).c_str(), L"rb"); }
 FILE* OpenForWriting(const std::string& path) { return _wfopen(Wide(path).c_str(), L"wb"); }
 
+bool MakeFolder(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+
 bool RenameOver(const std::string& from, const std::string& to) {
   return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }

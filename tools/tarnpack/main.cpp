@@ -7,6 +7,7 @@
 
 #include "tools/tarnpack/builder.h"
 #include "tools/tarnpack/fs.h"
+#include "tools/tarnpack/winget.h"
 
 namespace {
 
@@ -14,16 +15,19 @@ const char kUsage[] =
     "usage: tarnpack --payload DIR --info DIR --out FILE [--arch x86|x64] [--stub FILE] [--languages NAME,NAME...]\n"
     "                [--data DIR] [--icon FILE.ico] [--copyright TEXT] [--level N]\n"
     "                [--sign CERT --key KEY [--timestamp URL] [--ca FILE]]\n"
+    "                [--winget DIR --id PUBLISHER.PRODUCT --url URL [--license TEXT] [--description TEXT]]\n"
+    "       tarnpack --version\n"
     "\n"
     "  --payload DIR      the files to install\n"
     "  --info DIR         Config/Script.ini, and optionally Languages/*.ini, Resources/WizBitmap.bmp,\n"
     "                     Resources/HeadBitmap.bmp, Resources/License.txt, Resources/ReadMe.txt\n"
     "  --out FILE         the package to write\n"
     "  --arch x86|x64     the setup stub's architecture: x86 (default) takes tarnstub.exe, x64 tarnstub64.exe,\n"
-    "                     beside tarnpack\n"
+    "                     beside tarnpack or in ../share/tarnwick/ from tarnpack's folder\n"
     "  --stub FILE        the setup stub (instead of --arch)\n"
     "  --languages LIST   shipped localization files to add (default: English when --info brings none)\n"
-    "  --data DIR         folder of the shipped localization files and bitmaps (default: data beside tarnpack)\n"
+    "  --data DIR         folder of the shipped localization files and bitmaps (default: data beside tarnpack,\n"
+    "                     or ../share/tarnwick/ from tarnpack's folder)\n"
     "  --icon FILE.ico    the icon of the package and of its uninstaller (default: the setup stub's)\n"
     "  --copyright TEXT   the copyright notice in the version information of both\n"
     "  --level N          compression, 1 (fastest build) to 12 (smallest package, the default)\n"
@@ -33,11 +37,27 @@ const char kUsage[] =
     "  --timestamp URL    have the signature time-stamped by this RFC 3161 server (with --sign)\n"
     "  --ca FILE          the certificates that issued CERT, for the check of its chain (default: CERT;\n"
     "                     a certificate that is not self-signed is then checked without its chain)\n"
+    "  --winget DIR       also write the package's winget manifest into DIR (made when missing): the version,\n"
+    "                     installer and en-US locale files of manifest schema 1.10.0, with the finished\n"
+    "                     package's SHA-256\n"
+    "  --id ID            the winget package identifier, Publisher.Product (with --winget)\n"
+    "  --url URL          the http:// or https:// address winget downloads the package from (with --winget)\n"
+    "  --license TEXT     the license the winget manifest names (default: Proprietary)\n"
+    "  --description TEXT\n"
+    "                     the winget manifest's short description (default: AppName and Version)\n"
+    "  --version          print tarnpack's version\n"
+    "  -h, --help         print this text\n"
     "\n"
     "The package and its uninstaller name the product: their version information comes from the setup\n"
     "script's AppName, Version and CompanyName. --sign signs the uninstaller too.\n"
     "A setup stub that carries a signature loses it: archives after a signature leave a package unreadable.\n"
-    "Signing runs osslsigncode; the Windows build of tarnpack does not sign.\n";
+    "Signing runs osslsigncode; the Windows build of tarnpack does not sign.\n"
+    "\n"
+    "The winget manifest takes the product's name, version and publisher from AppName, Version and\n"
+    "CompanyName, its web site from Website (https:// when it names no scheme), and the uninstall entry\n"
+    "that winget finds the installed product by from AppName; the setup script must register that entry\n"
+    "([uConfig] IconExtUninst = 1 or IconExtCustom = 1). The package takes /S, /S /PASSIVE,\n"
+    "/D=<INSTALLPATH> and /LOG=<LOGPATH> from winget and ends with 0, 3010, 1602, 1603, 1618 or 1639.\n";
 
 std::vector<std::string> SplitCommas(const std::string& s) {
   std::vector<std::string> out;
@@ -52,15 +72,31 @@ std::vector<std::string> SplitCommas(const std::string& s) {
   return out;
 }
 
+// PREFIX/share/tarnwick/ of an installed PREFIX/bin/tarnpack: the setup
+// stubs and the shipped data (languages/, bitmaps/).
+std::string InstalledFolder() {
+  std::string bin = fs::ProgramFolder();
+  if (!bin.empty()) bin.pop_back();
+  return bin.substr(0, bin.find_last_of("/\\") + 1) + "share/tarnwick/";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   BuildOptions o;
   std::string arch = "x86";
+  std::string wingetFolder;
+  WingetManifest winget;
+  winget.license = "Proprietary";
+  bool wingetOptions = false;  // --id, --url, --license or --description
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "-h" || a == "--help") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("tarnpack %s\n", TARN_VERSION);
       return 0;
     }
     if (i + 1 >= argc) {
@@ -81,6 +117,11 @@ int main(int argc, char** argv) {
     else if (a == "--key") o.signing.key = v;
     else if (a == "--timestamp") o.signing.timestampUrl = v;
     else if (a == "--ca") o.signing.caFile = v;
+    else if (a == "--winget") wingetFolder = v;
+    else if (a == "--id") winget.id = v, wingetOptions = true;
+    else if (a == "--url") winget.url = v, wingetOptions = true;
+    else if (a == "--license") winget.license = v, wingetOptions = true;
+    else if (a == "--description") winget.description = v, wingetOptions = true;
     else if (a == "--level") {
       char* end = nullptr;
       long n = std::strtol(v.c_str(), &end, 10);
@@ -112,7 +153,44 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarnpack: --timestamp and --ca go with --sign\n\n%s", kUsage);
     return 2;
   }
-  if (o.stub.empty()) o.stub = fs::ProgramFolder() + (arch == "x64" ? "tarnstub64.exe" : "tarnstub.exe");
+  if (wingetFolder.empty() && wingetOptions) {
+    std::fprintf(stderr, "tarnpack: --id, --url, --license and --description go with --winget\n\n%s", kUsage);
+    return 2;
+  }
+  if (!wingetFolder.empty()) {
+    if (winget.id.empty() || winget.url.empty()) {
+      std::fprintf(stderr, "tarnpack: --winget needs --id PUBLISHER.PRODUCT and --url URL, the address winget "
+                           "downloads the package from\n\n%s", kUsage);
+      return 2;
+    }
+    if (!IsWingetIdentifier(winget.id)) {
+      std::fprintf(stderr, "tarnpack: --id takes a winget package identifier, Publisher.Product: 2 to 8 parts "
+                           "separated by dots, each 1 to 32 characters without blanks or \\ / : * ? \" < > |, "
+                           "128 at most, not %s\n", winget.id.c_str());
+      return 2;
+    }
+    if (!IsWingetUrl(winget.url)) {
+      std::fprintf(stderr, "tarnpack: --url takes an http:// or https:// address of at most 2048 characters, "
+                           "not %s\n", winget.url.c_str());
+      return 2;
+    }
+    winget.architecture = arch;
+    winget.copyright = o.copyright;
+    std::string why;
+    if (!ReadWingetFields(o.information, &winget, &why)) {
+      std::fprintf(stderr, "tarnpack: %s\n", why.c_str());
+      return 1;
+    }
+  }
+  // The stubs and the data beside tarnpack (the build tree), else where
+  // an installed tarnpack finds them.
+  if (o.stub.empty()) {
+    const std::string name = arch == "x64" ? "tarnstub64.exe" : "tarnstub.exe";
+    o.stub = fs::ProgramFolder() + name;
+    if (!fs::IsFile(o.stub) && fs::IsFile(InstalledFolder() + name)) o.stub = InstalledFolder() + name;
+  }
+  if (o.dataFolder.empty() && !fs::IsFolder(fs::ProgramFolder() + "data") && fs::IsFolder(InstalledFolder()))
+    o.dataFolder = InstalledFolder();
 
   BuildReport report;
   std::string error;
@@ -126,5 +204,13 @@ int main(int argc, char** argv) {
               o.output.c_str(), static_cast<long long>(report.packageSize),
               static_cast<long long>(report.payloadArchive), static_cast<long long>(report.informationArchive),
               static_cast<unsigned long long>(report.requiredSpace));
+  if (!wingetFolder.empty()) {
+    std::vector<std::string> written;
+    if (!WriteWingetManifests(wingetFolder, winget, o.output, &written, &error)) {
+      std::fprintf(stderr, "tarnpack: %s\n", error.c_str());
+      return 1;
+    }
+    for (const std::string& path : written) std::printf("tarnpack: wrote %s\n", path.c_str());
+  }
   return 0;
 }
