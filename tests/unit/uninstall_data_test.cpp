@@ -222,26 +222,3 @@ TEST(UninstallData, AnEarlierInstallationMergesWithoutDuplicatesBeforeTheNewReco
   EXPECT_EQ(same.installRecord[1].record.path, L"c:\\p\\data\\");
   EXPECT_TRUE(same.installPathCreated);
 }
-
-TEST(UninstallData, TheEntryIsNamedByTheProgramNameWhenTheScriptNamesItsIcon) {
-  struct Row {
-    int32_t uninstallerIcon, customIcon;
-    const wchar_t* name;
-    const wchar_t* entry;
-  } rows[] = {
-      {1, 0, L"Tarnwick Notes", L"Tarnwick Notes"},
-      {0, 1, L"Acme: Editor #2 \"Pro\"", L"Acme: Editor #2 \"Pro\""},
-      {1, 0, L"Demo ", L"Demo "},  // the name as the script gives it
-      {0, 0, L"Demo", L""},
-      {1, 1, L"Demo", L""},
-      {2, 0, L"Demo", L""},
-      {1, 0, L"  ", L""},
-  };
-  for (const Row& r : rows) {
-    SetupSettings s;
-    s.iconFromUninstaller = r.uninstallerIcon;
-    s.iconFromCustomFile = r.customIcon;
-    s.programName = r.name;
-    EXPECT_EQ(UninstallEntryName(s), r.entry) << text::ToUtf8(r.name);
-  }
-}

@@ -118,10 +118,10 @@ int main(int argc, char** argv) {
     else if (a == "--timestamp") o.signing.timestampUrl = v;
     else if (a == "--ca") o.signing.caFile = v;
     else if (a == "--winget") wingetFolder = v;
-    else if (a == "--id") winget.id = v, wingetOptions = true;
-    else if (a == "--url") winget.url = v, wingetOptions = true;
-    else if (a == "--license") winget.license = v, wingetOptions = true;
-    else if (a == "--description") winget.description = v, wingetOptions = true;
+    else if (a == "--id" || a == "--url" || a == "--license" || a == "--description") {
+      (a == "--id" ? winget.id : a == "--url" ? winget.url : a == "--license" ? winget.license : winget.description) = v;
+      wingetOptions = true;
+    }
     else if (a == "--level") {
       char* end = nullptr;
       long n = std::strtol(v.c_str(), &end, 10);
