@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     std::string v = argv[++i];
+    if (a == "--id" || a == "--url" || a == "--license" || a == "--description") wingetOptions = true;
     if (a == "--stub") o.stub = v;
     else if (a == "--arch") arch = v;
     else if (a == "--payload") o.payload = v;
@@ -118,10 +119,10 @@ int main(int argc, char** argv) {
     else if (a == "--timestamp") o.signing.timestampUrl = v;
     else if (a == "--ca") o.signing.caFile = v;
     else if (a == "--winget") wingetFolder = v;
-    else if (a == "--id" || a == "--url" || a == "--license" || a == "--description") {
-      (a == "--id" ? winget.id : a == "--url" ? winget.url : a == "--license" ? winget.license : winget.description) = v;
-      wingetOptions = true;
-    }
+    else if (a == "--id") winget.id = v;
+    else if (a == "--url") winget.url = v;
+    else if (a == "--license") winget.license = v;
+    else if (a == "--description") winget.description = v;
     else if (a == "--level") {
       char* end = nullptr;
       long n = std::strtol(v.c_str(), &end, 10);
