@@ -23,6 +23,9 @@ mkdir -p "$out"
 "$top/build/bin/tarnpack" --payload "$top/example/payload" --info "$top/example/information" \
   --out "$out/TarnwickNotesSetup.exe" --languages English,German,French --arch "$arch"
 
+# What the package says of itself, as an administrator sees it before deploying it.
+"$top/build/bin/tarnpack" inspect "$out/TarnwickNotesSetup.exe" | tee "$out/inspect.txt"
+
 session="$out/wine"
 trap '"$top/tests/wine/session.sh" stop "$session"' EXIT
 "$top/tests/wine/session.sh" start "$session" "$arch"
