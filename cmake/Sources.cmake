@@ -8,8 +8,11 @@ set(LOGIC_SOURCES
   common/work_meter.cpp
   common/sha256.cpp
   startup/command_line.cpp
+  startup/switches.cpp
   startup/os_version.cpp
   package/trailer.cpp
+  package/archive_ends.cpp
+  package/version_info.cpp
   package/md5.cpp
   package/temp_names.cpp
   package/wildcard.cpp
@@ -122,6 +125,7 @@ set(UNINSTALLER_SOURCES
 set(TARNPACK_SOURCES
   tools/tarnpack/builder.cpp
   tools/tarnpack/fs_common.cpp
+  tools/tarnpack/inspect.cpp
   tools/tarnpack/pe_resources.cpp
   tools/tarnpack/signing.cpp
   tools/tarnpack/version_resource.cpp

@@ -254,7 +254,7 @@ set_property(DIRECTORY PROPERTY COMPILE_OPTIONS -Wall -Wextra -D_WIN32_WINNT=0x0
 # The package builder, also for Windows (the tests build packages with it).
 list(TRANSFORM TARNPACK_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE tarnpack_files)
 add_library(tarnpack_lib STATIC ${tarnpack_files} ${CMAKE_SOURCE_DIR}/tools/tarnpack/fs_win.cpp)
-target_link_libraries(tarnpack_lib PUBLIC logic minizip_zip libdeflate_compress)
+target_link_libraries(tarnpack_lib PUBLIC logic minizip_zip minizip_unzip libdeflate_compress)
 add_executable(tarnpack ${CMAKE_SOURCE_DIR}/tools/tarnpack/main.cpp)
 target_link_libraries(tarnpack PRIVATE tarnpack_lib)
 target_compile_definitions(tarnpack PRIVATE TARN_VERSION="${PROJECT_VERSION}")

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "common/system_api.h"
+#include "package/archive_ends.h"
 #include "package/archive_reader.h"
 #include "package/wildcard.h"
 #include "package/zip_names.h"
@@ -22,10 +23,7 @@ namespace {
 
 ExtractionCallback g_callback = nullptr;
 
-constexpr size_t kNameBuffer = 500;       // raw name bytes, reused for every entry
 constexpr unsigned kChunk = 102400;       // entry data are streamed in pieces of this size
-constexpr unsigned long kUtf8NameFlag = 1u << 11;
-constexpr unsigned long kEncryptedFlag = 1u << 0;
 
 std::wstring DecodeName(const char* raw, int length, unsigned long flags) {
   if (flags & kUtf8NameFlag) return text::FromUtf8(raw, static_cast<size_t>(length));
@@ -199,83 +197,17 @@ class Folders {
   std::vector<std::wstring> clean_;
 };
 
-// What the archive's first and last bytes say before the reader opens it.
-struct ArchiveEnds {
-  // An archive without entries is its end record alone, which the reader
-  // does not find at the very start of a file; it is a whole archive.
-  bool empty = false;
-  // The reader takes the last end-of-archive signature in the file's final
-  // 65,535 bytes, and reads what lies beyond the end of the file as zeros:
-  // an end record cut short opens as an archive of other counts and
-  // offsets, without entries at worst. True when that record's 22 bytes do
-  // not all lie inside the file.
-  bool endRecordCut = false;
-  // What the end record (or its 64-bit form) states of the central
-  // directory: its size in bytes and its number of entries. The walk must
-  // find exactly that: a count smaller than the entries there makes the
-  // reader stop early and skip the rest without a word.
-  uint64_t archiveSize = 0;
-  bool directoryKnown = false;
-  uint64_t directorySize = 0;
-  uint64_t directoryEntries = 0;
-};
-
-bool IsEndSignature(const unsigned char* p) { return p[0] == 'P' && p[1] == 'K' && p[2] == 5 && p[3] == 6; }
-
-uint64_t Little(const unsigned char* p, int bytes) {
-  uint64_t v = 0;
-  for (int i = bytes; i-- > 0;) v = v << 8 | p[i];
-  return v;
-}
-
-// The end record's figures, from its 64-bit form where one of them is the
-// mark for "see there": the locator is the 20 bytes before the end record,
-// and names where the 64-bit record lies.
-void ReadDirectoryFigures(HANDLE file, const std::string& tail, size_t record, ArchiveEnds* ends) {
-  const auto* r = reinterpret_cast<const unsigned char*>(tail.data()) + record;
-  ends->directoryEntries = Little(r + 10, 2);
-  ends->directorySize = Little(r + 12, 4);
-  const bool wide = ends->directoryEntries == 0xFFFF || ends->directorySize == 0xFFFFFFFF || Little(r + 16, 4) == 0xFFFFFFFF;
-  if (!wide) {
-    ends->directoryKnown = true;
-    return;
-  }
-  if (record < 20) return;
-  const auto* locator = r - 20;
-  if (!(locator[0] == 'P' && locator[1] == 'K' && locator[2] == 6 && locator[3] == 7)) return;
-  unsigned char wideRecord[56];
+bool ReadArchiveBytes(void* file, int64_t offset, unsigned char* out, int count) {
   DWORD got = 0;
-  if (!SeekTo(file, static_cast<int64_t>(Little(locator + 8, 8))) || !ReadFile(file, wideRecord, sizeof wideRecord, &got, nullptr) ||
-      got != sizeof wideRecord || !(wideRecord[0] == 'P' && wideRecord[1] == 'K' && wideRecord[2] == 6 && wideRecord[3] == 6))
-    return;
-  ends->directoryEntries = Little(wideRecord + 32, 8);
-  ends->directorySize = Little(wideRecord + 40, 8);
-  ends->directoryKnown = true;
+  return SeekTo(file, offset) && ReadFile(file, out, static_cast<DWORD>(count), &got, nullptr) &&
+         got == static_cast<DWORD>(count);
 }
 
 ArchiveEnds LookAtEnds(const std::wstring& path) {
-  constexpr int64_t kRecord = 22, kSearched = 0xFFFF;
-  ArchiveEnds ends;
   ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size = {};
-  if (!file.valid() || !FileSizeOf(file.get(), &size.QuadPart)) return ends;
-  ends.archiveSize = static_cast<uint64_t>(size.QuadPart);
-  unsigned char head[kRecord] = {};
-  DWORD got = 0;
-  ends.empty = ReadFile(file.get(), head, sizeof head, &got, nullptr) && got == sizeof head &&
-               IsEndSignature(head) && head[8] == 0 && head[9] == 0 && head[10] == 0 && head[11] == 0;
-  const int64_t length = size.QuadPart < kSearched ? size.QuadPart : kSearched;
-  std::string tail(static_cast<size_t>(length), '\0');
-  if (length < 4 || !SeekTo(file.get(), size.QuadPart - length) ||
-      !ReadFile(file.get(), &tail[0], static_cast<DWORD>(length), &got, nullptr) || got != length)
-    return ends;
-  for (size_t i = tail.size() - 4 + 1; i-- > 0;)
-    if (IsEndSignature(reinterpret_cast<const unsigned char*>(&tail[i]))) {
-      ends.endRecordCut = static_cast<int64_t>(tail.size() - i) < kRecord;
-      if (!ends.endRecordCut) ReadDirectoryFigures(file.get(), tail, i, &ends);
-      break;
-    }
-  return ends;
+  if (!file.valid() || !FileSizeOf(file.get(), &size.QuadPart)) return ArchiveEnds();
+  return ReadArchiveEnds(size.QuadPart, ReadArchiveBytes, file.get());
 }
 
 // Adds an entry's stated size to the bytes the files take so far; false,

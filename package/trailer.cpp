@@ -80,6 +80,7 @@ bool ReadPeHeaders(const unsigned char* head, int64_t length, PeHeaders* pe) {
     if (end > imageEnd) imageEnd = end;
   }
   pe->imageEnd = imageEnd;
+  pe->machine = ReadUint16(coff);
   pe->checksumAt = optional + 64;
   const int64_t entry = optional + countAt + 4 + 4 * 8;
   if (ReadUint32(head + optional + countAt) > 4 && entry + 8 <= sectionTable) {

@@ -79,6 +79,7 @@ struct PeHeaders {
   int64_t imageEnd = 0;         // end of the headers and of the last section's raw data
   uint32_t tableOffset = 0;     // the security directory: C
   uint32_t tableSize = 0;       // and S
+  uint16_t machine = 0;         // the COFF header's machine: 0x14C i386, 0x8664 x86-64
   bool Signed() const { return tableOffset != 0 || tableSize != 0; }
 };
 

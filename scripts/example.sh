@@ -27,6 +27,9 @@ mkdir -p "$out"
 # schema's rules and the package's digest.
 python3 "$top/tests/tools/winget_fields.py" --check "$out/winget" "$out/TarnwickNotesSetup.exe"
 
+# What the package says of itself, as an administrator sees it before deploying it.
+"$top/build/bin/tarnpack" inspect "$out/TarnwickNotesSetup.exe" | tee "$out/inspect.txt"
+
 session="$out/wine"
 trap '"$top/tests/wine/session.sh" stop "$session"' EXIT
 "$top/tests/wine/session.sh" start "$session" "$arch"

@@ -138,6 +138,15 @@ Invocation ReadInvocation(const std::wstring& commandLine) {
     v.log = args[0].first.substr(5);
     return v;
   }
+  // "/?", alone or with a log.
+  if ((args.size() == 1 || args.size() == 2) && (args[0].first == L"/?" || args.back().first == L"/?")) {
+    const std::wstring& other = args[0].first == L"/?" ? args.back().first : args[0].first;
+    if (args.size() == 1 || HasSwitch(other, L"/LOG=")) {
+      v.mode = RunMode::kSwitches;
+      if (args.size() == 2) v.log = other.substr(5);
+      return v;
+    }
+  }
   if (!first.empty() && !second.empty()) {
     if (first == L"-u") {
       v.mode = RunMode::kUnpackOnly;

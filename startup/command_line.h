@@ -15,7 +15,8 @@ std::wstring CommandArgument(const std::wstring& commandLine, size_t n);
 // What the command line asks for.
 // kFolderNotFull: an unattended installation whose /D= folder is not a full
 // path; it is refused, never taken relative to the current folder.
-enum class RunMode { kInstall, kUnpackOnly, kUsage, kFolderNotFull };
+// kSwitches: "/?" shows the list of switches and exit codes.
+enum class RunMode { kInstall, kUnpackOnly, kUsage, kFolderNotFull, kSwitches };
 
 struct Invocation {
   RunMode mode = RunMode::kInstall;
@@ -28,6 +29,7 @@ struct Invocation {
 // The forms of the command line (arguments after the program's name):
 //   (none), or one argument          install, with a window
 //   /LOG=FILE                        install, with a window and a log
+//   /? [/LOG=FILE]                   the list of switches (in either order)
 //   -u FOLDER                        write the payload as FOLDER\ProgramData.zip
 //   /S [/D=FOLDER] [/LOG=FILE] [/CLOSEAPPLICATIONS]
 //                                    install without any window; /D= comes

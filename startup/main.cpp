@@ -8,12 +8,14 @@
 #include "common/toolkit.h"
 #include "install/admin_test.h"
 #include "package/package.h"
+#include "package/version_info.h"
 #include "startup/command_line.h"
 #include "startup/messages.h"
 #include "startup/os_version.h"
 #include "common/outcome.h"
 #include "startup/process.h"
 #include "startup/shared_resources.h"
+#include "startup/switches.h"
 #include "script/languages.h"
 #include "wizard/wizard.h"
 
@@ -39,6 +41,31 @@ void ClaimSingleInstance() {
   if (GetLastError() == ERROR_ALREADY_EXISTS)
     RefuseAndEnd(startup_text::kInstanceRunning, startup_text::kInstanceTitle, ui::kWarningIcon, kAnotherRunning);
   Process().instanceMutex = mutex;
+}
+
+// The title of a box that names the product before the package is read:
+// the package's version information ("Demo App Setup"), which the package
+// builder writes.
+std::wstring ProductSetupTitle() {
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16));  // RT_VERSION
+  HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  const std::wstring title =
+      bytes ? VersionString(static_cast<const unsigned char*>(bytes), SizeofResource(nullptr, found), L"FileDescription")
+            : std::wstring();
+  return title.empty() ? startup_text::kSetupTitle : title;
+}
+
+// "/?": the switches and exit codes, in a box and in the log.
+[[noreturn]] void ShowSwitches() {
+  const std::wstring list = SwitchesText();
+  for (size_t at = 0, end; at <= list.size(); at = end + 2) {
+    end = list.find(L"\r\n", at);
+    if (end == std::wstring::npos) end = list.size();
+    LogLine(list.substr(at, end - at));
+  }
+  ui::Message(list, ProductSetupTitle(), ui::kInformationIcon);
+  EndPlain();
 }
 
 [[noreturn]] void RunNormalPath() {
@@ -69,6 +96,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   ui::SetQuiet(p.invocation.silent);
   if (!p.invocation.log.empty()) OpenLog(p.invocation.log);
   LogLine(L"setup started: " + commandLine);
+  // The list of switches needs neither the rights nor the package.
+  if (p.invocation.mode == RunMode::kSwitches) ShowSwitches();
 
   p.osVersion = CurrentOsVersion();
   LogLine(L"system: version number " + text::Decimal(p.osVersion));
@@ -92,6 +121,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
               L" is not a full path (a drive path such as C:\\Folder or a network path such as "
               L"\\\\server\\share\\Folder)");
       EndPlain();
+    case RunMode::kSwitches:  // shown above
     case RunMode::kInstall:
       break;
   }

@@ -24,6 +24,9 @@ constexpr wchar_t kUsage[] =
 constexpr wchar_t kSuccessTitle[] = L"Success";
 constexpr wchar_t kUnpackWritten[] = L"The file was written. You can unpack them with any ZIP compatible archiver.";
 
+// The title of the list of switches in a stub without version information.
+constexpr wchar_t kSetupTitle[] = L"Setup";
+
 constexpr wchar_t kCorruptedNoLanguage[] =
     L"This installer is corrupted. Please obtain another copy and retry installation.";
 

@@ -165,3 +165,9 @@ if("x86" IN_LIST WINE_LEGS)
 elseif("x64" IN_LIST WINE_LEGS)
   add_wine_leg(x64 ${WINBIN64} "x64." ON)
 endif()
+
+# tarnpack inspect: a package built in the test, its JSON, damaged copies,
+# and the signed test package.
+add_test(NAME tarnpack.inspect
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/inspect_test.py $<TARGET_FILE:tarnpack>
+                 ${WINBIN}/tarnstub.exe ${BIN}/data ${WINBIN}/signed)

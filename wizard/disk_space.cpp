@@ -12,9 +12,7 @@ bool ReadRequiredSpace(const std::wstring& path, uint64_t* bytes) {
   unsigned char buffer[8] = {};
   DWORD got = 0;
   ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr);
-  uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = value << 8 | buffer[i];
-  *bytes = value;
+  *bytes = RequiredSpaceOf(buffer, got);
   return true;
 }
 

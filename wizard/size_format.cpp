@@ -35,4 +35,10 @@ std::wstring FormatSize(uint64_t count, int decimals) {
   return number + L" " + kUnits[k];
 }
 
+uint64_t RequiredSpaceOf(const unsigned char* statistics, size_t size) {
+  uint64_t value = 0;
+  for (size_t i = size < 8 ? size : 8; i-- > 0;) value = value << 8 | statistics[i];
+  return value;
+}
+
 std::wstring RootOf(const std::wstring& path) { return path.substr(0, 3); }

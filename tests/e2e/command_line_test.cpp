@@ -91,3 +91,24 @@ TEST_F(CommandLine, SingleArgumentRunsTheInstallation) {
   EXPECT_EQ(p.WaitExit(), 0u);
   EXPECT_TRUE(NewWorkFolders().empty());
 }
+
+// "/? /LOG=": the switches and exit codes in a box titled as the package's
+// version information names it, and in the log; the run ends with 0.
+TEST_F(CommandLine, QuestionMarkListsTheSwitchesInABoxAndTheLog) {
+  const std::wstring log = Dir() + L"switches.log";
+  drive::Process p = Launch(Build(), L"/? /LOG=" + log);
+  drive::MessageBoxInfo box = drive::WaitMessageBox(p);
+  ASSERT_NE(box.window, nullptr) << "no message box appeared";
+  EXPECT_EQ(drive::Narrow(box.title), "Demo App Setup");
+  EXPECT_EQ(drive::Narrow(box.text.substr(0, box.text.find(L"\r\n"))), "Switches:");
+  EXPECT_NE(box.text.find(L"\r\n  /S /PASSIVE         install showing only the progress, asking nothing\r\n"),
+            std::wstring::npos);
+  EXPECT_STREQ(drive::IconName(box.icon), "information");
+  EXPECT_TRUE(drive::Answer(box, IDOK));
+  EXPECT_EQ(p.WaitExit(), 0u);
+  const std::string written = ReadFileBytes(log);
+  for (const char* line : {"  Switches:\r\n", "  1639                the command line was not understood\r\n",
+                           "  end: succeeded (exit code 0)\r\n"})
+    EXPECT_NE(written.find(line), std::string::npos) << line << " is not in the log:\n" << written;
+  EXPECT_TRUE(NewWorkFolders().empty());
+}

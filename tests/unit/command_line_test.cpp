@@ -46,6 +46,10 @@ TEST(CommandLine, TheFormsOfTheCommandLine) {
       {L"pkg.exe -u C:\\Out third", RunMode::kUnpackOnly, false, L"C:\\Out", L""},
       {L"pkg.exe /LOG=C:\\setup.log", RunMode::kInstall, false, L"", L"C:\\setup.log"},
       {L"pkg.exe \"/LOG=C:\\my logs\\a.log\"", RunMode::kInstall, false, L"", L"C:\\my logs\\a.log"},
+      {L"pkg.exe /?", RunMode::kSwitches, false, L"", L""},
+      {L"pkg.exe /? /LOG=C:\\s.log", RunMode::kSwitches, false, L"", L"C:\\s.log"},
+      {L"pkg.exe /LOG=s.log /?", RunMode::kSwitches, false, L"", L"s.log"},
+      {L"pkg.exe /? /X", RunMode::kUsage, false, L"", L""},
       {L"pkg.exe /LOG=a.log /S", RunMode::kUsage, false, L"", L""},  // a pair: the usage message
       {L"pkg.exe /S", RunMode::kInstall, true, L"", L""},
       {L"\"C:\\a b\\pkg.exe\" /S /D=C:\\Program Files\\Demo App", RunMode::kInstall, true,

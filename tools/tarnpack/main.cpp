@@ -7,6 +7,7 @@
 
 #include "tools/tarnpack/builder.h"
 #include "tools/tarnpack/fs.h"
+#include "tools/tarnpack/inspect.h"
 #include "tools/tarnpack/winget.h"
 
 namespace {
@@ -48,6 +49,8 @@ const char kUsage[] =
     "  --version          print tarnpack's version\n"
     "  -h, --help         print this text\n"
     "\n"
+    "tarnpack inspect PACKAGE [--json] [--ca FILE] shows what a package holds and checks it as the setup stub\n"
+    "does, and its signature (against --ca FILE or osslsigncode's default certificates); --json: as JSON.\n"
     "The package and its uninstaller name the product: their version information comes from the setup\n"
     "script's AppName, Version and CompanyName. --sign signs the uninstaller too.\n"
     "A setup stub that carries a signature loses it: archives after a signature leave a package unreadable.\n"
@@ -83,6 +86,7 @@ std::string InstalledFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "inspect") == 0) return InspectCommand(argc, argv);
   BuildOptions o;
   std::string arch = "x86";
   std::string wingetFolder;

@@ -100,6 +100,9 @@ VerifyReport ReadVerifyReport(const std::string& output) {
     r.digestsMatch = !current.empty() && current == calculated && !Contains(output, "MISMATCH");
   r.issuerMissing = Contains(output, "unable to get local issuer certificate");
   r.selfSigned = Field(lines, "Subject", &subject) && Field(lines, "Issuer", &issuer) && subject == issuer;
+  r.signer = subject;
+  Field(lines, "Timestamp time", &r.timestamp);
+  Field(lines, "Error", &r.problem);
   return r;
 }
 

@@ -30,11 +30,14 @@ bool StripSignature(std::string* stub, bool* stripped, std::string* error);
 // The PE checksum of a file, its CheckSum field (at `checksumAt`) counted as zero.
 uint32_t PeChecksum(const std::string& file, int64_t checksumAt);
 
-// What `osslsigncode verify` printed about a signature whose check failed.
+// What `osslsigncode verify` printed about a signature.
 struct VerifyReport {
   bool digestsMatch = false;   // the file's digest is the one that was signed
   bool issuerMissing = false;  // the chain ends at a certificate whose issuer was not given
   bool selfSigned = false;     // the signer's certificate names itself as its issuer
+  std::string signer;          // the signer's certificate's subject ("/CN=...")
+  std::string timestamp;       // the time stamp's time; empty without one
+  std::string problem;         // the first error it names ("self-signed certificate")
 };
 VerifyReport ReadVerifyReport(const std::string& output);
 
