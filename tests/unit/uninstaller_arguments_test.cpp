@@ -36,3 +36,26 @@ TEST(UninstallerArguments, TheFormsOfTheCommandLine) {
     EXPECT_EQ(a.uninstallerPath, c.uninstaller) << c.line;
   }
 }
+
+// /LOG= comes last; its file runs to the end of the line.
+TEST(UninstallerArguments, TheLogFile) {
+  const std::wstring own = L"C:\\App\\Uninst0.exe";
+  const struct {
+    const wchar_t* line;
+    bool second, silent;
+    const wchar_t* log;
+  } cases[] = {
+      {L"\"C:\\App\\Uninst0.exe\" /S /LOG=C:\\a b\\x.log", false, true, L"C:\\a b\\x.log"},
+      {L"\"C:\\App\\Uninst0.exe\" /S /log=\"C:\\a b\\x.log\"", false, true, L"C:\\a b\\x.log"},
+      {L"\"C:\\App\\Uninst0.exe\" /LOG=x.log", false, false, L"x.log"},
+      {L"\"C:\\T\\1.exe\" \"a\" \"b\" /S \"/LOG=C:\\a b\\x.log\"", true, true, L"C:\\a b\\x.log"},
+      {L"\"C:\\T\\1.exe\" \"C:\\x /LOG=y\\Uninst0.dat\" \"b\"", true, false, L""},
+      {L"\"C:\\App\\Uninst0.exe\" /S/LOG=x.log", false, false, L""},
+  };
+  for (const auto& c : cases) {
+    const UninstallerArguments a = ReadUninstallerArguments(c.line, own);
+    EXPECT_EQ(a.secondStage, c.second) << c.line;
+    EXPECT_EQ(a.silent, c.silent) << c.line;
+    EXPECT_EQ(a.log, c.log) << c.line;
+  }
+}
