@@ -43,6 +43,7 @@ set(SHARED_WIN_SOURCES
   common/log.cpp
   common/outcome.cpp
   common/pending_renames.cpp
+  common/progress_window.cpp
   common/record_list.cpp
   common/heap.cpp
   common/random.cpp

@@ -53,6 +53,7 @@ int g_systemDpi = 96;
 ScaledFont g_fonts[16];  // a few fonts at a few DPIs
 int g_fontCount = 0;
 bool g_quiet = false;  // no windows at all
+bool g_passive = false;  // a quiet run that shows its progress window
 
 struct Colors {
   int id;
@@ -435,8 +436,9 @@ void Shutdown() {
   while (!g_windows->empty()) Close(g_windows->back().hwnd);
 }
 
-HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style) {
-  if (g_quiet) return nullptr;
+namespace {
+
+HWND CreateTopLevel(const std::wstring& title, int clientWidth, int clientHeight, DWORD style) {
   RECT r = {0, 0, Scale(clientWidth, g_systemDpi), Scale(clientHeight, g_systemDpi)};
   WindowRectForDpi(&r, style, 0, g_systemDpi);
   int width = r.right - r.left, height = r.bottom - r.top;
@@ -452,6 +454,16 @@ HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DW
   const int dpi = DpiOfWindow(hwnd);
   if (dpi != g_systemDpi) LayOut(g_windows->back(), dpi, nullptr);
   return hwnd;
+}
+
+}  // namespace
+
+HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style) {
+  return g_quiet ? nullptr : CreateTopLevel(title, clientWidth, clientHeight, style);
+}
+
+HWND OpenProgressWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style) {
+  return g_quiet && !g_passive ? nullptr : CreateTopLevel(title, clientWidth, clientHeight, style);
 }
 
 void ShowWindowNow(HWND window) {
@@ -704,7 +716,10 @@ Event WaitEvent() {
   return e;
 }
 
-void SetQuiet(bool quiet) { g_quiet = quiet; }
+void SetQuiet(bool quiet, bool passive) {
+  g_quiet = quiet;
+  g_passive = quiet && passive;
+}
 bool Quiet() { return g_quiet; }
 
 int Message(const std::wstring& text, const std::wstring& title, UINT flags) {

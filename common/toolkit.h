@@ -58,6 +58,8 @@ void Shutdown();
 // Opens a top-level window, hidden, centred on the screen, with the given
 // client size (in 1/96 inch). Returns null on failure.
 HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style);
+// The same for a progress window: opened in a passive run too.
+HWND OpenProgressWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style);
 void ShowWindowNow(HWND window);
 void Close(HWND window);
 // The most recently opened window that is still open, or null.
@@ -132,8 +134,9 @@ int Message(const std::wstring& text, const std::wstring& title, UINT flags);
 
 // A quiet run (an unattended one) shows no window of any kind: OpenWindow
 // gives null, and Message shows nothing and answers No to a question, OK
-// to anything else.
-void SetQuiet(bool quiet);
+// to anything else. A passive run is a quiet run that shows its progress:
+// OpenProgressWindow opens its window, everything else stays quiet.
+void SetQuiet(bool quiet, bool passive = false);
 bool Quiet();
 
 constexpr UINT kErrorIcon = MB_ICONERROR;          // 0x10

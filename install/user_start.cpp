@@ -8,6 +8,7 @@
 
 #include "common/log.h"
 #include "common/system_api.h"
+#include "common/toolkit.h"
 
 namespace {
 
@@ -98,13 +99,22 @@ bool StartAsSignedInUser(const SHELLEXECUTEINFOW& info) {
 }  // namespace
 
 bool StartThroughDesktopShell(const SHELLEXECUTEINFOW& info) {
-  if ((info.fMask & SEE_MASK_NOCLOSEPROCESS) || !RunsElevated() || !StartAsSignedInUser(info)) return false;
+  // The desktop shell's ShellExecute takes no flags: for a file it cannot
+  // start, Windows shows its error box ("Windows cannot find ...") from the
+  // shell's own process on the user's desktop, where no flag of ours reaches.
+  // An unattended run shows nothing, so it never goes that way; its starts
+  // go through ShellExecuteExW as this process with SEE_MASK_FLAG_NO_UI.
+  if (ui::Quiet() || (info.fMask & (SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI)) || !RunsElevated() ||
+      !StartAsSignedInUser(info))
+    return false;
   LogLine(std::wstring(L"started as the signed-in user by the desktop shell: ") + info.lpFile);
   return true;
 }
 
 bool StartForUser(SHELLEXECUTEINFOW* info) {
   if (StartThroughDesktopShell(*info)) return true;
+  // An unattended run shows no window, not even the shell's error box.
+  if (ui::Quiet()) info->fMask |= SEE_MASK_FLAG_NO_UI;
   const bool started = ShellExecuteInfo(info) != 0;
   LogLine(std::wstring(started ? L"started by this program: " : L"could not start: ") +
           (info->lpFile ? info->lpFile : L""));

@@ -10,9 +10,10 @@
 // shell's own process, where this process runs elevated and the caller asks
 // for no process handle. False, with nothing started, where that is not
 // possible (no shell window, an older system, not elevated, any failure on
-// the way).
+// the way), and never in an unattended run (the shell may show an error box).
 bool StartThroughDesktopShell(const SHELLEXECUTEINFOW& info);
 
 // Starts `info` through the desktop shell as above, else by ShellExecuteExW
-// as this process. Logs which way it went. True when it was started.
+// as this process (in an unattended run with SEE_MASK_FLAG_NO_UI: no error
+// box). Logs which way it went. True when it was started.
 bool StartForUser(SHELLEXECUTEINFOW* info);

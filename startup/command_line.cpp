@@ -40,6 +40,7 @@ bool HasSwitch(const std::wstring& argument, const wchar_t* name) {
 }
 
 bool IsCloseSwitch(const std::wstring& argument) { return text::EqualsNoCase(argument, L"/CLOSEAPPLICATIONS"); }
+bool IsPassiveSwitch(const std::wstring& argument) { return text::EqualsNoCase(argument, L"/PASSIVE"); }
 
 // Arguments as Windows programs read them: blanks separate them, double
 // quotes anywhere in one group blanks into it and are dropped. Each comes
@@ -102,13 +103,17 @@ Invocation ReadInvocation(const std::wstring& commandLine) {
   const auto args = SwitchArguments(commandLine, AfterProgramName(commandLine));
   if (first == L"/S") {
     v.silent = true;
+    // /D= comes right after /S, or after /S /PASSIVE.
+    const size_t folderAt = args.size() > 1 && IsPassiveSwitch(args[1].first) ? 2 : 1;
     for (size_t k = 1; k < args.size(); ++k) {
       const std::wstring& arg = args[k].first;
-      if (k == 1 && HasSwitch(arg, L"/D=")) {
-        // The folder runs to the end of the line, or to a /LOG= after it:
-        // blanks in it need no quotes.
+      if (k == folderAt && HasSwitch(arg, L"/D=")) {
+        // The folder runs to the end of the line, or to the next /LOG=,
+        // /CLOSEAPPLICATIONS or /PASSIVE: blanks in it need no quotes.
         size_t end = k + 1;
-        while (end < args.size() && !HasSwitch(args[end].first, L"/LOG=") && !IsCloseSwitch(args[end].first)) ++end;
+        while (end < args.size() && !HasSwitch(args[end].first, L"/LOG=") && !IsCloseSwitch(args[end].first) &&
+               !IsPassiveSwitch(args[end].first))
+          ++end;
         if (commandLine[args[k].second] == L'"') {
           // The whole switch quoted ("/D=C:\My Folder"): its value as read.
           v.folder = arg.substr(3);
@@ -125,11 +130,14 @@ Invocation ReadInvocation(const std::wstring& commandLine) {
         v.log = arg.substr(5);
       } else if (IsCloseSwitch(arg) && !v.closeApplications) {
         v.closeApplications = true;
+      } else if (IsPassiveSwitch(arg) && !v.passive) {
+        v.passive = true;
       } else {
         v.mode = RunMode::kUsage;
       }
     }
-    if (args.size() > 1 && HasSwitch(args[1].first, L"/D=") && v.folder.empty()) v.mode = RunMode::kUsage;
+    if (args.size() > folderAt && HasSwitch(args[folderAt].first, L"/D=") && v.folder.empty())
+      v.mode = RunMode::kUsage;
     if (v.mode == RunMode::kInstall && !v.folder.empty() && !IsFullFolderPath(text::Trim(v.folder)))
       v.mode = RunMode::kFolderNotFull;
     return v;

@@ -24,6 +24,7 @@ struct Invocation {
   std::wstring folder;  // "-u FOLDER": where ProgramData.zip goes; "/D=FOLDER": the install folder
   std::wstring log;     // "/LOG=FILE"
   bool closeApplications = false;  // "/CLOSEAPPLICATIONS": programs holding files are closed
+  bool passive = false;  // "/PASSIVE" after /S: the progress window shows, nothing else
 };
 
 // The forms of the command line (arguments after the program's name):
@@ -31,15 +32,16 @@ struct Invocation {
 //   /LOG=FILE                        install, with a window and a log
 //   /? [/LOG=FILE]                   the list of switches (in either order)
 //   -u FOLDER                        write the payload as FOLDER\ProgramData.zip
-//   /S [/D=FOLDER] [/LOG=FILE] [/CLOSEAPPLICATIONS]
-//                                    install without any window; /D= comes
-//                                    second, /LOG= and /CLOSEAPPLICATIONS
-//                                    anywhere after /S; a FOLDER that is not
-//                                    a full path: refused
+//   /S [/PASSIVE] [/D=FOLDER] [/LOG=FILE] [/CLOSEAPPLICATIONS]
+//                                    install without any window (/PASSIVE:
+//                                    but the progress window); /D= comes
+//                                    right after /S or /S /PASSIVE, the
+//                                    others anywhere after /S; a FOLDER that
+//                                    is not a full path: refused
 //   any other two or more arguments  the usage message (silent: refused)
 // Switch values may be quoted ("/LOG=C:\a b.log" or /LOG="C:\a b.log");
-// the /D= folder runs to the end of the line or to a /LOG= or
-// /CLOSEAPPLICATIONS after it, blanks
+// the /D= folder runs to the end of the line or to a /LOG=,
+// /CLOSEAPPLICATIONS or /PASSIVE after it, blanks
 // included (/D=C:\Program Files\Demo).
 Invocation ReadInvocation(const std::wstring& commandLine);
 

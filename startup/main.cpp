@@ -93,7 +93,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   // An unattended run is known before anything is shown.
   const std::wstring commandLine = GetCommandLineW();
   p.invocation = ReadInvocation(commandLine);
-  ui::SetQuiet(p.invocation.silent);
+  ui::SetQuiet(p.invocation.silent, p.invocation.passive);
   if (!p.invocation.log.empty()) OpenLog(p.invocation.log);
   LogLine(L"setup started: " + commandLine);
   // The list of switches needs neither the rights nor the package.

@@ -1,5 +1,7 @@
 #include "uninstaller/arguments.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 
 namespace {
@@ -28,23 +30,43 @@ bool QuotedPath(const std::wstring& s, size_t* at, std::wstring* path) {
   return true;
 }
 
+// A /LOG= at the end of `rest`: its file, and `rest` without it.
+std::wstring TakeLog(std::wstring* rest) {
+  const size_t at = text::Lower(*rest).rfind(L"/log=");
+  if (at == std::wstring::npos) return std::wstring();
+  size_t start = at;
+  if (start > 0 && (*rest)[start - 1] == L'"') --start;  // the whole switch quoted
+  if (start > 0 && (*rest)[start - 1] != L' ' && (*rest)[start - 1] != L'\t') return std::wstring();
+  // Not inside a quoted path.
+  if (std::count(rest->begin(), rest->begin() + static_cast<std::ptrdiff_t>(start), L'"') % 2) return std::wstring();
+  const std::wstring file = text::Trim(rest->substr(at + 5), L" \t\"");
+  if (!file.empty()) *rest = rest->substr(0, start);
+  return file;
+}
+
 }  // namespace
 
 UninstallerArguments ReadUninstallerArguments(const std::wstring& commandLine, const std::wstring& ownPath) {
   UninstallerArguments a;
   std::wstring rest = text::Trim(Parameters(commandLine, ownPath));
+  const std::wstring log = TakeLog(&rest);
+  rest = text::Trim(rest);
   // A trailing /S asks for a removal without questions.
   if (rest == L"/S" || text::EndsWith(rest, L" /S") || text::EndsWith(rest, L"\t/S")) {
     a.silent = true;
     rest = text::Trim(rest.substr(0, rest.size() - 2));
   }
-  if (rest.empty()) return a;
+  if (rest.empty()) {
+    a.log = log;
+    return a;
+  }
   size_t at = 0;
   std::wstring first, second;
   if (!QuotedPath(rest, &at, &first)) return UninstallerArguments();
   if (at < rest.size() && rest[at] != L' ' && rest[at] != L'\t') return UninstallerArguments();
   if (!QuotedPath(rest, &at, &second) || !text::Trim(rest.substr(at)).empty()) return UninstallerArguments();
   a.secondStage = true;
+  a.log = log;
   a.dataPath = first;
   a.uninstallerPath = second;
   return a;

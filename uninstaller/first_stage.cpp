@@ -34,7 +34,7 @@ bool CopyInto(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-void RunFirstStage() {
+void RunFirstStage(const std::wstring& log) {
   // A new folder of its own in the temporary folder, named like the copy:
   // nothing can be planted beside the copy (a library it would load) or
   // swapped for it before it starts.
@@ -51,12 +51,13 @@ void RunFirstStage() {
   const std::wstring self = OwnPath();
   const std::wstring installedData = WithExtension(self, L"dat");
   const std::wstring parameters = L"\"" + installedData + L"\" \"" + self + L"\"";
+  const std::wstring logSwitch = log.empty() ? std::wstring() : L" \"/LOG=" + log + L"\"";
   if (!folder.empty() && CopyInto(self, program) && CopyInto(installedData, data)) {
     // A removal without questions waits for the copy's outcome, which is
     // the one the caller gets.
-    if (!ui::Quiet() && StartCommand(program, parameters, false, L"")) return;
+    if (!ui::Quiet() && StartCommand(program, parameters + logSwitch, false, L"")) return;
     Outcome outcome = kFailed;
-    if (ui::Quiet() && RunCopyForOutcome(program, parameters + L" /S", &outcome)) {
+    if (ui::Quiet() && RunCopyForOutcome(program, parameters + L" /S" + logSwitch, &outcome)) {
       NoteOutcome(outcome);
       return;
     }

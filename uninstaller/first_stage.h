@@ -3,6 +3,9 @@
 // so that the removal can delete the installed uninstaller.
 #pragma once
 
+#include <string>
+
 // Shows the failure message when the copies or the start fail. Returns when
-// done; the caller ends the process.
-void RunFirstStage();
+// done; the caller ends the process. A non-empty `log` is handed on to the
+// copy (/LOG=), which writes it.
+void RunFirstStage(const std::wstring& log);

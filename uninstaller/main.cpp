@@ -6,8 +6,10 @@
 #include "common/prelude.h"
 
 #include "common/heap.h"
+#include "common/log.h"
 #include "common/outcome.h"
 #include "common/system_api.h"
+#include "common/text.h"
 #include "common/toolkit.h"
 #include "install/admin_test.h"
 #include "install/digest_book.h"
@@ -26,6 +28,8 @@ namespace {
 
 // Exits with 0, or in a removal without questions with the outcome's code.
 [[noreturn]] void End() {
+  LogLine(std::wstring(L"end: ") + OutcomeText(CurrentOutcome()) + L" (exit code " + text::Decimal(ExitCode()) + L")");
+  CloseLog();
   ui::Shutdown();
   DestroyPrivateHeap();
   ExitProcess(static_cast<UINT>(ExitCode()));
@@ -87,6 +91,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   ui::Init(instance);
   const UninstallerArguments arguments = ReadUninstallerArguments(GetCommandLineW(), OwnPath());
   ui::SetQuiet(arguments.silent);
+  // The copy writes the log; the first stage hands the file on to it.
+  if (arguments.secondStage && !arguments.log.empty() && OpenLog(arguments.log))
+    LogLine(L"removal started: " + std::wstring(GetCommandLineW()));
   if (CurrentOsVersion() >= kOs2000 && !IsAdministrator()) {
     NoteOutcome(kFailed);
     ui::Message(uninstall_text::kNeedAdministrator, uninstall_text::kErrorTitle, ui::kErrorIcon);
@@ -96,6 +103,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   if (arguments.secondStage)
     RunSecondStage(arguments.dataPath, arguments.uninstallerPath);
   else
-    RunFirstStage();
+    RunFirstStage(arguments.log);
   End();
 }

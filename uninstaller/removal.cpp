@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "common/log.h"
 #include "common/outcome.h"
 #include "common/pending_renames.h"
 #include "common/text.h"
@@ -40,7 +41,11 @@ std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks)
       if (f[2] == L"1") StartProgram(f[4], f[5]);
       if (f[3] == L"1") later.push_back({f[4], f[5]});
     } else if (f[1] == L"LAUNCHBROWSER") {
-      LaunchBrowser(f[2]);
+      // A removal without questions is unseen: no web page either.
+      if (ui::Quiet())
+        LogLine(L"task " + task.name + L": web page " + f[2] + L" not opened (a removal without questions)");
+      else
+        LaunchBrowser(f[2]);
     }
   }
   return later;

@@ -51,6 +51,7 @@ enum WizardControl : int {
   kInstallText = 252,
   kStatusLine = 253,
   kProgressBar = 254,
+  kPassiveIcon = 255,  // the passive run's window shows the status line and bar with it
   // finish page
   kFinishContainer = 300,
   kFinishTitle = 301,

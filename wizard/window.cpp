@@ -3,6 +3,7 @@
 #include "common/prelude.h"
 #include <commctrl.h>
 
+#include "common/progress_window.h"
 #include "common/system_api.h"
 #include "common/text.h"
 #include "common/toolkit.h"
@@ -250,6 +251,11 @@ void FillWizardControls() {
   ui::Show(kFinishButton, false);
   if (Settings().offerGroupOptOut == 0) ui::Show(kGroupOptOut, false);
   FillFinishOptions();
+}
+
+void OpenPassiveProgress() {
+  OpenSmallProgressWindow({WindowTitle(), Text(39), Process().image0, kPassiveIcon, kStatusLine, kProgressBar, 0,
+                           nullptr});
 }
 
 void RefreshSpaceTexts() { SetSpaceTexts(); }

@@ -64,8 +64,9 @@ void BuildOptions() {
   for (FinishOption& option : Wizard().options) option.text = ExpandTextVariables(option.text);
 }
 
-// No window: the defaults, the folder of the command line, every option
-// the finish page would show ticked.
+// No window (a passive run: the progress window only): the defaults, the
+// folder of the command line, every option the finish page would show
+// ticked.
 [[noreturn]] void RunUnattended() {
   const InstallPlan plan = DefaultPlan(Process().invocation.folder);
   // A script's default folder that expands to a relative path would be
@@ -80,6 +81,7 @@ void BuildOptions() {
           (available == kUnknownSpace ? std::wstring(L"an unknown number of") : text::DecimalUnsigned(available)) +
           L" bytes free");
   if (available != kUnknownSpace && available < plan.payloadBytes) EndWithKey(2);
+  if (Process().invocation.passive) OpenPassiveProgress();
   EndInstallation(InstallProcedure(plan));
   std::vector<const FinishOption*> all;
   for (const FinishOption& option : Wizard().options) all.push_back(&option);

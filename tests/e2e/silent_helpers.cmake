@@ -5,4 +5,5 @@ add_custom_target(example_folders
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/example/payload ${BIN}/example/payload
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/example/information ${BIN}/example/information)
 
-add_dependencies(e2e_silent example_folders)
+# The browser and the held program of the unseen and the passive runs.
+add_dependencies(e2e_silent example_folders wizard_recorder run_probe)

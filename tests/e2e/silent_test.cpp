@@ -1,8 +1,9 @@
 // Unattended runs (/S): the example package installed and removed again
 // without a single window, the language they take, the log, and the exit
 // codes of a run that cannot install (no space, another installation, a
-// command line it does not understand) or that needs a restart; and the
-// log of an interactive run.
+// command line it does not understand) or that needs a restart; the log of
+// an interactive run; what the runs start, unseen; and the passive run,
+// which shows its progress only.
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -14,6 +15,7 @@
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 #include "tools/tarnpack/zip_writer.h"
+#include "wizard/controls.h"
 
 using drive::Icon;
 
@@ -145,6 +147,20 @@ int64_t GetNumber(HKEY root, const std::wstring& path, const std::wstring& name)
   if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &bytes) != ERROR_SUCCESS)
     return -1;
   return value;
+}
+
+// Every visible top-level window of the session ("title [class]"), whoever
+// shows it: the shell's error box would be no window of the run.
+BOOL CALLBACK NoteVisible(HWND w, LPARAM list) {
+  if (IsWindowVisible(w))
+    reinterpret_cast<std::set<std::string>*>(list)->insert(U8(drive::Title(w)) + " [" + U8(drive::ClassName(w)) + "]");
+  return TRUE;
+}
+
+std::set<std::string> VisibleWindows() {
+  std::set<std::string> out;
+  EnumWindows(NoteVisible, reinterpret_cast<LPARAM>(&out));
+  return out;
 }
 
 // Copies a folder with everything below it.
@@ -601,4 +617,72 @@ TEST_F(Silent, AnUpgradeTakesOverTheEarlierInstallation) {
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Widen(key)));
     RegDeleteTreeW(HKEY_CURRENT_USER, Widen(key).c_str());
   }
+}
+
+// /S /PASSIVE as a package manager composes it: the progress window with
+// the product's name, its status line and bar and no button, nothing else;
+// the choices, the exit code and the log of /S. What the unattended runs
+// start stays unseen: a missing program, started in the task phase, as a
+// finish item and by the removal, leaves no error box anywhere in the
+// session, and the removal opens no web page (the log says so instead).
+TEST_F(Silent, APassiveRunShowsItsProgressOnlyAndNothingItStarts) {
+  // The browser: a recorder as Internet Explorer and as the http handler.
+  const std::wstring appPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe";
+  const std::wstring http = L"Software\\Classes\\http\\shell\\open\\command";
+  const RestoredDefault restoredApp(HKEY_LOCAL_MACHINE, appPath), restoredHttp(HKEY_LOCAL_MACHINE, http);
+  const std::wstring browser = Dir() + L"browser\\iexplore.exe", folder = Dir() + L"Program Files\\Demo App\\";
+  MakeFolders(browser);
+  CopyHelper(L"wizard_recorder.exe", browser);
+  SetText(HKEY_LOCAL_MACHINE, appPath, L"", browser);
+  SetText(HKEY_LOCAL_MACHINE, http, L"", L"\"" + browser + L"\" \"%1\"");
+  CopyHelper(L"run_probe.exe", Dir() + L"payload\\probe.exe");
+  Write(L"payload\\probe.hold", "");
+  const std::string P = kPilcrow, missing = U8(Dir()) + "missing\\nothere.exe";
+  const std::wstring package = BuildDemo(
+      "", "Offered = RUN" + P + "0" + P + "0" + P + "0" + P + missing + P + P + "Start it\r\nNow = RUN" + P + "0" + P +
+              "0" + P + "1" + P + missing + "\r\nWait = RUN" + P + "1" + P + "1" + P + "1" + P +
+              "<DefaultInstallPath>probe.exe\r\n[uConfig]\r\nIconExtUninst = 1\r\n[UninstTasks]\r\nGoodbye = "
+              "LAUNCHBROWSER" + P + "http://tarnwick.invalid/bye\r\nBefore = RUN" + P + "1" + P + "0" + P + missing + P +
+              "\r\n");
+  const std::set<std::string> before = VisibleWindows();
+  const std::wstring arguments = L"/S /PASSIVE /D=" + folder.substr(0, folder.size() - 1) + L" /LOG=" + log_;
+  drive::Process p = Launch(package, arguments);
+  HWND w = drive::WaitWindow(p, kDemoTitle);
+  ASSERT_NE(w, nullptr) << "no progress window";
+  // Held in the RUN task: the status line says so.
+  ASSERT_TRUE(drive::WaitUntil([&] { return FileExists(folder + L"probe.txt"); }, 60000));
+  EXPECT_TRUE(drive::WaitUntil([&] { return drive::Text(w, kStatusLine) == T(71); }))
+      << U8(drive::Text(w, kStatusLine));
+  EXPECT_TRUE(drive::Visible(w, kProgressBar));
+  EXPECT_EQ(FindWindowExW(w, nullptr, L"Button", nullptr), nullptr) << "a button";
+  Screenshot(w, L"passive");
+  const std::string shown = U8(kDemoTitle) + " [" + U8(drive::ClassName(w)) + "]";
+  Write(L"Program Files\\Demo App\\probe.go", "");
+  const Watched run = WatchUntilExit(p);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.windows, std::set<std::string>{shown});
+  EXPECT_TRUE(FileExists(folder + L"Uninst0.exe"));
+  std::vector<std::string> log = LogEntries(log_);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(), "setup started: \"" + U8(package) + "\" " + U8(arguments));
+  EXPECT_ENTRY(log, "install folder: " + U8(folder) + " (new or empty)");
+  EXPECT_ENTRY(log, "could not start: " + missing);
+  EXPECT_EQ(log.back(), "end: succeeded (exit code 0)");
+
+  const std::wstring removalLog = Dir() + L"removal log.txt";
+  removal_ = StartCommandLine(GetText(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App"),
+                                      L"QuietUninstallString") + L" /LOG=" + removalLog);
+  const Watched removal = WatchUntilExit(removal_);
+  EXPECT_EQ(removal.exitCode, 0u);
+  EXPECT_TRUE(removal.windows.empty()) << ::testing::PrintToString(removal.windows);
+  EXPECT_TRUE(drive::WaitUntil([&] { return StillRunning(removal).empty(); }, 60000));
+  log = LogEntries(removalLog);
+  EXPECT_ENTRY(log, "task Goodbye: web page http://tarnwick.invalid/bye not opened (a removal without questions)");
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "end: succeeded (exit code 0)");
+  EXPECT_FALSE(FileExists(browser + L".log")) << "the browser was started";
+  std::set<std::string> appeared;
+  for (const std::string& seen : VisibleWindows())
+    if (!before.count(seen)) appeared.insert(seen);
+  EXPECT_TRUE(appeared.empty()) << ::testing::PrintToString(appeared);
 }

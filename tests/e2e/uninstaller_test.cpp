@@ -574,28 +574,6 @@ TEST_F(Uninstaller, ExistingInstallFolderKeepsEmptyLeftovers) {
 // ---------------------------------------------------------------------------
 // Uninstall tasks.
 
-// Puts a key's default value back as it was (or the key away, when there was
-// none) when the case ends, however it ends.
-class RestoredDefault {
- public:
-  RestoredDefault(HKEY root, const std::wstring& path)
-      : root_(root), path_(path), keyExisted_(KeyExists(root, path)), original_(GetText(root, path, L"")) {}
-  ~RestoredDefault() {
-    if (!keyExisted_)
-      RegDeleteTreeW(root_, path_.c_str());
-    else if (original_ == L"<missing>")
-      RegDeleteKeyValueW(root_, path_.c_str(), nullptr);
-    else
-      SetText(root_, path_, L"", original_);
-  }
-
- private:
-  HKEY root_;
-  std::wstring path_;
-  bool keyExisted_;
-  std::wstring original_;
-};
-
 TEST_F(Uninstaller, RunTasksStartBeforeAnythingIsDeletedAndAfterTheFolders) {
   // The gate server holds the record phase (before the file phase) until the
   // run-before program has written what it saw.

@@ -38,6 +38,7 @@ TEST(CommandLine, TheFormsOfTheCommandLine) {
     bool silent;
     const wchar_t* folder;
     const wchar_t* log;
+    bool passive = false;
   } cases[] = {
       {L"pkg.exe", RunMode::kInstall, false, L"", L""},
       {L"pkg.exe -u", RunMode::kInstall, false, L"", L""},  // one argument: the installation
@@ -76,6 +77,17 @@ TEST(CommandLine, TheFormsOfTheCommandLine) {
       {L"pkg.exe /S /D=\\\\server\\", RunMode::kFolderNotFull, true, L"\\\\server\\", L""},
       {L"pkg.exe /S /D=\\\\?\\C:\\Demo", RunMode::kFolderNotFull, true, L"\\\\?\\C:\\Demo", L""},
       {L"pkg.exe /S /D=\\\\.\\C:\\Demo", RunMode::kFolderNotFull, true, L"\\\\.\\C:\\Demo", L""},
+      // /PASSIVE: silent with the progress window; /D= may follow it.
+      {L"pkg.exe /S /PASSIVE", RunMode::kInstall, true, L"", L"", true},
+      {L"pkg.exe /S /passive /D=C:\\Program Files\\X /LOG=C:\\x\\y.log", RunMode::kInstall, true,
+       L"C:\\Program Files\\X", L"C:\\x\\y.log", true},
+      {L"pkg.exe /S /D=C:\\Program Files\\X /PASSIVE /LOG=s.log", RunMode::kInstall, true, L"C:\\Program Files\\X",
+       L"s.log", true},
+      {L"pkg.exe /S /PASSIVE \"/D=C:\\Program Files\\X\" /LOG=\"C:\\a b\\x.log\"", RunMode::kInstall, true,
+       L"C:\\Program Files\\X", L"C:\\a b\\x.log", true},
+      {L"pkg.exe /S /PASSIVE /PASSIVE", RunMode::kUsage, true, L"", L"", true},
+      {L"pkg.exe /S /LOG=s.log /PASSIVE /D=C:\\X", RunMode::kUsage, true, L"", L"s.log", true},
+      {L"pkg.exe /PASSIVE /S", RunMode::kUsage, false, L"", L""},
   };
   for (const auto& c : cases) {
     const Invocation v = ReadInvocation(c.line);
@@ -83,6 +95,7 @@ TEST(CommandLine, TheFormsOfTheCommandLine) {
     EXPECT_EQ(v.silent, c.silent) << c.line;
     EXPECT_EQ(v.folder, c.folder) << c.line;
     EXPECT_EQ(v.log, c.log) << c.line;
+    EXPECT_EQ(v.passive, c.passive) << c.line;
   }
 }
 

@@ -9,6 +9,7 @@ TEST(UninstallerArguments, TheFormsOfTheCommandLine) {
     bool second, silent;
     const wchar_t* data;
     const wchar_t* uninstaller;
+    const wchar_t* log = L"";  // /LOG= comes last and runs to the end of the line
   } cases[] = {
       {L"\"C:\\T\\1\\1.exe\" \"C:\\My App\\Uninst0.dat\" \"C:\\My App\\Uninst0.exe\"", true, false,
        L"C:\\My App\\Uninst0.dat", L"C:\\My App\\Uninst0.exe"},
@@ -27,6 +28,11 @@ TEST(UninstallerArguments, TheFormsOfTheCommandLine) {
       {L"\"C:\\x.exe\" \"a\"\"b\"", false, false, L"", L""},
       {L"\"C:\\x.exe\" \"a\" \"b", false, false, L"", L""},
       {L"x.exe \"a\" \"b\"", true, false, L"a", L"b"},
+      {L"\"C:\\x.exe\" /S /LOG=C:\\a b\\x.log", false, true, L"", L"", L"C:\\a b\\x.log"},
+      {L"\"C:\\x.exe\" /log=\"C:\\a b\\x.log\"", false, false, L"", L"", L"C:\\a b\\x.log"},
+      {L"\"C:\\x.exe\" \"a\" \"b\" /S \"/LOG=C:\\a b\\x.log\"", true, true, L"a", L"b", L"C:\\a b\\x.log"},
+      {L"\"C:\\x.exe\" \"C:\\x /LOG=y\\u.dat\" \"b\"", true, false, L"C:\\x /LOG=y\\u.dat", L"b"},
+      {L"\"C:\\x.exe\" /S/LOG=x.log", false, false, L"", L""},
   };
   for (const auto& c : cases) {
     const UninstallerArguments a = ReadUninstallerArguments(c.line, own);
@@ -34,5 +40,7 @@ TEST(UninstallerArguments, TheFormsOfTheCommandLine) {
     EXPECT_EQ(a.silent, c.silent) << c.line;
     EXPECT_EQ(a.dataPath, c.data) << c.line;
     EXPECT_EQ(a.uninstallerPath, c.uninstaller) << c.line;
+    EXPECT_EQ(a.log, c.log) << c.line;
   }
 }
+
