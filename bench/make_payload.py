@@ -5,8 +5,11 @@ the same size on every run (a fixed seed): many small text files of 4 to
 folders, beside a few large files of random bytes that do not compress, and
 a few empty folders. Paths stay short enough for every peer (minizip's
 miniunz takes names of up to 255 bytes; the install folder comes before them).
+A size of nCOUNT (n10000) writes instead COUNT text files of 1 KB each in a
+shallow tree of twenty folders, two levels deep, as a product of many small
+files lays them out.
 
-    make_payload.py SIZE-MIB FOLDER
+    make_payload.py SIZE-MIB|nCOUNT FOLDER
 
 Prints the number of files, folders and bytes written."""
 import math
@@ -90,7 +93,37 @@ def log_uniform(rng, low, high):
     return int(math.exp(rng.uniform(math.log(low), math.log(high))))
 
 
+def small_files(count, root):
+    rng = random.Random(20240101 + 1000000 + count)
+    pools = [g(rng, 256 * 1024).encode() for g in (prose, code, table, markup)]
+    folders = ["%s/%s/" % (top, sub) for top in ("bin", "lib", "data", "docs", "locale")
+               for sub in rng.sample(FOLDER_NAMES, 4)]
+    used = set()
+    for folder in folders:
+        os.makedirs(os.path.join(root, folder), exist_ok=True)
+    for i in range(count):
+        folder = folders[i % len(folders)]
+        while True:
+            path = folder + "%s_%s%d%s" % (rng.choice(WORDS), rng.choice(IDENTS), rng.randint(0, 9999),
+                                           rng.choice(TEXT_EXTS))
+            if path not in used:
+                used.add(path)
+                break
+        head = ("%s, part %d\n" % (path, i)).encode()
+        pool = rng.choice(pools)
+        at = rng.randrange(len(pool) - 1024)
+        full = os.path.join(root, path)
+        with open(full, "wb") as f:
+            f.write(head + pool[at:at + 1024 - len(head)])
+        t = EPOCH + rng.randint(0, 365 * 86400)
+        os.utime(full, (t, t))
+    print("%d files, %d folders, %d bytes" % (count, len(folders) + 5, count * 1024))
+
+
 def main():
+    if sys.argv[1].startswith("n"):
+        small_files(int(sys.argv[1][1:]), sys.argv[2])
+        return
     size_mib, root = int(sys.argv[1]), sys.argv[2]
     rng = random.Random(20240101 + size_mib)
     total = size_mib * MIB

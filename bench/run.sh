@@ -22,11 +22,15 @@
 # Each timing is the best of N runs. Prints one Markdown table with the
 # machine's description and writes it to bench/results/DATE-ARCH.md.
 #
-#   bench/run.sh [--sizes 10,250,1000] [--no-real] [--runs N] [--arch x86|x64]
-#                [--quick] [--no-build] [--note TEXT]
+#   bench/run.sh [--sizes 10,250,1000] [--no-real] [--no-lzma] [--runs N]
+#                [--arch x86|x64] [--quick] [--no-build] [--note TEXT]
 #
-#   --sizes    package sizes in MiB of generated product files
+#   --sizes    package sizes in MiB of generated product files, or nCOUNT
+#              (n10000): COUNT files of 1 KB in twenty folders; from
+#              n100000 on, the stub's installation alone is measured (its
+#              time and peak working set; the tree is then removed by hand)
 #   --no-real  without the payload of real files
+#   --no-lzma  without the NSIS lzma installer (its build is the slowest step)
 #   --runs     runs of each timing (default 3, and 1 for sizes of 1000 MiB and
 #              more; given, it counts for every size)
 #   --arch     x86 (the default where the host runs 32-bit Windows programs)
@@ -47,6 +51,7 @@ arch=""
 build=1
 note=""
 real=1
+nsis_compressors="zlib lzma"
 while [ $# -gt 0 ]; do
   case "$1" in
     --sizes) sizes=$2; shift 2 ;;
@@ -54,16 +59,22 @@ while [ $# -gt 0 ]; do
     --arch) arch=$2; shift 2 ;;
     --quick) sizes=10; real=0; shift ;;
     --no-real) real=0; shift ;;
+    --no-lzma) nsis_compressors=zlib; shift ;;
     --no-build) build=0; shift ;;
     --note) note=$2; shift 2 ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option $1 (--help lists them)" >&2; exit 2 ;;
   esac
 done
-case "$sizes" in *[!0-9,]*|"") echo "run.sh: --sizes takes numbers of MiB, such as 10,250,1000" >&2; exit 2 ;; esac
+case "$sizes" in *[!0-9,n]*|"") echo "run.sh: --sizes takes numbers of MiB or nCOUNT, such as n10000,250,1000" >&2; exit 2 ;; esac
 case "$runs" in ""|[1-9]|[1-9][0-9]) ;; *) echo "run.sh: --runs takes a number from 1 to 99" >&2; exit 2 ;; esac
 IFS=, read -r -a size_list <<< "$sizes"
 for s in "${size_list[@]}"; do
+  [[ "$s" =~ ^n?[1-9][0-9]*$ ]] || { echo "run.sh: --sizes takes numbers of MiB or nCOUNT, not '$s'" >&2; exit 2; }
+  if [ "${s#n}" != "$s" ]; then
+    if [ "${s#n}" -lt 1 ] || [ "${s#n}" -gt 1000000 ]; then echo "run.sh: counts go from n1 to n1000000" >&2; exit 2; fi
+    continue
+  fi
   # tarnpack refuses packages of 2 GiB and more; incompressible files make
   # up almost half of the product, so 1,700 MiB is about the largest.
   if [ "$s" -lt 1 ] || [ "$s" -gt 1700 ]; then echo "run.sh: sizes go from 1 to 1700 MiB" >&2; exit 2; fi
@@ -245,6 +256,7 @@ job() {
       fi
       # For the analysis: Wine's own cmd deleting a copy of the same tree
       # (what deleting files costs under Wine at all).
+      [ "$stub_alone" = 1 ] || {
       cp -a "$installed" "$drive_c/bench/tree"
       sync
       out=$(win P:\\bench_drive.exe run 'C:\windows\system32\cmd.exe' /c rd /s /q 'C:\bench\tree')
@@ -255,7 +267,14 @@ job() {
       sync
       t0=$(now); rm -rf "$work/tree"; t1=$(now)
       keep_min rm "$size" "$(elapsed "$t0" "$t1")"
+      }
       sync
+      if [ "$stub_alone" = 1 ]; then
+        # The installation alone: the tree and the uninstall entry go by hand.
+        rm -rf "$installed"
+        win reg delete "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_name" /f >/dev/null || true
+        return 0
+      fi
       out=$(win P:\\bench_drive.exe uninstall "C:\\Program Files\\$product_name\\Uninst0.exe") || { echo "$out" >&2; exit 1; }
       keep_min uninstall "$size" "$(field uninstall "$out")"
       code=$(field exit_code "$out")
@@ -276,7 +295,16 @@ job() {
 # the next, so that no peer always runs first (or last) on a warm cache.
 peers=(install silent miniunz nsis_zlib unzip nsis_lzma miniunz_fast copy)
 for size in "${size_list[@]}"; do
-  if [ "$size" = real ]; then n=${runs:-3}; else n=${runs:-$([ "$size" -ge 1000 ] && echo 1 || echo 3)}; fi
+  # From 100,000 files on, the stub alone: its installation, peak working
+  # set and uninstallation.
+  stub_alone=0
+  size_peers=("${peers[@]}")
+  case "$size" in
+    real) n=${runs:-3} ;;
+    n*) n=${runs:-3}
+        if [ "${size#n}" -ge 100000 ]; then stub_alone=1; size_peers=(install); n=${runs:-1}; fi ;;
+    *) n=${runs:-$([ "$size" -ge 1000 ] && echo 1 || echo 3)} ;;
+  esac
   fig_set runs "$size" "$n"
   payload="$work/payload"
   rm -rf "$payload"
@@ -286,7 +314,7 @@ for size in "${size_list[@]}"; do
     files=$(find "$payload" -type f | wc -l)
     fig_set real_mib real "$(du -sm --apparent-size "$payload" | cut -f1)"
   else
-    echo "bench: $size MiB: generating the product and making the packages"
+    echo "bench: $size: generating the product and making the packages"
     made=$(python3 "$top/bench/make_payload.py" "$size" "$payload")
     files=${made%% files*}
   fi
@@ -297,14 +325,16 @@ for size in "${size_list[@]}"; do
   t1=$(now)
   fig_set build "$size" "$(elapsed "$t0" "$t1")"
   fig_set package "$size" "$(stat -c %s "$package")"
+  if [ "$stub_alone" = 0 ]; then
   t0=$(now)
   "$top/build/bin/tarnpack" --payload "$payload" --info "$work/info" --out "$work/fast.exe" --arch "$arch" --level 1 >/dev/null
   t1=$(now)
   fig_set build1 "$size" "$(elapsed "$t0" "$t1")"
   fig_set package1 "$size" "$(stat -c %s "$work/fast.exe")"
   rm -f "$work/fast.exe"
-  if [ "$have_nsis" = 1 ]; then
-    for c in zlib lzma; do
+  fi
+  if [ "$have_nsis" = 1 ] && [ "$stub_alone" = 0 ]; then
+    for c in $nsis_compressors; do
       nsis_script "$c" "$payload" "$drive_c/bench/nsis_$c.exe" > "$work/bench.nsi"
       t0=$(now)
       makensis -V1 "$work/bench.nsi" >/dev/null
@@ -321,10 +351,10 @@ for size in "${size_list[@]}"; do
   fig_set archive "$size" "$(stat -c %s "$archive")"
 
   for run in $(seq "$n"); do
-    order=("${peers[@]}")
+    order=("${size_peers[@]}")
     if [ $((run % 2)) = 0 ]; then
       order=()
-      for ((i = ${#peers[@]} - 1; i >= 0; i--)); do order+=("${peers[$i]}"); done
+      for ((i = ${#size_peers[@]} - 1; i >= 0; i--)); do order+=("${size_peers[$i]}"); done
     fi
     echo "bench: $size: round $run of $n: ${order[*]}"
     for p in "${order[@]}"; do job "$p" "$size"; done
@@ -361,7 +391,11 @@ day=$(date -u +%Y-%m-%d)
 header="| Measure (seconds unless said; best of the runs) |"
 rule="|---|"
 for s in "${size_list[@]}"; do
-  if [ "$s" = real ]; then header+=" real files (${fig[real_mib:real]:-?} MiB) |"; else header+=" $s MiB |"; fi
+  case "$s" in
+    real) header+=" real files (${fig[real_mib:real]:-?} MiB) |" ;;
+    n*) header+=" ${s#n} files of 1 KB |" ;;
+    *) header+=" $s MiB |" ;;
+  esac
   rule+="---:|"
 done
 report=$(
@@ -412,7 +446,7 @@ report=$(
   row "Start → first window, \"Initializing...\" (Wine)" t first_window
   row "Start → wizard window (Wine)" t wizard_window
   row "Peak working set of the stub (MiB)" m peak_ws
-  row "Peak working set growth from $first MiB (MiB, target < 1)" growth
+  row "Peak working set growth from the first column (MiB, target < 1)" growth
   row "Uninstallation: Uninst0.exe /S, start → end of the removal (Wine)" t uninstall
   row "Removal: rm -rf (Linux)" t rm
   row "**Ratio uninstallation / rm -rf** (target ≤ 1.5)" r uninstall rm
