@@ -112,6 +112,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarnpack: --timestamp and --ca go with --sign\n\n%s", kUsage);
     return 2;
   }
+  // Reproducible builds: https://reproducible-builds.org/specs/source-date-epoch/
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch && *epoch) {
+    char* end = nullptr;
+    const long long n = std::strtoll(epoch, &end, 10);
+    if (*end || n < 0 || n > 0xFFFFFFFFLL || epoch[0] < '0' || epoch[0] > '9') {
+      std::fprintf(stderr, "tarnpack: SOURCE_DATE_EPOCH is not a time in seconds since 1970-01-01 00:00 UTC: %s\n",
+                   epoch);
+      return 2;
+    }
+    o.sourceDateEpoch = n;
+  }
   if (o.stub.empty()) o.stub = fs::ProgramFolder() + (arch == "x64" ? "tarnstub64.exe" : "tarnstub.exe");
 
   BuildReport report;
