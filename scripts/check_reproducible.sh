@@ -25,6 +25,7 @@ for src in "${trees[@]}"; do
   mkdir -p "$src"
   git -C "$top" archive "$commit" | tar -x -C "$src"
   cp -R "$top/third_party" "$src/third_party"
+  mkdir -p "$src/build"
   for arch in i686 x86_64; do
     echo "check_reproducible: building $arch in $src"
     cmake -S "$src" -B "$src/build/$arch" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw.cmake" -DTARN_ARCH=$arch \
