@@ -366,7 +366,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
     uint32_t seconds = 0;
     const int64_t utcTime =
         FindUnixTime(extra, info.size_file_extra < sizeof extra ? info.size_file_extra : sizeof extra, &seconds)
-            ? seconds
+            ? static_cast<int64_t>(seconds)
             : -1;
     ++visited;
     directoryBytes += 46 + info.size_filename + info.size_file_extra + info.size_file_comment;
