@@ -23,7 +23,11 @@ file(MAKE_DIRECTORY ${GENERATED}/startup)
 # target when it is made).
 add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
 include_directories(${CMAKE_SOURCE_DIR} ${GENERATED})
-set(PROGRAM_OPTIONS -Wall -Wextra -D_WIN32_WINNT=0x0400 -DWINVER=0x0400)
+# The same commit gives the same programs, byte for byte, in any folder:
+# no path of the build (__FILE__ of an assertion, debug information) is
+# written as more than its part below the source folder, and the linker
+# writes no time stamp into the headers (below).
+set(PROGRAM_OPTIONS -Wall -Wextra -D_WIN32_WINNT=0x0400 -DWINVER=0x0400 -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)
 add_compile_options(${PROGRAM_OPTIONS})
 
 # What makes the two shipped programs small: optimise for size, no
@@ -51,7 +55,8 @@ set(LTO_COMPILE -flto -ffat-lto-objects)
 set(SMALL_COMPILE -Os -fno-declone-ctor-dtor -fno-exceptions -fno-rtti -fno-threadsafe-statics -D_GLIBCXX_ASSERTIONS -ffunction-sections -fdata-sections
                   ${NO_UNWIND} ${LTO_COMPILE})
 set(SMALL_C_COMPILE -Os -ffunction-sections -fdata-sections ${NO_UNWIND} ${LTO_COMPILE} -w)
-set(SMALL_LINK -static -s -Wl,--gc-sections -mwindows -municode -flto -flto-partition=one -Os)
+set(SMALL_LINK -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -mwindows -municode -flto -flto-partition=one
+               -Os -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)
 add_link_options(-fno-lto)
 
 # 32-bit: the default linker script keeps every input .eh_frame section

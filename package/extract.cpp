@@ -34,9 +34,17 @@ std::wstring DecodeName(const char* raw, int length, unsigned long flags) {
   return name;
 }
 
-// The entry's stored date and time, taken as local time, seconds 0.
-void SetLastWriteTime(HANDLE file, unsigned long dosDate) {
+// The entry's time in UTC (seconds since 1970) from its extended timestamp
+// field, else its stored date and time, taken as local time, seconds 0.
+void SetLastWriteTime(HANDLE file, unsigned long dosDate, int64_t utcTime) {
   FILETIME local, utc;
+  if (utcTime >= 0) {
+    const uint64_t ticks = static_cast<uint64_t>(utcTime) * 10000000u + 116444736000000000u;  // from 1601
+    utc.dwLowDateTime = static_cast<DWORD>(ticks);
+    utc.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    SetFileTime(file, nullptr, nullptr, &utc);
+    return;
+  }
   if (!DosDateTimeToFileTime(HIWORD(dosDate), static_cast<WORD>(LOWORD(dosDate) & ~0x1Fu), &local)) return;
   if (!LocalFileTimeToFileTime(&local, &utc)) return;
   SetFileTime(file, nullptr, nullptr, &utc);
@@ -47,7 +55,7 @@ void SetLastWriteTime(HANDLE file, unsigned long dosDate) {
 // states, and its CRC-32 matched. A file made new has the archive
 // attribute already: only other attributes are set.
 bool WriteOpened(unzFile zip, HANDLE file, const std::wstring& path, const unz_file_info64& info, void* buffer,
-                 bool madeNew) {
+                 bool madeNew, int64_t utcTime) {
   bool ok = true;
   unsigned long long total = 0;
   for (;;) {
@@ -65,7 +73,7 @@ bool WriteOpened(unzFile zip, HANDLE file, const std::wstring& path, const unz_f
   // read: data that end early (a stored entry shorter than its record says)
   // are caught by the count.
   if (unzCloseCurrentFile(zip) != UNZ_OK || total != info.uncompressed_size) ok = false;
-  if (ok) SetLastWriteTime(file, info.dosDate);
+  if (ok) SetLastWriteTime(file, info.dosDate, utcTime);
   CloseHandle(file);
   const DWORD attributes = WindowsAttributesOf(static_cast<uint32_t>(info.external_fa));
   if (ok && attributes && !(madeNew && attributes == FILE_ATTRIBUTE_ARCHIVE))
@@ -73,10 +81,11 @@ bool WriteOpened(unzFile zip, HANDLE file, const std::wstring& path, const unz_f
   return ok;
 }
 
-bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& info, void* buffer, bool* created) {
+bool WriteEntry(unzFile zip, const std::wstring& path, const unz_file_info64& info, void* buffer, bool* created,
+                int64_t utcTime) {
   HANDLE file = CreateFileForWriting(path);
   *created = file != INVALID_HANDLE_VALUE;
-  return *created && WriteOpened(zip, file, path, info, buffer, false);
+  return *created && WriteOpened(zip, file, path, info, buffer, false, utcTime);
 }
 
 // The folders the entries go to, each made once. The walk remembers the
@@ -276,15 +285,21 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
   unsigned long long visited = 0, bytes = 0, directoryBytes = 0, stored = 0;
   Folders folders(dest, options.journal);
   char raw[kNameBuffer];
+  unsigned char extra[64];  // the start of an entry's extra block, where its time field is looked for
 
   // An archive without entries has no first one to go to.
   int r = global.number_entry ? unzGoToFirstFile(zip) : UNZ_END_OF_LIST_OF_FILE;
   for (; r == UNZ_OK; r = unzGoToNextFile(zip)) {
     unz_file_info64 info;
-    if (unzGetCurrentFileInfo64(zip, &info, raw, kNameBuffer - 1, nullptr, 0, nullptr, 0) != UNZ_OK) {
+    if (unzGetCurrentFileInfo64(zip, &info, raw, kNameBuffer - 1, extra, sizeof extra, nullptr, 0) != UNZ_OK) {
       r = UNZ_BADZIPFILE;
       break;
     }
+    uint32_t seconds = 0;
+    const int64_t utcTime =
+        FindUnixTime(extra, info.size_file_extra < sizeof extra ? info.size_file_extra : sizeof extra, &seconds)
+            ? static_cast<int64_t>(seconds)
+            : -1;
     ++visited;
     directoryBytes += 46 + info.size_filename + info.size_file_extra + info.size_file_comment;
     // The entries' data cannot hold more bytes than the archive has: records
@@ -344,7 +359,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
           if (made != INVALID_HANDLE_VALUE) {
             if (options.journal) options.journal->CreatedNew(path);
             created = true;
-            if (WriteOpened(zip, made, path, info, buffer, true)) {
+            if (WriteOpened(zip, made, path, info, buffer, true, utcTime)) {
               ++result.written;
               result.bytes += info.uncompressed_size;
             } else {
@@ -363,7 +378,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
             std::wstring target = path;
             for (;;) {
               const bool kept = !options.journal || options.journal->BeforeWrite(target);
-              if (kept && WriteEntry(zip, target, info, buffer, &created)) {
+              if (kept && WriteEntry(zip, target, info, buffer, &created, utcTime)) {
                 ++result.written;
                 result.bytes += info.uncompressed_size;
               } else if (!created) {

@@ -53,3 +53,35 @@ bool IsSafeEntryName(const std::wstring& name) {
 }
 
 uint32_t WindowsAttributesOf(uint32_t externalAttributes) { return externalAttributes & kKeptAttributes; }
+
+namespace {
+constexpr unsigned kUnixTimeTag = 0x5455;
+constexpr unsigned char kModificationTimeFlag = 0x01;
+
+unsigned Read16(const unsigned char* p) { return unsigned(p[0]) | unsigned(p[1]) << 8; }
+}  // namespace
+
+void WriteUnixTimeField(uint32_t seconds, unsigned char field[kUnixTimeFieldSize]) {
+  field[0] = kUnixTimeTag & 0xFF;
+  field[1] = kUnixTimeTag >> 8;
+  field[2] = 5;
+  field[3] = 0;
+  field[4] = kModificationTimeFlag;
+  for (int i = 0; i < 4; ++i) field[5 + i] = static_cast<unsigned char>(seconds >> (8 * i));
+}
+
+bool FindUnixTime(const unsigned char* extra, size_t size, uint32_t* seconds) {
+  size_t at = 0;
+  while (size - at >= 4) {
+    const unsigned tag = Read16(extra + at), length = Read16(extra + at + 2);
+    const unsigned char* data = extra + at + 4;
+    if (length > size - at - 4) return false;
+    if (tag == kUnixTimeTag) {
+      if (length < 5 || !(data[0] & kModificationTimeFlag)) return false;
+      *seconds = uint32_t(data[1]) | uint32_t(data[2]) << 8 | uint32_t(data[3]) << 16 | uint32_t(data[4]) << 24;
+      return true;
+    }
+    at += 4 + length;
+  }
+  return false;
+}

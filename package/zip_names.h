@@ -2,6 +2,7 @@
 // Pure logic.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -37,3 +38,21 @@ bool IsSafeEntryName(const std::wstring& name);
 // archive); a folder entry (0x10) gives 0; 0x81A40001 from a Unix tool
 // (mode 0100644 in the high word, read-only in the low byte) gives 0x01.
 uint32_t WindowsAttributesOf(uint32_t externalAttributes);
+
+// The extended timestamp extra field (tag 0x5455, "UT"): tag and length
+// (2 bytes each, little-endian), a flags byte (bit 0: the modification time
+// follows; bits 1 and 2 announce the access and creation times, which only
+// a local header carries), then the modification time in seconds since
+// 1970-01-01 00:00 UTC, 4 bytes little-endian. With only the modification
+// time the field is the same 9 bytes in the local and the central header.
+constexpr size_t kUnixTimeFieldSize = 9;
+void WriteUnixTimeField(uint32_t seconds, unsigned char field[kUnixTimeFieldSize]);
+
+// Finds the modification time of an extended timestamp field in an entry's
+// extra block (fields of tag, length and data, one after the other). False
+// when there is none, its flags do not announce it, the field is too short
+// to hold it, or the block is damaged before it is found (a field whose
+// length runs past the block's end).
+//
+// Example: 55 54 05 00 01 00 00 00 60 gives 0x60000000 (2021-01-14 08:25:36 UTC).
+bool FindUnixTime(const unsigned char* extra, size_t size, uint32_t* seconds);

@@ -181,6 +181,7 @@ BuildOptions PackageTest::Options(const std::wstring& name) const {
   o.output = drive::Narrow(dir_ + name);
   o.dataFolder = drive::Narrow(BinFolder() + L"data");
   o.languages = languages_;
+  o.sourceDateEpoch = sourceDateEpoch_;
   return o;
 }
 

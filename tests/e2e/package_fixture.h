@@ -43,6 +43,8 @@ class PackageTest : public ::testing::Test {
   void UseStub(const std::wstring& name) { stub_ = name; }
   // Shipped localization files that Build() adds by name ("English", ...).
   void UseLanguages(const std::vector<std::string>& names) { languages_ = names; }
+  // SOURCE_DATE_EPOCH for Build(): seconds since 1970, -1 for none.
+  void UseSourceDateEpoch(int64_t seconds) { sourceDateEpoch_ = seconds; }
   // What Build() gives the package builder for Dir() + name.
   BuildOptions Options(const std::wstring& name) const;
   // Builds Dir() + name from Dir()\payload and Dir()\info.
@@ -66,6 +68,7 @@ class PackageTest : public ::testing::Test {
   std::wstring dir_;
   std::wstring stub_ = StubFile();
   std::vector<std::string> languages_;
+  int64_t sourceDateEpoch_ = -1;
   std::set<std::wstring> foldersBefore_;
   std::vector<DWORD> started_;
 };

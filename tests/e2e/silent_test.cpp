@@ -209,11 +209,19 @@ class Silent : public DemoInstallTest {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(kNotes)).c_str());
   }
 
-  // The example package with the shipped English, German and French files.
-  std::wstring BuildExample() {
+  // The example package with the shipped English, German and French files;
+  // with `stamp` its files have that last-write time.
+  std::wstring BuildExample(const FILETIME* stamp = nullptr) {
     RemoveTree(Dir() + L"payload");
     CopyTree(BinFolder() + L"example\\payload", Dir() + L"payload");
     CopyTree(BinFolder() + L"example\\information", Dir() + L"info");
+    for (const std::string& file : kPayloadFiles) {
+      if (!stamp) break;
+      HANDLE h = CreateFileW((Dir() + L"payload\\" + Widen(file)).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+      EXPECT_TRUE(h != INVALID_HANDLE_VALUE && SetFileTime(h, nullptr, nullptr, stamp)) << file;
+      CloseHandle(h);
+    }
     UseLanguages({"English", "German", "French"});
     return Build(L"TarnwickNotesSetup.exe");
   }
@@ -259,9 +267,18 @@ class Silent : public DemoInstallTest {
 };
 
 // The example package, installed with /S into a folder with blanks and
-// removed with its registered silent command: no window at any time.
+// removed with its registered silent command: no window at any time. It is
+// built as a reproducible package (DOS times in UTC) from files of a time
+// whose seconds a DOS time cannot hold, and installed in a session of
+// another zone (the test's TZ): the files get that time exactly.
 TEST_F(Silent, InstallsAndRemovesTheExampleWithoutAnyWindow) {
-  const std::wstring package = BuildExample();
+  TIME_ZONE_INFORMATION zone;
+  GetTimeZoneInformation(&zone);
+  EXPECT_NE(zone.Bias, 0) << "the session runs in UTC: the file times are not checked across zones";
+  const uint64_t ticks = 1623076673ULL * 10000000 + 116444736000000000ULL;  // 2021-06-07 14:37:53 UTC
+  const FILETIME sourceTime = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  UseSourceDateEpoch(1700000000);  // 2023-11-14 22:13:20 UTC
+  const std::wstring package = BuildExample(&sourceTime);
   const std::wstring arguments = L"/S /D=" + Dir() + L"Program Files\\Tarnwick Notes /LOG=" + log_;
   drive::Process p = Launch(package, arguments);
   const Watched install = WatchUntilExit(p);
@@ -278,6 +295,10 @@ TEST_F(Silent, InstallsAndRemovesTheExampleWithoutAnyWindow) {
     const std::string original = ReadFileBytes(BinFolder() + L"example\\payload\\" + Widen(file));
     EXPECT_FALSE(original.empty()) << file;
     EXPECT_EQ(ReadFileBytes(notes_ + Widen(file)), original) << file;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    EXPECT_TRUE(GetFileAttributesExW((notes_ + Widen(file)).c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &sourceTime), 0)
+        << file << ": " << data.ftLastWriteTime.dwHighDateTime << " " << data.ftLastWriteTime.dwLowDateTime;
     payloadBytes += original.size();
   }
   // The group with the links of the script, and the desktop link (a finish

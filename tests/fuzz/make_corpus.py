@@ -25,6 +25,8 @@ def zip_names():
         entry(0x0614, 0x00000004, "Com1.log"),
         entry(0x1314, 0x00000001, "lpt\u00b3/CONOUT$"),
         entry(0x0A14, 0x00000080, "file.txt:stream"),
+        # read as an extra block: a time field (0x60000000) and a field cut short
+        entry(0x5455, 0x00010005, "\0\0`\x01\0\xff\x7fz"),
     ]
 
 

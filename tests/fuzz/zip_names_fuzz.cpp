@@ -1,7 +1,8 @@
 // Feeds arbitrary entry names and attributes to the rules of the archive
 // entries. Input: 2 bytes "version made by", 4 bytes external attributes
 // (both little-endian), then the name in UTF-8. A name that is taken must
-// pass checks written here apart from the rules themselves.
+// pass checks written here apart from the rules themselves. The whole input
+// is also read as an entry's extra block.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -65,6 +66,15 @@ void CheckName(const std::wstring& raw) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // A time field put before any block is the one found.
+  uint32_t seconds = 0;
+  FindUnixTime(data, size, &seconds);
+  std::basic_string<unsigned char> block(kUnixTimeFieldSize, 0);
+  WriteUnixTimeField(seconds ^ 0x5A5A5A5A, &block[0]);
+  block.append(data, size);
+  uint32_t found = 0;
+  if (!FindUnixTime(block.data(), block.size(), &found) || found != (seconds ^ 0x5A5A5A5A)) __builtin_trap();
+
   if (size < 6) return 0;
   const uint32_t external = uint32_t(data[2]) | uint32_t(data[3]) << 8 | uint32_t(data[4]) << 16 | uint32_t(data[5]) << 24;
   const uint32_t attributes = WindowsAttributesOf(external);

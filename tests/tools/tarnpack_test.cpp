@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -32,10 +33,12 @@ struct Entry {
   std::string data;
   unsigned long flag = 0, externalAttributes = 0, dosDate = 0;
   int method = 0;
+  std::string extra;  // the central header's
 };
 
-// Reads every entry of a ZIP held in memory (through a temporary file).
-std::map<std::string, Entry> ReadZip(const std::string& bytes) {
+// Reads every entry of a ZIP held in memory (through a temporary file);
+// `order` gets the names as they are stored.
+std::map<std::string, Entry> ReadZip(const std::string& bytes, std::vector<std::string>* order = nullptr) {
   std::string path = g_root + "/read.zip";
   Write(path, bytes);
   std::map<std::string, Entry> out;
@@ -44,9 +47,11 @@ std::map<std::string, Entry> ReadZip(const std::string& bytes) {
   if (!z) return out;
   for (int r = unzGoToFirstFile(z); r == UNZ_OK; r = unzGoToNextFile(z)) {
     unz_file_info64 info;
-    char name[512];
-    unzGetCurrentFileInfo64(z, &info, name, sizeof name, nullptr, 0, nullptr, 0);
+    char name[512], extra[256];
+    unzGetCurrentFileInfo64(z, &info, name, sizeof name, extra, sizeof extra, nullptr, 0);
     Entry e;
+    e.extra.assign(extra, info.size_file_extra < sizeof extra ? info.size_file_extra : sizeof extra);
+    if (order) order->push_back(name);
     e.flag = info.flag;
     e.externalAttributes = info.external_fa;
     e.dosDate = info.dosDate;
@@ -436,4 +441,44 @@ int main(int argc, char** argv) {
   int result = RUN_ALL_TESTS();
   std::system(("rm -rf '" + g_root + "'").c_str());
   return result;
+}
+
+// The example built in two folders (copies of the same files and times),
+// in two zones, with SOURCE_DATE_EPOCH: the same bytes. Times after it are
+// clamped to it, the DOS times are in UTC, every entry has its UTC time
+// field, and the entries are in the byte order of their names.
+TEST_F(Tarnpack, SameInputsGiveTheSameBytesInAnyFolderAndZone) {
+  const char* tool = std::getenv("TARNPACK");
+  const char* example = std::getenv("TARN_EXAMPLE");
+  ASSERT_TRUE(tool && example) << "TARNPACK and TARN_EXAMPLE name the package builder and the example";
+  const std::string source = dir_ + "/source";
+  // 2021-06-07 14:37:53 UTC and a time after SOURCE_DATE_EPOCH (2023-11-14 22:13:20 UTC).
+  const std::string prepare = "cp -R '" + std::string(example) + "' '" + source + "' && cd '" + source +
+                              "' && touch -d @1623076673 payload/README.txt && touch -d @1800000000 payload/docs";
+  ASSERT_EQ(std::system(prepare.c_str()), 0);
+  const char* const zones[] = {"UTC", "Pacific/Auckland"};
+  std::string packages[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string folder = dir_ + "/build" + std::to_string(i) + "/in a folder of its own";
+    const std::string run = "mkdir -p '" + folder + "' && cp -Rp '" + source + "/.' '" + folder + "' && cd '" + folder +
+                            "' && TZ=" + zones[i] + " SOURCE_DATE_EPOCH=1700000000 '" + tool + "' --stub '" +
+                            options_.stub + "' --payload payload --info information --out Setup.exe >/dev/null";
+    ASSERT_EQ(std::system(run.c_str()), 0) << run;
+    packages[i] = ReadAll(folder + "/Setup.exe");
+  }
+  EXPECT_TRUE(packages[0] == packages[1]) << "the packages differ";
+
+  std::string stub, payload, info;
+  Split(packages[1], &stub, &payload, &info);
+  std::vector<std::string> order;
+  auto files = ReadZip(payload, &order);
+  EXPECT_EQ(order, (std::vector<std::string>{"README.txt", "docs/", "docs/Getting started.txt", "settings.ini"}));
+  // 2021-06-07 14:37:52 (two-second steps) and 2023-11-14 22:13:20.
+  EXPECT_EQ(files["README.txt"].dosDate, 0x52C774BAu);
+  EXPECT_EQ(files["README.txt"].extra, std::string("UT\x05\x00\x01\x41\x2F\xBE\x60", 9));
+  EXPECT_EQ(files["docs/"].dosDate, 0x576EB1AAu);
+  EXPECT_EQ(files["docs/"].extra, std::string("UT\x05\x00\x01\x00\xF1\x53\x65", 9));
+  order.clear();
+  ReadZip(info, &order);
+  EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << ::testing::PrintToString(order);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 struct NameCase {
   const wchar_t* name;
@@ -89,4 +91,37 @@ TEST(ZipNames, AttributesFromTheLowByteWhateverSystemMadeTheArchive) {
       {0x41ED0010, 0x00},  // a Unix folder, mode 040755
   };
   for (const auto& c : cases) EXPECT_EQ(WindowsAttributesOf(c.external), c.attributes) << std::hex << c.external;
+}
+
+TEST(ZipNames, UnixTimeIsFoundInTheExtraBlockOrNotAtAll) {
+  struct Case {
+    std::vector<unsigned char> extra;
+    bool found;
+    uint32_t seconds;
+  };
+  const Case cases[] = {
+      {{0x55, 0x54, 0x05, 0x00, 0x01, 0x00, 0x00, 0x00, 0x60}, true, 0x60000000},
+      // After another field; a local header's field with access and creation times.
+      {{0x01, 0x00, 0x02, 0x00, 0xAA, 0xBB, 0x55, 0x54, 0x0D, 0x00, 0x07, 0x04, 0x03, 0x02, 0x01, 9, 9, 9, 9, 8, 8, 8,
+        8},
+       true, 0x01020304},
+      {{}, false, 0},
+      {{0x55, 0x54}, false, 0},                                                // cut in the tag's header
+      {{0x55, 0x54, 0x05, 0x00, 0x01, 0x00, 0x00, 0x60}, false, 0},            // length past the end
+      {{0x55, 0x54, 0x03, 0x00, 0x01, 0x00, 0x00}, false, 0},                  // too short for the time
+      {{0x55, 0x54, 0x05, 0x00, 0x06, 0x00, 0x00, 0x00, 0x60}, false, 0},      // no modification time
+      {{0x01, 0x00, 0xFF, 0xFF, 0x55, 0x54, 0x05, 0x00, 0x01, 1, 2, 3, 4}, false, 0},  // a length past the end first
+      {{0x01, 0x00, 0x00, 0x00, 0x55}, false, 0},                              // a field cut after an empty one
+  };
+  for (const Case& c : cases) {
+    uint32_t seconds = 0;
+    EXPECT_EQ(FindUnixTime(c.extra.data(), c.extra.size(), &seconds), c.found) << c.extra.size();
+    EXPECT_EQ(seconds, c.seconds);
+  }
+  unsigned char field[kUnixTimeFieldSize];
+  WriteUnixTimeField(0x60000000, field);
+  uint32_t seconds = 0;
+  EXPECT_TRUE(FindUnixTime(field, sizeof field, &seconds));
+  EXPECT_EQ(seconds, 0x60000000u);
+  EXPECT_EQ(std::vector<unsigned char>(field, field + sizeof field), cases[0].extra);
 }

@@ -104,11 +104,26 @@ TEST_F(Extract, ReadOnlyExistingTargetIsSkippedAndTheRestExtracted) {
   EXPECT_EQ(g_calls[2].name, L"b.txt");
 }
 
+// A time field in UTC wins over the DOS time, to the second: 2021-06-07
+// 14:37:53 UTC after a field of another kind. One cut short is not read.
 TEST_F(Extract, LastWriteTimeHasSecondsZeroAndAttributesAreKept) {
-  ZipItem item = File("stamp.txt", "t");
+  ZipItem item = File("stamp.txt", "t"), utc = File("utc.txt", "u"), cut = File("cut.txt", "c");
   item.dosTime = 0x52C774BA;  // 2021-06-07 14:37:52
   item.attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
-  EXPECT_EQ(Run({item}), 1);
+  utc.extra = std::string("\x0A\x00\x00\x00UT\x05\x00\x01\x41\x2F\xBE\x60", 13);
+  cut.extra = std::string("UT\x05\x00\x01\x41\x2F\xBE", 8);
+  cut.dosTime = item.dosTime;
+  EXPECT_EQ(Run({item, utc, cut}), 3);
+  for (const wchar_t* name : {L"utc.txt", L"cut.txt"}) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExW((dest_ + name).c_str(), GetFileExInfoStandard, &data));
+    SYSTEMTIME st;
+    FILETIME local;
+    FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+    FileTimeToSystemTime(name == std::wstring(L"utc.txt") ? &data.ftLastWriteTime : &local, &st);
+    EXPECT_EQ(st.wDay * 1000000 + st.wHour * 10000 + st.wMinute * 100 + st.wSecond,
+              name == std::wstring(L"utc.txt") ? 7143753 : 7143700);
+  }
   std::wstring path = dest_ + L"stamp.txt";
   WIN32_FILE_ATTRIBUTE_DATA data;
   ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));

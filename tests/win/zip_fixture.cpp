@@ -16,7 +16,8 @@ bool MakeZip(const std::wstring& path, const std::vector<ZipItem>& items) {
     info.dosDate = it.dosTime;
     info.external_fa = it.attributes;
     int method = it.stored ? 0 : Z_DEFLATED;
-    ok = ok && zipOpenNewFileInZip4_64(z, it.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
+    ok = ok && zipOpenNewFileInZip4_64(z, it.name.c_str(), &info, it.extra.data(), static_cast<uInt>(it.extra.size()),
+                                       it.extra.data(), static_cast<uInt>(it.extra.size()), nullptr, method,
                                        it.stored ? 0 : 6, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr,
                                        0, 0, it.utf8Flag ? 0x800 : 0, 0) == ZIP_OK;
     if (ok && !it.data.empty())

@@ -13,6 +13,7 @@ struct ZipItem {
   uint32_t attributes = 0x20;
   bool utf8Flag = false;     // general-purpose flag bit 11
   bool stored = false;       // no compression (the data stay readable in the file)
+  std::string extra;         // the extra block, in the local and the central header
 };
 
 bool MakeZip(const std::wstring& path, const std::vector<ZipItem>& items);

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -41,15 +42,47 @@ struct Scratch {
   }
 };
 
-bool ZipTree(const std::string& root, const std::vector<fs::TreeEntry>& entries, ZipWriter* zip,
-             uint64_t* fileBytes) {
-  for (const fs::TreeEntry& e : entries) {
-    bool ok = e.folder ? zip->AddFolder(e.relative, e.dosTime, e.attributes)
-                       : zip->AddFile(e.relative, fs::Join(root, e.relative), e.dosTime, e.attributes);
-    if (!ok) return false;
-    if (!e.folder && fileBytes) *fileBytes += e.size;
+// One entry of an archive: a file or folder of a listed tree, a file the
+// builder brings, or bytes it makes.
+struct Item {
+  std::string name;  // as stored: "/"-separated, a folder's ends with "/"
+  std::string path;  // the file to read; empty for a folder and for `bytes`
+  std::string bytes;
+  bool folder = false;
+  uint32_t dosTime = 0, unixTime = ZipWriter::kDosEpoch, attributes = 0x20;
+};
+
+// An entry's times: the file's own, but no later than `epoch` when that is
+// set (0 or more), and then with the DOS time in UTC rather than in the
+// build machine's zone. Neither goes before 1980-01-01 00:00.
+Item TreeItem(const std::string& root, const fs::TreeEntry& e, int64_t epoch) {
+  Item item;
+  item.name = e.relative;
+  item.folder = e.folder;
+  if (!e.folder) item.path = fs::Join(root, e.relative);
+  item.attributes = e.attributes;
+  int64_t t = e.modified;
+  if (epoch >= 0 && t > epoch) t = epoch;
+  item.dosTime = epoch >= 0 ? fs::DosTimeUtc(t) : e.dosTime;
+  item.unixTime = t < ZipWriter::kDosEpoch ? ZipWriter::kDosEpoch : t > 0xFFFFFFFFLL ? 0xFFFFFFFFu : uint32_t(t);
+  return item;
+}
+
+// Writes the entries sorted by their stored names, byte by byte (a folder
+// comes before what it holds), whatever order the file system lists them in.
+bool WriteArchive(const std::string& path, int level, std::vector<Item> items, std::string* error) {
+  std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.name < b.name; });
+  ZipWriter zip;
+  bool ok = zip.Open(path, level);
+  for (size_t i = 0; ok && i < items.size(); ++i) {
+    const Item& x = items[i];
+    ok = x.folder          ? zip.AddFolder(x.name, x.dosTime, x.attributes, x.unixTime)
+         : x.path.empty() ? zip.AddBytes(x.name, x.bytes, x.dosTime, x.attributes, x.unixTime)
+                          : zip.AddFile(x.name, x.path, x.dosTime, x.attributes, x.unixTime);
   }
-  return true;
+  if (ok && zip.Close()) return true;
+  *error = zip.error();
+  return false;
 }
 
 std::string StatisticsBytes(uint64_t required) {
@@ -246,6 +279,7 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
     return Fail(error, "the information folder has no Config/Script.ini");
   if (o.output.empty()) return Fail(error, "no output file given");
   SigningOptions sign = o.signing;
+  if (o.sourceDateEpoch >= 0) sign.signingTime = o.sourceDateEpoch;
   if (sign.Wanted()) {
     if (!fs::RunsPrograms())
       return Fail(error, "signing is not available in the Windows build of tarnpack; sign with the Linux build, "
@@ -327,17 +361,27 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
   const std::string partial = scratch.Add(o.output + ".partial");
 
   {
-    ZipWriter zip;
-    if (!zip.Open(payloadZip, o.level) || !ZipTree(o.payload, payloadEntries, &zip, &report->requiredSpace) ||
-        !zip.Close())
-      return Fail(error, "payload archive: " + zip.error());
+    std::vector<Item> items;
+    for (const fs::TreeEntry& e : payloadEntries) {
+      items.push_back(TreeItem(o.payload, e, o.sourceDateEpoch));
+      if (!e.folder) report->requiredSpace += e.size;
+    }
+    std::string why;
+    if (!WriteArchive(payloadZip, o.level, items, &why)) return Fail(error, "payload archive: " + why);
   }
   {
-    ZipWriter zip;
-    bool ok = zip.Open(infoZip, o.level) && ZipTree(o.information, infoKept, &zip, nullptr);
-    for (const Extra& x : extras) ok = ok && zip.AddFile(x.name, x.path, 0, 0x20);
-    ok = ok && zip.AddBytes("Config/Statistics.ini", StatisticsBytes(report->requiredSpace), 0, 0x20);
-    if (!ok || !zip.Close()) return Fail(error, "information archive: " + zip.error());
+    std::vector<Item> items;
+    for (const fs::TreeEntry& e : infoKept) items.push_back(TreeItem(o.information, e, o.sourceDateEpoch));
+    for (const Extra& x : extras) {
+      items.emplace_back();
+      items.back().name = x.name;
+      items.back().path = x.path;
+    }
+    items.emplace_back();
+    items.back().name = "Config/Statistics.ini";
+    items.back().bytes = StatisticsBytes(report->requiredSpace);
+    std::string why;
+    if (!WriteArchive(infoZip, o.level, items, &why)) return Fail(error, "information archive: " + why);
   }
 
   // The checksum covers the whole package: it is written last.

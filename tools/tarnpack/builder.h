@@ -30,6 +30,11 @@ struct BuildOptions {
   std::string icon;       // an .ico file for the package and its uninstaller; empty: the stub's own
   std::string copyright;  // LegalCopyright of both, UTF-8
   int level = 12;         // the compression level, 1 (fastest) to 12 (smallest)
+  // SOURCE_DATE_EPOCH, seconds since 1970-01-01 00:00 UTC; -1: not set. When
+  // set, no time in the archives is later, the DOS times are in UTC, and a
+  // signature gets it as its signing time: the same inputs give the same
+  // package on any machine, in any zone.
+  int64_t sourceDateEpoch = -1;
 
 };
 

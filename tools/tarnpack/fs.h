@@ -14,6 +14,7 @@ struct TreeEntry {
   bool folder = false;
   uint64_t size = 0;
   uint32_t dosTime = 0;     // MS-DOS date (high word) and time (low word), local time
+  int64_t modified = 0;     // the last-write time, seconds since 1970-01-01 00:00 UTC
   uint32_t attributes = 0;  // MS-DOS attributes: 0x01 read-only, 0x02 hidden, 0x04 system, 0x10 folder, 0x20 archive
 };
 
@@ -44,5 +45,8 @@ bool RunsPrograms();
 
 // DOS date and time of a broken-down local time; years before 1980 give 1980-01-01.
 uint32_t DosTime(int year, int month, int day, int hour, int minute, int second);
+// DOS date and time of a time in seconds since 1970-01-01 00:00 UTC, in UTC
+// (whatever the zone of the machine).
+uint32_t DosTimeUtc(int64_t seconds);
 
 }  // namespace fs

@@ -10,6 +10,23 @@ uint32_t DosTime(int year, int month, int day, int hour, int minute, int second)
   return date << 16 | time;
 }
 
+uint32_t DosTimeUtc(int64_t seconds) {
+  int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  const int64_t inDay = seconds - days * 86400;
+  // The civil date of a day count, in eras of 400 years from 0000-03-01.
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t dayOfEra = days - era * 146097;
+  const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+  const int day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+  const int month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+  const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+  return DosTime(year, month, day, static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60),
+                 static_cast<int>(inDay % 60));
+}
+
 std::string Join(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   char last = folder.back();

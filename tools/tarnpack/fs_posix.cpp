@@ -44,6 +44,7 @@ bool Walk(const std::string& root, const std::string& prefix, std::vector<TreeEn
     TreeEntry e;
     e.dosTime = DosTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                         local.tm_sec);
+    e.modified = static_cast<int64_t>(st.st_mtime);
     e.relative = prefix + name;
     if (S_ISDIR(st.st_mode)) {
       e.folder = true;

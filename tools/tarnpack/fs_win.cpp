@@ -36,6 +36,9 @@ bool Walk(const std::string& root, const std::string& prefix, std::vector<TreeEn
     WORD date = 0x21, time = 0;  // 1980-01-01 when the time cannot be converted
     if (FileTimeToLocalFileTime(&item.ftLastWriteTime, &local)) FileTimeToDosDateTime(&local, &date, &time);
     e.dosTime = uint32_t(date) << 16 | time;
+    // FILETIME counts 100 ns from 1601-01-01 UTC.
+    const int64_t ticks = int64_t(uint64_t(item.ftLastWriteTime.dwHighDateTime) << 32 | item.ftLastWriteTime.dwLowDateTime);
+    e.modified = ticks / 10000000 - 11644473600LL;
     e.attributes = item.dwFileAttributes & 0x37;
     if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       e.folder = true;

@@ -60,7 +60,11 @@ const char kUsage[] =
     "CompanyName, its web site from Website (https:// when it names no scheme), and the uninstall entry\n"
     "that winget finds the installed product by from AppName; the setup script must register that entry\n"
     "([uConfig] IconExtUninst = 1 or IconExtCustom = 1). The package takes /S, /S /PASSIVE,\n"
-    "/D=<INSTALLPATH> and /LOG=<LOGPATH> from winget and ends with 0, 3010, 1602, 1603, 1618 or 1639.\n";
+    "/D=<INSTALLPATH> and /LOG=<LOGPATH> from winget and ends with 0, 3010, 1602, 1603, 1618 or 1639.\n"
+    "\n"
+    "With SOURCE_DATE_EPOCH set (seconds since 1970-01-01 00:00 UTC), no time in the package is later than\n"
+    "it, every time is written in UTC, and a signature takes it as its signing time: the same inputs give\n"
+    "the same package in any folder and time zone.\n";
 
 std::vector<std::string> SplitCommas(const std::string& s) {
   std::vector<std::string> out;
@@ -157,6 +161,18 @@ int main(int argc, char** argv) {
   if (!sign.Wanted() && (!sign.timestampUrl.empty() || !sign.caFile.empty())) {
     std::fprintf(stderr, "tarnpack: --timestamp and --ca go with --sign\n\n%s", kUsage);
     return 2;
+  }
+  // Reproducible builds: https://reproducible-builds.org/specs/source-date-epoch/
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch && *epoch) {
+    char* end = nullptr;
+    const long long n = std::strtoll(epoch, &end, 10);
+    if (*end || n < 0 || n > 0xFFFFFFFFLL || epoch[0] < '0' || epoch[0] > '9') {
+      std::fprintf(stderr, "tarnpack: SOURCE_DATE_EPOCH is not a time in seconds since 1970-01-01 00:00 UTC: %s\n",
+                   epoch);
+      return 2;
+    }
+    o.sourceDateEpoch = n;
   }
   if (wingetFolder.empty() && wingetOptions) {
     std::fprintf(stderr, "tarnpack: --id, --url, --license and --description go with --winget\n\n%s", kUsage);

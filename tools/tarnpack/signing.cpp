@@ -112,6 +112,10 @@ bool SignPackage(const SigningOptions& o, const std::string& in, const std::stri
   if (!o.description.empty()) sign.insert(sign.end(), {"-n", o.description});
   if (!o.url.empty()) sign.insert(sign.end(), {"-i", o.url});
   if (!o.timestampUrl.empty()) sign.insert(sign.end(), {"-ts", o.timestampUrl});
+  // A fixed signing time makes the same signature of the same bytes. A time
+  // stamp is another matter: the server's answer (its time, its serial
+  // number, its signature) can never be made again.
+  if (o.signingTime >= 0) sign.insert(sign.end(), {"-time", std::to_string(o.signingTime)});
   sign.insert(sign.end(), {"-h", "sha256", "-in", in, "-out", out});
   int code = -1;
   std::string output;

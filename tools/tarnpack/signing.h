@@ -14,6 +14,9 @@ struct SigningOptions {
   std::string key;           // its private key
   std::string timestampUrl;  // an RFC 3161 time-stamp server; empty: none
   std::string caFile;        // certificates the chain is checked against; empty: `certificate`
+  // The signing time written into the signature, seconds since 1970-01-01
+  // 00:00 UTC; -1: now.
+  int64_t signingTime = -1;
   // What the signature says of the program (set by the builder from the
   // setup script): the product's name and web site; empty: nothing.
   std::string description, url;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "package/zip_names.h"
 #include "tools/tarnpack/fs.h"
 
 #include "libdeflate.h"
@@ -65,23 +66,28 @@ bool ZipWriter::Begin(const std::string& name, uint32_t dosTime, uint32_t attrib
   zip_fileinfo info = {};
   info.dosDate = dosTime ? dosTime : 0x00210000;  // 1980-01-01 00:00
   info.external_fa = attributes;
+  unsigned char timeField[kUnixTimeFieldSize];
+  WriteUnixTimeField(unixTime_, timeField);
   unsigned long flags = IsAscii(name) ? 0 : kUtf8NameFlag;
   const bool raw = method != -1;
   // zlib's level, which also sets the general-purpose flag bits of a deflated entry.
   const int level = method == 0 ? 0 : (level_ < 9 ? level_ : 9);
-  int r = zipOpenNewFileInZip4_64(static_cast<zipFile>(zip_), name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+  int r = zipOpenNewFileInZip4_64(static_cast<zipFile>(zip_), name.c_str(), &info, timeField, sizeof timeField,
+                                  timeField, sizeof timeField, nullptr,
                                   raw ? method : Z_DEFLATED, level, raw ? 1 : 0, -MAX_WBITS, DEF_MEM_LEVEL,
                                   Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByMsDos, flags, large ? 1 : 0);
   return r == ZIP_OK ? true : Fail("cannot add " + name + " to the archive");
 }
 
-bool ZipWriter::AddFolder(const std::string& name, uint32_t dosTime, uint32_t attributes) {
+bool ZipWriter::AddFolder(const std::string& name, uint32_t dosTime, uint32_t attributes, uint32_t unixTime) {
+  unixTime_ = unixTime;
   if (!Begin(name, dosTime, attributes, 0, false)) return false;
   return zipCloseFileInZipRaw64(static_cast<zipFile>(zip_), 0, 0) == ZIP_OK ? true : Fail("cannot add " + name);
 }
 
 bool ZipWriter::AddFile(const std::string& name, const std::string& sourcePath, uint32_t dosTime,
-                        uint32_t attributes) {
+                        uint32_t attributes, uint32_t unixTime) {
+  unixTime_ = unixTime;
   FILE* in = fs::OpenForReading(sourcePath);
   if (!in) return Fail("cannot read " + sourcePath);
   std::fseek(in, 0, SEEK_END);
@@ -141,7 +147,9 @@ bool ZipWriter::AddStreamed(const std::string& name, FILE* in, const std::string
   return ok;
 }
 
-bool ZipWriter::AddBytes(const std::string& name, const std::string& bytes, uint32_t dosTime, uint32_t attributes) {
+bool ZipWriter::AddBytes(const std::string& name, const std::string& bytes, uint32_t dosTime, uint32_t attributes,
+                         uint32_t unixTime) {
+  unixTime_ = unixTime;
   return AddWhole(name, bytes.data(), bytes.size(), dosTime, attributes);
 }
 
