@@ -112,9 +112,12 @@ if ! command -v unzip >/dev/null; then
   apt-get install -y unzip >/dev/null || { apt-get update >/dev/null && apt-get install -y unzip >/dev/null; }
 fi
 
-# NSIS 3 is a peer; without makensis its columns stay empty, and the run
-# says so at its start and in the table.
+# NSIS 3 is a peer, installed like unzip; where it cannot be installed its
+# columns stay empty, and the run says so at its start and in the table.
 have_nsis=1
+if ! command -v makensis >/dev/null; then
+  apt-get install -y nsis >/dev/null 2>&1 || { apt-get update >/dev/null && apt-get install -y nsis >/dev/null; } || true
+fi
 if ! command -v makensis >/dev/null; then
   have_nsis=0
   echo "bench: ***** makensis is missing: NSIS is NOT measured (apt-get install -y nsis) *****" >&2

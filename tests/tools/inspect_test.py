@@ -50,7 +50,7 @@ check('exit code', (code, err), (0, ''))
 lines = out.splitlines()
 check('first line', lines[0].startswith(f'Package:         {package} ('), True)
 check('report', lines[1:25], [
-    'Setup stub:      x86, version information: Demo App Setup 1.0 (Tarn "Demo" Co)',
+    'Setup stub:      x86, Tarnwick Install Platform 1.0.0.0; version information: Demo App Setup 1.0 (Tarn "Demo" Co)',
     'Signature:       not signed',
     'Product:         Demo App',
     'Version:         1.0',

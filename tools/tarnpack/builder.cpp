@@ -9,6 +9,7 @@
 
 #include "common/text.h"
 #include "package/trailer.h"
+#include "package/version_info.h"
 #include "script/ini.h"
 #include "script/settings.h"
 #include "tools/tarnpack/fs.h"
@@ -229,6 +230,17 @@ bool GiveIdentity(const BuildOptions& o, const SetupSettings& script, const Sign
     return Fail(error, "the setup stub " + o.stub + " carries no uninstaller that can be read");
 
   VersionFields fields;
+  // The product's version information replaces the stub's: the platform's
+  // own version is kept in a text of its own, for whoever inspects a package.
+  for (const Resource& r : resources)
+    if (r.type.text.empty() && r.type.id == kRtVersion && fields.platform.empty()) {
+      const auto* block = reinterpret_cast<const unsigned char*>(r.data.data());
+      fields.platform = VersionString(block, r.data.size(), L"SetupPlatform");
+      if (fields.platform.empty()) {
+        const std::wstring own = VersionString(block, r.data.size(), L"FileVersion");
+        if (!own.empty()) fields.platform = VersionString(block, r.data.size(), L"ProductName") + L" " + own;
+      }
+    }
   fields.productName = text::Trim(script.programName);
   fields.version = script.programVersion;
   fields.company = script.companyName;

@@ -156,6 +156,7 @@ void ReadIdentity(FILE* file, int64_t stubLength, Inspection* out) {
     out->fileVersion = U8(VersionString(block, r.data.size(), L"FileVersion"));
     out->productName = U8(VersionString(block, r.data.size(), L"ProductName"));
     out->company = U8(VersionString(block, r.data.size(), L"CompanyName"));
+    out->platform = U8(VersionString(block, r.data.size(), L"SetupPlatform"));
     return;
   }
 }
@@ -351,7 +352,7 @@ std::string InspectionText(const Inspection& in) {
   auto orNone = [](const std::string& s) { return s.empty() ? std::string("(none)") : s; };
   std::string t;
   t += row("Package:", in.path + " (" + Grouped(static_cast<uint64_t>(in.size)) + " bytes)");
-  t += row("Setup stub:", in.architecture + ", version information: " + orNone(in.description) +
+  t += row("Setup stub:", in.architecture + (in.platform.empty() ? "" : ", " + in.platform) + "; version information: " + orNone(in.description) +
                               (in.fileVersion.empty() ? "" : " " + in.fileVersion) +
                               (in.company.empty() ? "" : " (" + in.company + ")"));
   std::string signature = in.verdict;
@@ -393,6 +394,7 @@ std::string InspectionJson(const Inspection& in) {
   j.Open(nullptr, '{').Text("package", in.path).Number("size", static_cast<uint64_t>(in.size));
   j.Open("stub", '{')
       .Text("architecture", in.architecture)
+      .Text("platform", in.platform)
       .Text("description", in.description)
       .Text("version", in.fileVersion)
       .Text("productName", in.productName)

@@ -22,7 +22,7 @@ struct Inspection {
   int64_t size = 0;
   std::string architecture;  // "x86", "x64", or the COFF machine in hexadecimal
   // The package's version information.
-  std::string description, fileVersion, productName, company;
+  std::string description, fileVersion, productName, company, platform;
   // The signature: checked by `osslsigncode verify` where tarnpack runs programs.
   bool isSigned = false, checked = false, valid = false;
   std::string signer, timestamp, verdict;  // verdict: "valid" or why not, or why it was not checked

@@ -99,7 +99,7 @@ std::string VersionResource(const VersionFields& f) {
       {L"CompanyName", &f.company},          {L"FileDescription", &f.description},
       {L"FileVersion", &f.version},          {L"LegalCopyright", &f.copyright},
       {L"OriginalFilename", &f.originalFilename}, {L"ProductName", &f.productName},
-      {L"ProductVersion", &f.version},
+      {L"ProductVersion", &f.version},       {L"SetupPlatform", &f.platform},
   };
   std::vector<std::string> strings;
   for (const auto& n : named) {

@@ -16,6 +16,7 @@ struct VersionFields {
   std::wstring company;           // CompanyName
   std::wstring copyright;         // LegalCopyright
   std::wstring originalFilename;  // OriginalFilename
+  std::wstring platform;          // SetupPlatform: "Tarnwick Install Platform 1.0.0.0", the stub's own version
 };
 
 // The binary form of a version that reads as numbers: one to four decimal
