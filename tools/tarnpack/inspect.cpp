@@ -70,8 +70,23 @@ struct Entry {
   std::wstring name;  // backslash form, as the stub writes it
   bool folder = false;
   uint64_t bytes = 0;
-  std::string data;  // kept for the information archive only
+  std::string data;  // kept for the files of the information archive that are read
 };
+
+// The information archive's files that are read (its language files, the
+// setup script, the statistics), each up to this size: a larger one is
+// read as empty, so that a small archive of a huge file cannot take the
+// memory.
+constexpr size_t kKeptLimit = 16 << 20;
+bool IsKept(const std::wstring& name) {
+  const std::wstring n = DropDrivePart(name);
+  return (text::EqualsNoCase(text::FolderPart(n), L"Languages\\") && text::EndsWithNoCase(n, L".ini")) ||
+         text::EqualsNoCase(n, L"Config\\Script.ini") || text::EqualsNoCase(n, L"Config\\Statistics.ini");
+}
+
+// The setup stub's own program, which holds its version information, is
+// read up to this size.
+constexpr int64_t kStubLimit = 64 << 20;
 
 // Reads every entry of an archive whole, as the setup stub's extraction
 // does: false when one of them would not be written whole (a name that does
@@ -118,14 +133,16 @@ bool ReadArchive(FILE* file, int64_t base, int64_t length, bool keepData, std::v
       break;
     }
     uint64_t total = 0;
+    const bool keep = keepData && !e.folder && IsKept(e.name);
     for (int got; (got = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()))) != 0;) {
       if (got < 0) {
         whole = false;
         break;
       }
       total += static_cast<unsigned>(got);
-      if (keepData) e.data.append(buffer.data(), static_cast<size_t>(got));
+      if (keep && total <= kKeptLimit) e.data.append(buffer.data(), static_cast<size_t>(got));
     }
+    if (total > kKeptLimit) std::string().swap(e.data);
     if (unzCloseCurrentFile(zip) != UNZ_OK || total != info.uncompressed_size) whole = false;
     entries->push_back(e);
   }
@@ -143,6 +160,7 @@ const Entry* FindEntry(const std::vector<Entry>& entries, const std::wstring& na
 }
 
 void ReadIdentity(FILE* file, int64_t stubLength, Inspection* out) {
+  stubLength = std::min(stubLength, kStubLimit);
   std::string stub(static_cast<size_t>(stubLength), '\0');
   std::vector<Resource> resources;
   std::string error;
@@ -188,6 +206,33 @@ void CheckSignature(const std::string& path, const std::string& caFile, Inspecti
                  : !report.digestsMatch ? "not valid: the file is not the one that was signed"
                  : !report.problem.empty() ? "not valid: " + report.problem
                                            : "not valid (osslsigncode verify, exit code " + std::to_string(code) + ")";
+}
+
+// A value from the package as it may reach a terminal: control characters
+// (C0, DEL, C1, whose ESC and CSI start escape sequences) and the
+// direction overrides, which reorder what follows them, are written as
+// \xHH or \uHHHH.
+std::string Shown(const std::string& s) {
+  std::string out;
+  char code[8];
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const unsigned char d = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
+    const unsigned char e = i + 2 < s.size() ? static_cast<unsigned char>(s[i + 2]) : 0;
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(code, sizeof code, "\\x%02X", c);
+      out += code;
+    } else if (c == 0xC2 && d >= 0x80 && d <= 0x9F) {
+      std::snprintf(code, sizeof code, "\\u%04X", d);
+      out += code, i += 1;
+    } else if (c == 0xE2 && ((d == 0x80 && e >= 0xAA && e <= 0xAE) || (d == 0x81 && e >= 0xA6 && e <= 0xA9))) {
+      std::snprintf(code, sizeof code, "\\u%04X", 0x2000 | (d & 0x3F) << 6 | (e & 0x3F));
+      out += code, i += 2;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
 }
 
 std::string Grouped(uint64_t n) {
@@ -347,7 +392,7 @@ std::string InspectionText(const Inspection& in) {
   auto row = [](const char* label, const std::string& value) {
     std::string line = label;
     if (!value.empty()) line.resize(17, ' ');
-    return line + value + "\n";
+    return line + Shown(value) + "\n";
   };
   auto orNone = [](const std::string& s) { return s.empty() ? std::string("(none)") : s; };
   std::string t;
@@ -371,7 +416,7 @@ std::string InspectionText(const Inspection& in) {
                                                                             {"Uninstall tasks:", &in.uninstallTasks}};
   for (const auto& list : lists) {
     t += row(list.first, list.second->empty() ? "(none)" : std::to_string(list.second->size()));
-    for (const InspectedTask& task : *list.second) t += "  " + task.name + " = " + task.line + "\n";
+    for (const InspectedTask& task : *list.second) t += "  " + Shown(task.name) + " = " + Shown(task.line) + "\n";
   }
   t += row("Payload:", Grouped(in.fileCount) + (in.fileCount == 1 ? " file, " : " files, ") +
                            Grouped(in.totalBytes) + " bytes (" + U8(FormatSize(in.totalBytes, 1)) + ")");
@@ -379,7 +424,7 @@ std::string InspectionText(const Inspection& in) {
   for (const InspectedFile& f : in.largest) {
     std::string size = Grouped(f.bytes);
     if (size.size() < 15) size.insert(0, 15 - size.size(), ' ');
-    t += "  " + size + "  " + f.name + "\n";
+    t += "  " + size + "  " + Shown(f.name) + "\n";
   }
   t += row("Required space:", in.requiredKnown ? Grouped(in.requiredSpace) + " bytes (" +
                                                      U8(FormatSize(in.requiredSpace, 1)) + ")"

@@ -1,6 +1,7 @@
 #include "tools/tarnpack/pe_resources.h"
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -83,6 +84,10 @@ struct TreeReader {
   uint32_t address;         // and its address in memory
   std::vector<Resource>* out;
   std::string* error;
+  // A tree reaches each table once, and its data, side by side, fit in the
+  // section: tables shared or data overlapping would multiply the work.
+  std::set<uint32_t> tables;
+  uint64_t dataBytes = 0;
 
   bool Fits(uint32_t at, uint32_t size) const { return at <= data.size() && size <= data.size() - at; }
 
@@ -101,6 +106,7 @@ struct TreeReader {
 
   bool Table(uint32_t at, int level, const Resource& above) {
     if (!Fits(at, 16)) return Fail(error, "has a resource table out of place");
+    if (!tables.insert(at).second) return Fail(error, "has a resource table reached twice");
     const uint32_t entries = Get16(data, at + 12) + Get16(data, at + 14);
     if (!Fits(at + 16, 8 * entries)) return Fail(error, "has a resource table cut short");
     for (uint32_t i = 0; i < entries; ++i) {
@@ -122,6 +128,7 @@ struct TreeReader {
       const uint32_t rva = Get32(data, target), size = Get32(data, target + 4);
       if (rva < address || !Fits(rva - address, size))
         return Fail(error, "has resource data outside its resource section");
+      if ((dataBytes += size) > data.size()) return Fail(error, "has resource data that overlap");
       r.codePage = Get32(data, target + 8);
       r.data = data.substr(rva - address, size);
       out->push_back(r);
@@ -244,7 +251,7 @@ bool ReadResources(const std::string& image, std::vector<Resource>* resources, s
   if (i < 0) return Fail(error, "has a resource directory that does not begin a section");
   const Section& c = pe.sections[static_cast<size_t>(i)];
   const std::string data = image.substr(c.rawAt, c.rawSize);
-  TreeReader reader{data, address, resources, error};
+  TreeReader reader{data, address, resources, error, {}, 0};
   return reader.Table(0, 0, Resource());
 }
 
