@@ -39,8 +39,12 @@ std::wstring TakeLog(std::wstring* rest) {
   if (start > 0 && (*rest)[start - 1] != L' ' && (*rest)[start - 1] != L'\t') return std::wstring();
   // Not inside a quoted path.
   if (std::count(rest->begin(), rest->begin() + static_cast<std::ptrdiff_t>(start), L'"') % 2) return std::wstring();
-  const std::wstring file = text::Trim(rest->substr(at + 5), L" \t\"");
-  if (!file.empty()) *rest = rest->substr(0, start);
+  std::wstring file = text::Trim(rest->substr(at + 5), L" \t");
+  // A /S after it is the switch: no file name holds a slash.
+  const bool silent = text::EndsWith(file, L" /S") || text::EndsWith(file, L"\t/S");
+  if (silent) file.resize(file.size() - 3);
+  file = text::Trim(file, L" \t\"");
+  if (!file.empty()) *rest = rest->substr(0, start) + (silent ? L" /S" : L"");
   return file;
 }
 

@@ -9,7 +9,7 @@ TEST(UninstallerArguments, TheFormsOfTheCommandLine) {
     bool second, silent;
     const wchar_t* data;
     const wchar_t* uninstaller;
-    const wchar_t* log = L"";  // /LOG= comes last and runs to the end of the line
+    const wchar_t* log = L"";  // /LOG= comes last and runs to the end of the line or to a last /S
   } cases[] = {
       {L"\"C:\\T\\1\\1.exe\" \"C:\\My App\\Uninst0.dat\" \"C:\\My App\\Uninst0.exe\"", true, false,
        L"C:\\My App\\Uninst0.dat", L"C:\\My App\\Uninst0.exe"},
@@ -33,6 +33,8 @@ TEST(UninstallerArguments, TheFormsOfTheCommandLine) {
       {L"\"C:\\x.exe\" \"a\" \"b\" /S \"/LOG=C:\\a b\\x.log\"", true, true, L"a", L"b", L"C:\\a b\\x.log"},
       {L"\"C:\\x.exe\" \"C:\\x /LOG=y\\u.dat\" \"b\"", true, false, L"C:\\x /LOG=y\\u.dat", L"b"},
       {L"\"C:\\x.exe\" /S/LOG=x.log", false, false, L"", L""},
+      {L"\"C:\\x.exe\" /LOG=\"C:\\a b\\x.log\" /S", false, true, L"", L"", L"C:\\a b\\x.log"},
+      {L"\"C:\\x.exe\" \"a\" \"b\" /LOG=C:\\x.log\t/S", true, true, L"a", L"b", L"C:\\x.log"},
   };
   for (const auto& c : cases) {
     const UninstallerArguments a = ReadUninstallerArguments(c.line, own);
