@@ -678,6 +678,10 @@ TEST_F(Silent, APassiveRunShowsItsProgressOnlyAndNothingItStarts) {
   EXPECT_EQ(FindWindowExW(w, nullptr, L"Button", nullptr), nullptr) << "a button";
   Screenshot(w, L"passive");
   const std::string shown = U8(kDemoTitle) + " [" + U8(drive::ClassName(w)) + "]";
+  // Closing the window (its close command, as Alt+F4 sends it, and a plain
+  // request) leaves the run going to its end.
+  drive::CloseBox(w);
+  PostMessageW(w, WM_CLOSE, 0, 0);
   Write(L"Program Files\\Demo App\\probe.go", "");
   const Watched run = WatchUntilExit(p);
   EXPECT_EQ(run.exitCode, 0u);
@@ -690,7 +694,8 @@ TEST_F(Silent, APassiveRunShowsItsProgressOnlyAndNothingItStarts) {
   EXPECT_ENTRY(log, "could not start: " + missing);
   EXPECT_EQ(log.back(), "end: succeeded (exit code 0)");
 
-  const std::wstring removalLog = Dir() + L"removal log.txt";
+  // The removal's log in the folder removed: kept, and the folder with it.
+  const std::wstring removalLog = folder + L"removal log.txt";
   removal_ = StartCommandLine(GetText(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App"),
                                       L"QuietUninstallString") + L" /LOG=" + removalLog);
   const Watched removal = WatchUntilExit(removal_);
@@ -701,6 +706,7 @@ TEST_F(Silent, APassiveRunShowsItsProgressOnlyAndNothingItStarts) {
   EXPECT_ENTRY(log, "task Goodbye: web page http://tarnwick.invalid/bye not opened (a removal without questions)");
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), "end: succeeded (exit code 0)");
+  EXPECT_FALSE(FileExists(folder + L"Uninst0.exe"));
   EXPECT_FALSE(FileExists(browser + L".log")) << "the browser was started";
   std::set<std::string> appeared;
   for (const std::string& seen : VisibleWindows())
