@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "common/text.h"
 #include "install/messages.h"
@@ -74,10 +75,10 @@ struct Entry {
 };
 
 // The information archive's files that are read (its language files, the
-// setup script, the statistics), each up to this size: a larger one is
-// read as empty, so that a small archive of a huge file cannot take the
-// memory.
-constexpr size_t kKeptLimit = 16 << 20;
+// setup script, the statistics), each up to the first size and all up to
+// the second: a larger one, or one after them, is read as empty, so that
+// a small archive of huge files cannot take the memory.
+constexpr size_t kKeptLimit = 16 << 20, kAllKeptLimit = 64 << 20;
 bool IsKept(const std::wstring& name) {
   const std::wstring n = DropDrivePart(name);
   return (text::EqualsNoCase(text::FolderPart(n), L"Languages\\") && text::EndsWithNoCase(n, L".ini")) ||
@@ -103,7 +104,7 @@ bool ReadArchive(FILE* file, int64_t base, int64_t length, bool keepData, std::v
   if (!zip) return ends.empty;
   unz_global_info64 global;
   bool whole = unzGetGlobalInfo64(zip, &global) == UNZ_OK;
-  uint64_t visited = 0, directoryBytes = 0, stored = 0;
+  uint64_t visited = 0, directoryBytes = 0, stored = 0, kept = 0;
   std::vector<char> buffer(1 << 16);
   char raw[kNameBuffer];
   int r = global.number_entry ? unzGoToFirstFile(zip) : UNZ_END_OF_LIST_OF_FILE;
@@ -133,7 +134,7 @@ bool ReadArchive(FILE* file, int64_t base, int64_t length, bool keepData, std::v
       break;
     }
     uint64_t total = 0;
-    const bool keep = keepData && !e.folder && IsKept(e.name);
+    const bool keep = keepData && !e.folder && IsKept(e.name) && kept < kAllKeptLimit;
     for (int got; (got = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()))) != 0;) {
       if (got < 0) {
         whole = false;
@@ -143,8 +144,9 @@ bool ReadArchive(FILE* file, int64_t base, int64_t length, bool keepData, std::v
       if (keep && total <= kKeptLimit) e.data.append(buffer.data(), static_cast<size_t>(got));
     }
     if (total > kKeptLimit) std::string().swap(e.data);
+    kept += e.data.size();
     if (unzCloseCurrentFile(zip) != UNZ_OK || total != info.uncompressed_size) whole = false;
-    entries->push_back(e);
+    entries->push_back(std::move(e));
   }
   if (whole && r != UNZ_END_OF_LIST_OF_FILE) whole = false;
   if (whole && ends.directoryKnown && (directoryBytes != ends.directorySize || visited != ends.directoryEntries))
