@@ -132,36 +132,33 @@ for what, content, message in damaged:
 # in the script, shown escaped (and as they are in JSON); resource tables
 # that every entry of the level above reaches, read as no version
 # information; a setup script that inflates to 40 MB, read as empty.
-os.makedirs(f'{work}/hostile/payload')
-os.makedirs(f'{work}/hostile/info/Config')
-open(f'{work}/hostile/payload/red\x1b[31m.txt', 'wb').write(b'x')
-with open(f'{work}/hostile/info/Config/Script.ini', 'wb') as script:
-    script.write(b'\xef\xbb\xbf[GeneralInformation]\r\nAppName = A\x1b]0;title\x07\xc2\x9b2J\r\n')
-hostile = f'{work}/hostile.exe'
-subprocess.run([tarnpack, '--stub', stub, '--data', data, '--payload', f'{work}/hostile/payload', '--info',
-                f'{work}/hostile/info', '--languages', 'English', '--out', hostile], check=True, capture_output=True)
-out = inspect(hostile)[1].splitlines()
-check('escapes', (out[3], [line for line in out if '.txt' in line]),
-      ('Product:         A\\x1B]0;title\\x07\\u009B2J', ['                1  red\\x1B[31m.txt']))
-facts = json.loads(inspect(hostile, '--json')[1])
-check('escapes in JSON', (facts['product']['name'], facts['payload']['largest'][0]['name']),
-      ('A\x1b]0;title\x07\x9b2J', 'red\x1b[31m.txt'))
+hostile, folder = f'{work}/hostile.exe', f'{work}/hostile'
+os.makedirs(f'{folder}/payload'), os.makedirs(f'{folder}/info/Config')
+open(f'{folder}/payload/red\x1b[31m.txt', 'wb').write(b'x')
+open(f'{folder}/info/Config/Script.ini', 'wb').write(
+    b'\xef\xbb\xbf[GeneralInformation]\r\nAppName = A\x1b]0;\x07\xc2\x9b2J\r\n')
+build = [tarnpack, '--stub', stub, '--data', data, '--payload', f'{folder}/payload', '--info', f'{folder}/info',
+         '--languages', 'English', '--out', hostile]
+subprocess.run(build, check=True, capture_output=True)
+out, facts = inspect(hostile)[1].splitlines(), json.loads(inspect(hostile, '--json')[1])
+check('escapes', (out[3], [line for line in out if '.txt' in line], facts['product']['name'],
+                  facts['payload']['largest'][0]['name']),
+      ('Product:         A\\x1B]0;\\x07\\u009B2J', ['                1  red\\x1B[31m.txt'], 'A\x1b]0;\x07\x9b2J',
+       'red\x1b[31m.txt'))
 pe = struct.unpack_from('<I', whole, 0x3C)[0]
-table_at = pe + 24 + struct.unpack_from('<H', whole, pe + 20)[0]
-rsrc = next(table_at + 40 * i for i in range(struct.unpack_from('<H', whole, pe + 6)[0])
-            if whole[table_at + 40 * i:table_at + 40 * i + 5] == b'.rsrc')
+sections = pe + 24 + struct.unpack_from('<H', whole, pe + 20)[0]
+rsrc = whole.index(b'.rsrc\0', sections)
 address, raw_size, raw_at = struct.unpack_from('<III', whole, rsrc + 12)
 n = (raw_size - 64) // 24 - 2
 tree = b''.join(struct.pack('<12xHH', 0, n) + struct.pack('<II', 1, target) * n
                 for target in (0x80000000 | (16 + 8 * n), 0x80000000 | (32 + 16 * n), 48 + 24 * n))
-shared = whole[:raw_at] + tree + struct.pack('<II8x', address, raw_size) + whole[raw_at + len(tree) + 16:]
-open(f'{work}/shared.exe', 'wb').write(shared)
+open(f'{work}/shared.exe', 'wb').write(whole[:raw_at] + tree + struct.pack('<II8x', address, raw_size) +
+                                       whole[raw_at + len(tree) + 16:])
 code, out, err = inspect(f'{work}/shared.exe')
-check('shared resource tables', (code, out.splitlines()[1:2]), (0, ['Setup stub:      x86; version information: (none)']))
-with open(f'{work}/hostile/info/Config/Script.ini', 'ab') as script:
-    script.write(b'\0' * (40 << 20))
-subprocess.run([tarnpack, '--stub', stub, '--data', data, '--payload', f'{work}/hostile/payload', '--info',
-                f'{work}/hostile/info', '--languages', 'English', '--out', hostile], check=True, capture_output=True)
+check('shared resource tables', (code, out.splitlines()[1:2]),
+      (0, ['Setup stub:      x86; version information: (none)']))
+open(f'{folder}/info/Config/Script.ini', 'ab').write(b'\0' * (40 << 20))
+subprocess.run(build, check=True, capture_output=True)
 check('inflating script', inspect(hostile)[1].splitlines()[3], 'Product:         (none)')
 
 if not signed_dir or not os.path.exists(f'{signed_dir}/signed.exe'):
