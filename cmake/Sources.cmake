@@ -126,7 +126,7 @@ set(UNINSTALLER_SOURCES
 set(TARNPACK_SOURCES
   tools/tarnpack/builder.cpp
   tools/tarnpack/fs_common.cpp
-  tools/tarnpack/inspect.cpp
+  tools/tarnpack/package_report.cpp
   tools/tarnpack/pe_resources.cpp
   tools/tarnpack/signing.cpp
   tools/tarnpack/version_resource.cpp

@@ -9,7 +9,7 @@
 
 #include "common/prelude.h"
 
-struct ProgressWindowSpec {
+struct ProgressWindowLook {
   std::wstring title, text;
   HICON icon;
   int iconId, textId, barId;
@@ -19,4 +19,4 @@ struct ProgressWindowSpec {
 
 // Opens and shows the window (also in a passive run); null when it could
 // not be opened, or in a quiet run.
-HWND OpenSmallProgressWindow(const ProgressWindowSpec& spec);
+HWND OpenSmallProgressWindow(const ProgressWindowLook& look);

@@ -173,5 +173,5 @@ endif()
 # tarnpack inspect: a package built in the test, its JSON, damaged copies,
 # and the signed test package.
 add_test(NAME tarnpack.inspect
-         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/inspect_test.py $<TARGET_FILE:tarnpack>
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/package_report_test.py $<TARGET_FILE:tarnpack>
                  ${WINBIN}/tarnstub.exe ${BIN}/data ${WINBIN}/signed)

@@ -53,24 +53,20 @@ std::wstring TakeLog(std::wstring* rest) {
 UninstallerArguments ReadUninstallerArguments(const std::wstring& commandLine, const std::wstring& ownPath) {
   UninstallerArguments a;
   std::wstring rest = text::Trim(Parameters(commandLine, ownPath));
-  const std::wstring log = TakeLog(&rest);
+  a.log = TakeLog(&rest);
   rest = text::Trim(rest);
   // A trailing /S asks for a removal without questions.
   if (rest == L"/S" || text::EndsWith(rest, L" /S") || text::EndsWith(rest, L"\t/S")) {
     a.silent = true;
     rest = text::Trim(rest.substr(0, rest.size() - 2));
   }
-  if (rest.empty()) {
-    a.log = log;
-    return a;
-  }
+  if (rest.empty()) return a;
   size_t at = 0;
   std::wstring first, second;
   if (!QuotedPath(rest, &at, &first)) return UninstallerArguments();
   if (at < rest.size() && rest[at] != L' ' && rest[at] != L'\t') return UninstallerArguments();
   if (!QuotedPath(rest, &at, &second) || !text::Trim(rest.substr(at)).empty()) return UninstallerArguments();
   a.secondStage = true;
-  a.log = log;
   a.dataPath = first;
   a.uninstallerPath = second;
   return a;

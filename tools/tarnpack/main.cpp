@@ -7,7 +7,7 @@
 
 #include "tools/tarnpack/builder.h"
 #include "tools/tarnpack/fs.h"
-#include "tools/tarnpack/inspect.h"
+#include "tools/tarnpack/package_report.h"
 #include "tools/tarnpack/winget.h"
 
 namespace {

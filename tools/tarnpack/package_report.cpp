@@ -1,4 +1,4 @@
-#include "tools/tarnpack/inspect.h"
+#include "tools/tarnpack/package_report.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -79,10 +79,14 @@ struct Entry {
 // the second: a larger one, or one after them, is read as empty, so that
 // a small archive of huge files cannot take the memory.
 constexpr size_t kKeptLimit = 16 << 20, kAllKeptLimit = 64 << 20;
+bool IsLanguageFile(const std::wstring& name) {
+  const std::wstring n = DropDrivePart(name);
+  return text::EqualsNoCase(text::FolderPart(n), L"Languages\\") && text::EndsWithNoCase(n, L".ini");
+}
 bool IsKept(const std::wstring& name) {
   const std::wstring n = DropDrivePart(name);
-  return (text::EqualsNoCase(text::FolderPart(n), L"Languages\\") && text::EndsWithNoCase(n, L".ini")) ||
-         text::EqualsNoCase(n, L"Config\\Script.ini") || text::EqualsNoCase(n, L"Config\\Statistics.ini");
+  return IsLanguageFile(n) || text::EqualsNoCase(n, L"Config\\Script.ini") ||
+         text::EqualsNoCase(n, L"Config\\Statistics.ini");
 }
 
 // The setup stub's own program, which holds its version information, is
@@ -324,10 +328,7 @@ bool InspectPackage(const std::string& path, const std::string& caFile, Inspecti
   // The stub needs one usable localization file (Languages\*.ini with a
   // "Language"); a damaged information archive is refused here as a whole.
   for (const Entry& e : info) {
-    const std::wstring name = DropDrivePart(e.name);
-    if (e.folder || !text::EqualsNoCase(text::FolderPart(name), L"Languages\\") ||
-        !text::EndsWithNoCase(name, L".ini"))
-      continue;
+    if (e.folder || !IsLanguageFile(e.name)) continue;
     IniDocument language;
     language.Parse(e.data.data(), e.data.size());
     language.SelectGroup(L"TSF Localization File");

@@ -3,7 +3,7 @@
 same facts as JSON; damaged packages refused with the setup stub's words;
 and, where the signed test packages exist, the signature.
 
-usage: inspect_test.py TARNPACK STUB DATA [SIGNED_DIR]
+usage: package_report_test.py TARNPACK STUB DATA [SIGNED_DIR]
 """
 
 import json
