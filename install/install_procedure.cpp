@@ -85,7 +85,7 @@ void CreateProgramGroup(InstallState& s) {
 void StopListedPrograms(const std::vector<TaskEntry>& tasks) {
   for (const TaskEntry& task : tasks) {
     TaskFields f(task.line);
-    if (f[1] != L"KILLTASK") continue;
+    if (f[1] != keyword::kKillTask) continue;
     for (const std::wstring& piece : text::Split(f[2], L',')) {
       const std::wstring name = text::Trim(piece, L" ");
       if (!name.empty()) LogLine(L"stopping the programs named " + name + L": " + text::Decimal(KillTask(name)));

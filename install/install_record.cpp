@@ -20,15 +20,15 @@ struct KindInfo {
 
 // The first row of a kind is the keyword it is written with.
 constexpr KindInfo kKinds[] = {
-    {RecordKind::kRegistryValue, L"REGADDVALUE", Layout::kTaskLine},
-    {RecordKind::kRegistryKey, L"REGADDKEY", Layout::kTaskLine},
-    {RecordKind::kLink, L"NORMALLINK", Layout::kPath},
-    {RecordKind::kLink, L"INTERNETLINK", Layout::kPath},
-    {RecordKind::kCopy, L"COPYFILE", Layout::kPath},
-    {RecordKind::kFolder, L"CREATEFOLDER", Layout::kPath},
-    {RecordKind::kAssociation, L"ASSOCIATEEXTENSION", Layout::kPathThenName},
-    {RecordKind::kService, L"INSTALLSERVICE", Layout::kName},
-    {RecordKind::kServer, L"REGISTERSERVER", Layout::kPath},
+    {RecordKind::kRegistryValue, keyword::kRegAddValue, Layout::kTaskLine},
+    {RecordKind::kRegistryKey, keyword::kRegAddKey, Layout::kTaskLine},
+    {RecordKind::kLink, keyword::kNormalLink, Layout::kPath},
+    {RecordKind::kLink, keyword::kInternetLink, Layout::kPath},
+    {RecordKind::kCopy, keyword::kCopyFile, Layout::kPath},
+    {RecordKind::kFolder, keyword::kCreateFolder, Layout::kPath},
+    {RecordKind::kAssociation, keyword::kAssociate, Layout::kPathThenName},
+    {RecordKind::kService, keyword::kInstallService, Layout::kName},
+    {RecordKind::kServer, keyword::kRegisterServer, Layout::kPath},
 };
 
 const KindInfo* InfoOf(RecordKind kind) {
@@ -51,8 +51,8 @@ const std::wstring& PathOf(const Record& r) {
 Record RegistryRecord(const std::wstring& taskLine) {
   const TaskFields f(taskLine);
   Record r;
-  r.kind = f[1] == L"REGADDVALUE" ? RecordKind::kRegistryValue
-           : f[1] == L"REGADDKEY" ? RecordKind::kRegistryKey
+  r.kind = f[1] == keyword::kRegAddValue ? RecordKind::kRegistryValue
+           : f[1] == keyword::kRegAddKey ? RecordKind::kRegistryKey
                                   : RecordKind::kUnknown;
   r.taskLine = taskLine;
   r.root = f[2];

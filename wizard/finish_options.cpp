@@ -40,25 +40,25 @@ std::vector<FinishOption> BuildFinishOptions(const std::vector<TaskEntry>& tasks
   std::vector<FinishOption> options;
   for (const TaskEntry& task : tasks) {
     TaskFields f(task.line);
-    const std::wstring& keyword = f[1];
-    if (keyword == L"NORMALLINK" && ReadInteger(f[5]) == 1) {
+    const std::wstring& kind = f[1];
+    if (kind == keyword::kNormalLink && ReadInteger(f[5]) == 1) {
       std::vector<std::wstring> line = Fields(f, {1, 2, 3, 4});
       line.push_back(L"0");
       line.push_back(f[6]);
       line.push_back(f[7]);
       options.push_back({text(kCreateShortcut) + L" " + PlacePhrase(f[2], text) + L" " + text(kFor) + L" " + f[7],
                          task.name, JoinTaskLine(line)});
-    } else if (keyword == L"INTERNETLINK" && ReadInteger(f[5]) == 1) {
+    } else if (kind == keyword::kInternetLink && ReadInteger(f[5]) == 1) {
       std::vector<std::wstring> line = Fields(f, {1, 2, 3, 4});
       line.push_back(L"0");
       options.push_back({text(kCreateInternetLink) + L" " + PlacePhrase(f[2], text), task.name, JoinTaskLine(line)});
-    } else if (keyword == L"RUN" && ReadInteger(f[4]) == 0) {
+    } else if (kind == keyword::kRun && ReadInteger(f[4]) == 0) {
       std::vector<std::wstring> line = Fields(f, {1, 2, 3});
       line.push_back(L"1");
       for (const std::wstring& rest : Fields(f, {5, 6, 7})) line.push_back(rest);
       options.push_back({text(kRun) + L" " + f[7], task.name, JoinTaskLine(line)});
     }
   }
-  if (offerRestart) options.push_back({text(kRestartItem), text(kRebootTask), L"!REBOOT_I"});
+  if (offerRestart) options.push_back({text(kRestartItem), text(kRebootTask), keyword::kRestart});
   return options;
 }
