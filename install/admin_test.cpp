@@ -1,10 +1,12 @@
 #include "install/admin_test.h"
 
 #include "common/prelude.h"
+#include "startup/os_version.h"
 
-bool IsAdministrator() {
+bool LacksAdministratorRights(int os) {
+  if (os < kOs2000) return false;
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, 0xF000F);
-  if (!manager) return false;
+  if (!manager) return true;
   CloseServiceHandle(manager);
-  return true;
+  return false;
 }

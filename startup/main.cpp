@@ -28,9 +28,8 @@ namespace {
 }
 
 void ApplySystemGate(int os) {
-  if (os >= kOs2000) {
-    if (!IsAdministrator())
-      RefuseAndEnd(startup_text::kNeedAdministrator, startup_text::kErrorTitle, ui::kErrorIcon, kFailed);
+  if (LacksAdministratorRights(os)) {
+    RefuseAndEnd(startup_text::kNeedAdministrator, startup_text::kErrorTitle, ui::kErrorIcon, kFailed);
   } else if (os < kOsNt4) {
     RefuseAndEnd(startup_text::kCompatibility, startup_text::kCompatibilityTitle, ui::kErrorIcon, kFailed);
   }

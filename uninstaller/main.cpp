@@ -94,7 +94,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   // The copy writes the log; the first stage hands the file on to it.
   if (arguments.secondStage && !arguments.log.empty() && OpenLog(arguments.log))
     LogLine(L"removal started: " + std::wstring(GetCommandLineW()));
-  if (CurrentOsVersion() >= kOs2000 && !IsAdministrator()) {
+  if (LacksAdministratorRights(CurrentOsVersion())) {
     NoteOutcome(kFailed);
     ui::Message(uninstall_text::kNeedAdministrator, uninstall_text::kErrorTitle, ui::kErrorIcon);
     End();
