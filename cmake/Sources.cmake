@@ -62,6 +62,7 @@ set(SHARED_WIN_SOURCES
   install/services.cpp
   install/system_tasks.cpp
   install/undo.cpp
+  install/uninstall_entry.cpp
   install/user_start.cpp
   script/ini_file.cpp
   script/shell_folders.cpp

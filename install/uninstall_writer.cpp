@@ -12,6 +12,7 @@
 #include "install/install_state.h"
 #include "install/registry_journal.h"
 #include "install/uninstall_data.h"
+#include "install/uninstall_entry.h"
 #include "install/upgrade.h"
 #include "install/upgrade_rules.h"
 #include "script/localization.h"
@@ -19,8 +20,6 @@
 #include "script/tokens.h"
 
 namespace {
-
-constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // The uninstaller travels inside the setup stub as a zlib stream (deflated
 // when the stub is built) and is inflated straight into its file, a piece at
@@ -95,15 +94,6 @@ bool IconText(std::wstring* icon) {
   return false;
 }
 
-void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
-  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-}  // namespace
-
-namespace {
-
 // The uninstall data of this installation, written to `out` as it is made.
 void WriteUninstallData(ByteSink* out) {
   const SetupSettings& s = Settings();
@@ -144,40 +134,6 @@ void WriteUninstallData(ByteSink* out) {
 
 }  // namespace
 
-int RegisterUninstall(const std::wstring& programName, const std::wstring& companyName,
-                      const std::wstring& website, const std::wstring& email, const std::wstring& telephone,
-                      const std::wstring& iconText, const std::wstring& uninstallerPath, uint64_t sizeBytes,
-                      const std::wstring& dataDigest) {
-  // An entry of an earlier installation comes back if this run does not complete.
-  RegistryChanges().BeforeTree(HKEY_LOCAL_MACHINE, kUninstallKey + programName, true);
-  ScopedKey key;
-  if (RegCreateKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + programName).c_str(), key.out()) != ERROR_SUCCESS) return 0;
-  SetString(key.get(), L"DisplayName", programName);
-  SetString(key.get(), L"DisplayIcon", iconText);
-  SetString(key.get(), L"Publisher", companyName);
-  SetString(key.get(), L"URLInfoAbout", website);
-  SetString(key.get(), L"HelpLink", website);
-  SetString(key.get(), L"Contact", email);
-  SetString(key.get(), L"HelpTelephone", telephone);
-  // Quoted: with a blank in the path, an unquoted command could start
-  // another program (C:\Program.exe).
-  SetString(key.get(), L"UninstallString", L"\"" + uninstallerPath + L"\"");
-  // For deployment tools: the removal without questions, and the size.
-  SetString(key.get(), L"QuietUninstallString", L"\"" + uninstallerPath + L"\" /S");
-  const DWORD kilobytes = static_cast<DWORD>(sizeBytes / 1024 + (sizeBytes % 1024 ? 1 : 0));
-  RegSetValueExW(key.get(), L"EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kilobytes),
-                 sizeof kilobytes);
-  SetString(key.get(), kUninstallDataDigestValue, dataDigest);
-  SetString(key.get(), L"DisplayVersion", Settings().programVersion);
-  SetString(key.get(), L"InstallLocation", Installation().installFolder);
-  const DWORD one = 1;
-  RegSetValueExW(key.get(), L"NoModify", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-  RegSetValueExW(key.get(), L"NoRepair", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-  LogLine(L"uninstall entry: HKEY_LOCAL_MACHINE\\" + (kUninstallKey + programName) + L", removal: \"" +
-          uninstallerPath + L"\"");
-  return 1;
-}
-
 int WriteUninstallInfo() {
   const InstallState& st = Installation();
   const SetupSettings& s = Settings();
@@ -200,7 +156,9 @@ int WriteUninstallInfo() {
   std::wstring icon;
   const std::wstring entry = UninstallEntryName(s);
   if (entry.empty() || !IconText(&icon)) return 1;
-  RegisterUninstall(entry, s.companyName, s.website, s.supportEmail, L"n/a", icon, st.uninstallerPath,
-                    st.payloadBytes, digest);
+  // An entry of an earlier installation comes back if this run does not complete.
+  RegistryChanges().BeforeTree(HKEY_LOCAL_MACHINE, UninstallEntryKey(entry), true);
+  WriteUninstallEntry(entry, {icon, s.companyName, s.website, s.supportEmail, L"n/a", st.uninstallerPath, digest,
+                              s.programVersion, st.installFolder, st.payloadBytes});
   return 1;
 }

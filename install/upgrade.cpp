@@ -5,14 +5,13 @@
 #include "common/prelude.h"
 
 #include "common/files.h"
-#include "common/handles.h"
 #include "common/journal.h"
 #include "common/log.h"
 #include "common/sha256.h"
 #include "common/text.h"
 #include "install/path_guard.h"
-#include "install/registry.h"
 #include "install/uninstall_data.h"
+#include "install/uninstall_entry.h"
 #include "install/upgrade_rules.h"
 #include "script/ini.h"
 #include "script/settings.h"
@@ -20,45 +19,31 @@
 
 namespace {
 
-constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-struct Entry {
-  std::wstring location, uninstaller, version, digest;
-};
-
 // False without an entry (or without a program name, which would make the
 // key the Uninstall key itself).
-bool ReadEntry(Entry* e) {
+bool ReadEntry(UninstallEntry* e) {
   const std::wstring name = Settings().programName;
-  if (text::Trim(name, L" ").empty()) return false;
-  ScopedKey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str(), 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
-    return false;
-  e->location = text::Trim(RegistryText(key.get(), L"InstallLocation"));
-  e->uninstaller = UninstallProgram(RegistryText(key.get(), L"UninstallString"));
-  e->version = text::Trim(RegistryText(key.get(), L"DisplayVersion"));
-  e->digest = RegistryText(key.get(), kUninstallDataDigestValue);
-  return true;
+  return !text::Trim(name, L" ").empty() && ReadUninstallEntry(name, e);
 }
 
 }  // namespace
 
 std::wstring EarlierInstallFolder() {
-  Entry e;
+  UninstallEntry e;
   if (!ReadEntry(&e)) return L"";
   const std::wstring folder = text::WithBackslash(e.location.empty() ? text::FolderPart(e.uninstaller) : e.location);
   return IsFullFolderPath(folder) ? folder : L"";
 }
 
 void NoteEarlierVersion() {
-  Entry e;
+  UninstallEntry e;
   if (!ReadEntry(&e) || e.version.empty()) return;
   if (CompareVersions(Settings().programVersion, e.version) < 0)
     LogLine(L"version " + Settings().programVersion + L" replaces the installed, higher version " + e.version);
 }
 
 void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninstaller) {
-  Entry e;
+  UninstallEntry e;
   if (!ReadEntry(&e) || e.uninstaller.empty() || text::Lower(e.uninstaller) == text::Lower(newUninstaller)) return;
   const size_t dot = e.uninstaller.rfind(L'.');
   // Only an uninstaller this platform writes ("Uninst" and a number), and

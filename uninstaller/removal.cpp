@@ -13,7 +13,6 @@
 #include "common/system_api.h"
 #include "install/path_guard.h"
 #include "install/path_rules.h"
-#include "install/registry.h"
 #include "install/system_tasks.h"
 #include "install/task_line.h"
 #include "uninstaller/folders.h"
@@ -21,10 +20,9 @@
 #include "uninstaller/programs.h"
 #include "uninstaller/progress_window.h"
 #include "install/undo.h"
+#include "install/uninstall_entry.h"
 
 namespace {
-
-constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 struct LaterProgram {
   std::wstring program, parameters;
@@ -131,8 +129,7 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
   for (const LaterProgram& program : later) StartProgram(program.program, program.parameters);
   CloseProgress();
 
-  // Without a program name the key would be the Uninstall key itself.
-  if (!data.appName.empty()) RegistryDeleteKey(HKEY_LOCAL_MACHINE, kUninstallKey + data.appName, L"");
+  DeleteUninstallEntry(data.appName);
   AnnounceAssociationChange();
 
   if (data.rebootRequired == 1 || filesAtRestart) {
