@@ -63,7 +63,7 @@ set(SHARED_WIN_SOURCES
   install/system_tasks.cpp
   install/undo.cpp
   install/uninstall_entry.cpp
-  install/user_start.cpp
+  install/program_start.cpp
   script/ini_file.cpp
   script/shell_folders.cpp
   startup/os_version_win.cpp

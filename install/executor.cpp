@@ -30,7 +30,7 @@
 #include "script/tokens.h"
 #include "startup/os_version.h"
 #include "common/outcome.h"
-#include "install/user_start.h"
+#include "install/program_start.h"
 #include "startup/process.h"
 #include "wizard/controls.h"
 
@@ -59,32 +59,16 @@ bool ServiceCapable() {
 Result Run(const Task& t) {
   if (ReadInteger(t.field[4]) != 1 || t.field[5].empty()) return Result::kNotRun;
   Status(71);
-  const std::wstring folder = ProgramFolderOf(t.field[5]);
-  SHELLEXECUTEINFOW sei = {};
-  sei.cbSize = sizeof sei;
-  // An unattended run shows no window of its own, not even the shell's
-  // error box for a program it cannot start.
-  const bool wait = ReadInteger(t.field[2]) == 1;
-  sei.fMask = SEE_MASK_NOCLOSEPROCESS | (ui::Quiet() ? SEE_MASK_FLAG_NO_UI : 0);
-  sei.lpFile = t.field[5].c_str();
-  sei.lpParameters = t.field[6].c_str();
-  sei.lpDirectory = folder.c_str();
-  sei.nShow = ReadInteger(t.field[3]) == 1 ? SW_HIDE : SW_SHOW;
+  ProgramStart start{t.field[5], t.field[6], ProgramFolderOf(t.field[5]), StartWay::kShell};
+  start.show = ReadInteger(t.field[3]) == 1 ? SW_HIDE : SW_SHOW;
+  start.wait = ReadInteger(t.field[2]) == 1;
   // The user's own program, not waited for, starts with the user's rights
-  // (without a handle) where the setup runs elevated.
-  SHELLEXECUTEINFOW user = sei;
-  user.fMask &= ~SEE_MASK_NOCLOSEPROCESS;
-  if (t.forUser && !wait && StartThroughDesktopShell(user)) return Result::kDone;
-  StartForUser(&sei);
-  if (!sei.hProcess) return Result::kFailed;
-  // The window keeps painting and answering while the program runs.
-  if (wait) {
-    ui::WaitServing(sei.hProcess, INFINITE);
-    CloseHandle(sei.hProcess);
-  } else {
-    InstallJournal().StartedProcess(sei.hProcess);  // a rollback waits for it to let go of files
-  }
-  return Result::kDone;
+  // (without a process to follow) where the setup runs elevated.
+  start.asUser = t.forUser;
+  HANDLE process = nullptr;
+  const Started started = StartProgram(start, &process);
+  if (process) InstallJournal().StartedProcess(process);  // a rollback waits for it to let go of files
+  return Outcome(started == Started::kByDesktop || started == Started::kProcess);
 }
 
 DWORD RegistryType(const std::wstring& name) {

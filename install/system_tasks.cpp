@@ -2,14 +2,11 @@
 // start with waiting that the registration uses.
 #include "install/system_tasks.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 
-#include "common/handles.h"
 #include "common/prelude.h"
 #include "common/text.h"
-#include "common/toolkit.h"
-#include "common/system_api.h"
+#include "install/program_start.h"
 #include "script/shell_folders.h"
 #include "startup/os_version.h"
 
@@ -24,10 +21,6 @@ std::wstring ServerToolFolder() {
   return text::WithBackslash(ShellFolder(CSIDL_SYSTEM));
 }
 
-void WaitIfAsked(HANDLE process, int flags) {
-  if ((flags & 1) && process) ui::WaitServing(process, INFINITE);  // the windows keep answering
-}
-
 }  // namespace
 
 int RegisterServer(const std::wstring& filePath, int registerFlag) {
@@ -37,35 +30,7 @@ int RegisterServer(const std::wstring& filePath, int registerFlag) {
 }
 
 int RunAndWait(const std::wstring& program, const std::wstring& parameters, const std::wstring& folder, int flags) {
-  std::wstring commandLine = text::StartsWith(program, L"\"") ? program : L"\"" + program + L"\"";
-  if (!parameters.empty()) commandLine += L" " + parameters;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION created = {};
-  if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                     folder.empty() ? nullptr : folder.c_str(), &startup, &created)) {
-    CloseHandle(created.hThread);
-    ScopedHandle process(created.hProcess);
-    WaitIfAsked(process.get(), flags);
-    return 1;
-  }
-  // Not a program that CreateProcess can start (a document, for instance):
-  // the shell opens it with whatever it associates with it.
-  const std::wstring directory = folder.empty() ? text::FolderPart(program) : folder;
-  SHELLEXECUTEINFOW shell = {};
-  shell.cbSize = sizeof shell;
-  // An unattended run shows no window, not even the shell's error box.
-  shell.fMask = SEE_MASK_NOCLOSEPROCESS | (ui::Quiet() ? SEE_MASK_FLAG_NO_UI : 0);
-  shell.lpVerb = L"Open";
-  shell.lpFile = program.c_str();
-  shell.lpParameters = parameters.c_str();
-  shell.lpDirectory = directory.c_str();
-  shell.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteInfo(&shell)) return 0;
-  // No process handle when the shell handed the file to a running program.
-  ScopedHandle process(shell.hProcess);
-  WaitIfAsked(process.get(), flags);
-  return 1;
+  ProgramStart start{program, parameters, folder};
+  start.wait = (flags & 1) != 0;
+  return StartProgram(start) != Started::kNot;
 }

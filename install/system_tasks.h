@@ -13,9 +13,9 @@ class FileJournal;
 // "/u /s" (flag 0) and the quoted path, and waits. The result of RunAndWait;
 // 0 for any other flag.
 int RegisterServer(const std::wstring& filePath, int registerFlag);
-// Starts the program (quoted unless it starts with a quote) with the
+// Starts the program by its command line (StartWay::kCommand) with the
 // parameters in the folder (none when empty); flag 1 waits until it ends.
-// Falls back to the shell's execute operation. Non-zero when started.
+// Non-zero when started.
 int RunAndWait(const std::wstring& program, const std::wstring& parameters, const std::wstring& folder, int flags);
 // Adds the font, copies it into the Fonts folder, announces the change and
 // writes the Fonts registry value. 1 when the registry entry was written.

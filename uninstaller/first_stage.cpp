@@ -8,10 +8,10 @@
 #include "common/system_api.h"
 #include "common/text.h"
 #include "common/toolkit.h"
+#include "install/program_start.h"
 #include "uninstaller/handover.h"
 #include "uninstaller/messages.h"
 #include "uninstaller/paths.h"
-#include "uninstaller/programs.h"
 
 namespace {
 
@@ -55,7 +55,8 @@ void RunFirstStage(const std::wstring& log) {
   if (!folder.empty() && CopyInto(self, program) && CopyInto(installedData, data)) {
     // A removal without questions waits for the copy's outcome, which is
     // the one the caller gets.
-    if (!ui::Quiet() && StartCommand(program, parameters + logSwitch, false, L"")) return;
+    const ProgramStart copy{program, parameters + logSwitch, L"", StartWay::kFile, nullptr, kProgramChooses};
+    if (!ui::Quiet() && StartProgram(copy) != Started::kNot) return;
     Outcome outcome = kFailed;
     if (ui::Quiet() && RunCopyForOutcome(program, parameters + L" /S" + logSwitch, &outcome)) {
       NoteOutcome(outcome);

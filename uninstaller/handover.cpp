@@ -8,6 +8,7 @@
 #include "common/system_api.h"
 #include "common/text.h"
 #include "install/path_guard.h"
+#include "install/program_start.h"
 #include "install/system_tasks.h"
 
 namespace {
@@ -35,19 +36,9 @@ bool RunCopyForOutcome(const std::wstring& program, const std::wstring& paramete
     own = readEnd;
   ScopedHandle reader(own), writer(writeEnd);
 
-  std::wstring commandLine = L"\"" + program + L"\" " + parameters;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = writer.get();
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION created = {};
-  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &created))
-    return false;
-  CloseHandle(created.hThread);
-  CloseHandle(created.hProcess);
+  ProgramStart copy{program, parameters, L"", StartWay::kFile, nullptr, kProgramChooses};
+  copy.output = writer.get();
+  if (StartProgram(copy) == Started::kNot) return false;
   // The copy holds the only write end now: the pipe ends with it.
   writer.Close();
 

@@ -1,13 +1,11 @@
 #include "uninstaller/programs.h"
 
 #include "common/prelude.h"
-#include <shellapi.h>
 
 #include "common/handles.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "install/system_tasks.h"
-#include "install/user_start.h"
+#include "install/program_start.h"
 
 namespace {
 
@@ -32,24 +30,21 @@ std::wstring RegisteredBrowser() {
 
 }  // namespace
 
-void StartProgram(const std::wstring& program, const std::wstring& parameters) {
+void StartTaskProgram(const std::wstring& program, const std::wstring& parameters) {
   // A quoted program path: its folder begins after the quote.
   const size_t start = text::StartsWith(program, L"\"") ? 1 : 0;
-  RunAndWait(program, parameters, text::FolderPart(program.substr(start)), 0);
+  StartProgram({program, parameters, text::FolderPart(program.substr(start))});
 }
 
 void LaunchBrowser(const std::wstring& address) {
   const std::wstring browser = RegisteredBrowser();
-  SHELLEXECUTEINFOW shell = {};
-  shell.cbSize = sizeof shell;
-  shell.lpFile = browser.empty() ? L"iexplore.exe" : browser.c_str();
-  shell.lpParameters = address.c_str();
-  shell.nShow = SW_SHOWNORMAL;
-  if (!browser.empty()) {
-    if (!StartThroughDesktopShell(shell)) RunAndWait(browser, address, L"", 0);
-    return;
+  ProgramStart start{browser, address, L"", StartWay::kCommand};
+  if (browser.empty()) {
+    start.program = L"iexplore.exe";
+    start.way = StartWay::kShell;
   }
-  StartForUser(&shell);
+  start.asUser = true;
+  StartProgram(start);
 }
 
 void DeleteWhenEnded(const std::wstring& path) {
@@ -64,21 +59,5 @@ void DeleteWhenEnded(const std::wstring& path) {
   if (!number.empty() && text::EqualsNoCase(folder, TempFolder() + number + L"\\"))
     command += L" & rd \"" + folder.substr(0, folder.size() - 1) + L"\"";
   // Not in the copy's folder: a folder in use cannot be removed.
-  StartCommand(interpreter, command, true, TempFolder());
-}
-
-bool StartCommand(const std::wstring& program, const std::wstring& parameters, bool hidden,
-                  const std::wstring& folder) {
-  std::wstring commandLine = L"\"" + program + L"\" " + parameters;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = hidden ? STARTF_USESHOWWINDOW : 0;
-  startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION created = {};
-  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, hidden ? CREATE_NO_WINDOW : 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &created))
-    return false;
-  CloseHandle(created.hThread);
-  CloseHandle(created.hProcess);
-  return true;
+  StartProgram({interpreter, command, TempFolder(), StartWay::kFile, nullptr, SW_HIDE});
 }

@@ -5,14 +5,9 @@
 
 #include <string>
 
-// Starts the program with the parameters after its quoted path, shown or
-// hidden, in the folder (the current one when empty). True when it was
-// started.
-bool StartCommand(const std::wstring& program, const std::wstring& parameters, bool hidden,
-                  const std::wstring& folder);
-
-// Starts the program with its parameters, in its own folder.
-void StartProgram(const std::wstring& program, const std::wstring& parameters);
+// Starts an uninstall task's program by its command line, with its
+// parameters, in its own folder.
+void StartTaskProgram(const std::wstring& program, const std::wstring& parameters);
 
 // Starts Internet Explorer with the address as its parameters. The program
 // is taken from its "App Paths" registration, never searched for beside the

@@ -35,10 +35,10 @@ std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks)
   if (!tasks.empty()) AdvanceProgress();
   for (const TaskEntry& task : tasks) {
     const TaskFields f(task.line);
-    if (f[1] == L"RUN") {
-      if (f[2] == L"1") StartProgram(f[4], f[5]);
+    if (f[1] == keyword::kRun) {
+      if (f[2] == L"1") StartTaskProgram(f[4], f[5]);
       if (f[3] == L"1") later.push_back({f[4], f[5]});
-    } else if (f[1] == L"LAUNCHBROWSER") {
+    } else if (f[1] == keyword::kLaunchBrowser) {
       // A removal without questions is unseen: no web page either.
       if (ui::Quiet())
         LogLine(L"task " + task.name + L": web page " + f[2] + L" not opened (a removal without questions)");
@@ -126,7 +126,7 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
   SetCurrentDirectoryW(text::FolderPart(OwnPath()).c_str());
   RemoveFolders(folders, data.installPath, installFolderProtected, data.installPathCreated);
 
-  for (const LaterProgram& program : later) StartProgram(program.program, program.parameters);
+  for (const LaterProgram& program : later) StartTaskProgram(program.program, program.parameters);
   CloseProgress();
 
   DeleteUninstallEntry(data.appName);

@@ -14,7 +14,7 @@
 #include "startup/process.h"
 #include "common/outcome.h"
 #include "common/system_api.h"
-#include "install/user_start.h"
+#include "install/program_start.h"
 #include "wizard/controls.h"
 #include "wizard/disk_space.h"
 #include "wizard/finish.h"
@@ -65,11 +65,9 @@ void Previous() {
 }
 
 void OpenAddress(const std::wstring& address) {
-  SHELLEXECUTEINFOW sei = {};
-  sei.cbSize = sizeof sei;
-  sei.lpFile = address.c_str();
-  sei.nShow = SW_SHOWNORMAL;
-  StartForUser(&sei);
+  ProgramStart page{address, L"", L"", StartWay::kShell};
+  page.asUser = true;
+  StartProgram(page);
 }
 
 int CALLBACK BrowseStart(HWND dialog, UINT msg, LPARAM, LPARAM start) {

@@ -12,7 +12,7 @@
 #include "startup/os_version.h"
 #include "startup/process.h"
 #include "common/outcome.h"
-#include "install/user_start.h"
+#include "install/program_start.h"
 #include "wizard/framework.h"
 #include "wizard/fatal.h"
 
@@ -64,12 +64,9 @@ void ApplyFrameworkGate() {
   const std::wstring address = DependencyAddress(Settings().dependencyPage);
   // Not in an unattended run: it opens no window of any kind.
   if (!address.empty() && !ui::Quiet()) {
-    SHELLEXECUTEINFOW sei = {};
-    sei.cbSize = sizeof sei;
-    sei.lpVerb = L"open";
-    sei.lpFile = address.c_str();
-    sei.nShow = SW_SHOWNORMAL;
-    StartForUser(&sei);
+    ProgramStart page{address, L"", L"", StartWay::kShell, L"open"};
+    page.asUser = true;
+    StartProgram(page);
   }
   CleanUp(0);
   EndPlain();
