@@ -168,7 +168,6 @@ set(WIN_TEST_SOURCES
   tests/win/manifest_test.cpp
   tests/win/icon_test.cpp
   tests/win/zip_fixture.cpp
-  tests/ops/ops_support.cpp
 )
 
 # End-to-end tests: tests/e2e/<name>_test.cpp becomes e2e_<name>.exe; each
@@ -217,7 +216,6 @@ set(REGISTRY_TEST_SOURCES
   tests/ops/kill_test.cpp
   tests/ops/restart_test.cpp
   tests/ops/exit_recorder.cpp
-  tests/ops/ops_support.cpp
 )
 set(SERVICE_TEST_SOURCES
   tests/ops/services_test.cpp

@@ -30,7 +30,7 @@ target_link_options(unit_tests PRIVATE ${TEST_LINK})
 # Windows code tested directly (extraction and the like).
 list(TRANSFORM WIN_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE win_test_files)
 add_executable(win_tests ${win_test_files})
-target_link_libraries(win_tests PRIVATE stubcore minizip_zip gtest_main)
+target_link_libraries(win_tests PRIVATE stubcore minizip_zip driver gtest_main)
 target_link_options(win_tests PRIVATE ${TEST_LINK})
 
 # Small helper programs that the tests start.
@@ -46,10 +46,14 @@ add_library(plant SHARED ${CMAKE_SOURCE_DIR}/tests/helpers/plant.cpp)
 set_target_properties(plant PROPERTIES PREFIX "" OUTPUT_NAME plant)
 target_link_options(plant PRIVATE -static)
 
-# The driver: starts packages and works their windows as a person would.
-add_library(driver STATIC ${CMAKE_SOURCE_DIR}/tests/driver/driver.cpp ${CMAKE_SOURCE_DIR}/tests/driver/screen.cpp
-                          ${CMAKE_SOURCE_DIR}/tests/e2e/package_fixture.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/e2e_support.cpp
-                          ${CMAKE_SOURCE_DIR}/tests/ops/ops_support.cpp)
+# The driver and what the tests share beside it (files, the registry,
+# processes, other Windows versions, the package fixture): every Windows test
+# program links it.
+set(DRIVER_DIR ${CMAKE_SOURCE_DIR}/tests/driver)
+add_library(driver STATIC ${DRIVER_DIR}/driver.cpp ${DRIVER_DIR}/screen.cpp ${DRIVER_DIR}/files.cpp
+                          ${DRIVER_DIR}/registry.cpp ${DRIVER_DIR}/processes.cpp ${DRIVER_DIR}/emulation.cpp
+                          ${CMAKE_SOURCE_DIR}/tests/e2e/package_fixture.cpp
+                          ${CMAKE_SOURCE_DIR}/tests/e2e/e2e_support.cpp)
 # The end-to-end tests read shell links back through the shell's link object.
 target_link_libraries(driver PUBLIC tarnpack_lib gtest gdi32 user32 advapi32 shell32 ole32 uuid)
 add_executable(tarndrive ${CMAKE_SOURCE_DIR}/tests/driver/tarndrive.cpp)
@@ -69,11 +73,11 @@ target_link_libraries(e2e_signed PRIVATE version)
 # helper programs they need).
 list(TRANSFORM REGISTRY_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE registry_test_files)
 add_executable(registry_tests ${registry_test_files})
-target_link_libraries(registry_tests PRIVATE stubcore gtest_main)
+target_link_libraries(registry_tests PRIVATE stubcore driver gtest_main)
 target_link_options(registry_tests PRIVATE ${TEST_LINK})
 list(TRANSFORM SERVICE_TEST_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE service_test_files)
 add_executable(service_tests ${service_test_files})
-target_link_libraries(service_tests PRIVATE stubcore gtest_main)
+target_link_libraries(service_tests PRIVATE stubcore driver gtest_main)
 target_link_options(service_tests PRIVATE ${TEST_LINK})
 include(${CMAKE_SOURCE_DIR}/tests/ops/registry.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/ops/services.cmake)

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "tests/driver/screen.h"
-#include "tests/helpers/utf8.h"
 
 namespace drive {
 
@@ -68,53 +67,6 @@ std::wstring Caption(HWND h) {
 }
 
 }  // namespace
-
-Process::~Process() {
-  if (handle_) CloseHandle(handle_);
-}
-
-Process::Process(Process&& o) noexcept : handle_(o.handle_), pid_(o.pid_) { o.handle_ = nullptr; }
-
-Process& Process::operator=(Process&& o) noexcept {
-  if (this != &o) {
-    if (handle_) CloseHandle(handle_);
-    handle_ = o.handle_;
-    pid_ = o.pid_;
-    o.handle_ = nullptr;
-  }
-  return *this;
-}
-
-bool Process::Running() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
-
-DWORD Process::WaitExit(int timeoutMs) const {
-  if (!handle_) return STILL_ACTIVE;
-  if (WaitForSingleObject(handle_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return STILL_ACTIVE;
-  DWORD code = STILL_ACTIVE;
-  GetExitCodeProcess(handle_, &code);
-  return code;
-}
-
-void Process::Kill() const {
-  if (Running()) {
-    TerminateProcess(handle_, 99);
-    WaitForSingleObject(handle_, 5000);
-  }
-}
-
-Process Start(const std::wstring& program, const std::wstring& arguments) {
-  std::wstring commandLine = L"\"" + program + L"\"";
-  if (!arguments.empty()) commandLine += L" " + arguments;
-  std::wstring folder = program.substr(0, program.find_last_of(L"\\/") + 1);
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &si, &pi))
-    return Process();
-  CloseHandle(pi.hThread);
-  return Process(pi.hProcess, pi.dwProcessId);
-}
 
 std::vector<HWND> WindowsOf(DWORD pid) {
   TopLevel t{pid, {}};
@@ -449,21 +401,5 @@ bool Answer(const MessageBoxInfo& box, int button) {
   // on its way out.
   return PostMessageW(h, BM_CLICK, 0, 0) != 0 && WaitGone(box.window);
 }
-
-void EmulateVersion(const std::wstring& exeName, const std::wstring& version) {
-  std::wstring key = L"Software\\Wine\\AppDefaults\\" + exeName;
-  HKEY k;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != 0)
-    return;
-  if (version.empty()) {
-    RegDeleteValueW(k, L"Version");
-  } else {
-    RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
-  }
-  RegCloseKey(k);
-}
-
-std::string Narrow(const std::wstring& s) { return WideToUtf8(s); }
 
 }  // namespace drive

@@ -10,34 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/files.h"
+#include "tests/driver/processes.h"
+
 namespace drive {
-
-// A started program; its handle is closed with the object.
-class Process {
- public:
-  Process() = default;
-  Process(HANDLE h, DWORD pid) : handle_(h), pid_(pid) {}
-  ~Process();
-  Process(Process&& o) noexcept;
-  Process& operator=(Process&& o) noexcept;
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-
-  bool started() const { return handle_ != nullptr; }
-  DWORD pid() const { return pid_; }
-  HANDLE handle() const { return handle_; }
-  bool Running() const;
-  // The exit code, or STILL_ACTIVE when the process did not end in time.
-  DWORD WaitExit(int timeoutMs = 30000) const;
-  void Kill() const;
-
- private:
-  HANDLE handle_ = nullptr;
-  DWORD pid_ = 0;
-};
-
-// Starts `program` with the arguments after its own (quoted) name.
-Process Start(const std::wstring& program, const std::wstring& arguments = L"");
 
 // Visible top-level windows of the process.
 std::vector<HWND> WindowsOf(DWORD pid);
@@ -122,10 +98,5 @@ MessageBoxInfo DescribeMessageBox(HWND window);
 // Presses one of its buttons (IDOK, IDYES, IDNO, ...) and waits for the box
 // to close.
 bool Answer(const MessageBoxInfo& box, int button);
-
-// Sets the Windows version that Wine reports to programs of this file name.
-void EmulateVersion(const std::wstring& exeName, const std::wstring& version);
-
-std::string Narrow(const std::wstring& s);
 
 }  // namespace drive

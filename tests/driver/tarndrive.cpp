@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "tests/driver/driver.h"
+#include "tests/driver/emulation.h"
 #include "tests/driver/screen.h"
 
 namespace {

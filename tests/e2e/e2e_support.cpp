@@ -2,31 +2,12 @@
 
 #include <objbase.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
-#include <cstdio>
 #include <map>
 
 #include "wizard/controls.h"
 
 namespace {
-
-void ListTree(const std::wstring& base, const std::wstring& relative, std::set<std::string>* out) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((base + relative + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out->insert(U8(relative + name + L"\\"));
-      ListTree(base, relative + name + L"\\", out);
-    } else {
-      out->insert(U8(relative + name));
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-}
 
 std::wstring Trim(const std::wstring& s) {
   size_t a = s.find_first_not_of(L" \t");
@@ -73,12 +54,6 @@ std::string DemoScript(const std::wstring& dest, const std::string& general, con
 
 // ---------------------------------------------------------------------------
 // Files and folders.
-
-std::set<std::string> Tree(const std::wstring& folder) {
-  std::set<std::string> out;
-  ListTree(folder, L"", &out);
-  return out;
-}
 
 std::wstring ShellPath(int csidl) {
   wchar_t buf[MAX_PATH] = {};
@@ -154,43 +129,10 @@ Link ReadLink(const std::wstring& path) {
 }
 
 // ---------------------------------------------------------------------------
-// The registry.
-
-void SetText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-  RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-}
-
-std::wstring GetText(HKEY root, const std::wstring& path, const std::wstring& name) {
-  wchar_t buffer[1024] = {};
-  DWORD bytes = sizeof buffer - sizeof(wchar_t);
-  if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &bytes) != ERROR_SUCCESS)
-    return L"<missing>";
-  return buffer;
-}
-
-// ---------------------------------------------------------------------------
 // Processes and services.
-
-std::vector<DWORD> ProcessesNamed(const std::wstring& name) { return ops::ProcessIdsNamed(name); }
 
 bool NeverStarted(const std::wstring& exeName, const std::wstring& report) {
   return ProcessesNamed(exeName).empty() && !FileExists(report);
-}
-
-void StopProcess(DWORD pid) {
-  HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-  if (!h) return;
-  TerminateProcess(h, 99);
-  WaitForSingleObject(h, 5000);
-  CloseHandle(h);
-}
-
-void StopProcessesNamed(const std::wstring& name) {
-  for (DWORD pid : ProcessesNamed(name)) StopProcess(pid);
 }
 
 bool ServiceExists(const std::wstring& name) {
@@ -221,57 +163,23 @@ drive::Process WaitSecondStage(const drive::Process& first, std::wstring* name) 
   drive::Process stage;
   drive::WaitUntil(
       [&] {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32W entry = {};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        for (const drive::RunningProcess& p : drive::RunningProcesses()) {
           // Only the numbered copy: Wine may start its desktop program from here too.
-          const std::wstring exe = entry.szExeFile;
-          if (entry.th32ParentProcessID != first.pid() || exe.size() < 5 ||
-              exe.find_first_not_of(L"0123456789") != exe.size() - 4 || exe.substr(exe.size() - 4) != L".exe")
+          const std::wstring& exe = p.exe;
+          if (p.parent != first.pid() || exe.size() < 5 || exe.find_first_not_of(L"0123456789") != exe.size() - 4 ||
+              exe.substr(exe.size() - 4) != L".exe")
             continue;
-          HANDLE h =
-              OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-          if (!h) continue;
-          stage = drive::Process(h, entry.th32ProcessID);
+          stage = drive::Open(p.pid);
+          if (!stage.started()) continue;
           // The copy has a folder of its own in the temporary folder, named
           // like it.
           *name = exe.substr(0, exe.size() - 4) + L"\\" + exe;
           break;
         }
-        CloseHandle(snapshot);
         return stage.started();
       },
       15000);
   return stage;
-}
-
-// ---------------------------------------------------------------------------
-// Wine's settings for programs of one file name.
-
-namespace {
-const std::wstring kAppDefaults = L"Software\\Wine\\AppDefaults\\";
-}
-
-AppSettings::~AppSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, (kAppDefaults + name_).c_str()); }
-
-void AppSettings::WithoutDll(const std::wstring& dll) {
-  // An empty override: Wine loads the DLL neither from the system nor from
-  // its own builds.
-  SetText(HKEY_CURRENT_USER, kAppDefaults + name_ + L"\\DllOverrides", dll, L"");
-}
-
-bool LeftOutOnX64(const std::wstring& version, const std::string& what) {
-  static const wchar_t* const kBeforeXp[] = {L"nt351", L"win95", L"win98", L"winme", L"nt40", L"win2k"};
-  if (!kIs64Bit) return false;
-  for (const wchar_t* old : kBeforeXp) {
-    if (version != old) continue;
-    std::printf("[ LEFT OUT ] %s under %s: i686 only, no x86_64 program runs on that system\n", what.c_str(),
-                U8(version).c_str());
-    std::fflush(stdout);
-    return true;
-  }
-  return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -282,12 +190,12 @@ void DemoInstallTest::SetUp() {
   dest_ = Dir() + L"dest\\";
   group_ = CommonPrograms() + L"Demo App\\";
   RemoveTree(group_);
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
+  drive::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + L"Demo App");
 }
 
 void DemoInstallTest::TearDown() {
   RemoveTree(group_);
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
+  drive::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + L"Demo App");
   PackageTest::TearDown();
 }
 

@@ -13,7 +13,11 @@
 
 #include "tests/driver/driver.h"
 #include "tests/e2e/package_fixture.h"
-#include "tests/ops/ops_support.h"
+
+// The support layer under the names the operations' tests gave it.
+namespace ops {
+using namespace drive;
+}
 
 // Texts as the tests compare and print them: UTF-8.
 inline std::string U8(const std::wstring& s) { return drive::Narrow(s); }
@@ -43,8 +47,7 @@ std::string DemoScript(const std::wstring& dest, const std::string& general, con
 // ---------------------------------------------------------------------------
 // Files and folders.
 
-// Files and folders below a folder, relative to it; folders end with "\".
-std::set<std::string> Tree(const std::wstring& folder);
+using drive::Tree;
 // A shell folder (CSIDL_...) with a trailing backslash; empty when unknown.
 std::wstring ShellPath(int csidl);
 // The all-users Start menu's Programs folder, where program groups go.
@@ -74,47 +77,26 @@ Link ReadLink(const std::wstring& path);
 // ---------------------------------------------------------------------------
 // The registry.
 
-using ops::KeyExists;
-using ops::ValueExists;
+using drive::GetText;
+using drive::KeyExists;
+using drive::RestoredDefault;
+using drive::ValueExists;
 // Writes a REG_SZ value, creating the key.
-void SetText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value);
-// A REG_SZ value's text, or "<missing>".
-std::wstring GetText(HKEY root, const std::wstring& path, const std::wstring& name);
-
-// Puts a key's default value back as it was (or the key away, when there was
-// none) when the case ends, however it ends.
-class RestoredDefault {
- public:
-  RestoredDefault(HKEY root, const std::wstring& path)
-      : root_(root), path_(path), keyExisted_(KeyExists(root, path)), original_(GetText(root, path, L"")) {}
-  ~RestoredDefault() {
-    if (!keyExisted_)
-      RegDeleteTreeW(root_, path_.c_str());
-    else if (original_ == L"<missing>")
-      RegDeleteKeyValueW(root_, path_.c_str(), nullptr);
-    else
-      SetText(root_, path_, L"", original_);
-  }
-
- private:
-  HKEY root_;
-  std::wstring path_;
-  bool keyExisted_;
-  std::wstring original_;
-};
+inline void SetText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
+  ASSERT_TRUE(drive::SetText(root, path, name, value));
+}
 
 // ---------------------------------------------------------------------------
 // Processes and services.
 
-// Process identifiers of the running programs with this file name (any case).
-std::vector<DWORD> ProcessesNamed(const std::wstring& name);
+using drive::ProcessesNamed;
 // A helper that writes its report before it ends (the recorders,
 // run_probe) and was started is running or has its report written. Asked
 // once whatever could have started it is past the point where it would
 // have: true when it was never started.
 bool NeverStarted(const std::wstring& exeName, const std::wstring& report);
-void StopProcess(DWORD pid);
-void StopProcessesNamed(const std::wstring& name);
+using drive::StopProcess;
+using drive::StopProcessesNamed;
 
 bool ServiceExists(const std::wstring& name);
 // Stops the service (waiting up to `waitMs` until it has stopped) and
@@ -130,25 +112,8 @@ drive::Process WaitSecondStage(const drive::Process& first, std::wstring* name);
 // ---------------------------------------------------------------------------
 // Wine's settings for programs of one file name.
 
-// The Windows version Wine reports to programs of one file name, and DLLs
-// it does not load for them; removed again with the object.
-class AppSettings {
- public:
-  explicit AppSettings(const std::wstring& exeName) : name_(exeName) {}
-  ~AppSettings();
-  AppSettings(const AppSettings&) = delete;
-  AppSettings& operator=(const AppSettings&) = delete;
-  void Version(const std::wstring& version) { drive::EmulateVersion(name_, version); }
-  void WithoutDll(const std::wstring& dll);
-
- private:
-  std::wstring name_;
-};
-
-// Windows versions before XP, which no x86_64 program ever runs on, are
-// emulated only in the i686 build: in the x86_64 build this prints that the
-// case is left out, and returns true.
-bool LeftOutOnX64(const std::wstring& version, const std::string& what);
+using drive::AppSettings;
+using drive::LeftOutOnX64;
 
 // ---------------------------------------------------------------------------
 // The installation.

@@ -1,20 +1,10 @@
 #include "tests/e2e/package_fixture.h"
 
-#include <random>
-
 #include "package/trailer.h"
 #include "tests/driver/screen.h"
 #include "tools/tarnpack/builder.h"
 
 namespace {
-
-std::wstring Utf8ToWide(const std::string& s) {
-  if (s.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-  return w;
-}
 
 bool IsNumber(const std::wstring& s) {
   if (s.empty()) return false;
@@ -37,8 +27,6 @@ std::set<std::wstring> NumberedFolders(const std::wstring& temp) {
 
 }  // namespace
 
-std::wstring Widen(const std::string& s) { return Utf8ToWide(s); }
-
 ScopedVariable::ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
   DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
   if (n > 0) {
@@ -59,91 +47,9 @@ std::wstring UninstallerFile(const wchar_t* variant) {
   return std::wstring(kIs64Bit ? L"Uninstaller64" : L"Uninstaller") + variant + L".exe";
 }
 
-std::wstring ProgramFolder() {
-  wchar_t buf[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring self = buf;
-  return self.substr(0, self.find_last_of(L'\\') + 1);
-}
-
-void MakeFolders(const std::wstring& path) {
-  for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-}
-
-void WriteAt(const std::wstring& path, const std::string& bytes) {
-  MakeFolders(path);
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE) << drive::Narrow(path);
-  DWORD written = 0;
-  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(f);
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::wstring MissingDriveRoot() {
-  const DWORD drives = GetLogicalDrives();
-  for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter)
-    if (!(drives & (1u << (letter - L'A')))) return std::wstring(1, letter) + L":\\";
-  ADD_FAILURE() << "every drive letter from Q: to Y: is in use";
-  return L"Q:\\";
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-  std::string out;
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return out;
-  char buf[65536];
-  DWORD got;
-  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
-  CloseHandle(f);
-  return out;
-}
-
-void RemoveTree(const std::wstring& path) {
-  std::wstring base = path;
-  if (base.empty()) return;
-  if (base.back() != L'\\') base += L'\\';
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((base + L"*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring full = base + name;
-      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-      else DeleteFileW(full.c_str());
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-  }
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryW(path.c_str());
-}
-
-std::string NoiseBytes(size_t size, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string out(size, '\0');
-  for (size_t i = 0; i + 4 <= size; i += 4) {
-    uint32_t v = rng();
-    memcpy(&out[i], &v, 4);
-  }
-  return out;
-}
-
-std::wstring PackageTest::TempFolder() {
-  wchar_t buf[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH, buf);
-  wchar_t longer[MAX_PATH + 1] = {};
-  if (GetLongPathNameW(buf, longer, MAX_PATH)) return longer;
-  return buf;
-}
-
 void PackageTest::SetUp() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  dir_ = L"C:\\tarntest\\" + Utf8ToWide(info->test_suite_name()) + L"." + Utf8ToWide(info->name()) + L"\\";
+  dir_ = L"C:\\tarntest\\" + Widen(info->test_suite_name()) + L"." + Widen(info->name()) + L"\\";
   RemoveTree(dir_);
   MakeFolders(dir_);
   CreateDirectoryW((dir_ + L"payload").c_str(), nullptr);
@@ -204,7 +110,7 @@ void PackageTest::Screenshot(HWND window, const std::wstring& name) {
   std::wstring folder = BinFolder() + L"screenshots\\";
   CreateDirectoryW(folder.c_str(), nullptr);
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::wstring file = folder + Utf8ToWide(info->test_suite_name()) + L"." + Utf8ToWide(info->name()) + L"-" + name +
+  std::wstring file = folder + Widen(info->test_suite_name()) + L"." + Widen(info->name()) + L"-" + name +
                       L".png";
   drive::SaveScreenshot(window, file);
 }

@@ -10,20 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "tests/driver/driver.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 #include "tools/tarnpack/builder.h"
 
 // The folder of the running test program and its helpers, ending with "\".
-std::wstring ProgramFolder();
+inline std::wstring ProgramFolder() { return drive::BinFolder(); }
 
 // The setup programs of this build's architecture beside the test program:
 // "tarnstub.exe" and "Uninstaller.exe", in the 64-bit build "tarnstub64.exe"
 // and "Uninstaller64.exe"; `variant` "-test" names the test builds.
 std::wstring StubFile(const wchar_t* variant = L"");
 std::wstring UninstallerFile(const wchar_t* variant = L"");
-// True in the 64-bit build.
-using ops::kIs64Bit;
+using drive::kIs64Bit;
 
 class PackageTest : public ::testing::Test {
  protected:
@@ -61,8 +59,8 @@ class PackageTest : public ::testing::Test {
   // not exist when the test began.
   std::vector<std::wstring> NewWorkFolders() const;
 
-  static std::wstring BinFolder() { return ProgramFolder(); }
-  static std::wstring TempFolder();
+  static std::wstring BinFolder() { return drive::BinFolder(); }
+  static std::wstring TempFolder() { return drive::TempFolder(); }
 
  private:
   std::wstring dir_;
@@ -73,20 +71,7 @@ class PackageTest : public ::testing::Test {
   std::vector<DWORD> started_;
 };
 
-// Wine reports `version` to programs of the file name `exeName` for the life
-// of the object (drive::EmulateVersion), however the test ends.
-class EmulatedVersion {
- public:
-  EmulatedVersion(const std::wstring& exeName, const std::wstring& version) : exeName_(exeName) {
-    drive::EmulateVersion(exeName, version);
-  }
-  ~EmulatedVersion() { drive::EmulateVersion(exeName_, L""); }
-  EmulatedVersion(const EmulatedVersion&) = delete;
-  EmulatedVersion& operator=(const EmulatedVersion&) = delete;
-
- private:
-  std::wstring exeName_;
-};
+using drive::EmulatedVersion;
 
 // Sets an environment variable of this process (and so of the programs it
 // starts) for the life of the object.
@@ -102,21 +87,20 @@ class ScopedVariable {
   bool had_ = false;
 };
 
-// Helpers for files in the Wine machine.
-std::string ReadFileBytes(const std::wstring& path);
+// Files in the Wine machine.
+using drive::Exists;
+using drive::FileExists;
+using drive::FolderExists;
+using drive::MakeFolders;
+using drive::MissingDriveRoot;
+using drive::NoiseBytes;
+using drive::ReadFileBytes;
+using drive::RemoveTree;
+using drive::Widen;
 // Writes a file, creating its folders.
-void WriteAt(const std::wstring& path, const std::string& bytes);
-// Creates the folders of a path up to its last backslash.
-void MakeFolders(const std::wstring& path);
-bool Exists(const std::wstring& path);  // a file or a folder
-// The root ("Q:\\") of a drive letter that the machine does not have.
-std::wstring MissingDriveRoot();
-using ops::FileExists;
-using ops::FolderExists;
-void RemoveTree(const std::wstring& path);
-std::wstring Widen(const std::string& s);
-// Random bytes that do not compress.
-std::string NoiseBytes(size_t size, unsigned seed);
+inline void WriteAt(const std::wstring& path, const std::string& bytes) {
+  ASSERT_TRUE(drive::WriteFileBytes(path, bytes)) << drive::Narrow(path);
+}
 
 // Expects a message box with exactly this title, text and icon, answers it
 // with `button`.

@@ -3,29 +3,21 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
 #include "install/system_tasks.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 
 namespace {
 
-struct Started {
-  std::wstring name;
-  HANDLE process;
-};
-
 class KillTest : public ::testing::Test {
  protected:
-  void SetUp() override { folder_ = ops::FreshFolder(L"kill"); }
+  void SetUp() override { folder_ = drive::FreshFolder(L"kill"); }
   void TearDown() override {
-    for (Started& s : started_) {
-      if (ops::Running(s.process)) TerminateProcess(s.process, 0);
-      WaitForSingleObject(s.process, 5000);
-      CloseHandle(s.process);
-    }
-    ops::RemoveTree(folder_);
+    for (const drive::Process& p : started_) p.Kill();
+    drive::RemoveTree(folder_);
   }
 
   // Each copy in a folder of its own: names that differ only in case cannot
@@ -34,21 +26,20 @@ class KillTest : public ::testing::Test {
     const std::wstring sub = folder_ + std::to_wstring(started_.size()) + L"\\";
     CreateDirectoryW(sub.c_str(), nullptr);
     const std::wstring program = sub + name;
-    EXPECT_TRUE(CopyFileW((ops::BinFolder() + L"sleeper.exe").c_str(), program.c_str(), FALSE));
-    HANDLE process = ops::Start(program, L"60 " + sub + L"running");
-    EXPECT_NE(nullptr, process) << ops::Narrow(program);
-    started_.push_back({name, process});
+    EXPECT_TRUE(CopyFileW((drive::BinFolder() + L"sleeper.exe").c_str(), program.c_str(), FALSE));
+    started_.push_back(drive::Start(program, L"60 " + sub + L"running"));
+    EXPECT_TRUE(started_.back().started()) << drive::Narrow(program);
     markers_.push_back(sub + L"running");
-    return process;
+    return started_.back().handle();
   }
 
   // Every copy runs its own code, so the process list shows it by its name.
   bool AllRunning() const {
-    return ops::WaitFor([this] {
+    return drive::WaitUntil([this] {
       for (const std::wstring& marker : markers_)
-        if (!ops::FileExists(marker)) return false;
+        if (!drive::FileExists(marker)) return false;
       return true;
-    });
+    }, 15000);
   }
 
   static DWORD ExitCode(HANDLE process) {
@@ -67,7 +58,7 @@ class KillTest : public ::testing::Test {
   static constexpr DWORD kEndedByTest = 42;
 
   std::wstring folder_;
-  std::vector<Started> started_;
+  std::deque<drive::Process> started_;
   std::vector<std::wstring> markers_;
 };
 
@@ -104,14 +95,10 @@ TEST_F(KillTest, NameMatchingNothingEndsNothing) {
 }
 
 TEST(KillProcessTest, ByIdentifier) {
-  HANDLE sleeper = ops::Start(ops::BinFolder() + L"sleeper.exe", L"60");
-  ASSERT_NE(nullptr, sleeper);
-  EXPECT_EQ(1, KillProcess(GetProcessId(sleeper)));
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(sleeper, 10000));
-  DWORD code = 0;
-  GetExitCodeProcess(sleeper, &code);
-  EXPECT_EQ(1u, code);
-  CloseHandle(sleeper);
+  drive::Process sleeper = drive::Start(drive::BinFolder() + L"sleeper.exe", L"60");
+  ASSERT_TRUE(sleeper.started());
+  EXPECT_EQ(1, KillProcess(sleeper.pid()));
+  EXPECT_EQ(1u, sleeper.WaitExit(10000));
   EXPECT_EQ(0, KillProcess(0xFFFFFFF0));  // no such process
 }
 

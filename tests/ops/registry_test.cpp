@@ -8,7 +8,7 @@
 
 #include "install/registry.h"
 #include "install/registry_journal.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 
 namespace {
 
@@ -17,36 +17,23 @@ const wchar_t kBase[] = L"Software\\TarnwickOps\\Registry";
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ops::DeleteKeyTree(HKEY_CURRENT_USER, kBase);
-    ASSERT_FALSE(ops::KeyExists(HKEY_CURRENT_USER, kBase));
+    drive::DeleteKeyTree(HKEY_CURRENT_USER, kBase);
+    ASSERT_FALSE(drive::KeyExists(HKEY_CURRENT_USER, kBase));
   }
-  void TearDown() override { ops::DeleteKeyTree(HKEY_CURRENT_USER, kBase); }
+  void TearDown() override { drive::DeleteKeyTree(HKEY_CURRENT_USER, kBase); }
 
   static std::wstring Path(const std::wstring& below) { return std::wstring(kBase) + L"\\" + below; }
-  static void Make(const std::wstring& below) {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, Path(below).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                             nullptr, &key, nullptr));
-    RegCloseKey(key);
-  }
-  static bool Exists(const std::wstring& below) { return ops::KeyExists(HKEY_CURRENT_USER, Path(below)); }
+  static void Make(const std::wstring& below) { ASSERT_TRUE(drive::MakeKey(HKEY_CURRENT_USER, Path(below))); }
+  static bool Exists(const std::wstring& below) { return drive::KeyExists(HKEY_CURRENT_USER, Path(below)); }
   // Type and size of a value, or false when it is missing.
   static bool Query(const std::wstring& below, const std::wstring& name, DWORD* type, DWORD* size) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Path(below).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    LONG r = RegQueryValueExW(key, name.c_str(), nullptr, type, nullptr, size);
-    RegCloseKey(key);
-    return r == ERROR_SUCCESS;
+    std::string bytes;
+    const bool found = drive::ReadValue(HKEY_CURRENT_USER, Path(below), name, type, &bytes);
+    *size = static_cast<DWORD>(bytes.size());
+    return found;
   }
   static DWORD Number(const std::wstring& below, const std::wstring& name) {
-    DWORD value = 0xDEADBEEF;
-    DWORD type = 0;
-    DWORD size = sizeof value;
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Path(below).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
-    LONG r = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    return r == ERROR_SUCCESS && type == REG_DWORD && size == 4 ? value : 0xDEADBEEF;
+    return drive::GetNumber(HKEY_CURRENT_USER, Path(below), name);
   }
 };
 
@@ -54,7 +41,7 @@ TEST(RegistryRoots, OnlyTheExactNamesHKCUAndHKLM) {
   EXPECT_EQ(HKEY_CURRENT_USER, RootFromName(L"HKCU"));
   EXPECT_EQ(HKEY_LOCAL_MACHINE, RootFromName(L"HKLM"));
   for (const wchar_t* other : {L"hkcu", L"Hklm", L"HKCR", L"HKU", L" HKCU", L"HKLM ", L""})
-    EXPECT_EQ(nullptr, RootFromName(other)) << ops::Narrow(other);
+    EXPECT_EQ(nullptr, RootFromName(other)) << drive::Narrow(other);
 }
 
 TEST_F(RegistryTest, NullRootFailsEveryOperation) {
@@ -70,7 +57,7 @@ TEST_F(RegistryTest, NullRootFailsEveryOperation) {
   EXPECT_EQ(0, RegistryDeleteTree(none, path, L""));
   EXPECT_TRUE(Exists(L"k\\sub"));
   EXPECT_FALSE(Exists(L"new"));
-  EXPECT_FALSE(ops::ValueExists(HKEY_CURRENT_USER, path, L"v"));
+  EXPECT_FALSE(drive::ValueExists(HKEY_CURRENT_USER, path, L"v"));
 }
 
 TEST_F(RegistryTest, OneLeadingBackslashIsDroppedASecondIsKept) {
@@ -78,7 +65,7 @@ TEST_F(RegistryTest, OneLeadingBackslashIsDroppedASecondIsKept) {
   EXPECT_EQ(1, RegistryCreateKey(HKEY_CURRENT_USER, one, L""));
   EXPECT_TRUE(Exists(L"one"));
   EXPECT_EQ(1, RegistrySetValue(HKEY_CURRENT_USER, one, L"v", L"text", REG_SZ, L""));
-  EXPECT_EQ(L"text", ops::TextValue(HKEY_CURRENT_USER, Path(L"one"), L"v"));
+  EXPECT_EQ(L"text", drive::GetText(HKEY_CURRENT_USER, Path(L"one"), L"v"));
   EXPECT_EQ(1, RegistryCreateKey(HKEY_CURRENT_USER, one + L"\\child", L""));
   EXPECT_EQ(L"child", RegistrySubkeyName(HKEY_CURRENT_USER, one, 0, L""));
   EXPECT_EQ(1, RegistryDeleteKey(HKEY_CURRENT_USER, one + L"\\child", L""));
@@ -89,7 +76,7 @@ TEST_F(RegistryTest, OneLeadingBackslashIsDroppedASecondIsKept) {
   EXPECT_EQ(0, RegistryCreateKey(HKEY_CURRENT_USER, L"\\\\" + Path(L"two"), L""));
   EXPECT_EQ(0, RegistryWriteValue(HKEY_CURRENT_USER, L"\\\\" + Path(L"two"), L"w", L"text", REG_SZ, L""));
   EXPECT_FALSE(Exists(L"two"));
-  EXPECT_FALSE(ops::ValueExists(HKEY_CURRENT_USER, Path(L"one"), L"w"));
+  EXPECT_FALSE(drive::ValueExists(HKEY_CURRENT_USER, Path(L"one"), L"w"));
   Make(L"one\\child");
   EXPECT_EQ(L"", RegistrySubkeyName(HKEY_CURRENT_USER, two, 0, L""));
   EXPECT_EQ(0, RegistryDeleteKey(HKEY_CURRENT_USER, two + L"\\child", L""));
@@ -104,7 +91,7 @@ TEST_F(RegistryTest, StringValuesHoldTheTextAndItsNull) {
   ASSERT_TRUE(Query(L"k", L"abc", &type, &size));
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
   EXPECT_EQ(8u, size);  // three code units and the null
-  EXPECT_EQ(L"abc", ops::TextValue(HKEY_CURRENT_USER, Path(L"k"), L"abc"));
+  EXPECT_EQ(L"abc", drive::GetText(HKEY_CURRENT_USER, Path(L"k"), L"abc"));
 
   EXPECT_EQ(1, RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"empty", L"", REG_SZ, L""));
   ASSERT_TRUE(Query(L"k", L"empty", &type, &size));
@@ -112,7 +99,7 @@ TEST_F(RegistryTest, StringValuesHoldTheTextAndItsNull) {
 
   // The empty name is the key's default value.
   EXPECT_EQ(1, RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"", L"default text", REG_SZ, L""));
-  EXPECT_EQ(L"default text", ops::TextValue(HKEY_CURRENT_USER, Path(L"k"), L""));
+  EXPECT_EQ(L"default text", drive::GetText(HKEY_CURRENT_USER, Path(L"k"), L""));
   wchar_t viaOldCall[64] = {};
   LONG length = sizeof viaOldCall;
   ASSERT_EQ(ERROR_SUCCESS, RegQueryValueW(HKEY_CURRENT_USER, Path(L"k").c_str(), viaOldCall, &length));
@@ -129,7 +116,7 @@ TEST_F(RegistryTest, NumberValuesUseTheScriptIntegerReading) {
   for (const Case& c : cases) {
     std::wstring name = L"n" + std::to_wstring(n++);
     EXPECT_EQ(1, RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), name, c.data, REG_DWORD, L""));
-    EXPECT_EQ(c.expected, Number(L"k", name)) << ops::Narrow(c.data);
+    EXPECT_EQ(c.expected, Number(L"k", name)) << drive::Narrow(c.data);
   }
 }
 
@@ -137,7 +124,7 @@ TEST_F(RegistryTest, OtherTypesWriteNothingButCountAsDone) {
   Make(L"k");
   for (DWORD type : {0u, 2u, 3u, 7u, 11u}) {
     EXPECT_EQ(1, RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"v", L"123", type, L"")) << type;
-    EXPECT_FALSE(ops::ValueExists(HKEY_CURRENT_USER, Path(L"k"), L"v")) << type;
+    EXPECT_FALSE(drive::ValueExists(HKEY_CURRENT_USER, Path(L"k"), L"v")) << type;
   }
 }
 
@@ -149,7 +136,7 @@ TEST_F(RegistryTest, SetValueNeedsAnExistingKey) {
 
   // The writing variant creates the key (with the keys between) first.
   EXPECT_EQ(1, RegistryWriteValue(HKEY_CURRENT_USER, Path(L"k\\new\\deeper"), L"v", L"x", REG_SZ, L""));
-  EXPECT_EQ(L"x", ops::TextValue(HKEY_CURRENT_USER, Path(L"k\\new\\deeper"), L"v"));
+  EXPECT_EQ(L"x", drive::GetText(HKEY_CURRENT_USER, Path(L"k\\new\\deeper"), L"v"));
   EXPECT_EQ(1, RegistryWriteValue(HKEY_CURRENT_USER, Path(L"k\\new\\deeper"), L"v", L"$10", REG_DWORD, L""));
   EXPECT_EQ(16u, Number(L"k\\new\\deeper", L"v"));
 }
@@ -166,11 +153,11 @@ TEST_F(RegistryTest, DeleteValueReportsWhetherAValueWentAway) {
   ASSERT_EQ(1, RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"v", L"x", REG_SZ, L""));
   ASSERT_EQ(1, RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"", L"d", REG_SZ, L""));
   EXPECT_EQ(1, RegistryDeleteValue(HKEY_CURRENT_USER, Path(L"k"), L"v", L""));
-  EXPECT_FALSE(ops::ValueExists(HKEY_CURRENT_USER, Path(L"k"), L"v"));
+  EXPECT_FALSE(drive::ValueExists(HKEY_CURRENT_USER, Path(L"k"), L"v"));
   EXPECT_EQ(0, RegistryDeleteValue(HKEY_CURRENT_USER, Path(L"k"), L"v", L""));
   EXPECT_EQ(0, RegistryDeleteValue(HKEY_CURRENT_USER, Path(L"missing"), L"v", L""));
   EXPECT_EQ(1, RegistryDeleteValue(HKEY_CURRENT_USER, Path(L"k"), L"", L""));
-  EXPECT_FALSE(ops::ValueExists(HKEY_CURRENT_USER, Path(L"k"), L""));
+  EXPECT_FALSE(drive::ValueExists(HKEY_CURRENT_USER, Path(L"k"), L""));
   EXPECT_TRUE(Exists(L"k"));
 }
 
@@ -306,17 +293,17 @@ TEST_F(RegistryTest, TheJournalPutsEveryChangeBack) {
   DWORD type = 0, size = 0;
   ASSERT_TRUE(Query(L"k", L"v", &type, &size));
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-  EXPECT_EQ(L"old", ops::TextValue(HKEY_CURRENT_USER, Path(L"k"), L"v"));
-  EXPECT_FALSE(ops::ValueExists(HKEY_CURRENT_USER, Path(L"k"), L"new"));
+  EXPECT_EQ(L"old", drive::GetText(HKEY_CURRENT_USER, Path(L"k"), L"v"));
+  EXPECT_FALSE(drive::ValueExists(HKEY_CURRENT_USER, Path(L"k"), L"new"));
   EXPECT_FALSE(Exists(L"made"));
-  EXPECT_EQ(L"kept", ops::TextValue(HKEY_CURRENT_USER, Path(L"k\\gone"), L""));
+  EXPECT_EQ(L"kept", drive::GetText(HKEY_CURRENT_USER, Path(L"k\\gone"), L""));
 
   // A completed run keeps what it wrote.
   journal.BeforeValue(HKEY_CURRENT_USER, Path(L"k"), L"v");
   RegistrySetValue(HKEY_CURRENT_USER, Path(L"k"), L"v", L"new", REG_SZ, L"");
   journal.Commit();
   journal.RollBackBeforeFiles();
-  EXPECT_EQ(L"new", ops::TextValue(HKEY_CURRENT_USER, Path(L"k"), L"v"));
+  EXPECT_EQ(L"new", drive::GetText(HKEY_CURRENT_USER, Path(L"k"), L"v"));
 }
 
 // A computer name connects first. Wine serves its own computer name locally
@@ -330,7 +317,7 @@ TEST_F(RegistryTest, ConnectedRegistryOfTheOwnComputer) {
   EXPECT_EQ(1, RegistryCreateKey(HKEY_CURRENT_USER, Path(L"remote\\sub"), computer));
   EXPECT_TRUE(Exists(L"remote\\sub"));
   EXPECT_EQ(1, RegistryWriteValue(HKEY_CURRENT_USER, Path(L"remote"), L"v", L"x", REG_SZ, computer));
-  EXPECT_EQ(L"x", ops::TextValue(HKEY_CURRENT_USER, Path(L"remote"), L"v"));
+  EXPECT_EQ(L"x", drive::GetText(HKEY_CURRENT_USER, Path(L"remote"), L"v"));
   EXPECT_EQ(L"sub", RegistrySubkeyName(HKEY_CURRENT_USER, Path(L"remote"), 0, computer));
   EXPECT_EQ(1, RegistryDeleteValue(HKEY_CURRENT_USER, Path(L"remote"), L"v", computer));
   Make(L"remote\\sub\\deeper");

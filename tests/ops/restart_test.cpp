@@ -5,7 +5,7 @@
 
 #include "install/system_tasks.h"
 #include "tests/ops/exit_recorder.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 
 namespace {
 
@@ -84,8 +84,8 @@ TEST(DISABLED_Win98Restart, NoPrivilegeStepsOnWindows9x) {
 }
 
 TEST(Restart, UnderWindows98) {
-  if (ops::kIs64Bit) GTEST_SKIP() << "i686 only: Windows 98 runs no 64-bit programs";
-  EXPECT_TRUE(ops::RunEmulated(L"win98", L"DISABLED_Win98Restart.*"));
+  if (drive::kIs64Bit) GTEST_SKIP() << "i686 only: Windows 98 runs no 64-bit programs";
+  EXPECT_TRUE(drive::RunEmulated(L"win98", L"DISABLED_Win98Restart.*"));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "install/system_tasks.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 
 namespace {
 
@@ -20,39 +20,39 @@ std::string NoTrailingBackslash(std::string path) {
 std::string CurrentFolder() {
   wchar_t buf[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, buf);
-  return ops::Narrow(buf);
+  return drive::Narrow(buf);
 }
 
 class RunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = ops::FreshFolder(L"run test");
+    folder_ = drive::FreshFolder(L"run test");
     recorder_ = folder_ + L"the recorder.exe";
-    ASSERT_TRUE(CopyFileW((ops::BinFolder() + L"ops_recorder.exe").c_str(), recorder_.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((drive::BinFolder() + L"ops_recorder.exe").c_str(), recorder_.c_str(), FALSE));
   }
   void TearDown() override {
-    ops::EndProcessesNamed(kSleeper);
-    ops::DeleteKeyTree(HKEY_CLASSES_ROOT, L".tarnopsdoc");
-    ops::DeleteKeyTree(HKEY_CLASSES_ROOT, L"TarnOps.Document");
-    if (!other_.empty()) ops::RemoveTree(other_);
-    ops::RemoveTree(folder_);
+    drive::StopProcessesNamed(kSleeper);
+    drive::DeleteKeyTree(HKEY_CLASSES_ROOT, L".tarnopsdoc");
+    drive::DeleteKeyTree(HKEY_CLASSES_ROOT, L"TarnOps.Document");
+    if (!other_.empty()) drive::RemoveTree(other_);
+    drive::RemoveTree(folder_);
   }
 
   // A second folder, removed with the test's own.
   const std::wstring& Other() {
-    if (other_.empty()) other_ = ops::FreshFolder(L"run elsewhere");
+    if (other_.empty()) other_ = drive::FreshFolder(L"run elsewhere");
     return other_;
   }
 
   // A copy of the sleeper under a name of this test's own.
   std::wstring Sleeper() {
     const std::wstring copy = folder_ + kSleeper;
-    EXPECT_TRUE(CopyFileW((ops::BinFolder() + L"sleeper.exe").c_str(), copy.c_str(), FALSE));
+    EXPECT_TRUE(CopyFileW((drive::BinFolder() + L"sleeper.exe").c_str(), copy.c_str(), FALSE));
     return copy;
   }
   static constexpr wchar_t kSleeper[] = L"tarn_run_sleeper.exe";
 
-  std::vector<std::string> Log() const { return ops::Lines(ops::ReadFileBytes(recorder_ + L".log")); }
+  std::vector<std::string> Log() const { return drive::Lines(drive::ReadFileBytes(recorder_ + L".log")); }
 
   std::wstring folder_;
   std::wstring recorder_;
@@ -64,15 +64,15 @@ TEST_F(RunTest, CommandLineAndFolder) {
   EXPECT_NE(0, RunAndWait(recorder_, L"one \"two three\"", other, 1));
   std::vector<std::string> log = Log();
   ASSERT_EQ(2u, log.size());
-  EXPECT_EQ("\"" + ops::Narrow(recorder_) + "\" one \"two three\"", log[0]);
-  EXPECT_EQ(NoTrailingBackslash(ops::Narrow(other)), NoTrailingBackslash(log[1]));
+  EXPECT_EQ("\"" + drive::Narrow(recorder_) + "\" one \"two three\"", log[0]);
+  EXPECT_EQ(NoTrailingBackslash(drive::Narrow(other)), NoTrailingBackslash(log[1]));
 
   // Already quoted: taken as it is. No parameters: no trailing blank. No
   // folder: the caller's.
   EXPECT_NE(0, RunAndWait(L"\"" + recorder_ + L"\"", L"", L"", 1));
   log = Log();
   ASSERT_EQ(4u, log.size());
-  EXPECT_EQ("\"" + ops::Narrow(recorder_) + "\"", log[2]);
+  EXPECT_EQ("\"" + drive::Narrow(recorder_) + "\"", log[2]);
   EXPECT_EQ(NoTrailingBackslash(CurrentFolder()), NoTrailingBackslash(log[3]));
 }
 
@@ -81,18 +81,18 @@ TEST_F(RunTest, WaitsOnlyWhenAsked) {
   const std::wstring sleeper = Sleeper();
   const std::wstring marker = folder_ + L"slept.txt";
   EXPECT_NE(0, RunAndWait(sleeper, L"1 " + marker, L"", 1));
-  EXPECT_TRUE(ops::FileExists(marker));
-  EXPECT_TRUE(ops::ProcessIdsNamed(kSleeper).empty()) << "the call returned while its program ran";
+  EXPECT_TRUE(drive::FileExists(marker));
+  EXPECT_TRUE(drive::ProcessesNamed(kSleeper).empty()) << "the call returned while its program ran";
 
   // Flag 0: back while the program (a minute long) still runs.
   const std::wstring started = folder_ + L"started.txt";
   EXPECT_NE(0, RunAndWait(sleeper, L"60 " + started, L"", 0));
-  ASSERT_TRUE(ops::WaitFor([&] { return ops::FileExists(started); })) << "the program did not start";
-  EXPECT_EQ(1u, ops::ProcessIdsNamed(kSleeper).size()) << "the call waited for its program";
+  ASSERT_TRUE(drive::WaitUntil([&] { return drive::FileExists(started); }, 15000)) << "the program did not start";
+  EXPECT_EQ(1u, drive::ProcessesNamed(kSleeper).size()) << "the call waited for its program";
 
   EXPECT_NE(0, RunAndWait(recorder_, L"later", L"", 0));
-  ASSERT_TRUE(ops::WaitFor([&] { return Log().size() == 2; })) << "the recorder made no entry";
-  EXPECT_EQ("\"" + ops::Narrow(recorder_) + "\" later", Log()[0]);
+  ASSERT_TRUE(drive::WaitUntil([&] { return Log().size() == 2; }, 15000)) << "the recorder made no entry";
+  EXPECT_EQ("\"" + drive::Narrow(recorder_) + "\" later", Log()[0]);
 }
 
 // A document: CreateProcess refuses it (not a program), so the shell opens
@@ -100,13 +100,10 @@ TEST_F(RunTest, WaitsOnlyWhenAsked) {
 // document's folder, and the wait covers that program.
 TEST_F(RunTest, DocumentGoesThroughTheShell) {
   const std::wstring document = folder_ + L"letter.tarnopsdoc";
-  ASSERT_TRUE(ops::WriteFileBytes(document, "not a program"));
+  ASSERT_TRUE(drive::WriteFileBytes(document, "not a program"));
   const std::wstring command = L"\"" + recorder_ + L"\" \"%1\"";
-  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CLASSES_ROOT, L".tarnopsdoc", nullptr, REG_SZ, L"TarnOps.Document",
-                                           sizeof L"TarnOps.Document"));
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegSetKeyValueW(HKEY_CLASSES_ROOT, L"TarnOps.Document\\shell\\open\\command", nullptr, REG_SZ,
-                            command.c_str(), static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))));
+  ASSERT_TRUE(drive::SetText(HKEY_CLASSES_ROOT, L".tarnopsdoc", L"", L"TarnOps.Document"));
+  ASSERT_TRUE(drive::SetText(HKEY_CLASSES_ROOT, L"TarnOps.Document\\shell\\open\\command", L"", command));
   std::wstring line = L"\"" + document + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -117,15 +114,15 @@ TEST_F(RunTest, DocumentGoesThroughTheShell) {
   EXPECT_NE(0, RunAndWait(document, L"", L"", 1));
   std::vector<std::string> log = Log();
   ASSERT_EQ(2u, log.size());
-  EXPECT_NE(std::string::npos, log[0].find(ops::Narrow(document))) << log[0];
-  EXPECT_EQ(NoTrailingBackslash(ops::Narrow(folder_)), NoTrailingBackslash(log[1]));
+  EXPECT_NE(std::string::npos, log[0].find(drive::Narrow(document))) << log[0];
+  EXPECT_EQ(NoTrailingBackslash(drive::Narrow(folder_)), NoTrailingBackslash(log[1]));
 
   // A folder given is used instead.
   const std::wstring other = Other();
   EXPECT_NE(0, RunAndWait(document, L"", other, 1));
   log = Log();
   ASSERT_EQ(4u, log.size());
-  EXPECT_EQ(NoTrailingBackslash(ops::Narrow(other)), NoTrailingBackslash(log[3]));
+  EXPECT_EQ(NoTrailingBackslash(drive::Narrow(other)), NoTrailingBackslash(log[3]));
 }
 
 // Neither CreateProcess nor the shell can start a missing program: 0. The

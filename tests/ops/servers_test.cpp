@@ -11,7 +11,7 @@
 #include "install/registry_journal.h"
 #include "install/system_tasks.h"
 #include "startup/os_version.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 
 namespace {
 
@@ -23,11 +23,11 @@ struct ServerCleanUp {
   explicit ServerCleanUp(const std::wstring& folder) : folder(folder) { Clean(); }
   ~ServerCleanUp() {
     Clean();
-    ops::RemoveTree(folder);
+    drive::RemoveTree(folder);
   }
   static void Clean() {
-    ops::DeleteKeyTree(HKEY_CLASSES_ROOT, kClass);
-    ops::DeleteKeyTree(HKEY_CLASSES_ROOT, kProgId);
+    drive::DeleteKeyTree(HKEY_CLASSES_ROOT, kClass);
+    drive::DeleteKeyTree(HKEY_CLASSES_ROOT, kProgId);
   }
   std::wstring folder;
 };
@@ -65,20 +65,20 @@ class StartCounter {
 
 void RegisterAndUnregisterTheTestServer() {
   // A blank in the path: only the quotes keep it one argument.
-  const ServerCleanUp cleanUp(ops::FreshFolder(L"com server"));
+  const ServerCleanUp cleanUp(drive::FreshFolder(L"com server"));
   const std::wstring server = cleanUp.folder + L"ops server.dll";
-  ASSERT_TRUE(CopyFileW((ops::BinFolder() + L"ops_server.dll").c_str(), server.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((drive::BinFolder() + L"ops_server.dll").c_str(), server.c_str(), FALSE));
 
   EXPECT_NE(0, RegisterServer(server, 1));
   // regsvr32 has ended by now: its work is done.
-  const std::wstring registered = ops::TextValue(HKEY_CLASSES_ROOT, std::wstring(kClass) + L"\\InprocServer32", L"");
-  EXPECT_EQ(0, lstrcmpiW(server.c_str(), registered.c_str())) << ops::Narrow(registered);
+  const std::wstring registered = drive::GetText(HKEY_CLASSES_ROOT, std::wstring(kClass) + L"\\InprocServer32", L"");
+  EXPECT_EQ(0, lstrcmpiW(server.c_str(), registered.c_str())) << drive::Narrow(registered);
   EXPECT_EQ(L"{3F6B2C1E-8A4D-4E7B-9C21-5D0A7E4B6F93}",
-            ops::TextValue(HKEY_CLASSES_ROOT, std::wstring(kProgId) + L"\\CLSID", L""));
+            drive::GetText(HKEY_CLASSES_ROOT, std::wstring(kProgId) + L"\\CLSID", L""));
 
   EXPECT_NE(0, RegisterServer(server, 0));
-  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, kClass));
-  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, kProgId));
+  EXPECT_FALSE(drive::KeyExists(HKEY_CLASSES_ROOT, kClass));
+  EXPECT_FALSE(drive::KeyExists(HKEY_CLASSES_ROOT, kProgId));
 }
 
 TEST(Servers, RegisteredAndUnregisteredByTheSystemsRegsvr32) { RegisterAndUnregisterTheTestServer(); }
@@ -87,9 +87,9 @@ TEST(Servers, RegisteredAndUnregisteredByTheSystemsRegsvr32) { RegisterAndUnregi
 // was registered before (found under another letter case) registered,
 // whether the run registered it again or unregistered it.
 TEST(Servers, ARollbackKeepsWhatWasRegisteredBefore) {
-  const ServerCleanUp cleanUp(ops::FreshFolder(L"com server"));
+  const ServerCleanUp cleanUp(drive::FreshFolder(L"com server"));
   const std::wstring server = cleanUp.folder + L"ops server.dll";
-  ASSERT_TRUE(CopyFileW((ops::BinFolder() + L"ops_server.dll").c_str(), server.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((drive::BinFolder() + L"ops_server.dll").c_str(), server.c_str(), FALSE));
   EXPECT_FALSE(ServerRegistered(server));
   RegistryJournal journal;
   for (int twice = 0; twice < 2; ++twice) {
@@ -98,7 +98,7 @@ TEST(Servers, ARollbackKeepsWhatWasRegisteredBefore) {
   }
   journal.RollBackBeforeFiles();
   journal.RollBackAfterFiles();
-  EXPECT_FALSE(ops::KeyExists(HKEY_CLASSES_ROOT, kClass));
+  EXPECT_FALSE(drive::KeyExists(HKEY_CLASSES_ROOT, kClass));
 
   ASSERT_NE(0, RegisterServer(server, 1));
   std::wstring upper = server;
@@ -109,8 +109,8 @@ TEST(Servers, ARollbackKeepsWhatWasRegisteredBefore) {
     RegisterServer(server, flag);
     journal.RollBackBeforeFiles();
     journal.RollBackAfterFiles();
-    const std::wstring registered = ops::TextValue(HKEY_CLASSES_ROOT, std::wstring(kClass) + L"\\InprocServer32", L"");
-    EXPECT_EQ(0, lstrcmpiW(server.c_str(), registered.c_str())) << flag << " " << ops::Narrow(registered);
+    const std::wstring registered = drive::GetText(HKEY_CLASSES_ROOT, std::wstring(kClass) + L"\\InprocServer32", L"");
+    EXPECT_EQ(0, lstrcmpiW(server.c_str(), registered.c_str())) << flag << " " << drive::Narrow(registered);
   }
 }
 
@@ -122,8 +122,8 @@ TEST(DISABLED_Win98Servers, RegisteredAndUnregistered) {
 }
 
 TEST(Servers, UnderWindows98) {
-  if (ops::kIs64Bit) GTEST_SKIP() << "i686 only: Windows 98 runs no 64-bit programs";
-  EXPECT_TRUE(ops::RunEmulated(L"win98", L"DISABLED_Win98Servers.*"));
+  if (drive::kIs64Bit) GTEST_SKIP() << "i686 only: Windows 98 runs no 64-bit programs";
+  EXPECT_TRUE(drive::RunEmulated(L"win98", L"DISABLED_Win98Servers.*"));
 }
 
 // The WINNT folder of the desktop's drive, made for the case when it was
@@ -136,7 +136,7 @@ struct WinntCleanUp {
       DeleteFileW(tool.c_str());
       DeleteFileW((tool + L".log").c_str());
     } else {
-      ops::RemoveTree(winnt);
+      drive::RemoveTree(winnt);
     }
   }
   std::wstring winnt, tool;
@@ -154,7 +154,7 @@ TEST(DISABLED_Nt4Servers, RegsvrFromTheWinntFolderOfTheDesktopDrive) {
   const WinntCleanUp cleanUp(winnt, tool);
   CreateDirectoryW(winnt.c_str(), nullptr);
   CreateDirectoryW(folder.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileW((ops::BinFolder() + L"ops_recorder.exe").c_str(), tool.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((drive::BinFolder() + L"ops_recorder.exe").c_str(), tool.c_str(), FALSE));
   DeleteFileW(log.c_str());
   const StartCounter started;
   ASSERT_TRUE(started.joined()) << "this copy of the test program could not join a job";
@@ -163,15 +163,15 @@ TEST(DISABLED_Nt4Servers, RegsvrFromTheWinntFolderOfTheDesktopDrive) {
   // second over its entry).
   EXPECT_EQ(1, RegisterServer(L"C:\\App\\x.dll", 1));
   EXPECT_EQ(0u, started.Running());
-  std::vector<std::string> lines = ops::Lines(ops::ReadFileBytes(log));
+  std::vector<std::string> lines = drive::Lines(drive::ReadFileBytes(log));
   ASSERT_EQ(2u, lines.size());
-  EXPECT_EQ("\"" + ops::Narrow(tool) + "\" /s \"C:\\App\\x.dll\"", lines[0]);
+  EXPECT_EQ("\"" + drive::Narrow(tool) + "\" /s \"C:\\App\\x.dll\"", lines[0]);
 
   EXPECT_EQ(1, RegisterServer(L"C:\\App\\x.dll", 0));
   EXPECT_EQ(0u, started.Running());
-  lines = ops::Lines(ops::ReadFileBytes(log));
+  lines = drive::Lines(drive::ReadFileBytes(log));
   ASSERT_EQ(4u, lines.size());
-  EXPECT_EQ("\"" + ops::Narrow(tool) + "\" /u /s \"C:\\App\\x.dll\"", lines[2]);
+  EXPECT_EQ("\"" + drive::Narrow(tool) + "\" /u /s \"C:\\App\\x.dll\"", lines[2]);
   EXPECT_EQ(2u, started.Started());
 
   // Other flags start no program at all.
@@ -181,8 +181,8 @@ TEST(DISABLED_Nt4Servers, RegsvrFromTheWinntFolderOfTheDesktopDrive) {
 }
 
 TEST(Servers, UnderNt4) {
-  if (ops::kIs64Bit) GTEST_SKIP() << "i686 only: Windows NT 4.0 runs no 64-bit programs";
-  EXPECT_TRUE(ops::RunEmulated(L"nt40", L"DISABLED_Nt4Servers.*"));
+  if (drive::kIs64Bit) GTEST_SKIP() << "i686 only: Windows NT 4.0 runs no 64-bit programs";
+  EXPECT_TRUE(drive::RunEmulated(L"nt40", L"DISABLED_Nt4Servers.*"));
 }
 
 }  // namespace

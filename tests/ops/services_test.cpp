@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/driver/driver.h"
+#include "tests/driver/support.h"
 #include "tests/ops/service_boxes.h"
-#include "tests/ops/ops_support.h"
 
 namespace {
 
@@ -116,18 +115,12 @@ struct Description {
 
 Description ReadDescription(const std::wstring& name) {
   Description d;
-  HKEY key = nullptr;
-  const std::wstring path = L"SYSTEM\\CurrentControlSet\\Services\\" + name;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return d;
-  wchar_t buffer[1024] = {};
-  DWORD bytes = sizeof buffer - sizeof(wchar_t);
-  if (RegQueryValueExW(key, L"Description", nullptr, &d.type, reinterpret_cast<BYTE*>(buffer), &bytes) ==
-      ERROR_SUCCESS) {
-    d.present = true;
-    d.bytes = bytes;
-    d.text = buffer;
-  }
-  RegCloseKey(key);
+  std::string bytes;
+  d.present = drive::ReadValue(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\" + name, L"Description",
+                               &d.type, &bytes);
+  d.bytes = static_cast<DWORD>(bytes.size());
+  bytes.append(2, '\0');
+  d.text = reinterpret_cast<const wchar_t*>(bytes.c_str());
   return d;
 }
 
@@ -281,7 +274,7 @@ TEST_F(ServiceTest, RefusedManagerIsReportedAndNothingIsCreated) {
   BoxWatch boxes;
   int result = -1;
   {
-    ops::ImportSwap refusing("OpenSCManagerW", reinterpret_cast<ULONG_PTR>(&RefusingManager));
+    drive::ImportSwap refusing("OpenSCManagerW", reinterpret_cast<ULONG_PTR>(&RefusingManager));
     ASSERT_TRUE(refusing.swapped()) << "this program imports no OpenSCManagerW";
     result = ServiceInstall(name, L"Tarn refused", ServiceProgram(), L"never written", SERVICE_DEMAND_START);
   }
@@ -299,7 +292,7 @@ TEST_F(ServiceTest, UnreadableStatusIsReportedAndTheServiceIsNotStarted) {
   BoxWatch boxes;
   int result = -1;
   {
-    ops::ImportSwap unreadable("QueryServiceStatus", reinterpret_cast<ULONG_PTR>(&UnreadableStatus));
+    drive::ImportSwap unreadable("QueryServiceStatus", reinterpret_cast<ULONG_PTR>(&UnreadableStatus));
     ASSERT_TRUE(unreadable.swapped()) << "this program imports no QueryServiceStatus";
     result = ServiceInstall(name, L"Tarn no status", ServiceProgram(), L"still written", SERVICE_DEMAND_START);
   }

@@ -13,7 +13,7 @@
 #include "common/journal.h"
 #include "common/record_list.h"
 #include "package/extract.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 #include "tests/win/zip_fixture.h"
 
 namespace {
@@ -66,20 +66,20 @@ class ExtractDamage : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = L"C:\\extractdamage";
-    ops::RemoveTree(root_);
+    drive::RemoveTree(root_);
     CreateDirectoryW(root_.c_str(), nullptr);
     archive_ = root_ + L"\\a.zip";
     dest_ = root_ + L"\\out\\";
   }
-  void TearDown() override { ops::RemoveTree(root_); }
+  void TearDown() override { drive::RemoveTree(root_); }
 
   // Writes the archive, lets `patch` change its bytes, and extracts it.
   template <typename Patch>
   ExtractResult Run(const std::vector<ZipItem>& items, Patch patch, bool stop = false) {
     EXPECT_TRUE(MakeZip(archive_, items));
-    std::string bytes = ops::ReadFileBytes(archive_);
+    std::string bytes = drive::ReadFileBytes(archive_);
     patch(&bytes);
-    ops::WriteFileBytes(archive_, bytes);
+    drive::WriteFileBytes(archive_, bytes);
     ExtractOptions o;
     o.journal = &journal_;
     o.stopAtFailure = stop;
@@ -108,7 +108,7 @@ TEST_F(ExtractDamage, StoredDataShorterThanItsRecordIsAFailureNotAFile) {
   EXPECT_TRUE(r.opened);
   EXPECT_EQ(r.failed, 1);
   EXPECT_EQ(r.written, 1);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"next.txt"), "fine");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"next.txt"), "fine");
 }
 
 TEST_F(ExtractDamage, DamagedDataFailsAndStopsTheWalkWhenAsked) {
@@ -118,10 +118,10 @@ TEST_F(ExtractDamage, DamagedDataFailsAndStopsTheWalkWhenAsked) {
       [](std::string* zip) { (*zip)[30 + 5 + 10] ^= 0x55; }, true);
   EXPECT_EQ(r.failed, 1);
   EXPECT_EQ(r.written, 0);
-  EXPECT_FALSE(ops::FileExists(dest_ + L"b.txt")) << "the walk went on after the failure";
+  EXPECT_FALSE(drive::FileExists(dest_ + L"b.txt")) << "the walk went on after the failure";
   // What the walk made is in the journal, and goes with it.
   journal_.RollBack();
-  EXPECT_FALSE(ops::FolderExists(dest_));
+  EXPECT_FALSE(drive::FolderExists(dest_));
 }
 
 // minizip reads beyond the end of a file as zeros: an end record cut short
@@ -134,7 +134,7 @@ TEST_F(ExtractDamage, AnArchiveWhoseEndRecordIsCutShortIsNotOpened) {
                           [cut](std::string* zip) { zip->resize(zip->size() - cut); });
     EXPECT_FALSE(r.opened);
     EXPECT_EQ(r.written, 0);
-    EXPECT_FALSE(ops::FolderExists(dest_));
+    EXPECT_FALSE(drive::FolderExists(dest_));
   }
   // Whole, it opens.
   ExtractResult r = Run({File("a.txt", "first"), File("b.txt", "second")});
@@ -149,16 +149,16 @@ TEST_F(ExtractDamage, FilesBeyondTheByteLimitAreFailuresAlsoWhenTheLimitIsZero) 
   ExtractResult r = Run({File("empty.txt", ""), File("one.txt", "1")});
   EXPECT_EQ(r.written, 1);
   EXPECT_EQ(r.failed, 1);
-  EXPECT_TRUE(ops::FileExists(dest_ + L"empty.txt"));
-  EXPECT_FALSE(ops::FileExists(dest_ + L"one.txt"));
+  EXPECT_TRUE(drive::FileExists(dest_ + L"empty.txt"));
+  EXPECT_FALSE(drive::FileExists(dest_ + L"one.txt"));
 
   // Up to the limit itself, and not one byte more.
   limit_ = 10;
   r = Run({File("ten.txt", "0123456789"), File("more.txt", "x")});
   EXPECT_EQ(r.written, 1);
   EXPECT_EQ(r.failed, 1);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"ten.txt"), "0123456789");
-  EXPECT_FALSE(ops::FileExists(dest_ + L"more.txt"));
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"ten.txt"), "0123456789");
+  EXPECT_FALSE(drive::FileExists(dest_ + L"more.txt"));
 }
 
 TEST_F(ExtractDamage, HostileNamesAreRefusedNeverCut) {
@@ -168,8 +168,8 @@ TEST_F(ExtractDamage, HostileNamesAreRefusedNeverCut) {
   EXPECT_EQ(r.failed, 5);
   EXPECT_EQ(r.written, 1);
   // A cut name would have landed here (the first 499 bytes of the name).
-  EXPECT_FALSE(ops::FolderExists(dest_ + L"dir")) << "a name longer than the buffer was cut and written";
-  EXPECT_FALSE(ops::FileExists(root_ + L"\\up.txt"));
+  EXPECT_FALSE(drive::FolderExists(dest_ + L"dir")) << "a name longer than the buffer was cut and written";
+  EXPECT_FALSE(drive::FileExists(root_ + L"\\up.txt"));
 }
 
 TEST_F(ExtractDamage, TheLowByteGivesTheAttributesWhateverSystemMadeTheArchive) {
@@ -199,7 +199,7 @@ TEST_F(ExtractDamage, ADirectoryThatDisagreesWithItsEndRecordIsAFailure) {
   } cases[] = {{-1, 0}, {+1, 0}, {0, -1}, {0, +1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.countChange << " " << c.sizeChange);
-    ops::RemoveTree(dest_);
+    drive::RemoveTree(dest_);
     ExtractResult r = Run(three, [&c](std::string* zip) {
       const size_t end = zip->rfind("PK\x05\x06");
       ASSERT_NE(end, std::string::npos);
@@ -209,7 +209,7 @@ TEST_F(ExtractDamage, ADirectoryThatDisagreesWithItsEndRecordIsAFailure) {
     });
     EXPECT_TRUE(!r.opened || r.failed >= 1) << "opened with " << r.written << " files written and no failure";
   }
-  ops::RemoveTree(dest_);
+  drive::RemoveTree(dest_);
   EXPECT_EQ(Run(three).failed, 0);
 }
 
@@ -217,10 +217,10 @@ TEST_F(ExtractDamage, ADirectoryThatDisagreesWithItsEndRecordIsAFailure) {
 // folder is a failure, never reported as unpacked.
 TEST_F(ExtractDamage, AFileInTheWayOfAFolderIsAFailureAndStays) {
   CreateDirectoryW(dest_.c_str(), nullptr);
-  ops::WriteFileBytes(dest_ + L"sub", "mine");
+  drive::WriteFileBytes(dest_ + L"sub", "mine");
   ExtractResult r = Run({File("sub/", ""), File("ok.txt", "fine")});
   EXPECT_EQ(r.failed, 1);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"sub"), "mine");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"sub"), "mine");
 }
 
 TEST_F(ExtractDamage, ReplacedFilesComeBackByteForByteAndOnlyNewFoldersGo) {
@@ -229,31 +229,31 @@ TEST_F(ExtractDamage, ReplacedFilesComeBackByteForByteAndOnlyNewFoldersGo) {
   CreateDirectoryW(dest_.c_str(), nullptr);
   CreateDirectoryW((dest_ + L"mine").c_str(), nullptr);
   SetFileAttributesW((dest_ + L"mine").c_str(), FILE_ATTRIBUTE_HIDDEN);
-  ops::WriteFileBytes(dest_ + L"app.exe", "version 1");
+  drive::WriteFileBytes(dest_ + L"app.exe", "version 1");
   SetFileAttributesW((dest_ + L"app.exe").c_str(), FILE_ATTRIBUTE_HIDDEN);
   ExtractResult r = Run({File("app.exe", "version 2"), File("mine/new.txt", "n"), File("new/deep/x.txt", "x")});
   EXPECT_EQ(r.written, 3);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"app.exe"), "version 2");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"app.exe"), "version 2");
   journal_.RollBack();
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"app.exe"), "version 1");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"app.exe"), "version 1");
   EXPECT_TRUE(GetFileAttributesW((dest_ + L"app.exe").c_str()) & FILE_ATTRIBUTE_HIDDEN);
   EXPECT_TRUE(GetFileAttributesW((dest_ + L"mine").c_str()) & FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_FALSE(ops::FileExists(dest_ + L"mine\\new.txt"));
-  EXPECT_FALSE(ops::FolderExists(dest_ + L"new"));
-  EXPECT_TRUE(ops::FolderExists(dest_ + L"mine"));
+  EXPECT_FALSE(drive::FileExists(dest_ + L"mine\\new.txt"));
+  EXPECT_FALSE(drive::FolderExists(dest_ + L"new"));
+  EXPECT_TRUE(drive::FolderExists(dest_ + L"mine"));
   SetFileAttributesW((dest_ + L"app.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(ExtractDamage, ACompletedRunLeavesNoKeptCopies) {
   CreateDirectoryW(dest_.c_str(), nullptr);
-  ops::WriteFileBytes(dest_ + L"app.exe", "version 1");
+  drive::WriteFileBytes(dest_ + L"app.exe", "version 1");
   EXPECT_EQ(Run({File("app.exe", "version 2")}).written, 1);
   journal_.Commit();
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileW((dest_ + L"*kept*").c_str(), &fd);
   EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a kept copy was left";
   if (h != INVALID_HANDLE_VALUE) FindClose(h);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"app.exe"), "version 2");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"app.exe"), "version 2");
 }
 
 // Files in folders the run makes cost one call each: no question whether
@@ -273,7 +273,7 @@ TEST_F(ExtractDamage, FilesInNewFoldersCostACallEachAndTheJournalStaysSmall) {
   g_diskCalls = 0;
   ExtractResult r;
   {
-    ops::ImportSwap swaps[] = {{"GetFileAttributesW", reinterpret_cast<ULONG_PTR>(&Attributes)},
+    drive::ImportSwap swaps[] = {{"GetFileAttributesW", reinterpret_cast<ULONG_PTR>(&Attributes)},
                                {"GetFileAttributesExW", reinterpret_cast<ULONG_PTR>(&AttributesEx)},
                                {"SetFileAttributesW", reinterpret_cast<ULONG_PTR>(&SetAttributes)},
                                {"CreateFileW", reinterpret_cast<ULONG_PTR>(&Create)},
@@ -285,7 +285,7 @@ TEST_F(ExtractDamage, FilesInNewFoldersCostACallEachAndTheJournalStaysSmall) {
   EXPECT_LE(g_diskCalls, kFiles + 20 * kFolders) << "calls for " << kFiles << " files";
   EXPECT_LE(journal_.EntryMemory(), 2 * kRecordPiece + 1024);
   journal_.RollBack();
-  EXPECT_FALSE(ops::FolderExists(dest_));
+  EXPECT_FALSE(drive::FolderExists(dest_));
   WIN32_FIND_DATAW fd;
   HANDLE left = FindFirstFileW((root_ + L"\\records*").c_str(), &fd);
   EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "the journal's file was left";
@@ -295,7 +295,7 @@ TEST_F(ExtractDamage, FilesInNewFoldersCostACallEachAndTheJournalStaysSmall) {
 // Records go out to the file a piece at a time and come back whole, in
 // both orders, also those larger than a piece, whatever other programs do.
 TEST(RecordList, KeepsLittleInMemoryAndGivesEveryRecordBack) {
-  const std::wstring folder = ops::FreshFolder(L"records");
+  const std::wstring folder = drive::FreshFolder(L"records");
   RecordList list;
   list.KeepIn(folder);
   auto record = [](size_t i) { return std::string(i % 500 == 7 ? 3 * kRecordPiece : i % 300, char('a' + i % 26)); };
@@ -338,7 +338,7 @@ int g_swaps = 0;
 // link to another folder put in its place.
 int SwapForLink(const std::wstring&, float) {
   if (g_swaps++ == 0 && MoveFileW((g_swapRoot + L"out\\sub").c_str(), (g_swapRoot + L"away").c_str()))
-    ops::MakeLink(g_swapRoot + L"out\\sub", g_swapRoot + L"elsewhere", false);
+    drive::MakeLink(g_swapRoot + L"out\\sub", g_swapRoot + L"elsewhere", false);
   return 0;
 }
 }  // namespace
@@ -352,7 +352,7 @@ TEST_F(ExtractDamage, AFolderIsNotSwappedForALinkBetweenTwoOfItsEntries) {
   for (const wchar_t* folder : {L"", L"elsewhere", L"out", L"out\\sub"})
     CreateDirectoryW((g_swapRoot + folder).c_str(), nullptr);
   // A link there before: no folder is made through it either.
-  ASSERT_TRUE(ops::MakeLink(g_swapRoot + L"out\\deep", g_swapRoot + L"elsewhere", false));
+  ASSERT_TRUE(drive::MakeLink(g_swapRoot + L"out\\deep", g_swapRoot + L"elsewhere", false));
   ASSERT_TRUE(MakeZip(archive_, {File("sub/a.txt", "a"), File("sub/b.txt", "b"), File("deep/new/c.txt", "c")}));
   ExtractOptions o;
   o.journal = &journal_;
@@ -360,8 +360,8 @@ TEST_F(ExtractDamage, AFolderIsNotSwappedForALinkBetweenTwoOfItsEntries) {
   SetExtractionCallback(&SwapForLink);
   const ExtractResult r = ExtractArchiveWith(archive_, g_swapRoot + L"out\\", o);
   SetExtractionCallback(nullptr);
-  EXPECT_FALSE(ops::FileExists(g_swapRoot + L"elsewhere\\b.txt")) << "an entry was written through a link";
-  EXPECT_FALSE(ops::FolderExists(g_swapRoot + L"elsewhere\\new")) << "a folder was made through a link";
+  EXPECT_FALSE(drive::FileExists(g_swapRoot + L"elsewhere\\b.txt")) << "an entry was written through a link";
+  EXPECT_FALSE(drive::FolderExists(g_swapRoot + L"elsewhere\\new")) << "a folder was made through a link";
   EXPECT_EQ(r.written + r.failed, 3);
   journal_.RollBack();
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "package/extract.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 #include "tests/win/zip_fixture.h"
 
 namespace {
@@ -34,7 +34,7 @@ class Extract : public ::testing::Test {
  protected:
   void SetUp() override {
     root_ = L"C:\\extracttest";
-    ops::RemoveTree(root_);
+    drive::RemoveTree(root_);
     CreateDirectoryW(root_.c_str(), nullptr);
     archive_ = root_ + L"\\a.zip";
     dest_ = root_ + L"\\out\\";
@@ -43,7 +43,7 @@ class Extract : public ::testing::Test {
   }
   void TearDown() override {
     SetExtractionCallback(nullptr);
-    ops::RemoveTree(root_);
+    drive::RemoveTree(root_);
     DeleteFileW(L"C:\\escaped2.txt");  // where a name that climbs out too far would land
   }
   int Run(const std::vector<ZipItem>& items, const std::wstring& pattern = L"*.*", int keep = 1) {
@@ -71,21 +71,21 @@ ZipItem Folder(const std::string& name) {
 TEST_F(Extract, FilesWithoutExtensionFoldersAndNestedFolders) {
   int n = Run({Folder("docs/"), File("LICENSE", "text"), File("sub/dir/file.txt", "deep"), File("empty.dat", "")});
   EXPECT_EQ(n, 3);
-  EXPECT_TRUE(ops::FolderExists(dest_ + L"docs"));
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"LICENSE"), "text");
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"sub\\dir\\file.txt"), "deep");
-  EXPECT_TRUE(ops::FileExists(dest_ + L"empty.dat"));
+  EXPECT_TRUE(drive::FolderExists(dest_ + L"docs"));
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"LICENSE"), "text");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"sub\\dir\\file.txt"), "deep");
+  EXPECT_TRUE(drive::FileExists(dest_ + L"empty.dat"));
 }
 
 TEST_F(Extract, FolderOnlyArchiveCreatesFoldersAndReturnsZero) {
   EXPECT_EQ(Run({Folder("a/"), Folder("a/b/"), Folder("c/")}), 0);
-  EXPECT_TRUE(ops::FolderExists(dest_ + L"a\\b"));
-  EXPECT_TRUE(ops::FolderExists(dest_ + L"c"));
+  EXPECT_TRUE(drive::FolderExists(dest_ + L"a\\b"));
+  EXPECT_TRUE(drive::FolderExists(dest_ + L"c"));
 }
 
 TEST_F(Extract, DrivePartOfANameIsDropped) {
   EXPECT_EQ(Run({File("C:\\x\\y.txt", "drive")}), 1);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"x\\y.txt"), "drive");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"x\\y.txt"), "drive");
 }
 
 TEST_F(Extract, ReadOnlyExistingTargetIsSkippedAndTheRestExtracted) {
@@ -96,8 +96,8 @@ TEST_F(Extract, ReadOnlyExistingTargetIsSkippedAndTheRestExtracted) {
   WriteFile(f, "old", 3, &w, nullptr);
   CloseHandle(f);
   EXPECT_EQ(Run({File("a.txt", "A"), File("locked.txt", "new"), File("b.txt", "B")}), 2);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"locked.txt"), "old");
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"b.txt"), "B");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"locked.txt"), "old");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"b.txt"), "B");
   // The file the run could not write is not reported as its own.
   ASSERT_EQ(g_calls.size(), 4u);
   EXPECT_EQ(g_calls[1].name, L"");
@@ -145,19 +145,19 @@ TEST_F(Extract, Utf8NamesWithTheFlagAndOemNamesWithout) {
   utf8.utf8Flag = true;
   ZipItem oem = File("M\x81nchen.txt", "o");  // 0x81 is u-umlaut in code page 437
   EXPECT_EQ(Run({utf8, oem}), 2);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"Gr\u00FC\u00DFe\\\u65E5\u672C.txt"), "u");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"Gr\u00FC\u00DFe\\\u65E5\u672C.txt"), "u");
   UINT oemPage = GetOEMCP();
   if (oemPage == 437 || oemPage == 850) {
-    EXPECT_EQ(ops::ReadFileBytes(dest_ + L"M\u00FCnchen.txt"), "o");
+    EXPECT_EQ(drive::ReadFileBytes(dest_ + L"M\u00FCnchen.txt"), "o");
   }
 }
 
 TEST_F(Extract, NamesThatClimbOutAreRefused) {
   int n = Run({File("../escaped.txt", "x"), File("a/../../escaped2.txt", "x"), File("ok.txt", "fine")});
   EXPECT_EQ(n, 1);
-  EXPECT_FALSE(ops::FileExists(root_ + L"\\escaped.txt"));
-  EXPECT_FALSE(ops::FileExists(root_ + L"\\escaped2.txt"));
-  EXPECT_FALSE(ops::FileExists(L"C:\\escaped2.txt"));
+  EXPECT_FALSE(drive::FileExists(root_ + L"\\escaped.txt"));
+  EXPECT_FALSE(drive::FileExists(root_ + L"\\escaped2.txt"));
+  EXPECT_FALSE(drive::FileExists(L"C:\\escaped2.txt"));
   EXPECT_EQ(g_calls[0].name, L"");
   EXPECT_EQ(g_calls[1].name, L"");
 }
@@ -173,14 +173,14 @@ TEST_F(Extract, ProgressHearsEveryEntryThenAHundred) {
   EXPECT_FLOAT_EQ(g_calls[3].percent, 100.0f);
   EXPECT_EQ(g_calls[4].name, L"");
   EXPECT_FLOAT_EQ(g_calls[4].percent, 100.0f);
-  EXPECT_FALSE(ops::FileExists(dest_ + L"b.bin"));
+  EXPECT_FALSE(drive::FileExists(dest_ + L"b.bin"));
 }
 
 TEST_F(Extract, ACallbackCanStopTheWalk) {
   SetExtractionCallback(StopAtSecond);
   EXPECT_EQ(Run({File("a.txt", "1"), File("b.txt", "2"), File("c.txt", "3")}), 2);
   EXPECT_EQ(g_calls.size(), 2u);  // no later entry, no final call
-  EXPECT_FALSE(ops::FileExists(dest_ + L"c.txt"));
+  EXPECT_FALSE(drive::FileExists(dest_ + L"c.txt"));
   // The archive is closed again: it can be deleted at once.
   EXPECT_TRUE(DeleteFileW(archive_.c_str()));
 }
@@ -202,15 +202,15 @@ TEST_F(Extract, DataThatFailsItsChecksumIsNotCounted) {
   WriteFile(f, "J", 1, &got, nullptr);
   CloseHandle(f);
   EXPECT_EQ(ExtractArchive(archive_, L"*.*", dest_, 1), 1);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"good.txt"), "fine");
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"good.txt"), "fine");
   DWORD attributes = GetFileAttributesW((dest_ + L"bad.txt").c_str());
   EXPECT_FALSE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY));
 }
 
 TEST_F(Extract, WithoutKeepFoldersEveryFileLandsInTheDestination) {
   EXPECT_EQ(Run({File("a/b/one.txt", "1"), Folder("a/"), File("two.txt", "2")}, L"*.*", 0), 2);
-  EXPECT_EQ(ops::ReadFileBytes(dest_ + L"one.txt"), "1");
-  EXPECT_FALSE(ops::FolderExists(dest_ + L"a"));
+  EXPECT_EQ(drive::ReadFileBytes(dest_ + L"one.txt"), "1");
+  EXPECT_FALSE(drive::FolderExists(dest_ + L"a"));
 }
 
 TEST_F(Extract, AnArchiveThatCannotBeOpenedTouchesNothing) {
@@ -220,7 +220,7 @@ TEST_F(Extract, AnArchiveThatCannotBeOpenedTouchesNothing) {
   CloseHandle(f);
   EXPECT_EQ(ExtractArchive(archive_, L"*.*", dest_, 1), 0);
   EXPECT_EQ(ExtractArchive(root_ + L"\\missing.zip", L"*.*", dest_, 1), 0);
-  EXPECT_FALSE(ops::FolderExists(dest_));
+  EXPECT_FALSE(drive::FolderExists(dest_));
   EXPECT_TRUE(g_calls.empty());
 }
 

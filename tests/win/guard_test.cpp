@@ -12,7 +12,7 @@
 #include "common/files.h"
 #include "install/file_tasks.h"
 #include "install/path_guard.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 
 namespace {
 
@@ -96,9 +96,9 @@ TEST(Guard, WhatAPathIsNotHowItIsWritten) {
   ProtectFolder(desk);
   std::vector<std::wstring> refused = {Case(desk, false), Case(desk, true), Case(profile, true), Case(users, false)};
   std::vector<std::wstring> allowed = {plain, Case(desk, true) + L"Nowy\\"};
-  const bool links = ops::MakeLink(root + L"toDesk", desk, true) && ops::MakeLink(root + L"toWindows", WindowsFolder(), true) &&
-                     ops::MakeLink(root + L"toUsers", users, true) && ops::MakeLink(root + L"toPlain", plain, true) &&
-                     ops::MakeLink(root + L"symDesk", desk, false);
+  const bool links = drive::MakeLink(root + L"toDesk", desk, true) && drive::MakeLink(root + L"toWindows", WindowsFolder(), true) &&
+                     drive::MakeLink(root + L"toUsers", users, true) && drive::MakeLink(root + L"toPlain", plain, true) &&
+                     drive::MakeLink(root + L"symDesk", desk, false);
   if (links) {
     refused.insert(refused.end(), {root + L"toDesk", root + L"TODESK\\..\\toWindows", root + L"toWindows\\System32",
                                    root + L"toUsers\\", root + L"symDesk"});
@@ -125,8 +125,8 @@ TEST(Guard, ADeletionLeavesLinksAndWhatTheyPointTo) {
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   for (const std::wstring& file : {keep + L"a.txt", keep + L"sub\\b.txt", tree + L"c.txt"})
     CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr));
-  if (!ops::MakeLink(root + L"j1", keep, true) || !ops::MakeLink(root + L"j2", keep, true) || !ops::MakeLink(root + L"j3", keep, true) ||
-      !ops::MakeLink(tree + L"inner", keep, true) || !ops::MakeLink(tree + L"toEmpty", empty, true))
+  if (!drive::MakeLink(root + L"j1", keep, true) || !drive::MakeLink(root + L"j2", keep, true) || !drive::MakeLink(root + L"j3", keep, true) ||
+      !drive::MakeLink(tree + L"inner", keep, true) || !drive::MakeLink(tree + L"toEmpty", empty, true))
     GTEST_SKIP() << "NOT CHECKED: this system makes neither junctions nor symbolic links";
   std::vector<FolderEntry> found;
   CollectSubFolders(root + L"j3", &found);

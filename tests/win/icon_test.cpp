@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "startup/art.h"
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 
 namespace {
 
@@ -64,10 +64,10 @@ std::vector<uint32_t> Drawn(const std::wstring& program, uint32_t background) {
 }  // namespace
 
 TEST(Icon, EachProgramShowsThePictureWithItsTransparentPixels) {
-  const std::wstring bin = ops::BinFolder();
+  const std::wstring bin = drive::BinFolder();
   for (const std::wstring& program :
        {bin + (k64 ? L"tarnstub64.exe" : L"tarnstub.exe"), bin + (k64 ? L"Uninstaller64.exe" : L"Uninstaller.exe")}) {
-    SCOPED_TRACE(ops::Narrow(program));
+    SCOPED_TRACE(drive::Narrow(program));
     for (uint32_t background : {0xFF00FFu, 0x00FF00u}) {
       const std::vector<uint32_t> pixels = Drawn(program, background);
       ASSERT_EQ(pixels.size(), static_cast<size_t>(kSide * kSide)) << "the icon could not be drawn";

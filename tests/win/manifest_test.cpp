@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "tests/ops/ops_support.h"
+#include "tests/driver/support.h"
 
 namespace {
 
@@ -61,18 +61,18 @@ std::wstring CarriedUninstaller(const std::wstring& stub) {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
   const std::wstring path = std::wstring(temp) + L"tarn-carried-uninstaller.exe";
-  ops::WriteFileBytes(path, bytes);
+  drive::WriteFileBytes(path, bytes);
   return path;
 }
 
 }  // namespace
 
 TEST(Manifest, EachProgramAsksForAnAdministratorAndNamesItsArchitecture) {
-  const std::wstring bin = ops::BinFolder();
+  const std::wstring bin = drive::BinFolder();
   const std::wstring stub = bin + (k64 ? L"tarnstub64.exe" : L"tarnstub.exe");
   const std::wstring uninstaller = bin + (k64 ? L"Uninstaller64.exe" : L"Uninstaller.exe");
   const std::wstring carried = CarriedUninstaller(stub);
-  EXPECT_EQ(ops::ReadFileBytes(carried), ops::ReadFileBytes(uninstaller)) << "the stub carries the built uninstaller";
+  EXPECT_EQ(drive::ReadFileBytes(carried), drive::ReadFileBytes(uninstaller)) << "the stub carries the built uninstaller";
   for (const std::wstring& program : {stub, uninstaller, carried}) {
     const std::string manifest = ManifestOf(program);
     SCOPED_TRACE(std::string(program.begin(), program.end()));
