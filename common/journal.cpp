@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/event_queue.h"
 #include "common/files.h"
 #include "common/pending_renames.h"
 #include "common/handles.h"
@@ -10,7 +11,6 @@
 #include "common/random.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 
 namespace {
 

@@ -4,8 +4,10 @@
 
 #include <shellapi.h>
 
+#include "common/event_queue.h"
 #include "common/files.h"
 #include "common/log.h"
+#include "common/quiet_run.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/associations.h"

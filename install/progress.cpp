@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include "common/event_queue.h"
 #include "common/fatal_end.h"
 #include "common/files.h"
 #include "common/journal.h"
 #include "common/log.h"
+#include "common/message_box.h"
 #include "common/outcome.h"
 #include "common/prelude.h"
 #include "common/text.h"

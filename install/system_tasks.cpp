@@ -5,10 +5,11 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "common/event_queue.h"
 #include "common/handles.h"
 #include "common/prelude.h"
+#include "common/quiet_run.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 #include "common/system_api.h"
 #include "script/shell_folders.h"
 #include "startup/os_version.h"

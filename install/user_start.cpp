@@ -7,8 +7,8 @@
 #include <shobjidl.h>
 
 #include "common/log.h"
+#include "common/quiet_run.h"
 #include "common/system_api.h"
-#include "common/toolkit.h"
 
 namespace {
 
