@@ -87,12 +87,7 @@ void RollBackUnfinished() {
 int Rollback() {
   SetUnfinishedWork(RemoveWorkFolder);  // taken back once, whatever ends the run now
   LetGoOfFolders();  // an end in the middle of the unpacking
-  // What the tasks changed beyond files goes back first, last change first,
-  // to the state before the run; then the files and folders; then servers
-  // registered before the run are registered again from their own files.
-  RegistryChanges().RollBackBeforeFiles();
-  InstallJournal().RollBack();
-  RegistryChanges().RollBackAfterFiles();
+  Installation().journal.RollBack();
   Installation().installRecord.clear();
   Installation().installedFiles.Clear();
   return 1;

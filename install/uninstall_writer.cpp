@@ -149,7 +149,7 @@ int RegisterUninstall(const std::wstring& programName, const std::wstring& compa
                       const std::wstring& iconText, const std::wstring& uninstallerPath, uint64_t sizeBytes,
                       const std::wstring& dataDigest) {
   // An entry of an earlier installation comes back if this run does not complete.
-  RegistryChanges().BeforeTree(HKEY_LOCAL_MACHINE, kUninstallKey + programName, true);
+  Installation().journal.registry.BeforeTree(HKEY_LOCAL_MACHINE, kUninstallKey + programName, true);
   ScopedKey key;
   if (RegCreateKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + programName).c_str(), key.out()) != ERROR_SUCCESS) return 0;
   SetString(key.get(), L"DisplayName", programName);
@@ -194,8 +194,9 @@ int WriteUninstallInfo() {
   // The list's file in the work folder is not needed any more.
   Installation().installedFiles.Clear();
   const std::wstring bookName = DigestBookName(st.uninstallDataPath);
-  RegistryChanges().BeforeKey(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data");
-  RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);
+  RegistryJournal& journal = Installation().journal.registry;
+  journal.BeforeKey(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data");
+  journal.BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);
   WriteDigestBookEntry(bookName, digest);
   std::wstring icon;
   const std::wstring entry = UninstallEntryName(s);
