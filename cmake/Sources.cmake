@@ -49,6 +49,10 @@ set(SHARED_WIN_SOURCES
   common/random.cpp
   common/system_api.cpp
   common/toolkit.cpp
+  common/control_colors.cpp
+  common/event_queue.cpp
+  common/message_box.cpp
+  common/quiet_run.cpp
   install/admin_test.cpp
   install/associations.cpp
   install/digest_book.cpp

@@ -4,7 +4,7 @@
 #include "common/log.h"
 #include "common/outcome.h"
 #include "common/prelude.h"
-#include "common/toolkit.h"
+#include "common/quiet_run.h"
 
 namespace {
 

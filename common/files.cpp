@@ -1,7 +1,6 @@
 #include "common/files.h"
 
 #include "common/handles.h"
-#include "common/journal.h"
 #include "common/system_api.h"
 #include "common/text.h"
 
@@ -15,7 +14,7 @@ size_t PathRootEnd(const std::wstring& folder) {
   return 0;
 }
 
-bool MakePath(const std::wstring& path, FileJournal* journal) {
+bool MakePath(const std::wstring& path, std::vector<std::wstring>* made) {
   size_t last = path.find_last_of(L'\\');
   if (last == std::wstring::npos) return true;  // no folder part
   const std::wstring folder = path.substr(0, last + 1);
@@ -25,12 +24,8 @@ bool MakePath(const std::wstring& path, FileJournal* journal) {
   for (size_t at = folder.find(L'\\', from + 1); at != std::wstring::npos; at = folder.find(L'\\', at + 1)) {
     const std::wstring part = folder.substr(0, at);
     if (part.empty() || part.back() == L'\\') continue;  // a doubled backslash
-    if (journal) {
-      if (IsFolder(part)) continue;
-      journal->Touching(part);  // the folder that gets a new one: its time comes back at a rollback
-    }
     if (CreateDirectoryW(part.c_str(), nullptr)) {
-      if (journal) journal->MadeFolder(part);
+      if (made) made->push_back(part);
     } else if (GetLastError() != ERROR_ALREADY_EXISTS && !IsFolder(part)) {
       return false;
     }

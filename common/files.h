@@ -10,9 +10,9 @@
 
 // Creates every missing folder of a path up to its last backslash (the part
 // after it is taken for a file name). True when that folder exists
-// afterwards. The folders it created are noted in `journal` when given.
-class FileJournal;
-bool MakePath(const std::wstring& path, FileJournal* journal = nullptr);
+// afterwards. The folders it created are appended to `made` when given,
+// outermost first (a journal notes them so).
+bool MakePath(const std::wstring& path, std::vector<std::wstring>* made = nullptr);
 // Where the root of a path ends: the position of the root's last backslash
 // ("C:\", "\\server\share\", "\\?\C:\"); npos for a root cut short, 0 for a
 // path without a root.

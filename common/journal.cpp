@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/event_queue.h"
 #include "common/files.h"
 #include "common/pending_renames.h"
 #include "common/handles.h"
@@ -10,7 +11,6 @@
 #include "common/random.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 
 namespace {
 
@@ -217,14 +217,12 @@ bool FileJournal::KeepAside(const std::wstring& path) {
   FindClose(find);
   // Files replaced one after another mostly share their folder: it is
   // spelt out once.
-  static std::wstring* written = new std::wstring;
-  static std::wstring* spelt = new std::wstring;
   const std::wstring folder = text::FolderPart(path);
-  if (folder != *written) {
-    *spelt = OnDiskSpelling(folder);
-    *written = folder;
+  if (folder != spellingOf_) {
+    spelling_ = OnDiskSpelling(folder);
+    spellingOf_ = folder;
   }
-  const std::wstring original = *spelt + fd.cFileName;
+  const std::wstring original = spelling_ + fd.cFileName;
   Touching(original);
   std::wstring kept;
   if (!MoveIntoKeeping(original, &kept)) return false;
@@ -392,9 +390,4 @@ void FileJournal::EndKeeping() {
   keepings_.clear();
   for (HANDLE h : started_) CloseHandle(h);
   started_.clear();
-}
-
-FileJournal& InstallJournal() {
-  static FileJournal* journal = new FileJournal;
-  return *journal;
 }

@@ -105,11 +105,9 @@ class FileJournal {
 
   RecordList entries_;
   std::wstring lastTouched_;  // the folder Touching noted last
+  std::wstring spellingOf_, spelling_;  // the folder KeepAside spelt last, as the disk spells it
   std::vector<Keeping> keepings_;
   std::vector<FolderTime> folderTimes_;
   std::vector<HANDLE> started_;
   unsigned number_ = 0;  // the run's random number in the keeping's name
 };
-
-// The journal of this installation.
-FileJournal& InstallJournal();

@@ -1,6 +1,6 @@
 #include "common/outcome.h"
 
-#include "common/toolkit.h"
+#include "common/quiet_run.h"
 
 namespace {
 Outcome g_outcome = kSucceeded;

@@ -2,10 +2,12 @@
 
 #include <commctrl.h>
 
-#include "common/log.h"
-#include "common/system_api.h"
-
 #include <vector>
+
+#include "common/control_colors.h"
+#include "common/event_queue.h"
+#include "common/quiet_run.h"
+#include "common/system_api.h"
 
 namespace ui {
 
@@ -52,53 +54,6 @@ HINSTANCE g_module = nullptr;
 int g_systemDpi = 96;
 ScaledFont g_fonts[16];  // a few fonts at a few DPIs
 int g_fontCount = 0;
-bool g_quiet = false;  // no windows at all
-bool g_passive = false;  // a quiet run that shows its progress window
-
-struct Colors {
-  int id;
-  COLORREF text;
-  HBRUSH background;
-};
-std::vector<Colors>* g_colors = nullptr;
-
-struct Link {
-  HWND hwnd;
-  COLORREF normal, hover;
-  bool over;
-  WNDPROC original;
-};
-std::vector<Link>* g_links = nullptr;
-
-Link* FindLink(HWND h) {
-  for (Link& l : *g_links)
-    if (l.hwnd == h) return &l;
-  return nullptr;
-}
-
-LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  Link* link = FindLink(hwnd);
-  if (!link) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  switch (msg) {
-    case WM_SETCURSOR:
-      SetCursor(LoadCursorW(nullptr, IDC_HAND));
-      return TRUE;
-    case WM_MOUSEMOVE:
-      if (!link->over) {
-        link->over = true;
-        NotifyMouseLeave(hwnd);
-        InvalidateRect(hwnd, nullptr, TRUE);
-      }
-      break;
-    case WM_MOUSELEAVE:
-      link->over = false;
-      InvalidateRect(hwnd, nullptr, TRUE);
-      break;
-    default:
-      break;
-  }
-  return CallWindowProcW(link->original, hwnd, msg, wParam, lParam);
-}
 
 // A read-only document (the rich-text kind) is read with the arrow keys; it
 // leaves Tab, Enter and Escape to the window, so that the keyboard can move
@@ -114,25 +69,6 @@ LRESULT CALLBACK DocumentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   return r;
 }
 
-// The colours of a control asking its parent how to draw itself.
-LRESULT ControlColors(HDC dc, HWND control, HWND parent, UINT msg, WPARAM wParam, LPARAM lParam) {
-  int id = GetDlgCtrlID(control);
-  if (Link* link = FindLink(control)) {
-    SetTextColor(dc, link->over ? link->hover : link->normal);
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<LRESULT>(SystemColourBrush(COLOR_BTNFACE));
-  }
-  for (const Colors& c : *g_colors) {
-    if (c.id != id || Control(id) != control) continue;
-    SetTextColor(dc, c.text);
-    if (!c.background) break;
-    LOGBRUSH lb;
-    GetObjectW(c.background, sizeof lb, &lb);
-    SetBkColor(dc, lb.lbColor);
-    return reinterpret_cast<LRESULT>(c.background);
-  }
-  return DefWindowProcW(parent, msg, wParam, lParam);
-}
 std::vector<Registered>* g_controls = nullptr;
 std::vector<TopLevel>* g_windows = nullptr;
 
@@ -233,29 +169,6 @@ void LayOut(TopLevel& t, int dpi, const RECT* suggested) {
   RedrawWindow(t.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-// Events produced by the window procedure, oldest first.
-constexpr int kQueueSize = 64;
-Event g_queue[kQueueSize];
-int g_head = 0, g_count = 0;
-
-void Push(const Event& e) {
-  if (g_count == kQueueSize) return;  // a flood of notifications; drop the newest
-  g_queue[(g_head + g_count) % kQueueSize] = e;
-  ++g_count;
-  // An event made by a message another program sent (an accessibility tool
-  // pressing a button) arrives while the thread waits for posted messages;
-  // a posted wake-up lets the waiting loop take the event at once.
-  if (InSendMessage()) PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
-}
-
-bool Pop(Event* e) {
-  if (!g_count) return false;
-  *e = g_queue[g_head];
-  g_head = (g_head + 1) % kQueueSize;
-  --g_count;
-  return true;
-}
-
 bool IsClickNotification(HWND control, int code) {
   wchar_t cls[32] = {};
   GetClassNameW(control, cls, 32);
@@ -282,12 +195,12 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       // Commands without a control (the dialog manager's own) press nothing:
       // Enter and Escape are handled before it sees them.
       if (control && IsClickNotification(control, code)) {
-        Push({EventType::kControl, id, code});
+        PushEvent({EventType::kControl, id, code});
       }
       return 0;
     }
     case WM_CLOSE:
-      Push({EventType::kCloseWindow, 0, 0});
+      PushEvent({EventType::kCloseWindow, 0, 0});
       return 0;  // closing is the program's decision, never the window's
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
@@ -315,7 +228,7 @@ bool DialogKey(HWND top, const MSG* m) {
       focus ? SendMessageW(focus, WM_GETDLGCODE, m->wParam, reinterpret_cast<LPARAM>(m)) : 0;
   if (wants & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
   if (m->wParam == VK_RETURN && (wants & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) && IsWindowEnabled(focus)) {
-    Push({EventType::kControl, GetDlgCtrlID(focus), BN_CLICKED});
+    PushEvent({EventType::kControl, GetDlgCtrlID(focus), BN_CLICKED});
     return true;
   }
   const wchar_t* prop = m->wParam == VK_RETURN ? kDefaultButtonProp : kCancelButtonProp;
@@ -323,17 +236,9 @@ bool DialogKey(HWND top, const MSG* m) {
     const int button = static_cast<int>(reinterpret_cast<INT_PTR>(stored)) - 1;
     HWND control = Control(button);
     if (control && IsWindowVisible(control) && IsWindowEnabled(control))
-      Push({EventType::kControl, button, BN_CLICKED});
+      PushEvent({EventType::kControl, button, BN_CLICKED});
   }
   return true;  // taken, whether a button could be pressed or not
-}
-
-void Dispatch(MSG* m) {
-  HWND top = m->hwnd ? TopWindowOf(m->hwnd) : nullptr;
-  if (top && DialogKey(top, m)) return;
-  if (top && IsDialogMessageW(top, m)) return;
-  TranslateMessage(m);
-  DispatchMessageW(m);
 }
 
 // Texts come from the setup script and the localization file and are shown
@@ -411,8 +316,6 @@ bool Init(HINSTANCE module) {
   g_systemDpi = SystemDpi();
   if (!g_controls) g_controls = new std::vector<Registered>;
   if (!g_windows) g_windows = new std::vector<TopLevel>;
-  if (!g_colors) g_colors = new std::vector<Colors>;
-  if (!g_links) g_links = new std::vector<Link>;
   // The common controls are loaded here, after the DLL search path has been
   // restricted, and not at process start: they load further DLLs (the theme
   // library) that would otherwise be searched for beside the package. By
@@ -459,11 +362,11 @@ HWND CreateTopLevel(const std::wstring& title, int clientWidth, int clientHeight
 }  // namespace
 
 HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style) {
-  return g_quiet ? nullptr : CreateTopLevel(title, clientWidth, clientHeight, style);
+  return Quiet() ? nullptr : CreateTopLevel(title, clientWidth, clientHeight, style);
 }
 
 HWND OpenProgressWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style) {
-  return g_quiet && !g_passive ? nullptr : CreateTopLevel(title, clientWidth, clientHeight, style);
+  return Quiet() && !Passive() ? nullptr : CreateTopLevel(title, clientWidth, clientHeight, style);
 }
 
 void ShowWindowNow(HWND window) {
@@ -522,6 +425,14 @@ HWND AddControl(HWND parent, const ControlSpec& record) {
   return hwnd;
 }
 
+void DispatchToWindow(MSG* m) {
+  HWND top = m->hwnd ? TopWindowOf(m->hwnd) : nullptr;
+  if (top && DialogKey(top, m)) return;
+  if (top && IsDialogMessageW(top, m)) return;
+  TranslateMessage(m);
+  DispatchMessageW(m);
+}
+
 HWND Control(int id) {
   if (!g_controls) return nullptr;
   for (size_t i = g_controls->size(); i-- > 0;)
@@ -529,30 +440,11 @@ HWND Control(int id) {
   return nullptr;
 }
 
-void SetColors(int id, COLORREF text, HBRUSH background) {
-  for (Colors& c : *g_colors) {
-    if (c.id == id) {
-      c.text = text;
-      c.background = background;
-      return;
-    }
-  }
-  g_colors->push_back({id, text, background});
-}
-
 void SetFont(int id, HFONT font) {
   Registered* c = Find(id);
   if (!c) return;
   c->font = font;
   SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font, Dpi(c->topLevel))), TRUE);
-}
-
-void MakeLink(int id, COLORREF normal, COLORREF hover) {
-  HWND h = Control(id);
-  if (!h || FindLink(h)) return;
-  WNDPROC original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(h, GWLP_WNDPROC));
-  g_links->push_back({h, normal, hover, false, original});
-  SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkProc));
 }
 
 void SetDialogButtons(HWND window, int defaultButton, int cancelButton) {
@@ -646,88 +538,6 @@ HBITMAP ScaledBitmap(HBITMAP bitmap, int fromDpi, int toDpi) {
 
 void OnDpiChange(HWND window, void (*redraw)(int dpi)) {
   if (TopLevel* t = FindTopLevel(window)) t->redraw = redraw;
-}
-
-Event PollEvent() {
-  Event e;
-  if (Pop(&e)) return e;
-  MSG m;
-  bool got = PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE) != 0;
-  if (got) Dispatch(&m);
-  // Messages sent by other threads are handled inside the peek, so an event
-  // can appear even when no message was returned.
-  if (Pop(&e)) return e;
-  return {got ? EventType::kOther : EventType::kNone, 0, 0};
-}
-
-void KeepAlive() {
-  MSG m;
-  // Sent messages are handled inside the peek; only paint is taken.
-  PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&m);
-}
-
-namespace {
-bool IsUserInput(UINT message) {
-  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
-         (message >= WM_NCMOUSEMOVE && message <= WM_NCMBUTTONDBLCLK) || message == WM_SYSCOMMAND ||
-         message == BM_CLICK;
-}
-}  // namespace
-
-bool WaitServing(HANDLE object, DWORD timeoutMs) {
-  const int events = g_count;
-  const DWORD start = GetTickCount();
-  bool signalled = false;
-  for (;;) {
-    DWORD left = INFINITE;
-    if (timeoutMs != INFINITE) {
-      const DWORD spent = GetTickCount() - start;
-      if (spent >= timeoutMs) break;
-      left = timeoutMs - spent;
-    }
-    const DWORD r = MsgWaitForMultipleObjects(object ? 1 : 0, object ? &object : nullptr, FALSE, left, QS_ALLINPUT);
-    if (object && r == WAIT_OBJECT_0) {
-      signalled = true;
-      break;
-    }
-    if (r != (object ? WAIT_OBJECT_0 + 1 : WAIT_OBJECT_0)) break;  // time-out or failure
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      if (m.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(m.wParam));
-        break;
-      }
-      if (!IsUserInput(m.message)) DispatchMessageW(&m);
-    }
-  }
-  // What a click sent meanwhile queued goes too: the work did not wait for it.
-  g_count = events;
-  return signalled;
-}
-
-Event WaitEvent() {
-  Event e;
-  while (!Pop(&e)) {
-    MSG m;
-    if (GetMessageW(&m, nullptr, 0, 0) <= 0) return {EventType::kCloseWindow, 0, 0};
-    Dispatch(&m);
-  }
-  return e;
-}
-
-void SetQuiet(bool quiet, bool passive) {
-  g_quiet = quiet;
-  g_passive = quiet && passive;
-}
-bool Quiet() { return g_quiet; }
-
-int Message(const std::wstring& text, const std::wstring& title, UINT flags) {
-  LogLine(L"message \"" + title + L"\": " + text);
-  if (g_quiet) return (flags & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
-  HWND owner = CurrentWindow();
-  if (owner && !IsWindowVisible(owner)) owner = nullptr;
-  return MessageBoxW(owner, text.c_str(), title.c_str(), flags | (owner ? 0 : MB_TASKMODAL | MB_SETFOREGROUND));
 }
 
 }  // namespace ui

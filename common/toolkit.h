@@ -1,6 +1,7 @@
-// A small window toolkit over plain Win32: top-level windows, numbered
-// controls created from records, and an event queue that turns control
-// notifications into events by control number.
+// A small window toolkit over plain Win32: top-level windows and numbered
+// controls created from records. Their notifications become events by
+// control number (common/event_queue.h); colours and links are in
+// common/control_colors.h, message boxes in common/message_box.h.
 //
 // Control numbers are global, as the setup's tables give them: Control(n)
 // finds the control of number n in any open window (the windows that share
@@ -56,7 +57,8 @@ bool Init(HINSTANCE module);
 void Shutdown();
 
 // Opens a top-level window, hidden, centred on the screen, with the given
-// client size (in 1/96 inch). Returns null on failure.
+// client size (in 1/96 inch). Returns null on failure, and in a quiet run
+// (common/quiet_run.h).
 HWND OpenWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style);
 // The same for a progress window: opened in a passive run too.
 HWND OpenProgressWindow(const std::wstring& title, int clientWidth, int clientHeight, DWORD style);
@@ -72,14 +74,9 @@ HWND Control(int id);
 // Enter presses the default button and Escape the cancel button of a window.
 void SetDialogButtons(HWND window, int defaultButton, int cancelButton);
 
-// Text colour and background of a static or edit control (null brush: the
-// parent's background).
-void SetColors(int id, COLORREF text, HBRUSH background);
 // A font made for the system DPI (as the stock fonts are); a window of
 // another DPI shows it in the same face and points, its height scaled.
 void SetFont(int id, HFONT font);
-// A link label: `hover` is the text colour while the pointer is over it.
-void MakeLink(int id, COLORREF normal, COLORREF hover);
 
 std::wstring GetText(int id);
 void SetText(int id, const std::wstring& text);
@@ -105,43 +102,8 @@ HBITMAP ScaledBitmap(HBITMAP bitmap, int fromDpi, int toDpi);
 // controls, for what the window draws itself (texts on pictures).
 void OnDpiChange(HWND window, void (*redraw)(int dpi));
 
-enum class EventType { kNone, kControl, kCloseWindow, kOther };
-struct Event {
-  EventType type = EventType::kNone;
-  int id = 0;    // control number for kControl
-  int code = 0;  // the notification code
-};
-
-// Handles at most one pending window message without waiting. kNone when
-// nothing was pending.
-Event PollEvent();
-
-// For long work between progress reports: the windows paint and answer
-// messages other programs (and the system) send them, without waiting;
-// user input stays queued for the next progress report.
-void KeepAlive();
-// Waits for the object (at most `timeoutMs`, INFINITE for no limit; a null
-// object: just the time) while the windows keep painting and answering the
-// system. User input that arrives meanwhile is dropped, with every event it
-// would have made. True when the object was signalled.
-bool WaitServing(HANDLE object, DWORD timeoutMs);
-// Waits for the next control or close event.
-Event WaitEvent();
-
-// A modal message box owned by the current window. Returns the button pressed.
-// Every message also goes to the log.
-int Message(const std::wstring& text, const std::wstring& title, UINT flags);
-
-// A quiet run (an unattended one) shows no window of any kind: OpenWindow
-// gives null, and Message shows nothing and answers No to a question, OK
-// to anything else. A passive run is a quiet run that shows its progress:
-// OpenProgressWindow opens its window, everything else stays quiet.
-void SetQuiet(bool quiet, bool passive = false);
-bool Quiet();
-
-constexpr UINT kErrorIcon = MB_ICONERROR;          // 0x10
-constexpr UINT kWarningIcon = MB_ICONWARNING;      // 0x30
-constexpr UINT kInformationIcon = MB_ICONINFORMATION;  // 0x40
-constexpr UINT kConfirm = MB_YESNO | MB_ICONERROR;  // 0x14; only Yes consents
+// Hands a message taken from the queue to its window: Enter and Escape
+// press the window's buttons (SetDialogButtons), Tab moves the focus.
+void DispatchToWindow(MSG* m);
 
 }  // namespace ui

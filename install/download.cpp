@@ -5,8 +5,8 @@
 #include "common/files.h"
 #include "common/handles.h"
 #include "common/heap.h"
+#include "common/message_box.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 #include "common/internet.h"
 #include "script/integer.h"
 

@@ -4,8 +4,10 @@
 
 #include <shellapi.h>
 
+#include "common/event_queue.h"
 #include "common/files.h"
 #include "common/log.h"
+#include "common/quiet_run.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/associations.h"
@@ -67,7 +69,7 @@ Result Run(const Task& t) {
   start.asUser = t.forUser;
   HANDLE process = nullptr;
   const Started started = StartProgram(start, &process);
-  if (process) InstallJournal().StartedProcess(process);  // a rollback waits for it to let go of files
+  if (process) Installation().journal.files.StartedProcess(process);  // a rollback waits for it to let go of files
   return Outcome(started == Started::kByDesktop || started == Started::kProcess);
 }
 
@@ -81,7 +83,7 @@ Result RegAddValue(const Task& t) {
   // A type the task cannot write writes nothing: nothing to record, so the
   // removal never deletes a value of that name that was there before.
   if (!RegistryType(t.field[6])) return Result::kNotRun;
-  RegistryChanges().BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
+  Installation().journal.registry.BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
   if (!RegistrySetValue(RootFromName(t.field[2]), t.field[5], t.field[3], t.field[4], RegistryType(t.field[6]), L""))
     return Result::kFailed;
   Note(t, RegistryRecord(t.line));
@@ -90,7 +92,7 @@ Result RegAddValue(const Task& t) {
 }
 
 Result RegAddKey(const Task& t) {
-  RegistryChanges().BeforeKey(RootFromName(t.field[2]), t.field[5]);
+  Installation().journal.registry.BeforeKey(RootFromName(t.field[2]), t.field[5]);
   if (!RegistryCreateKey(RootFromName(t.field[2]), t.field[5], L"")) return Result::kFailed;
   Note(t, RegistryRecord(t.line));
   Status(73);
@@ -99,13 +101,14 @@ Result RegAddKey(const Task& t) {
 
 Result RegDelValue(const Task& t) {
   Status(74);
-  RegistryChanges().BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
+  Installation().journal.registry.BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
   return Outcome(RegistryDeleteValue(RootFromName(t.field[2]), t.field[5], t.field[3], L"") != 0);
 }
 
 Result RegDelKey(const Task& t) {
   Status(75);
-  RegistryChanges().BeforeTree(RootFromName(t.field[2]), t.field[5], false);  // only a key without sub-keys goes
+  // Only a key without sub-keys goes.
+  Installation().journal.registry.BeforeTree(RootFromName(t.field[2]), t.field[5], false);
   return Outcome(RegistryDeleteKey(RootFromName(t.field[2]), t.field[5], L"") != 0);
 }
 
@@ -119,7 +122,7 @@ Result NormalLink(const Task& t) {
   if (t.field[5] != L"0") return Result::kNotRun;  // offered on the finish page instead
   const std::wstring path = LinkPath(t, L".lnk");
   const std::wstring& target = t.field[4];
-  if (!InstallJournal().WriteThrough(path, [&] {
+  if (!Installation().journal.files.WriteThrough(path, [&] {
         return CreateShortcut(target, path, L"", t.field[7], ProgramFolderOf(target), SW_SHOWNORMAL, 0, target,
                               ReadInteger(t.field[6])) != 0;
       }))
@@ -132,7 +135,7 @@ Result NormalLink(const Task& t) {
 Result InternetLink(const Task& t) {
   if (t.field[5] != L"0") return Result::kNotRun;
   const std::wstring path = LinkPath(t, L".url");
-  if (!InstallJournal().WriteThrough(path, [&] { return CreateInternetLink(t.field[4], path) != 0; }))
+  if (!Installation().journal.files.WriteThrough(path, [&] { return CreateInternetLink(t.field[4], path) != 0; }))
     return Result::kFailed;
   Note(t, PathRecord(RecordKind::kLink, path));
   Status(77);
@@ -148,7 +151,8 @@ Result DeleteOneFile(const Task& t) {
   // Kept aside until the installation completes; a read-only file stays,
   // as a deletion would leave it.
   const DWORD a = GetFileAttributesW(t.field[2].c_str());
-  return Outcome(a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_READONLY) && InstallJournal().Remove(t.field[2]));
+  return Outcome(a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_READONLY) &&
+                 Installation().journal.files.Remove(t.field[2]));
 }
 
 // A file written over by a copy or a move is kept aside until the
@@ -158,7 +162,7 @@ Result CopyThroughJournal(const std::wstring& source, const std::wstring& destin
   if (source.empty() || HasStreamOrDeviceSyntax(source) || !IsDeletableFilePath(destination)) return Result::kRefused;
   std::wstring target = destination;
   for (;;) {
-    if (InstallJournal().WriteThrough(target, [&] { return CopyFileOver(source, target); })) break;
+    if (Installation().journal.files.WriteThrough(target, [&] { return CopyFileOver(source, target); })) break;
     // A target another program holds is asked about, as a payload file is.
     if (target != destination || !PathExists(destination) || !IsHeldError(WhyNotMovable(destination)))
       return Result::kFailed;
@@ -177,7 +181,7 @@ Result MoveOneFile(const Task& t) {
   if (!IsDeletableFilePath(t.field[2])) return Result::kRefused;
   const Result copied = CopyThroughJournal(t.field[2], t.field[3]);
   // The source is kept aside too, instead of being deleted at once.
-  if (copied == Result::kDone) InstallJournal().Remove(t.field[2]);
+  if (copied == Result::kDone) Installation().journal.files.Remove(t.field[2]);
   return copied;
 }
 
@@ -195,9 +199,9 @@ Result MakeFolder(const Task& t) {
   // the one written: refused, so that the record and the disk never differ.
   if (text::TrimRight(path, L" /\\").size() > kMaxFolderTaskPath || HasStreamOrDeviceSyntax(path))
     return Result::kRefused;
-  InstallJournal().Touching(FolderTaskPath(path));
+  Installation().journal.files.Touching(FolderTaskPath(path));
   if (!CreateFolder(path)) return Result::kFailed;
-  InstallJournal().MadeFolder(path);  // a Cancel or failure takes it away again
+  Installation().journal.files.MadeFolder(path);  // a Cancel or failure takes it away again
   Note(t, PathRecord(RecordKind::kFolder, path));
   return Result::kDone;
 }
@@ -209,7 +213,7 @@ Result RemoveFolder(const Task& t) {
   const std::wstring folder = text::WithBackslash(t.field[2]);
   if (folder.size() > kMaxFolderTaskPath || IsProtectedFolder(folder)) return Result::kRefused;
   int flags = (t.field[3] == L"1" ? kDeleteRecursive : 0) | (t.field[4] == L"1" ? kDeleteForce : 0);
-  return Outcome(DeleteFolder(folder, L"", flags, &InstallJournal()));
+  return Outcome(DeleteFolder(folder, L"", flags, &Installation().journal.files));
 }
 
 Result Associate(const Task& t) {
@@ -218,7 +222,7 @@ Result Associate(const Task& t) {
   // Without a program file name the keys would be the class trees' own
   // (HKEY_CLASSES_ROOT\Applications itself).
   if (text::Trim(ProgramFileOf(t.field[4]), L" ").empty()) return Result::kNotRun;
-  RegistryChanges().BeforeAssociation(t.field[2], ProgramFileOf(t.field[4]));
+  Installation().journal.registry.BeforeAssociation(t.field[2], ProgramFileOf(t.field[4]));
   if (!AssociateExtension(t.field[2], t.field[3], t.field[4], icon)) return Result::kFailed;
   Note(t, AssociationRecord(ProgramFileOf(t.field[4]), t.field[2]));
   return Result::kDone;
@@ -227,14 +231,14 @@ Result Associate(const Task& t) {
 Result Disassociate(const Task& t) {
   Status(84);
   if (t.field[2].empty() || t.field[3].empty()) return Result::kNotRun;
-  RegistryChanges().BeforeAssociation(t.field[2], t.field[3]);
+  Installation().journal.registry.BeforeAssociation(t.field[2], t.field[3]);
   RemoveAssociation(t.field[2], t.field[3]);
   return Result::kDone;
 }
 
 Result ServiceCall(const Task& t, int (*operation)(const std::wstring&), int statusKey) {
   if (!ServiceCapable() || t.field[2].empty()) return Result::kNotRun;
-  RegistryChanges().BeforeService(t.field[2]);
+  Installation().journal.registry.BeforeService(t.field[2]);
   const int result = operation(t.field[2]);
   Status(statusKey);
   return Outcome(result != 0);
@@ -252,9 +256,10 @@ Result InstallService(const Task& t) {
   const std::wstring& type = t.field[6];
   int startType = type.size() == 1 && type[0] >= L'0' && type[0] <= L'4' ? type[0] - L'0' : 0;
   if (t.field[2].empty() || t.field[3].empty() || t.field[4].empty()) return Result::kNotRun;
-  RegistryChanges().BeforeService(t.field[2]);
-  RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\" + t.field[2],
-                                L"Description");  // written over when the service exists
+  Installation().journal.registry.BeforeService(t.field[2]);
+  Installation().journal.registry.BeforeValue(HKEY_LOCAL_MACHINE,
+                                              L"SYSTEM\\CurrentControlSet\\Services\\" + t.field[2],
+                                              L"Description");  // written over when the service exists
   if (!ServiceInstall(t.field[2], t.field[3], t.field[4], t.field[5], startType)) return Result::kFailed;
   Note(t, ServiceRecord(t.field[2]));
   Status(86);
@@ -263,7 +268,7 @@ Result InstallService(const Task& t) {
 
 Result RegisterFile(const Task& t) {
   if (t.field[2].empty()) return Result::kNotRun;
-  RegistryChanges().BeforeServer(t.field[2], true);
+  Installation().journal.registry.BeforeServer(t.field[2], true);
   const int started = RegisterServer(t.field[2], 1);
   Note(t, PathRecord(RecordKind::kServer, t.field[2]));  // whatever the registration's result
   Status(89);
@@ -272,7 +277,7 @@ Result RegisterFile(const Task& t) {
 
 Result UnregisterFile(const Task& t) {
   if (t.field[2].empty()) return Result::kNotRun;
-  RegistryChanges().BeforeServer(t.field[2], false);
+  Installation().journal.registry.BeforeServer(t.field[2], false);
   const int started = RegisterServer(t.field[2], 0);
   Status(90);
   return Outcome(started != 0);
@@ -290,7 +295,7 @@ Result Download(const Task& t) {
   if (offered) ui::Enable(kCancelButton, true);
   // Through the journal: a Cancel later takes the file away again, and an
   // earlier file of that name comes back.
-  const bool done = IsDeletableFilePath(savePath) && InstallJournal().WriteThrough(savePath, [&] {
+  const bool done = IsDeletableFilePath(savePath) && Installation().journal.files.WriteThrough(savePath, [&] {
     return DownloadFile(savePath, address, DownloadProgress) != 0;
   });
   if (offered) ui::Enable(kCancelButton, false);
@@ -299,9 +304,9 @@ Result Download(const Task& t) {
 
 Result Font(const Task& t) {
   if (t.field[2].empty() || t.field[3].empty()) return Result::kNotRun;
-  RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, FontsRegistryKey(), t.field[2]);
-  if (!InstallFont(t.field[2], t.field[3], &InstallJournal())) return Result::kFailed;
-  RegistryChanges().AddedFont(t.field[3]);  // taken out of the running system again by a rollback
+  Installation().journal.registry.BeforeValue(HKEY_LOCAL_MACHINE, FontsRegistryKey(), t.field[2]);
+  if (!InstallFont(t.field[2], t.field[3], &Installation().journal.files)) return Result::kFailed;
+  Installation().journal.registry.AddedFont(t.field[3]);  // taken out of the running system again by a rollback
   return Result::kDone;
 }
 

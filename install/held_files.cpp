@@ -3,10 +3,11 @@
 #include <vector>
 
 #include "common/log.h"
+#include "common/message_box.h"
 #include "common/outcome.h"
+#include "common/quiet_run.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 #include "install/install_state.h"
 #include "install/system_tasks.h"
 #include "script/localization.h"

@@ -57,7 +57,7 @@ bool IsNewOrEmpty(const std::wstring& folder) {
 // takes them away again.
 void CreateProgramGroup(InstallState& s) {
   const SetupSettings& settings = Settings();
-  FileJournal& journal = InstallJournal();
+  FileJournal& journal = Installation().journal.files;
   ui::SetText(kStatusLine, messages::kCreatingGroups);
   // A group's name longer than a folder task takes makes the folder under
   // its shortened name: that is the one a failed run takes back and the
@@ -118,7 +118,7 @@ InstallResult InstallProcedure(const InstallPlan& plan) {
   s.payloadBytes = plan.payloadBytes;
   // The lists that grow with the files are kept in the work folder.
   s.installedFiles.KeepIn(Process().workFolder);
-  InstallJournal().KeepEntriesIn(Process().workFolder);
+  Installation().journal.files.KeepEntriesIn(Process().workFolder);
   SetUnfinishedWork(RollBackUnfinished);  // from here on, any end of the run takes back what is done
   s.installFolderCreated = IsNewOrEmpty(s.installFolder);
   ChooseUninstallerNames(s);
@@ -135,7 +135,7 @@ InstallResult InstallProcedure(const InstallPlan& plan) {
   // and puts back what it changed: an installation that is missing files
   // is never registered.
   ExtractOptions unpack;
-  unpack.journal = &InstallJournal();
+  unpack.journal = &Installation().journal.files;
   unpack.stopAtFailure = true;
   // What the archive may write is bounded by each entry's own stated size
   // (checked against its data) and by the free space of the install

@@ -4,3 +4,14 @@ InstallState& Installation() {
   static InstallState* state = new InstallState;
   return *state;
 }
+
+void RunJournal::RollBack() {
+  registry.RollBackBeforeFiles();
+  files.RollBack();
+  registry.RollBackAfterFiles();
+}
+
+void RunJournal::Commit() {
+  files.Commit();
+  registry.Commit();
+}

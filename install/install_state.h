@@ -1,16 +1,32 @@
 // What the installation keeps for the rest of the run: the install folder
 // and the Start-menu group (the values of <DefaultInstallPath> and
-// <DefaultStartMenuGroup>), the uninstaller's names, the installed files and
-// the install record.
+// <DefaultStartMenuGroup>), the uninstaller's names, the installed files,
+// the install record and the journal of what the run changed.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "common/journal.h"
 #include "common/record_list.h"
 #include "install/install_record.h"
+#include "install/registry_journal.h"
 #include "script/settings.h"
+
+// What the run changed, so that a Cancel or a failure puts everything back
+// to the state before the run.
+struct RunJournal {
+  FileJournal files;         // files and folders
+  RegistryJournal registry;  // the registry, servers, services and fonts
+  // What the tasks changed beyond files goes back first, last change first;
+  // then the files and folders; then servers registered before the run are
+  // registered again from their own files.
+  void RollBack();
+  // The run completed: the files it replaced and the images are not needed
+  // again.
+  void Commit();
+};
 
 struct InstallState {
   std::wstring installFolder;  // empty until the install procedure starts
@@ -24,6 +40,7 @@ struct InstallState {
   // UTF-16 units, kept in the work folder as the list grows.
   RecordList installedFiles;
   std::vector<RecordEntry> installRecord;
+  RunJournal journal;
 };
 
 InstallState& Installation();

@@ -8,10 +8,11 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "common/event_queue.h"
 #include "common/log.h"
+#include "common/quiet_run.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 
 namespace {
 

@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include "common/event_queue.h"
 #include "common/fatal_end.h"
 #include "common/files.h"
 #include "common/journal.h"
 #include "common/log.h"
+#include "common/message_box.h"
 #include "common/outcome.h"
 #include "common/prelude.h"
 #include "common/text.h"
@@ -85,12 +87,7 @@ void RollBackUnfinished() {
 int Rollback() {
   SetUnfinishedWork(RemoveWorkFolder);  // taken back once, whatever ends the run now
   LetGoOfFolders();  // an end in the middle of the unpacking
-  // What the tasks changed beyond files goes back first, last change first,
-  // to the state before the run; then the files and folders; then servers
-  // registered before the run are registered again from their own files.
-  RegistryChanges().RollBackBeforeFiles();
-  InstallJournal().RollBack();
-  RegistryChanges().RollBackAfterFiles();
+  Installation().journal.RollBack();
   Installation().installRecord.clear();
   Installation().installedFiles.Clear();
   return 1;

@@ -344,8 +344,3 @@ void RegistryJournal::RollBackAfterFiles() {
 }
 
 void RegistryJournal::Commit() { changes_.clear(); }
-
-RegistryJournal& RegistryChanges() {
-  static RegistryJournal* journal = new RegistryJournal;
-  return *journal;
-}

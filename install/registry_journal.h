@@ -78,9 +78,6 @@ class RegistryJournal {
   std::vector<Change> changes_;
 };
 
-// The journal of this installation.
-RegistryJournal& RegistryChanges();
-
 // True when a class under HKEY_CLASSES_ROOT\CLSID names this file as its
 // in-process or local server.
 bool ServerRegistered(const std::wstring& file);

@@ -2,9 +2,10 @@
 
 #include <vector>
 
+#include "common/event_queue.h"
 #include "common/handles.h"
+#include "common/message_box.h"
 #include "common/prelude.h"
-#include "common/toolkit.h"
 #include "install/messages.h"
 
 namespace {

@@ -150,14 +150,15 @@ int WriteUninstallInfo() {
   // The list's file in the work folder is not needed any more.
   Installation().installedFiles.Clear();
   const std::wstring bookName = DigestBookName(st.uninstallDataPath);
-  RegistryChanges().BeforeKey(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data");
-  RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);
+  RegistryJournal& journal = Installation().journal.registry;
+  journal.BeforeKey(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data");
+  journal.BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);
   WriteDigestBookEntry(bookName, digest);
   std::wstring icon;
   const std::wstring entry = UninstallEntryName(s);
   if (entry.empty() || !IconText(&icon)) return 1;
   // An entry of an earlier installation comes back if this run does not complete.
-  RegistryChanges().BeforeTree(HKEY_LOCAL_MACHINE, UninstallEntryKey(entry), true);
+  Installation().journal.registry.BeforeTree(HKEY_LOCAL_MACHINE, UninstallEntryKey(entry), true);
   WriteUninstallEntry(entry, {icon, s.companyName, s.website, s.supportEmail, L"n/a", st.uninstallerPath, digest,
                               s.programVersion, st.installFolder, st.payloadBytes});
   return 1;

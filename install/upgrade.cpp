@@ -9,6 +9,7 @@
 #include "common/log.h"
 #include "common/sha256.h"
 #include "common/text.h"
+#include "install/install_state.h"
 #include "install/path_guard.h"
 #include "install/uninstall_data.h"
 #include "install/uninstall_entry.h"
@@ -77,7 +78,7 @@ void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninsta
   }
   MergeEarlierContents(contents, earlier);
   LogLine(L"takes over the earlier installation: " + data);
-  FileJournal& journal = InstallJournal();
+  FileJournal& journal = Installation().journal.files;
   for (const std::wstring& path : {e.uninstaller, data}) {
     journal.Touching(path);
     journal.Remove(path);

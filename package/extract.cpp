@@ -2,13 +2,13 @@
 
 #include <utility>
 
+#include "common/event_queue.h"
 #include "common/files.h"
 #include "common/heap.h"
 #include "common/handles.h"
 #include "common/journal.h"
 #include "common/prelude.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 #include "common/system_api.h"
 #include "package/archive_ends.h"
 #include "package/archive_reader.h"

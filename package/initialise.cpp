@@ -3,6 +3,7 @@
 #include "common/fatal_end.h"
 #include "common/files.h"
 #include "common/log.h"
+#include "common/message_box.h"
 #include "common/random.h"
 #include "common/system_api.h"
 #include "common/text.h"

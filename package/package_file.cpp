@@ -1,6 +1,8 @@
 #include "package/package_file.h"
 
+#include "common/event_queue.h"
 #include "common/log.h"
+#include "common/message_box.h"
 #include "common/system_api.h"
 #include "common/text.h"
 #include "common/toolkit.h"

@@ -1,6 +1,7 @@
 // The unpack-only mode: the payload archive written as "ProgramData.zip"
 // into a folder named on the command line, for inspection with any ZIP tool.
 #include "common/files.h"
+#include "common/message_box.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "package/messages.h"

@@ -1,5 +1,8 @@
 // The language selection window, shown when a package does not carry
 // exactly one usable localization file.
+#include "common/event_queue.h"
+#include "common/message_box.h"
+#include "common/quiet_run.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "package/messages.h"

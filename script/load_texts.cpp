@@ -1,5 +1,5 @@
 // Loading the chosen localization file when the wizard starts.
-#include "common/toolkit.h"
+#include "common/message_box.h"
 #include "script/ini.h"
 #include "script/localization.h"
 #include "script/messages.h"

@@ -1,6 +1,6 @@
 #include "script/setup_script.h"
 
-#include "common/toolkit.h"
+#include "common/message_box.h"
 #include "script/ini.h"
 #include "script/localization.h"
 #include "script/settings.h"

@@ -3,6 +3,8 @@
 // command line. Every run ends with exit code 0.
 #include "common/heap.h"
 #include "common/log.h"
+#include "common/message_box.h"
+#include "common/quiet_run.h"
 #include "common/text.h"
 #include "common/system_api.h"
 #include "common/toolkit.h"

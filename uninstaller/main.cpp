@@ -7,7 +7,9 @@
 
 #include "common/heap.h"
 #include "common/log.h"
+#include "common/message_box.h"
 #include "common/outcome.h"
+#include "common/quiet_run.h"
 #include "common/system_api.h"
 #include "common/text.h"
 #include "common/toolkit.h"

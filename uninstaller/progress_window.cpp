@@ -1,5 +1,6 @@
 #include "uninstaller/progress_window.h"
 
+#include "common/event_queue.h"
 #include "common/prelude.h"
 #include "common/progress_window.h"
 #include "common/toolkit.h"

@@ -6,10 +6,11 @@
 #include <algorithm>
 
 #include "common/log.h"
+#include "common/message_box.h"
 #include "common/outcome.h"
 #include "common/pending_renames.h"
+#include "common/quiet_run.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 #include "common/system_api.h"
 #include "install/path_guard.h"
 #include "install/path_rules.h"

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "common/message_box.h"
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/install_procedure.h"

@@ -1,6 +1,6 @@
 #include "wizard/fatal.h"
 
-#include "common/toolkit.h"
+#include "common/message_box.h"
 #include "script/localization.h"
 #include "startup/process.h"
 #include "common/outcome.h"

@@ -5,11 +5,10 @@
 #include <shlobj.h>
 
 #include "common/fatal_end.h"
-#include "common/journal.h"
 #include "common/system_api.h"
 #include "common/toolkit.h"
 #include "install/executor.h"
-#include "install/registry_journal.h"
+#include "install/install_state.h"
 #include "install/uninstall_writer.h"
 #include "script/tokens.h"
 #include "startup/process.h"
@@ -42,8 +41,7 @@ void CompleteInstallation(const std::vector<const FinishOption*>& chosen) {
   for (const FinishOption* option : chosen) ExecuteTask(option->line, option->taskName, true);
   WriteUninstallInfo();
   // The installation is complete: the files it replaced are not needed again.
-  InstallJournal().Commit();
-  RegistryChanges().Commit();
+  Installation().journal.Commit();
   RestartClosedPrograms();  // those the Restart Manager closed that asked for it
   SetUnfinishedWork(RemoveWorkFolder);  // nothing is taken back any more
   AnnounceAssociations();

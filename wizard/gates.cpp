@@ -4,8 +4,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "common/message_box.h"
+#include "common/quiet_run.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 #include "script/localization.h"
 #include "script/settings.h"
 #include "script/shell_folders.h"

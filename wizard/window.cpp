@@ -3,6 +3,7 @@
 #include "common/prelude.h"
 #include <commctrl.h>
 
+#include "common/control_colors.h"
 #include "common/progress_window.h"
 #include "common/system_api.h"
 #include "common/text.h"

@@ -1,8 +1,10 @@
 #include "wizard/wizard.h"
 
+#include "common/event_queue.h"
 #include "common/files.h"
 #include "common/log.h"
 #include "common/outcome.h"
+#include "common/quiet_run.h"
 #include "common/text.h"
 #include "install/install_procedure.h"
 #include "common/system_api.h"
