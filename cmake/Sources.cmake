@@ -80,7 +80,6 @@ set(STUB_SOURCES
   package/initialise.cpp
   package/package_file.cpp
   package/unpack_only.cpp
-  install/install_state.cpp
   script/language_window.cpp
   script/languages.cpp
   script/load_texts.cpp
@@ -93,6 +92,7 @@ set(STUB_SOURCES
   wizard/finish.cpp
   wizard/gates.cpp
   wizard/images.cpp
+  wizard/install_page.cpp
   wizard/pages.cpp
   wizard/plan.cpp
   wizard/rich_text.cpp

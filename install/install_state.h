@@ -1,16 +1,18 @@
 // What the installation keeps for the rest of the run: the install folder
 // and the Start-menu group (the values of <DefaultInstallPath> and
 // <DefaultStartMenuGroup>), the uninstaller's names, the installed files and
-// the install record.
+// the install record. Whoever runs the installation owns it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "common/progress_sink.h"
 #include "common/record_list.h"
 #include "install/install_record.h"
 #include "script/settings.h"
+#include "script/tokens.h"
 
 struct InstallState {
   std::wstring installFolder;  // empty until the install procedure starts
@@ -24,6 +26,14 @@ struct InstallState {
   // UTF-16 units, kept in the work folder as the list grows.
   RecordList installedFiles;
   std::vector<RecordEntry> installRecord;
+
+  // The folders the path tokens name.
+  InstallFolders Folders() const { return {installFolder, groupFolder}; }
 };
 
-InstallState& Installation();
+// An installation at work: its state, and the window (or none) that shows
+// its progress and asks its questions.
+struct InstallRun {
+  InstallState& state;
+  ProgressSink& progress;
+};

@@ -82,14 +82,14 @@ class DataFile : public ByteSink {
 
 // The entry's icon: the uninstaller's, a file of the product's, or none
 // (then no registration is written).
-bool IconText(std::wstring* icon) {
+bool IconText(const InstallState& st, std::wstring* icon) {
   const SetupSettings& s = Settings();
   if (s.iconFromUninstaller == 1 && s.iconFromCustomFile == 0) {
-    *icon = Installation().uninstallerPath + L",0";
+    *icon = st.uninstallerPath + L",0";
     return true;
   }
   if (s.iconFromUninstaller == 0 && s.iconFromCustomFile == 1) {
-    *icon = ExpandTokens(s.customIconPath) + L"," + text::Decimal(s.customIconIndex);
+    *icon = ExpandTokens(s.customIconPath, st.Folders()) + L"," + text::Decimal(s.customIconIndex);
     return true;
   }
   return false;
@@ -105,9 +105,8 @@ void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
 namespace {
 
 // The uninstall data of this installation, written to `out` as it is made.
-void WriteUninstallData(ByteSink* out) {
+void WriteUninstallData(InstallState& st, ByteSink* out) {
   const SetupSettings& s = Settings();
-  InstallState& st = Installation();
   UninstallContents c;
   c.texts = UninstallTexts();
   c.appName = s.programName;
@@ -119,7 +118,7 @@ void WriteUninstallData(ByteSink* out) {
   // again would take a backslash from a network path.
   c.installRecord = st.installRecord;
   c.uninstallTasks.reserve(s.uninstallTasks.size());
-  for (const TaskEntry& t : s.uninstallTasks) c.uninstallTasks.push_back({t.name, ExpandTokens(t.line)});
+  for (const TaskEntry& t : s.uninstallTasks) c.uninstallTasks.push_back({t.name, ExpandTokens(t.line, st.Folders())});
   // One removal removes this installation and an earlier one of the
   // product: the earlier one's files come first, those this one wrote
   // again only once, as this one's.
@@ -147,7 +146,7 @@ void WriteUninstallData(ByteSink* out) {
 int RegisterUninstall(const std::wstring& programName, const std::wstring& companyName,
                       const std::wstring& website, const std::wstring& email, const std::wstring& telephone,
                       const std::wstring& iconText, const std::wstring& uninstallerPath, uint64_t sizeBytes,
-                      const std::wstring& dataDigest) {
+                      const std::wstring& dataDigest, const std::wstring& installFolder) {
   // An entry of an earlier installation comes back if this run does not complete.
   RegistryChanges().BeforeTree(HKEY_LOCAL_MACHINE, kUninstallKey + programName, true);
   ScopedKey key;
@@ -169,7 +168,7 @@ int RegisterUninstall(const std::wstring& programName, const std::wstring& compa
                  sizeof kilobytes);
   SetString(key.get(), kUninstallDataDigestValue, dataDigest);
   SetString(key.get(), L"DisplayVersion", Settings().programVersion);
-  SetString(key.get(), L"InstallLocation", Installation().installFolder);
+  SetString(key.get(), L"InstallLocation", installFolder);
   const DWORD one = 1;
   RegSetValueExW(key.get(), L"NoModify", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
   RegSetValueExW(key.get(), L"NoRepair", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
@@ -178,8 +177,7 @@ int RegisterUninstall(const std::wstring& programName, const std::wstring& compa
   return 1;
 }
 
-int WriteUninstallInfo() {
-  const InstallState& st = Installation();
+int WriteUninstallInfo(InstallState& st) {
   const SetupSettings& s = Settings();
   // A payload without files leaves no install folder; the uninstaller needs one.
   MakePath(text::WithBackslash(st.installFolder));
@@ -188,19 +186,19 @@ int WriteUninstallInfo() {
   std::wstring digest;
   {
     DataFile data(st.uninstallDataPath);
-    WriteUninstallData(&data);
+    WriteUninstallData(st, &data);
     digest = data.Digest();
   }
   // The list's file in the work folder is not needed any more.
-  Installation().installedFiles.Clear();
+  st.installedFiles.Clear();
   const std::wstring bookName = DigestBookName(st.uninstallDataPath);
   RegistryChanges().BeforeKey(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data");
   RegistryChanges().BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);
   WriteDigestBookEntry(bookName, digest);
   std::wstring icon;
   const std::wstring entry = UninstallEntryName(s);
-  if (entry.empty() || !IconText(&icon)) return 1;
+  if (entry.empty() || !IconText(st, &icon)) return 1;
   RegisterUninstall(entry, s.companyName, s.website, s.supportEmail, L"n/a", icon, st.uninstallerPath,
-                    st.payloadBytes, digest);
+                    st.payloadBytes, digest, st.installFolder);
   return 1;
 }

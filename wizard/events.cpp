@@ -7,7 +7,6 @@
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/install_procedure.h"
-#include "install/install_state.h"
 #include "script/localization.h"
 #include "script/settings.h"
 #include "script/tokens.h"
@@ -38,7 +37,6 @@ void ConfirmCancel() {
 }
 
 void Next() {
-  Installation().groupFolder = ui::GetText(kGroupField);
   NextResult r = NextFrom(Wizard().page, Choice(), ui::GetText(kDestinationField));
   switch (r.step) {
     case NextStep::kShowPage:
@@ -51,7 +49,7 @@ void Next() {
       ShowPage(kInstallPage);
       ui::Enable(kNextButton, false);
       ui::Enable(kPreviousButton, false);
-      EndInstallation(InstallProcedure(PlanFromWizard()));
+      EndInstallation(InstallProcedure(PlanFromWizard(), Wizard().run), Wizard().run);
       ShowPage(kFinishPage);
       break;
     case NextStep::kNothing:
@@ -97,7 +95,7 @@ std::wstring RequestFolder(const std::wstring& title, const std::wstring& start)
 }
 
 void Browse() {
-  std::wstring folder = text::Trim(RequestFolder(Text(69), TokenFolder(0)), L" ");
+  std::wstring folder = text::Trim(RequestFolder(Text(69), TokenFolder(0, {})), L" ");
   if (folder.empty() || folder == L"\\") return;
   folder = text::WithBackslash(folder);
   ui::SetText(kDestinationField, folder);
@@ -115,7 +113,7 @@ void ChooseGroup() {
   HWND list = ui::Control(kGroupList);
   LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
   if (index == LB_ERR) return;
-  const std::wstring base = TokenFolder(8);
+  const std::wstring base = TokenFolder(8, {});
   const std::wstring& name = Settings().programName;
   if (index == 0) {
     ui::SetText(kGroupField, base + name + L"\\");

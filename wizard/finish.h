@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "install/install_state.h"
 #include "wizard/finish_options.h"
 
 // The Finish button: the options left ticked, then CompleteInstallation.
@@ -12,4 +13,4 @@
 // finish options run, the uninstaller, its data and the uninstall entry
 // are written, the files the installation replaced are let go, and the
 // run ends.
-[[noreturn]] void CompleteInstallation(const std::vector<const FinishOption*>& chosen);
+[[noreturn]] void CompleteInstallation(InstallRun& run, const std::vector<const FinishOption*>& chosen);

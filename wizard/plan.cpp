@@ -13,11 +13,11 @@ std::wstring DefaultDestination() {
   // An installed version of the product is replaced where it is.
   const std::wstring earlier = EarlierInstallFolder();
   if (!earlier.empty()) return earlier;
-  return text::WithBackslash(text::Trim(s.defaultPath, L" ").empty() ? TokenFolder(0) + s.programName + L"\\"
-                                                                       : ExpandTokens(s.defaultPath));
+  return text::WithBackslash(text::Trim(s.defaultPath, L" ").empty() ? TokenFolder(0, {}) + s.programName + L"\\"
+                                                                       : ExpandTokens(s.defaultPath, {}));
 }
 
-std::wstring DefaultGroup() { return TokenFolder(8) + Settings().programName + L"\\"; }
+std::wstring DefaultGroup() { return TokenFolder(8, {}) + Settings().programName + L"\\"; }
 
 namespace {
 

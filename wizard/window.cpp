@@ -176,7 +176,7 @@ void FillDestination() {
 void FillGroups() {
   HWND list = ui::Control(kGroupList);
   SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L""));
-  const std::wstring programs = TokenFolder(8);
+  const std::wstring programs = TokenFolder(8, {});
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW((programs + L"*.*").c_str(), &fd);
   if (find != INVALID_HANDLE_VALUE) {

@@ -82,10 +82,10 @@ void BuildOptions() {
           L" bytes free");
   if (available != kUnknownSpace && available < plan.payloadBytes) EndWithKey(2);
   if (Process().invocation.passive) OpenPassiveProgress();
-  EndInstallation(InstallProcedure(plan));
+  EndInstallation(InstallProcedure(plan, Wizard().run), Wizard().run);
   std::vector<const FinishOption*> all;
   for (const FinishOption& option : Wizard().options) all.push_back(&option);
-  CompleteInstallation(all);
+  CompleteInstallation(Wizard().run, all);
 }
 
 }  // namespace

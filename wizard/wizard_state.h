@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "common/prelude.h"
+#include "install/install_state.h"
 #include "wizard/finish_options.h"
+#include "wizard/install_page.h"
 
 struct WizardState {
   HWND window = nullptr;
@@ -23,6 +25,10 @@ struct WizardState {
   HBITMAP whitePage = nullptr;
   std::vector<FinishOption> options;
   std::vector<void*> optionItems;  // the check list's items, in option order
+  // The installation, once confirmed, and where it reports.
+  InstallState install;
+  InstallPageProgress progress;
+  InstallRun run{install, progress};
 };
 
 WizardState& Wizard();

@@ -11,6 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "common/progress_window.h"
+
+// Where the operations report: no window, their messages are message boxes
+// of this program.
+inline ProgressWindow g_boxes;
+
 struct SeenBox {
   std::wstring title;
   std::wstring text;
