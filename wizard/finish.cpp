@@ -28,12 +28,11 @@ void AnnounceAssociations() { AnnounceAssociationChange(); }
 
 }  // namespace
 
-void Finish() {
-  const WizardState& w = Wizard();
+void Finish(WizardState& w) {
   std::vector<const FinishOption*> chosen;
   for (size_t i = 0; i < w.options.size(); ++i)
     if (Ticked(w.optionItems[i])) chosen.push_back(&w.options[i]);
-  CompleteInstallation(Wizard().run, chosen);
+  CompleteInstallation(w.run, chosen);
 }
 
 void CompleteInstallation(InstallRun& run, const std::vector<const FinishOption*>& chosen) {

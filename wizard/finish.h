@@ -5,9 +5,10 @@
 
 #include "install/install_state.h"
 #include "wizard/finish_options.h"
+#include "wizard/wizard_state.h"
 
 // The Finish button: the options left ticked, then CompleteInstallation.
-[[noreturn]] void Finish();
+[[noreturn]] void Finish(WizardState& w);
 
 // The end of a completed installation: the work folder goes, the chosen
 // finish options run, the uninstaller, its data and the uninstall entry

@@ -21,25 +21,25 @@ std::wstring DefaultGroup() { return TokenFolder(8, {}) + Settings().programName
 
 namespace {
 
-InstallPlan Common() {
+InstallPlan Common(const WizardState& w) {
   InstallPlan plan;
   plan.tasks = Settings().installTasks;
-  plan.payloadBytes = Wizard().required;
+  plan.payloadBytes = w.required;
   return plan;
 }
 
 }  // namespace
 
-InstallPlan PlanFromWizard() {
-  InstallPlan plan = Common();
+InstallPlan PlanFromWizard(const WizardState& w) {
+  InstallPlan plan = Common(w);
   plan.installFolder = text::WithBackslash(text::ReplaceAll(ui::GetText(kDestinationField), L"/", L"\\"));
-  plan.createGroup = Settings().createStartMenuGroup == 1 && !Wizard().groupOptedOut;
+  plan.createGroup = Settings().createStartMenuGroup == 1 && !w.groupOptedOut;
   plan.groupFolder = text::WithBackslash(ui::GetText(kGroupField));
   return plan;
 }
 
-InstallPlan DefaultPlan(const std::wstring& folder) {
-  InstallPlan plan = Common();
+InstallPlan DefaultPlan(const WizardState& w, const std::wstring& folder) {
+  InstallPlan plan = Common(w);
   // Folders are made part by part at each backslash: "C:/x" is "C:\\x".
   plan.installFolder = text::ReplaceAll(
       text::Trim(folder).empty() ? DefaultDestination() : text::WithBackslash(text::Trim(folder)), L"/", L"\\");

@@ -135,13 +135,13 @@ int LinkWidth(const std::wstring& website) {
 
 }  // namespace
 
-bool BuildWizardWindow() {
+bool BuildWizardWindow(WizardState& w) {
   const wchar_t* richText = LoadRichTextClass();
   if (!richText) return false;
   HWND window = ui::OpenWindow(WindowTitle(), kClientWidth, kClientHeight,
                                WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN);
   if (!window) return false;
-  Wizard().window = window;
+  w.window = window;
   for (const Placed& p : kLayout) {
     HWND parent = p.parent < 0 ? window : ui::Control(p.parent);
     std::wstring label = p.textKey == kNoText ? std::wstring() : Text(p.textKey);
@@ -162,11 +162,11 @@ bool BuildWizardWindow() {
 
 namespace {
 
-void FillDestination() {
+void FillDestination(WizardState& w) {
   const SetupSettings& s = Settings();
   const std::wstring destination = DefaultDestination();
   ui::SetText(kDestinationField, destination);
-  Wizard().available = DriveSpace(RootOf(destination), L'f');
+  w.available = DriveSpace(RootOf(destination), L'f');
   if (s.pathChangeable == 0) {
     ui::Enable(kDestinationField, false);
     ui::Enable(kBrowseButton, false);
@@ -190,8 +190,7 @@ void FillGroups() {
   ui::SetText(kGroupField, DefaultGroup());
 }
 
-void FillFinishOptions() {
-  WizardState& w = Wizard();
+void FillFinishOptions(WizardState& w) {
   HWND tree = ui::Control(kFinishOptions);
   SendMessageW(tree, TVM_SETBKCOLOR, 0, RGB(255, 255, 255));
   for (const FinishOption& option : w.options) {
@@ -214,15 +213,14 @@ void FillFinishOptions() {
   else SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(w.optionItems.front()));
 }
 
-void SetSpaceTexts() {
-  ui::SetText(kAvailableSpace, Text(34) + L" " + SpaceText(Wizard().available));
-  ui::SetText(kRequiredSpace, Text(35) + L" " + SpaceText(Wizard().required));
+void SetSpaceTexts(const WizardState& w) {
+  ui::SetText(kAvailableSpace, Text(34) + L" " + SpaceText(w.available));
+  ui::SetText(kRequiredSpace, Text(35) + L" " + SpaceText(w.required));
 }
 
 }  // namespace
 
-void FillWizardControls() {
-  WizardState& w = Wizard();
+void FillWizardControls(WizardState& w) {
   const ProcessState& p = Process();
   ShowDocument(ui::Control(kLicenseText), w.license);
   ShowDocument(ui::Control(kReadMeText), w.readMe);
@@ -245,12 +243,12 @@ void FillWizardControls() {
   ui::SetFont(kWebsiteLink, UnderlinedGuiFont());
   ui::MakeLink(kWebsiteLink, RGB(0, 0, 192), RGB(0, 0, 0));
 
-  FillDestination();
-  SetSpaceTexts();
+  FillDestination(w);
+  SetSpaceTexts(w);
   FillGroups();
   ui::Show(kFinishButton, false);
   if (Settings().offerGroupOptOut == 0) ui::Show(kGroupOptOut, false);
-  FillFinishOptions();
+  FillFinishOptions(w);
 }
 
 void OpenPassiveProgress() {
@@ -258,4 +256,4 @@ void OpenPassiveProgress() {
                            nullptr});
 }
 
-void RefreshSpaceTexts() { SetSpaceTexts(); }
+void RefreshSpaceTexts(const WizardState& w) { SetSpaceTexts(w); }

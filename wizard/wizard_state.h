@@ -1,4 +1,5 @@
-// The wizard's state for the rest of the run.
+// The wizard's state for the rest of the run: the wizard owns it (see
+// RunWizard) and hands it to the functions that need it.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,5 @@ struct WizardState {
   InstallRun run{install, progress};
 };
 
-WizardState& Wizard();
-
 // Shows one page, hides the other six, sets the buttons and records the page.
-void ShowPage(int page);
+void ShowPage(WizardState& w, int page);
