@@ -30,8 +30,7 @@
 
 namespace {
 
-InstallFolders g_folders;
-
+InstallFolders g_folders;  // what --install and --group set
 // The field an option sets, or null for an unknown option.
 std::wstring* OptionTarget(const std::wstring& option) {
   SetupSettings& s = Settings();
@@ -46,8 +45,7 @@ std::wstring* OptionTarget(const std::wstring& option) {
 }
 
 std::wstring Result(const std::wstring& text) {
-  if (text.empty()) return ExpandTokens(text, g_folders);
-  switch (text[0]) {
+  switch (text.empty() ? L'\0' : text[0]) {
     case L'#': return TokenFolder(static_cast<int>(std::wcstol(text.c_str() + 1, nullptr, 10)), g_folders);
     case L'@': return ApplyWizardVariables(text.substr(1));
     case L'?': return text == L"?os" ? std::to_wstring(Process().osVersion) : L"?";

@@ -99,7 +99,6 @@ class DownloadTest : public ::testing::Test {
   }
   void TearDown() override { RemoveTree(folder_); }
 
-
   // Downloads with OK pressed in the box that comes first.
   int Download(const std::wstring& savePath, const std::wstring& address) {
     BoxWatch boxes;

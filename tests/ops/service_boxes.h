@@ -13,9 +13,7 @@
 
 #include "common/progress_window.h"
 
-// Where the operations report: no window, their messages are message boxes
-// of this program.
-inline ProgressWindow g_boxes;
+inline ProgressWindow g_boxes;  // what the operations report to: no window, their messages are boxes
 
 struct SeenBox {
   std::wstring title;

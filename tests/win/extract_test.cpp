@@ -44,13 +44,13 @@ class Extract : public ::testing::Test {
     ops::RemoveTree(root_);
     DeleteFileW(L"C:\\escaped2.txt");  // where a name that climbs out too far would land
   }
-  int Run(const std::vector<ZipItem>& items, const std::wstring& pattern = L"*.*", int keep = 1) {
+  int Run(const std::vector<ZipItem>& items, const std::wstring& pattern = L"*.*", int keep = 1,
+          ExtractionCallback callback = Record) {
     EXPECT_TRUE(MakeZip(archive_, items));
-    return ExtractArchive(archive_, pattern, dest_, keep, callback_);
+    return ExtractArchive(archive_, pattern, dest_, keep, callback);
   }
 
   std::wstring root_, archive_, dest_;
-  ExtractionCallback callback_ = Record;
 };
 
 ZipItem File(const std::string& name, const std::string& data) {
@@ -176,8 +176,7 @@ TEST_F(Extract, ProgressHearsEveryEntryThenAHundred) {
 }
 
 TEST_F(Extract, ACallbackCanStopTheWalk) {
-  callback_ = StopAtSecond;
-  EXPECT_EQ(Run({File("a.txt", "1"), File("b.txt", "2"), File("c.txt", "3")}), 2);
+  EXPECT_EQ(Run({File("a.txt", "1"), File("b.txt", "2"), File("c.txt", "3")}, L"*.*", 1, StopAtSecond), 2);
   EXPECT_EQ(g_calls.size(), 2u);  // no later entry, no final call
   EXPECT_FALSE(ops::FileExists(dest_ + L"c.txt"));
   // The archive is closed again: it can be deleted at once.
