@@ -85,7 +85,6 @@ set(STUB_SOURCES
   package/initialise.cpp
   package/package_file.cpp
   package/unpack_only.cpp
-  install/install_state.cpp
   script/language_window.cpp
   script/languages.cpp
   script/load_texts.cpp
@@ -98,6 +97,7 @@ set(STUB_SOURCES
   wizard/finish.cpp
   wizard/gates.cpp
   wizard/images.cpp
+  wizard/install_page.cpp
   wizard/pages.cpp
   wizard/plan.cpp
   wizard/rich_text.cpp
@@ -108,6 +108,7 @@ set(STUB_SOURCES
   install/file_tasks.cpp
   install/held_files.cpp
   install/install_procedure.cpp
+  install/install_state.cpp
   install/progress.cpp
   install/registry_journal.cpp
   install/shortcuts.cpp

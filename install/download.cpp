@@ -118,8 +118,9 @@ std::wstring QueryHeader(void* request, unsigned long infoLevel) {
   return buffer;
 }
 
-int DownloadFile(const std::wstring& savePath, const std::wstring& address, DownloadCallback callback) {
-  ui::Message(address, savePath, MB_OK);
+int DownloadFile(const std::wstring& savePath, const std::wstring& address, ProgressSink& progress,
+                 DownloadCallback callback) {
+  progress.Message(address, savePath, MB_OK);
   Block block;
   if (!block.get()) return 0;
   const InternetApi* net = Internet();
@@ -148,7 +149,7 @@ int DownloadFile(const std::wstring& savePath, const std::wstring& address, Down
     }
     // Stopped by the caller (a cancelled installation): nothing of the
     // transfer stays, the part file goes with it.
-    if (callback && callback(savePath, percent) == 1) return 0;
+    if (callback && callback(progress, savePath, percent) == 1) return 0;
     if (!file.Write(block.get(), count)) return 0;
   }
   // A connection that ended before the announced length is a failed read.

@@ -4,14 +4,18 @@
 
 #include <string>
 
-// Called once per received block, before it is written, with the save path
-// and the percent. Returning 1 stops the transfer.
-using DownloadCallback = int (*)(const std::wstring& savePath, float percent);
+#include "common/progress_sink.h"
 
-// 1 when the transfer ran to its end; 0 when it could not start, failed, or
-// was stopped by the callback. Only a whole transfer replaces the save file;
+// Called once per received block, before it is written, with the sink, the
+// save path and the percent. Returning 1 stops the transfer.
+using DownloadCallback = int (*)(ProgressSink& progress, const std::wstring& savePath, float percent);
+
+// Shows the address (title: the save path) through the sink first. 1 when
+// the transfer ran to its end; 0 when it could not start, failed, or was
+// stopped by the callback. Only a whole transfer replaces the save file;
 // otherwise nothing of it stays.
-int DownloadFile(const std::wstring& savePath, const std::wstring& address, DownloadCallback callback);
+int DownloadFile(const std::wstring& savePath, const std::wstring& address, ProgressSink& progress,
+                 DownloadCallback callback);
 
 // HttpQueryInfoW into a 1024-character buffer filled with blanks first.
 std::wstring QueryHeader(void* request, unsigned long infoLevel);

@@ -4,7 +4,6 @@
 
 #include <shellapi.h>
 
-#include "common/event_queue.h"
 #include "common/files.h"
 #include "common/log.h"
 #include "common/quiet_run.h"
@@ -19,7 +18,6 @@
 #include "install/install_state.h"
 #include "install/path_guard.h"
 #include "install/path_rules.h"
-#include "install/progress.h"
 #include "install/registry.h"
 #include "install/registry_journal.h"
 #include "install/services.h"
@@ -34,7 +32,6 @@
 #include "common/outcome.h"
 #include "install/program_start.h"
 #include "startup/process.h"
-#include "wizard/controls.h"
 
 namespace {
 
@@ -43,11 +40,19 @@ struct Task {
   const TaskFields& field;
   const std::wstring& line;  // after expansion
   const std::wstring& name;
+  InstallRun& run;
   bool forUser;  // a program the user chose to start: with the user's rights
 };
 
-void Status(int key) { ui::SetText(kStatusLine, Text(key)); }
-void Note(const Task& t, const Record& record) { Installation().installRecord.push_back({t.name, record}); }
+void Status(const Task& t, int key) { t.run.progress.Status(Text(key)); }
+void Note(const Task& t, const Record& record) { t.run.state.installRecord.push_back({t.name, record}); }
+
+// The bar follows a download, and one pending window event is handled so
+// that Cancel can be pressed: 1 (stop) once the user confirmed it.
+int DownloadProgress(ProgressSink& progress, const std::wstring&, float percent) {
+  progress.Percent(static_cast<int>(std::lround(percent)));
+  return progress.CancelConfirmed() ? 1 : 0;
+}
 
 // What a task came to, for the log.
 enum class Result { kDone, kFailed, kNotRun, kRefused };
@@ -60,7 +65,7 @@ bool ServiceCapable() {
 
 Result Run(const Task& t) {
   if (ReadInteger(t.field[4]) != 1 || t.field[5].empty()) return Result::kNotRun;
-  Status(71);
+  Status(t, 71);
   ProgramStart start{t.field[5], t.field[6], ProgramFolderOf(t.field[5]), StartWay::kShell};
   start.show = ReadInteger(t.field[3]) == 1 ? SW_HIDE : SW_SHOW;
   start.wait = ReadInteger(t.field[2]) == 1;
@@ -69,7 +74,7 @@ Result Run(const Task& t) {
   start.asUser = t.forUser;
   HANDLE process = nullptr;
   const Started started = StartProgram(start, &process);
-  if (process) Installation().journal.files.StartedProcess(process);  // a rollback waits for it to let go of files
+  if (process) t.run.state.journal.files.StartedProcess(process);  // a rollback waits for it to let go of files
   return Outcome(started == Started::kByDesktop || started == Started::kProcess);
 }
 
@@ -83,51 +88,51 @@ Result RegAddValue(const Task& t) {
   // A type the task cannot write writes nothing: nothing to record, so the
   // removal never deletes a value of that name that was there before.
   if (!RegistryType(t.field[6])) return Result::kNotRun;
-  Installation().journal.registry.BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
+  t.run.state.journal.registry.BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
   if (!RegistrySetValue(RootFromName(t.field[2]), t.field[5], t.field[3], t.field[4], RegistryType(t.field[6]), L""))
     return Result::kFailed;
   Note(t, RegistryRecord(t.line));
-  Status(72);
+  Status(t, 72);
   return Result::kDone;
 }
 
 Result RegAddKey(const Task& t) {
-  Installation().journal.registry.BeforeKey(RootFromName(t.field[2]), t.field[5]);
+  t.run.state.journal.registry.BeforeKey(RootFromName(t.field[2]), t.field[5]);
   if (!RegistryCreateKey(RootFromName(t.field[2]), t.field[5], L"")) return Result::kFailed;
   Note(t, RegistryRecord(t.line));
-  Status(73);
+  Status(t, 73);
   return Result::kDone;
 }
 
 Result RegDelValue(const Task& t) {
-  Status(74);
-  Installation().journal.registry.BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
+  Status(t, 74);
+  t.run.state.journal.registry.BeforeValue(RootFromName(t.field[2]), t.field[5], t.field[3]);
   return Outcome(RegistryDeleteValue(RootFromName(t.field[2]), t.field[5], t.field[3], L"") != 0);
 }
 
 Result RegDelKey(const Task& t) {
-  Status(75);
-  // Only a key without sub-keys goes.
-  Installation().journal.registry.BeforeTree(RootFromName(t.field[2]), t.field[5], false);
+  Status(t, 75);
+  t.run.state.journal.registry.BeforeTree(RootFromName(t.field[2]), t.field[5], false);  // only a key without sub-keys goes
   return Outcome(RegistryDeleteKey(RootFromName(t.field[2]), t.field[5], L"") != 0);
 }
 
 // Field 2 names the folder by location index, field 3 the file.
 std::wstring LinkPath(const Task& t, const wchar_t* extension) {
   const std::wstring& name = t.field[3];
-  return TokenFolder(ReadInteger(t.field[2])) + (text::EndsWithNoCase(name, extension) ? name : name + extension);
+  return TokenFolder(ReadInteger(t.field[2]), t.run.state.Folders()) +
+         (text::EndsWithNoCase(name, extension) ? name : name + extension);
 }
 
 Result NormalLink(const Task& t) {
   if (t.field[5] != L"0") return Result::kNotRun;  // offered on the finish page instead
   const std::wstring path = LinkPath(t, L".lnk");
   const std::wstring& target = t.field[4];
-  if (!Installation().journal.files.WriteThrough(path, [&] {
+  if (!t.run.state.journal.files.WriteThrough(path, [&] {
         return CreateShortcut(target, path, L"", t.field[7], ProgramFolderOf(target), SW_SHOWNORMAL, 0, target,
                               ReadInteger(t.field[6])) != 0;
       }))
     return Result::kFailed;
-  Status(76);
+  Status(t, 76);
   Note(t, PathRecord(RecordKind::kLink, path));
   return Result::kDone;
 }
@@ -135,10 +140,10 @@ Result NormalLink(const Task& t) {
 Result InternetLink(const Task& t) {
   if (t.field[5] != L"0") return Result::kNotRun;
   const std::wstring path = LinkPath(t, L".url");
-  if (!Installation().journal.files.WriteThrough(path, [&] { return CreateInternetLink(t.field[4], path) != 0; }))
+  if (!t.run.state.journal.files.WriteThrough(path, [&] { return CreateInternetLink(t.field[4], path) != 0; }))
     return Result::kFailed;
   Note(t, PathRecord(RecordKind::kLink, path));
-  Status(77);
+  Status(t, 77);
   return Result::kDone;
 }
 
@@ -146,27 +151,27 @@ Result InternetLink(const Task& t) {
 // well-known folder: a relative one would depend on the current folder.
 Result DeleteOneFile(const Task& t) {
   if (t.field[2].empty()) return Result::kNotRun;
-  Status(78);
+  Status(t, 78);
   if (!IsDeletableFilePath(t.field[2])) return Result::kRefused;
   // Kept aside until the installation completes; a read-only file stays,
   // as a deletion would leave it.
   const DWORD a = GetFileAttributesW(t.field[2].c_str());
   return Outcome(a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_READONLY) &&
-                 Installation().journal.files.Remove(t.field[2]));
+                 t.run.state.journal.files.Remove(t.field[2]));
 }
 
 // A file written over by a copy or a move is kept aside until the
 // installation completes, so that a Cancel or a failure can put it back.
-Result CopyThroughJournal(const std::wstring& source, const std::wstring& destination) {
+Result CopyThroughJournal(InstallRun& run, const std::wstring& source, const std::wstring& destination) {
   // A stream or a device is never read as the source either.
   if (source.empty() || HasStreamOrDeviceSyntax(source) || !IsDeletableFilePath(destination)) return Result::kRefused;
   std::wstring target = destination;
   for (;;) {
-    if (Installation().journal.files.WriteThrough(target, [&] { return CopyFileOver(source, target); })) break;
+    if (run.state.journal.files.WriteThrough(target, [&] { return CopyFileOver(source, target); })) break;
     // A target another program holds is asked about, as a payload file is.
     if (target != destination || !PathExists(destination) || !IsHeldError(WhyNotMovable(destination)))
       return Result::kFailed;
-    const WriteAnswer answer = AnswerWriteFailure(destination, WhyNotMovable(destination));
+    const WriteAnswer answer = AnswerWriteFailure(run, destination, WhyNotMovable(destination));
     if (answer == WriteAnswer::kStop) return Result::kFailed;
     if (answer == WriteAnswer::kAtRestart) target = destination + L".~new";
   }
@@ -177,31 +182,31 @@ Result CopyThroughJournal(const std::wstring& source, const std::wstring& destin
 }
 
 Result MoveOneFile(const Task& t) {
-  Status(79);
+  Status(t, 79);
   if (!IsDeletableFilePath(t.field[2])) return Result::kRefused;
-  const Result copied = CopyThroughJournal(t.field[2], t.field[3]);
+  const Result copied = CopyThroughJournal(t.run, t.field[2], t.field[3]);
   // The source is kept aside too, instead of being deleted at once.
-  if (copied == Result::kDone) Installation().journal.files.Remove(t.field[2]);
+  if (copied == Result::kDone) t.run.state.journal.files.Remove(t.field[2]);
   return copied;
 }
 
 Result CopyOneFile(const Task& t) {
-  Status(80);
-  const Result copied = CopyThroughJournal(t.field[2], t.field[3]);
+  Status(t, 80);
+  const Result copied = CopyThroughJournal(t.run, t.field[2], t.field[3]);
   if (copied == Result::kDone) Note(t, PathRecord(RecordKind::kCopy, t.field[3]));
   return copied;
 }
 
 Result MakeFolder(const Task& t) {
-  Status(81);
+  Status(t, 81);
   const std::wstring path = text::WithBackslash(t.field[2]);
   // A path the folder task would have to shorten names another folder than
   // the one written: refused, so that the record and the disk never differ.
   if (text::TrimRight(path, L" /\\").size() > kMaxFolderTaskPath || HasStreamOrDeviceSyntax(path))
     return Result::kRefused;
-  Installation().journal.files.Touching(FolderTaskPath(path));
+  t.run.state.journal.files.Touching(FolderTaskPath(path));
   if (!CreateFolder(path)) return Result::kFailed;
-  Installation().journal.files.MadeFolder(path);  // a Cancel or failure takes it away again
+  t.run.state.journal.files.MadeFolder(path);  // a Cancel or failure takes it away again
   Note(t, PathRecord(RecordKind::kFolder, path));
   return Result::kDone;
 }
@@ -209,38 +214,38 @@ Result MakeFolder(const Task& t) {
 // Never an empty, relative, root or well-known folder (a guard the
 // removal shares), and never a path that would have to be shortened.
 Result RemoveFolder(const Task& t) {
-  Status(82);
+  Status(t, 82);
   const std::wstring folder = text::WithBackslash(t.field[2]);
   if (folder.size() > kMaxFolderTaskPath || IsProtectedFolder(folder)) return Result::kRefused;
   int flags = (t.field[3] == L"1" ? kDeleteRecursive : 0) | (t.field[4] == L"1" ? kDeleteForce : 0);
-  return Outcome(DeleteFolder(folder, L"", flags, &Installation().journal.files));
+  return Outcome(DeleteFolder(folder, L"", flags, &t.run.state.journal.files));
 }
 
 Result Associate(const Task& t) {
-  Status(83);
+  Status(t, 83);
   const std::wstring icon = t.field[4] + L"," + t.field[5];
   // Without a program file name the keys would be the class trees' own
   // (HKEY_CLASSES_ROOT\Applications itself).
   if (text::Trim(ProgramFileOf(t.field[4]), L" ").empty()) return Result::kNotRun;
-  Installation().journal.registry.BeforeAssociation(t.field[2], ProgramFileOf(t.field[4]));
+  t.run.state.journal.registry.BeforeAssociation(t.field[2], ProgramFileOf(t.field[4]));
   if (!AssociateExtension(t.field[2], t.field[3], t.field[4], icon)) return Result::kFailed;
   Note(t, AssociationRecord(ProgramFileOf(t.field[4]), t.field[2]));
   return Result::kDone;
 }
 
 Result Disassociate(const Task& t) {
-  Status(84);
+  Status(t, 84);
   if (t.field[2].empty() || t.field[3].empty()) return Result::kNotRun;
-  Installation().journal.registry.BeforeAssociation(t.field[2], t.field[3]);
+  t.run.state.journal.registry.BeforeAssociation(t.field[2], t.field[3]);
   RemoveAssociation(t.field[2], t.field[3]);
   return Result::kDone;
 }
 
 Result ServiceCall(const Task& t, int (*operation)(const std::wstring&), int statusKey) {
   if (!ServiceCapable() || t.field[2].empty()) return Result::kNotRun;
-  Installation().journal.registry.BeforeService(t.field[2]);
+  t.run.state.journal.registry.BeforeService(t.field[2]);
   const int result = operation(t.field[2]);
-  Status(statusKey);
+  Status(t, statusKey);
   return Outcome(result != 0);
 }
 
@@ -256,30 +261,30 @@ Result InstallService(const Task& t) {
   const std::wstring& type = t.field[6];
   int startType = type.size() == 1 && type[0] >= L'0' && type[0] <= L'4' ? type[0] - L'0' : 0;
   if (t.field[2].empty() || t.field[3].empty() || t.field[4].empty()) return Result::kNotRun;
-  Installation().journal.registry.BeforeService(t.field[2]);
-  Installation().journal.registry.BeforeValue(HKEY_LOCAL_MACHINE,
-                                              L"SYSTEM\\CurrentControlSet\\Services\\" + t.field[2],
-                                              L"Description");  // written over when the service exists
-  if (!ServiceInstall(t.field[2], t.field[3], t.field[4], t.field[5], startType)) return Result::kFailed;
+  t.run.state.journal.registry.BeforeService(t.field[2]);
+  t.run.state.journal.registry.BeforeValue(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\" + t.field[2],
+                                L"Description");  // written over when the service exists
+  if (!ServiceInstall(t.field[2], t.field[3], t.field[4], t.field[5], startType, t.run.progress))
+    return Result::kFailed;
   Note(t, ServiceRecord(t.field[2]));
-  Status(86);
+  Status(t, 86);
   return Result::kDone;
 }
 
 Result RegisterFile(const Task& t) {
   if (t.field[2].empty()) return Result::kNotRun;
-  Installation().journal.registry.BeforeServer(t.field[2], true);
+  t.run.state.journal.registry.BeforeServer(t.field[2], true);
   const int started = RegisterServer(t.field[2], 1);
   Note(t, PathRecord(RecordKind::kServer, t.field[2]));  // whatever the registration's result
-  Status(89);
+  Status(t, 89);
   return Outcome(started != 0);
 }
 
 Result UnregisterFile(const Task& t) {
   if (t.field[2].empty()) return Result::kNotRun;
-  Installation().journal.registry.BeforeServer(t.field[2], false);
+  t.run.state.journal.registry.BeforeServer(t.field[2], false);
   const int started = RegisterServer(t.field[2], 0);
-  Status(90);
+  Status(t, 90);
   return Outcome(started != 0);
 }
 
@@ -287,26 +292,25 @@ Result Download(const Task& t) {
   const std::wstring& address = t.field[2];
   const std::wstring savePath = CollapseBackslashes(t.field[3]);
   if (address.empty() || savePath.empty()) return Result::kNotRun;
-  ui::SetText(kStatusLine, Text(91) + L" (" + address + L")");
+  ProgressSink& progress = t.run.progress;
+  progress.Status(Text(91) + L" (" + address + L")");
   // A download may take long: Cancel is offered while it runs (the task
   // phase keeps it off otherwise). A cancelled download leaves nothing.
-  const bool offered = Installation().installFolder.size() && ui::Control(kCancelButton) &&
-                       !IsWindowEnabled(ui::Control(kCancelButton)) && IsWindowVisible(ui::Control(kCancelButton));
-  if (offered) ui::Enable(kCancelButton, true);
+  progress.OfferCancel(true);
   // Through the journal: a Cancel later takes the file away again, and an
   // earlier file of that name comes back.
-  const bool done = IsDeletableFilePath(savePath) && Installation().journal.files.WriteThrough(savePath, [&] {
-    return DownloadFile(savePath, address, DownloadProgress) != 0;
+  const bool done = IsDeletableFilePath(savePath) && t.run.state.journal.files.WriteThrough(savePath, [&] {
+    return DownloadFile(savePath, address, progress, DownloadProgress) != 0;
   });
-  if (offered) ui::Enable(kCancelButton, false);
+  progress.OfferCancel(false);
   return Outcome(done);
 }
 
 Result Font(const Task& t) {
   if (t.field[2].empty() || t.field[3].empty()) return Result::kNotRun;
-  Installation().journal.registry.BeforeValue(HKEY_LOCAL_MACHINE, FontsRegistryKey(), t.field[2]);
-  if (!InstallFont(t.field[2], t.field[3], &Installation().journal.files)) return Result::kFailed;
-  Installation().journal.registry.AddedFont(t.field[3]);  // taken out of the running system again by a rollback
+  t.run.state.journal.registry.BeforeValue(HKEY_LOCAL_MACHINE, FontsRegistryKey(), t.field[2]);
+  if (!InstallFont(t.field[2], t.field[3], &t.run.state.journal.files)) return Result::kFailed;
+  t.run.state.journal.registry.AddedFont(t.field[3]);  // taken out of the running system again by a rollback
   return Result::kDone;
 }
 
@@ -366,15 +370,15 @@ const wchar_t* ResultText(Result r) {
 
 }  // namespace
 
-int ExecuteTask(const std::wstring& taskLine, const std::wstring& taskName, bool forUser) {
+int ExecuteTask(const std::wstring& taskLine, const std::wstring& taskName, InstallRun& run, bool forUser) {
   if (!taskLine.empty()) {
     // Every field is expanded before the line is split: a token may stand anywhere.
-    const std::wstring line = ExpandTokens(taskLine);
+    const std::wstring line = ExpandTokens(taskLine, run.state.Folders());
     const TaskFields fields(line);
     const wchar_t* result = L"nothing to do (no task of this keyword)";
     for (const Kind& kind : kKinds) {
       if (fields[1] == kind.keyword) {
-        result = ResultText(kind.run(Task{fields, line, taskName, forUser}));
+        result = ResultText(kind.run(Task{fields, line, taskName, run, forUser}));
         break;
       }
     }

@@ -15,8 +15,6 @@
 
 namespace {
 
-bool g_cancelled = false;
-
 // The system's reason for an error code, in its own language.
 std::wstring Reason(unsigned long error) {
   wchar_t* buffer = nullptr;
@@ -30,19 +28,18 @@ std::wstring Reason(unsigned long error) {
 
 // Where the fallback looks for the holding programs: the install folder
 // for its files, else the file's own folder.
-std::wstring FolderOfPrograms(const std::wstring& path) {
-  const std::wstring& install = Installation().installFolder;
+std::wstring FolderOfPrograms(const std::wstring& path, const std::wstring& install) {
   return !install.empty() && text::StartsWith(text::Lower(path), text::Lower(install)) ? install
                                                                                        : text::FolderPart(path);
 }
 
 // The programs holding the file, one a line: the Restart Manager's names,
 // else the programs running from the file's folder.
-std::wstring HolderNames(const std::wstring& path) {
+std::wstring HolderNames(const std::wstring& path, const std::wstring& install) {
   std::wstring names;
   for (const HoldingProgram& p : ProgramsHolding(path)) names += L"\r\n" + p.name;
   if (names.empty())
-    for (DWORD pid : ProcessesRunningFrom(FolderOfPrograms(path))) names += L"\r\n" + ProgramOfProcess(pid);
+    for (DWORD pid : ProcessesRunningFrom(FolderOfPrograms(path, install))) names += L"\r\n" + ProgramOfProcess(pid);
   return names;
 }
 
@@ -50,9 +47,7 @@ std::wstring HolderNames(const std::wstring& path) {
 
 bool IsHeldError(unsigned long error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
-bool CancelledAtWriteFailure() { return g_cancelled; }
-
-bool CloseHoldingPrograms(const std::wstring& path) {
+bool CloseHoldingPrograms(const std::wstring& path, const std::wstring& installFolder) {
   // The Restart Manager is asked only where it names the programs (some
   // systems answer every call with success and close nothing).
   if (!ProgramsHolding(path).empty() && CloseProgramsHolding(path)) {
@@ -62,7 +57,7 @@ bool CloseHoldingPrograms(const std::wstring& path) {
   // Without the Restart Manager (or where it closes nothing): the programs
   // that run from the file's folder, the product's own earlier programs.
   bool closed = false;
-  for (DWORD pid : ProcessesRunningFrom(FolderOfPrograms(path))) {
+  for (DWORD pid : ProcessesRunningFrom(FolderOfPrograms(path, installFolder))) {
     const std::wstring program = ProgramOfProcess(pid);
     if (CloseProcess(pid)) {
       closed = true;
@@ -72,14 +67,16 @@ bool CloseHoldingPrograms(const std::wstring& path) {
   return closed;
 }
 
-WriteAnswer AnswerWriteFailure(const std::wstring& path, unsigned long error) {
+WriteAnswer AnswerWriteFailure(InstallRun& run, const std::wstring& path, unsigned long error) {
+  const std::wstring& install = run.state.installFolder;
   if (!IsHeldError(error)) {
     LogLine(L"cannot write " + path + L": " + Reason(error));
-    if (!ui::Quiet() && ui::Message(Text(101) + L"\r\n\r\n" + path + L"\r\n\r\n" + Reason(error) + L"\r\n\r\n" + Text(102),
-                                    Text(0), MB_RETRYCANCEL | ui::kErrorIcon) == IDRETRY)
+    const std::wstring text =
+        Text(101) + L"\r\n\r\n" + path + L"\r\n\r\n" + Reason(error) + L"\r\n\r\n" + Text(102);
+    if (!ui::Quiet() && run.progress.Message(text, Text(0), MB_RETRYCANCEL | ui::kErrorIcon) == IDRETRY)
       return WriteAnswer::kRetry;
     NoteOutcome(kFailed);
-    g_cancelled = true;
+    run.progress.GiveUp();
     return WriteAnswer::kStop;
   }
   LogLine(L"held by a program: " + path);
@@ -88,24 +85,24 @@ WriteAnswer AnswerWriteFailure(const std::wstring& path, unsigned long error) {
     static std::wstring closedFor;
     if (Process().invocation.closeApplications && closedFor != path) {
       closedFor = path;
-      if (CloseHoldingPrograms(path)) return WriteAnswer::kRetry;
+      if (CloseHoldingPrograms(path, install)) return WriteAnswer::kRetry;
     }
     LogLine(L"the new " + path + L" takes its place at the next restart");
     NoteOutcome(kRestartNeeded);
     return WriteAnswer::kAtRestart;
   }
-  const std::wstring names = HolderNames(path);
+  const std::wstring names = HolderNames(path, install);
   const std::wstring question = Text(98) + L"\r\n\r\n" + path + (names.empty() ? L"" : L"\r\n\r\n" + Text(99) + names) +
                                 L"\r\n\r\n" + Text(100);
-  switch (ui::Message(question, Text(97), MB_YESNOCANCEL | ui::kWarningIcon)) {
+  switch (run.progress.Message(question, Text(97), MB_YESNOCANCEL | ui::kWarningIcon)) {
     case IDYES:
-      CloseHoldingPrograms(path);
+      CloseHoldingPrograms(path, install);
       return WriteAnswer::kRetry;
     case IDNO:
       return WriteAnswer::kRetry;
     default:
       NoteOutcome(kCancelled);
-      g_cancelled = true;
+      run.progress.GiveUp();
       return WriteAnswer::kStop;
   }
 }

@@ -1,11 +1,12 @@
 #include "install/install_procedure.h"
 
+#include <cmath>
+
 #include "common/fatal_end.h"
 #include "common/files.h"
 #include "common/journal.h"
 #include "common/log.h"
 #include "common/text.h"
-#include "common/toolkit.h"
 #include "install/executor.h"
 #include "install/file_tasks.h"
 #include "install/held_files.h"
@@ -19,12 +20,41 @@
 #include "install/upgrade.h"
 #include "package/extract.h"
 #include "package/package.h"
+#include "script/localization.h"
 #include "script/settings.h"
 #include "startup/process.h"
-#include "wizard/controls.h"
-#include "wizard/navigation.h"
 
 namespace {
+
+int Percent(float percent) { return static_cast<int>(std::lround(percent)); }
+
+// What the unpacking reports of each entry: the bar and the status line
+// move, the file joins the installed files, and one pending window event
+// is handled, so that Cancel can be pressed. Returns 1 (stop) once the user
+// confirmed Cancel: the extraction stops and closes the payload copy first,
+// so that the clean-up can delete it.
+int ExtractionProgress(void* context, const std::wstring& entryName, float percent) {
+  InstallRun& run = *static_cast<InstallRun*>(context);
+  if (!entryName.empty()) {
+    // The bar and the status line are repainted at most every 40 ms: drawn
+    // for every small file, they took more time than the unpacking.
+    static DWORD shown = 0;
+    const DWORD now = GetTickCount();
+    if (now - shown >= 40 || percent >= 100.0f) {
+      shown = now;
+      run.progress.Percent(Percent(percent));
+      run.progress.Status(Text(92) + L" " + text::FilePart(entryName));
+    }
+    const std::wstring path = run.state.installFolder + entryName;
+    run.state.installedFiles.Append(path.data(), path.size() * sizeof(wchar_t));
+    LogLine(L"unpacked " + path);
+  }
+  return run.progress.CancelConfirmed() ? 1 : 0;
+}
+
+WriteAnswer AnswerForUnpacking(void* context, const std::wstring& path, unsigned long error) {
+  return AnswerWriteFailure(*static_cast<InstallRun*>(context), path, error);
+}
 
 // The first n for which neither "Uninst<n>.exe" nor "Uninst<n>.dat" exists.
 void ChooseUninstallerNames(InstallState& s) {
@@ -55,10 +85,10 @@ bool IsNewOrEmpty(const std::wstring& folder) {
 
 // The group and its links go through the installation's journal: a Cancel
 // takes them away again.
-void CreateProgramGroup(InstallState& s) {
+void CreateProgramGroup(InstallState& s, ProgressSink& progress) {
   const SetupSettings& settings = Settings();
-  FileJournal& journal = Installation().journal.files;
-  ui::SetText(kStatusLine, messages::kCreatingGroups);
+  FileJournal& journal = s.journal.files;
+  progress.Status(messages::kCreatingGroups);
   // A group's name longer than a folder task takes makes the folder under
   // its shortened name: that is the one a failed run takes back and the
   // removal removes.
@@ -94,14 +124,14 @@ void StopListedPrograms(const std::vector<TaskEntry>& tasks) {
 }
 
 // False when a task was cancelled (a download).
-bool RunTasks(const std::vector<TaskEntry>& tasks) {
+bool RunTasks(const std::vector<TaskEntry>& tasks, InstallRun& run) {
   const size_t count = tasks.size();
   if (!count) return true;
-  ui::Enable(kCancelButton, false);
+  run.progress.OfferCancel(false);
   for (size_t i = 0; i < count; ++i) {
-    ui::SetProgress(kProgressBar, static_cast<int>(i * 100 / count));
-    ExecuteTask(tasks[i].line, tasks[i].name);
-    if (InstallationCancelled() || CancelledAtWriteFailure()) return false;
+    run.progress.Percent(static_cast<int>(i * 100 / count));
+    ExecuteTask(tasks[i].line, tasks[i].name, run);
+    if (run.progress.Cancelled()) return false;
     AfterTask(tasks[i].name);
   }
   return true;
@@ -109,8 +139,8 @@ bool RunTasks(const std::vector<TaskEntry>& tasks) {
 
 }  // namespace
 
-InstallResult InstallProcedure(const InstallPlan& plan) {
-  InstallState& s = Installation();
+InstallResult InstallProcedure(const InstallPlan& plan, InstallRun& run) {
+  InstallState& s = run.state;
   // Names are formed by appending to the folder: a folder without its
   // trailing backslash must not put the uninstaller beside it.
   s.installFolder = text::WithBackslash(plan.installFolder);
@@ -118,24 +148,23 @@ InstallResult InstallProcedure(const InstallPlan& plan) {
   s.payloadBytes = plan.payloadBytes;
   // The lists that grow with the files are kept in the work folder.
   s.installedFiles.KeepIn(Process().workFolder);
-  Installation().journal.files.KeepEntriesIn(Process().workFolder);
-  SetUnfinishedWork(RollBackUnfinished);  // from here on, any end of the run takes back what is done
+  s.journal.files.KeepEntriesIn(Process().workFolder);
+  RollBackAtEveryEnd(s);  // from here on, any end of the run takes back what is done
   s.installFolderCreated = IsNewOrEmpty(s.installFolder);
   ChooseUninstallerNames(s);
   LogLine(L"install folder: " + s.installFolder + (s.installFolderCreated ? L" (new or empty)" : L" (holds files)"));
   NoteEarlierVersion();
-  ui::SetText(kStatusLine, messages::kPreparing);
-  SetExtractionCallback(ExtractionProgress);
+  run.progress.Status(messages::kPreparing);
   if (plan.createGroup) {
     LogLine(L"program group: " + s.groupFolder);
-    CreateProgramGroup(s);
+    CreateProgramGroup(s, run.progress);
   }
   StopListedPrograms(plan.tasks);
   // Every file of the payload is written whole, or the installation stops
   // and puts back what it changed: an installation that is missing files
   // is never registered.
   ExtractOptions unpack;
-  unpack.journal = &Installation().journal.files;
+  unpack.journal = &s.journal.files;
   unpack.stopAtFailure = true;
   // What the archive may write is bounded by each entry's own stated size
   // (checked against its data) and by the free space of the install
@@ -145,15 +174,17 @@ InstallResult InstallProcedure(const InstallPlan& plan) {
   unpack.byteLimit = space == kNoFreeSpaceFigure ? kNoByteLimit : space;
   // A file that cannot be written is not a damaged package: the user (or
   // the unattended run's rule) decides.
-  unpack.onWriteFailure = AnswerWriteFailure;
+  unpack.onWriteFailure = AnswerForUnpacking;
+  unpack.onEntry = ExtractionProgress;
+  unpack.context = &run;
   const ExtractResult unpacked = ExtractArchiveWith(Paths().payloadCopy, s.installFolder, unpack);
-  if (InstallationCancelled() || CancelledAtWriteFailure()) return InstallResult::kCancelled;
+  if (run.progress.Cancelled()) return InstallResult::kCancelled;
   LogLine(L"unpacked " + text::Decimal(unpacked.written) + L" files" +
           (unpacked.failed ? L"; " + text::Decimal(unpacked.failed) + L" entries could not be unpacked" : L""));
   if (!unpacked.opened || unpacked.failed) return InstallResult::kFailed;
   // The uninstall entry's size: what was unpacked, where the statistics said less.
   if (unpacked.bytes > s.payloadBytes) s.payloadBytes = unpacked.bytes;
-  ui::SetProgress(kProgressBar, 0);
+  run.progress.Percent(0);
   DeleteFileW(Paths().payloadCopy.c_str());
-  return RunTasks(plan.tasks) ? InstallResult::kInstalled : InstallResult::kCancelled;
+  return RunTasks(plan.tasks, run) ? InstallResult::kInstalled : InstallResult::kCancelled;
 }

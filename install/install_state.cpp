@@ -1,10 +1,5 @@
 #include "install/install_state.h"
 
-InstallState& Installation() {
-  static InstallState* state = new InstallState;
-  return *state;
-}
-
 void RunJournal::RollBack() {
   registry.RollBackBeforeFiles();
   files.RollBack();

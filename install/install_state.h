@@ -1,7 +1,8 @@
 // What the installation keeps for the rest of the run: the install folder
 // and the Start-menu group (the values of <DefaultInstallPath> and
 // <DefaultStartMenuGroup>), the uninstaller's names, the installed files,
-// the install record and the journal of what the run changed.
+// the install record and the journal of what the run changed. Whoever runs
+// the installation owns it.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +10,12 @@
 #include <vector>
 
 #include "common/journal.h"
+#include "common/progress_sink.h"
 #include "common/record_list.h"
 #include "install/install_record.h"
 #include "install/registry_journal.h"
 #include "script/settings.h"
+#include "script/tokens.h"
 
 // What the run changed, so that a Cancel or a failure puts everything back
 // to the state before the run.
@@ -41,6 +44,14 @@ struct InstallState {
   RecordList installedFiles;
   std::vector<RecordEntry> installRecord;
   RunJournal journal;
+
+  // The folders the path tokens name.
+  InstallFolders Folders() const { return {installFolder, groupFolder}; }
 };
 
-InstallState& Installation();
+// An installation at work: its state, and the window (or none) that shows
+// its progress and asks its questions.
+struct InstallRun {
+  InstallState& state;
+  ProgressSink& progress;
+};

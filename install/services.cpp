@@ -36,22 +36,22 @@ SC_HANDLE OpenNamed(SC_HANDLE manager, const std::wstring& name) {
   return OpenServiceW(manager, name.c_str(), SERVICE_ALL_ACCESS);
 }
 
-void Inform(const wchar_t* text) { ui::Message(text, messages::kInfoTitle, MB_OK); }
+void Inform(ProgressSink& progress, const wchar_t* text) { progress.Message(text, messages::kInfoTitle, MB_OK); }
 
 // Creates the service and starts it when its start type asks for a running
 // service. Reports failures to the user. True when it was created.
 bool Create(SC_HANDLE manager, const std::wstring& name, const std::wstring& displayName,
-            const std::wstring& programPath, int startType) {
+            const std::wstring& programPath, int startType, ProgressSink& progress) {
   ScopedService service(CreateServiceW(manager, name.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS, kServiceType,
                                        static_cast<DWORD>(startType), SERVICE_ERROR_NORMAL, programPath.c_str(),
                                        nullptr, nullptr, nullptr, nullptr, nullptr));
   if (!service.get()) {
-    Inform(messages::kCreateServiceFailed);
+    Inform(progress, messages::kCreateServiceFailed);
     return false;
   }
   SERVICE_STATUS status = {};
   if (!QueryServiceStatus(service.get(), &status)) {
-    Inform(messages::kQueryServiceFailed);
+    Inform(progress, messages::kQueryServiceFailed);
     return true;
   }
   if (status.dwCurrentState == SERVICE_STOPPED && (startType == SERVICE_AUTO_START || startType == SERVICE_DEMAND_START))
@@ -70,15 +70,15 @@ void WriteDescription(const std::wstring& name, const std::wstring& description)
 }  // namespace
 
 int ServiceInstall(const std::wstring& name, const std::wstring& displayName, const std::wstring& programPath,
-                   const std::wstring& description, int startType) {
+                   const std::wstring& description, int startType, ProgressSink& progress) {
   bool created = false;
   {
     ScopedService manager(OpenManager());
     if (!manager.get()) {
-      Inform(messages::kNoServiceManager);
+      Inform(progress, messages::kNoServiceManager);
       return 0;
     }
-    created = Create(manager.get(), name, displayName, programPath, startType);
+    created = Create(manager.get(), name, displayName, programPath, startType, progress);
   }
   // Also after a failed creation: an existing service of that name gets the
   // new description.

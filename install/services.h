@@ -4,14 +4,15 @@
 #include <string>
 
 #include "common/prelude.h"
+#include "common/progress_sink.h"
 
 // Creates an own-process interactive service that runs as LocalSystem and
 // starts it at once for start types 2 and 3; writes its "Description". The
 // messages "Cannot open SCManager ADMIN ?", "CreateService Failed" and
-// "QueryServiceStatus Failed" (title "Info") are the only ones. 1 when the
-// service was created, else 0.
+// "QueryServiceStatus Failed" (title "Info"), shown through the sink, are
+// the only ones. 1 when the service was created, else 0.
 int ServiceInstall(const std::wstring& name, const std::wstring& displayName, const std::wstring& programPath,
-                   const std::wstring& description, int startType);
+                   const std::wstring& description, int startType, ProgressSink& progress);
 // Non-zero when the start (or the stop request) succeeded.
 int ServiceStart(const std::wstring& name);
 int ServiceStop(const std::wstring& name);

@@ -81,23 +81,22 @@ class DataFile : public ByteSink {
 
 // The entry's icon: the uninstaller's, a file of the product's, or none
 // (then no registration is written).
-bool IconText(std::wstring* icon) {
+bool IconText(const InstallState& st, std::wstring* icon) {
   const SetupSettings& s = Settings();
   if (s.iconFromUninstaller == 1 && s.iconFromCustomFile == 0) {
-    *icon = Installation().uninstallerPath + L",0";
+    *icon = st.uninstallerPath + L",0";
     return true;
   }
   if (s.iconFromUninstaller == 0 && s.iconFromCustomFile == 1) {
-    *icon = ExpandTokens(s.customIconPath) + L"," + text::Decimal(s.customIconIndex);
+    *icon = ExpandTokens(s.customIconPath, st.Folders()) + L"," + text::Decimal(s.customIconIndex);
     return true;
   }
   return false;
 }
 
 // The uninstall data of this installation, written to `out` as it is made.
-void WriteUninstallData(ByteSink* out) {
+void WriteUninstallData(InstallState& st, ByteSink* out) {
   const SetupSettings& s = Settings();
-  InstallState& st = Installation();
   UninstallContents c;
   c.texts = UninstallTexts();
   c.appName = s.programName;
@@ -109,11 +108,11 @@ void WriteUninstallData(ByteSink* out) {
   // again would take a backslash from a network path.
   c.installRecord = st.installRecord;
   c.uninstallTasks.reserve(s.uninstallTasks.size());
-  for (const TaskEntry& t : s.uninstallTasks) c.uninstallTasks.push_back({t.name, ExpandTokens(t.line)});
+  for (const TaskEntry& t : s.uninstallTasks) c.uninstallTasks.push_back({t.name, ExpandTokens(t.line, st.Folders())});
   // One removal removes this installation and an earlier one of the
   // product: the earlier one's files come first, those this one wrote
   // again only once, as this one's.
-  TakeOverEarlier(&c, st.uninstallerPath);
+  TakeOverEarlier(&c, st.uninstallerPath, st.journal.files);
   auto eachFile = [&](auto take) {
     return st.installedFiles.Forward([&](const char* record, size_t size) {
       take(std::wstring(reinterpret_cast<const wchar_t*>(record), size / sizeof(wchar_t)));
@@ -134,8 +133,7 @@ void WriteUninstallData(ByteSink* out) {
 
 }  // namespace
 
-int WriteUninstallInfo() {
-  const InstallState& st = Installation();
+int WriteUninstallInfo(InstallState& st) {
   const SetupSettings& s = Settings();
   // A payload without files leaves no install folder; the uninstaller needs one.
   MakePath(text::WithBackslash(st.installFolder));
@@ -144,21 +142,21 @@ int WriteUninstallInfo() {
   std::wstring digest;
   {
     DataFile data(st.uninstallDataPath);
-    WriteUninstallData(&data);
+    WriteUninstallData(st, &data);
     digest = data.Digest();
   }
   // The list's file in the work folder is not needed any more.
-  Installation().installedFiles.Clear();
+  st.installedFiles.Clear();
   const std::wstring bookName = DigestBookName(st.uninstallDataPath);
-  RegistryJournal& journal = Installation().journal.registry;
+  RegistryJournal& journal = st.journal.registry;
   journal.BeforeKey(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data");
   journal.BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);
   WriteDigestBookEntry(bookName, digest);
   std::wstring icon;
   const std::wstring entry = UninstallEntryName(s);
-  if (entry.empty() || !IconText(&icon)) return 1;
+  if (entry.empty() || !IconText(st, &icon)) return 1;
   // An entry of an earlier installation comes back if this run does not complete.
-  Installation().journal.registry.BeforeTree(HKEY_LOCAL_MACHINE, UninstallEntryKey(entry), true);
+  st.journal.registry.BeforeTree(HKEY_LOCAL_MACHINE, UninstallEntryKey(entry), true);
   WriteUninstallEntry(entry, {icon, s.companyName, s.website, s.supportEmail, L"n/a", st.uninstallerPath, digest,
                               s.programVersion, st.installFolder, st.payloadBytes});
   return 1;

@@ -9,7 +9,6 @@
 #include "common/log.h"
 #include "common/sha256.h"
 #include "common/text.h"
-#include "install/install_state.h"
 #include "install/path_guard.h"
 #include "install/uninstall_data.h"
 #include "install/uninstall_entry.h"
@@ -43,7 +42,7 @@ void NoteEarlierVersion() {
     LogLine(L"version " + Settings().programVersion + L" replaces the installed, higher version " + e.version);
 }
 
-void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninstaller) {
+void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninstaller, FileJournal& journal) {
   UninstallEntry e;
   if (!ReadEntry(&e) || e.uninstaller.empty() || text::Lower(e.uninstaller) == text::Lower(newUninstaller)) return;
   const size_t dot = e.uninstaller.rfind(L'.');
@@ -78,7 +77,6 @@ void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninsta
   }
   MergeEarlierContents(contents, earlier);
   LogLine(L"takes over the earlier installation: " + data);
-  FileJournal& journal = Installation().journal.files;
   for (const std::wstring& path : {e.uninstaller, data}) {
     journal.Touching(path);
     journal.Remove(path);

@@ -21,7 +21,6 @@ extern "C" {
 
 namespace {
 
-ExtractionCallback g_callback = nullptr;
 
 constexpr unsigned kChunk = 102400;       // entry data are streamed in pieces of this size
 
@@ -243,17 +242,16 @@ std::wstring BesideName(const std::wstring& path) {
 
 }  // namespace
 
-void SetExtractionCallback(ExtractionCallback callback) { g_callback = callback; }
-
 void LetGoOfFolders() {
   if (g_walking) g_walking->LetGo();
 }
 
 int ExtractArchive(const std::wstring& archive, const std::wstring& pattern, const std::wstring& destination,
-                   int keepFolders) {
+                   int keepFolders, ExtractionCallback onEntry) {
   ExtractOptions o;
   o.pattern = pattern;
   o.keepFolders = keepFolders;
+  o.onEntry = onEntry;
   return ExtractArchiveWith(archive, destination, o).written;
 }
 
@@ -267,7 +265,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
   unzFile zip = unzOpen2_64(archive.c_str(), &io);
   if (!zip) {
     result.opened = ends.empty;
-    if (result.opened && g_callback) g_callback(std::wstring(), 100.0f);
+    if (result.opened && options.onEntry) options.onEntry(options.context, std::wstring(), 100.0f);
     return result;
   }
   unz_global_info64 global;
@@ -383,8 +381,9 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
                 result.bytes += info.uncompressed_size;
               } else if (!created) {
                 const DWORD error = kept ? GetLastError() : WhyNotMovable(target);
-                const WriteAnswer answer =
-                    options.onWriteFailure && target == path ? options.onWriteFailure(path, error) : WriteAnswer::kStop;
+                const WriteAnswer answer = options.onWriteFailure && target == path
+                                               ? options.onWriteFailure(options.context, path, error)
+                                               : WriteAnswer::kStop;
                 if (answer == WriteAnswer::kRetry) continue;
                 if (answer == WriteAnswer::kAtRestart) {
                   target = BesideName(path);
@@ -412,7 +411,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
     if (failed) ++result.failed;
     // A callback that returns non-zero stops the walk (the user cancelled):
     // the archive is closed before the caller cleans up.
-    if (g_callback && g_callback(reported, static_cast<float>(visited) / total * 100.0f)) {
+    if (options.onEntry && options.onEntry(options.context, reported, static_cast<float>(visited) / total * 100.0f)) {
       result.stopped = true;
       break;
     }
@@ -424,7 +423,7 @@ ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring
   else if (r == UNZ_END_OF_LIST_OF_FILE && ends.directoryKnown &&
            (directoryBytes != ends.directorySize || visited != ends.directoryEntries))
     ++result.failed;
-  if (g_callback && !result.stopped) g_callback(std::wstring(), 100.0f);
+  if (options.onEntry && !result.stopped) options.onEntry(options.context, std::wstring(), 100.0f);
   FreeHeapBytes(buffer);
   unzClose(zip);
   return result;

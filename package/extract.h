@@ -4,14 +4,12 @@
 
 #include <string>
 
-// Called once per visited entry with the entry's name relative to the
-// destination (the empty text for an entry that was not taken) and the
-// percent of entries visited, and once more at the end with "" and 100.
-// It returns 0 to go on; anything else stops the extraction at once.
-using ExtractionCallback = int (*)(const std::wstring& entryName, float percent);
-
-// Stores the procedure in the one process-wide slot (null clears it).
-void SetExtractionCallback(ExtractionCallback callback);
+// Called once per visited entry with the caller's context, the entry's name
+// relative to the destination (the empty text for an entry that was not
+// taken) and the percent of entries visited, and once more at the end with
+// "" and 100. It returns 0 to go on; anything else stops the extraction at
+// once.
+using ExtractionCallback = int (*)(void* context, const std::wstring& entryName, float percent);
 
 // An extraction under way holds the folders it writes into open; a
 // rollback that ends the run in its middle lets go of them first.
@@ -25,8 +23,9 @@ constexpr unsigned long long kNoByteLimit = ~0ull;
 // are not read yet): try again, write it beside under a temporary name and
 // let the next restart put it in place, or give the entry up.
 enum class WriteAnswer { kRetry, kAtRestart, kStop };
-// Asked with the file's full path and the system's error code.
-using WriteFailureCallback = WriteAnswer (*)(const std::wstring& path, unsigned long error);
+// Asked with the caller's context, the file's full path and the system's
+// error code.
+using WriteFailureCallback = WriteAnswer (*)(void* context, const std::wstring& path, unsigned long error);
 
 struct ExtractOptions {
   std::wstring pattern;           // wildcard for the entries' file parts; "" means "*.*"
@@ -40,6 +39,8 @@ struct ExtractOptions {
   // Asked when a file cannot be kept aside or opened for writing; null
   // gives the entry up at once.
   WriteFailureCallback onWriteFailure = nullptr;
+  ExtractionCallback onEntry = nullptr;  // null: nobody hears of the entries
+  void* context = nullptr;               // handed to both callbacks
 };
 
 struct ExtractResult {
@@ -66,7 +67,8 @@ struct ExtractResult {
 ExtractResult ExtractArchiveWith(const std::wstring& archive, const std::wstring& destination,
                                  const ExtractOptions& options);
 
-// The same with a pattern and the folder rule, and no journal: the number of
-// files written; 0 when the archive cannot be opened.
+// The same with a pattern, the folder rule and a callback (context null),
+// and no journal: the number of files written; 0 when the archive cannot be
+// opened.
 int ExtractArchive(const std::wstring& archive, const std::wstring& pattern, const std::wstring& destination,
-                   int keepFolders);
+                   int keepFolders, ExtractionCallback onEntry = nullptr);

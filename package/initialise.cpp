@@ -4,6 +4,7 @@
 #include "common/files.h"
 #include "common/log.h"
 #include "common/message_box.h"
+#include "common/progress_window.h"
 #include "common/random.h"
 #include "common/system_api.h"
 #include "common/text.h"
@@ -22,16 +23,13 @@ namespace {
 enum : int { kCancelButton = 1000, kWaitText = 1001, kIcon = 1002, kProgressBar = 1003 };
 
 HWND OpenInitializingWindow() {
-  HWND w = ui::OpenWindow(package_text::kInitializingTitle, 377, 118, DWORD(ui::Style::kTitleAndSystemMenu));
-  if (!w) return nullptr;
-  ui::AddControl(w, {kCancelButton, ui::Kind::kButton, 295, 85, 75, 25, package_text::kCancel});
-  ui::AddControl(w, {kWaitText, ui::Kind::kText, 45, 10, 325, 15, package_text::kInitializingText});
-  ui::AddControl(w, {kIcon, ui::Kind::kImage, 5, 10, 32, 32});
-  ui::AddControl(w, {kProgressBar, ui::Kind::kProgress, 8, 90, 275, 15});
-  ui::SetIcon(kIcon, Process().image0);
-  ui::SetDialogButtons(w, kCancelButton, kCancelButton);
-  ui::ShowWindowNow(w);
-  return w;
+  ProgressWindowLook look{package_text::kInitializingTitle, package_text::kInitializingText, Process().image0,
+                          kIcon, kWaitText, kProgressBar, kCancelButton, package_text::kCancel};
+  look.buttonEnabled = true;  // Cancel stops the copies
+  look.systemMenu = true;
+  look.inPassiveRun = false;
+  look.textHeight = 15;
+  return OpenSmallProgressWindow(look);
 }
 
 [[noreturn]] void CannotCreate(const std::wstring& path) {

@@ -6,7 +6,6 @@
 #include "common/handles.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "install/install_state.h"
 #include "script/settings.h"
 #include "script/shell_folders.h"
 #include "script/token_rules.h"
@@ -25,7 +24,8 @@ std::wstring Below(int csidl, const wchar_t* rest) {
 
 class SystemValues final : public TokenValues {
  public:
-  std::wstring PathToken(int index) const override { return PathTokenValue(index); }
+  explicit SystemValues(const InstallFolders& folders) : folders_(folders) {}
+  std::wstring PathToken(int index) const override { return PathTokenValue(index, folders_); }
   std::wstring TextVariable(int index) const override {
     const SetupSettings& s = Settings();
     switch (index) {
@@ -37,18 +37,21 @@ class SystemValues final : public TokenValues {
       default: return std::wstring();
     }
   }
+
+ private:
+  const InstallFolders& folders_;
 };
 
 }  // namespace
 
-std::wstring PathTokenValue(int index) {
+std::wstring PathTokenValue(int index, const InstallFolders& folders) {
   const int os = Process().osVersion;
   const bool old = os < kOs2000;                   // NT 4.0, 98 and Me
   const bool nineX = os == kOs98 || os == kOsMe;   // the "all users" folders are the user's own
   switch (index) {
     case 0: return old ? text::WithBackslash(DrivePrefix()) + L"Program Files\\" : ShellFolder(CSIDL_PROGRAM_FILES);
     case 1: return old ? text::WithBackslash(DrivePrefix()) : ShellFolder(CSIDL_WINDOWS).substr(0, 3);
-    case 2: return Installation().installFolder;
+    case 2: return folders.install;
     case 3:
       if (os == kOsNt4) return DrivePrefix() + L"WINNT\\";
       if (nineX) return DrivePrefix() + L"WINDOWS\\";
@@ -69,7 +72,7 @@ std::wstring PathTokenValue(int index) {
     case 14: return ShellFolder(nineX ? CSIDL_PERSONAL : CSIDL_COMMON_DOCUMENTS);
     case 15: return ShellFolder(CSIDL_PERSONAL);
     case 16: return TempTokenFolder();
-    case 17: return Installation().groupFolder;
+    case 17: return folders.group;
     default: return std::wstring();
   }
 }
@@ -95,10 +98,16 @@ std::wstring PureBasicFolder() {
 
 std::wstring TempTokenFolder() { return TempFolder(); }
 
-std::wstring ExpandTokens(const std::wstring& text) { return ExpandTokensWith(text, SystemValues()); }
-std::wstring ExpandPathTokens(const std::wstring& text) { return ExpandPathTokensWith(text, SystemValues()); }
-std::wstring ExpandTextVariables(const std::wstring& text) { return ExpandTextVariablesWith(text, SystemValues()); }
-std::wstring TokenFolder(int locationIndex) { return TokenFolderWith(locationIndex, SystemValues()); }
+std::wstring ExpandTokens(const std::wstring& text, const InstallFolders& folders) {
+  return ExpandTokensWith(text, SystemValues(folders));
+}
+std::wstring ExpandPathTokens(const std::wstring& text, const InstallFolders& folders) {
+  return ExpandPathTokensWith(text, SystemValues(folders));
+}
+std::wstring ExpandTextVariables(const std::wstring& text) { return ExpandTextVariablesWith(text, SystemValues({})); }
+std::wstring TokenFolder(int locationIndex, const InstallFolders& folders) {
+  return TokenFolderWith(locationIndex, SystemValues(folders));
+}
 
 std::wstring ApplyWizardVariables(const std::wstring& text) {
   return ApplyWizardVariablesWith(text, Settings().programName, Settings().programVersion);

@@ -31,9 +31,9 @@ struct LaterProgram {
 
 // Starts the programs that run before the removal; returns those that run
 // after it.
-std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks) {
+std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks, RemovalProgress& progress) {
   std::vector<LaterProgram> later;
-  if (!tasks.empty()) AdvanceProgress();
+  if (!tasks.empty()) progress.Advance();
   for (const TaskEntry& task : tasks) {
     const TaskFields f(task.line);
     if (f[1] == keyword::kRun) {
@@ -56,13 +56,13 @@ std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks)
 // in use was left for the next restart to delete.
 bool DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::wstring>& skip,
                  const std::wstring& ownFolder, const std::wstring& installFolder,
-                 const std::wstring& installedUninstaller) {
+                 const std::wstring& installedUninstaller, RemovalProgress& progress) {
   const std::wstring base = text::WithBackslash(installFolder);
   std::vector<std::wstring> clean;
   bool atRestart = false;
   for (const std::wstring& path : files) {
     if (path.empty()) continue;
-    AdvanceProgress();
+    progress.Advance();
     // Whatever the data says: never through a relative path, a root or a
     // folder the guard protects, and never through a link put in place of
     // what the installation made (it would reach another folder's files).
@@ -102,13 +102,13 @@ bool DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
 void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, const std::wstring& installedUninstaller) {
   const UninstallContents& data = removal.contents;
   const int steps = static_cast<int>(data.uninstallTasks.size() + data.installRecord.size() + files.size()) + 2;
-  OpenProgress(removal.texts[kProgressText], removal.texts[kCancelButton], steps);
+  RemovalProgress progress(removal.texts[kProgressText], removal.texts[kCancelButton], steps);
 
-  const std::vector<LaterProgram> later = RunUninstallTasks(data.uninstallTasks);
+  const std::vector<LaterProgram> later = RunUninstallTasks(data.uninstallTasks, progress);
 
   std::vector<FolderEntry> folders;
   for (const RecordEntry& entry : data.installRecord) {
-    AdvanceProgress();
+    progress.Advance();
     UndoRecord(entry.record, &files, &folders);
   }
   const bool installFolderProtected = IsProtectedFolder(data.installPath);
@@ -122,13 +122,13 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
   const bool filesAtRestart =
       DeleteFiles(files, SkipList(data.skipExtensions), installFolderProtected ? L"" : GuardFormHere(data.installPath),
                   data.installPath,
-              installedUninstaller);
+              installedUninstaller, progress);
 
   SetCurrentDirectoryW(text::FolderPart(OwnPath()).c_str());
   RemoveFolders(folders, data.installPath, installFolderProtected, data.installPathCreated);
 
   for (const LaterProgram& program : later) StartTaskProgram(program.program, program.parameters);
-  CloseProgress();
+  progress.Close();
 
   DeleteUninstallEntry(data.appName);
   AnnounceAssociationChange();
@@ -136,10 +136,11 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
   if (data.rebootRequired == 1 || filesAtRestart) {
     // A removal without questions leaves the restart to its caller.
     if (ui::Quiet()) NoteOutcome(kRestartNeeded);
-    if (ui::Message(removal.texts[kRestartText], removal.texts[kRestartTitle], MB_YESNO | MB_ICONQUESTION) == IDYES)
-      Reboot(0);
+    const int answer =
+        progress.Message(removal.texts[kRestartText], removal.texts[kRestartTitle], MB_YESNO | MB_ICONQUESTION);
+    if (answer == IDYES) Reboot(0);
   } else {
-    ui::Message(removal.texts[kSuccessText], removal.texts[kSuccessTitle], ui::kInformationIcon);
+    progress.Message(removal.texts[kSuccessText], removal.texts[kSuccessTitle], ui::kInformationIcon);
   }
 }
 

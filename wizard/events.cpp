@@ -8,7 +8,6 @@
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/install_procedure.h"
-#include "install/install_state.h"
 #include "script/localization.h"
 #include "script/settings.h"
 #include "script/tokens.h"
@@ -27,9 +26,9 @@
 
 namespace {
 
-PageChoice Choice() {
+PageChoice Choice(const WizardState& w) {
   const SetupSettings& s = Settings();
-  return {Wizard().licenseShown, Wizard().readMeShown, s.createStartMenuGroup == 1 && !Wizard().groupOptedOut};
+  return {w.licenseShown, w.readMeShown, s.createStartMenuGroup == 1 && !w.groupOptedOut};
 }
 
 void ConfirmCancel() {
@@ -38,31 +37,30 @@ void ConfirmCancel() {
   CleanUp(0);
 }
 
-void Next() {
-  Installation().groupFolder = ui::GetText(kGroupField);
-  NextResult r = NextFrom(Wizard().page, Choice(), ui::GetText(kDestinationField));
+void Next(WizardState& w) {
+  NextResult r = NextFrom(w.page, Choice(w), ui::GetText(kDestinationField));
   switch (r.step) {
     case NextStep::kShowPage:
-      ShowPage(r.page);
+      ShowPage(w, r.page);
       break;
     case NextStep::kWarnUnusableDestination:
       ui::Message(Text(68), Text(67), ui::kErrorIcon);
       break;
     case NextStep::kInstall:
-      ShowPage(kInstallPage);
+      ShowPage(w, kInstallPage);
       ui::Enable(kNextButton, false);
       ui::Enable(kPreviousButton, false);
-      EndInstallation(InstallProcedure(PlanFromWizard()));
-      ShowPage(kFinishPage);
+      EndInstallation(InstallProcedure(PlanFromWizard(w), w.run), w.run);
+      ShowPage(w, kFinishPage);
       break;
     case NextStep::kNothing:
       break;
   }
 }
 
-void Previous() {
-  int page = PreviousFrom(Wizard().page, Choice());
-  if (page >= 0) ShowPage(page);
+void Previous(WizardState& w) {
+  int page = PreviousFrom(w.page, Choice(w));
+  if (page >= 0) ShowPage(w, page);
 }
 
 void OpenAddress(const std::wstring& address) {
@@ -77,10 +75,10 @@ int CALLBACK BrowseStart(HWND dialog, UINT msg, LPARAM, LPARAM start) {
 }
 
 // The shell's folder browser; the chosen folder with a trailing "\", or "".
-std::wstring RequestFolder(const std::wstring& title, const std::wstring& start) {
+std::wstring RequestFolder(HWND owner, const std::wstring& title, const std::wstring& start) {
   OleInitialize(nullptr);
   BROWSEINFOW bi = {};
-  bi.hwndOwner = Wizard().window;
+  bi.hwndOwner = owner;
   bi.lpszTitle = title.c_str();
   bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   bi.lpfn = BrowseStart;
@@ -95,26 +93,26 @@ std::wstring RequestFolder(const std::wstring& title, const std::wstring& start)
   return chosen;
 }
 
-void Browse() {
-  std::wstring folder = text::Trim(RequestFolder(Text(69), TokenFolder(0)), L" ");
+void Browse(WizardState& w) {
+  std::wstring folder = text::Trim(RequestFolder(w.window, Text(69), TokenFolder(0, {})), L" ");
   if (folder.empty() || folder == L"\\") return;
   folder = text::WithBackslash(folder);
   ui::SetText(kDestinationField, folder);
-  Wizard().available = DriveSpace(RootOf(folder), L'f');
-  RefreshSpaceTexts();
+  w.available = DriveSpace(RootOf(folder), L'f');
+  RefreshSpaceTexts(w);
 }
 
-void OptOut() {
+void OptOut(WizardState& w) {
   bool ticked = ui::IsChecked(kGroupOptOut);
   ui::Enable(kGroupList, !ticked);
-  Wizard().groupOptedOut = ticked;
+  w.groupOptedOut = ticked;
 }
 
 void ChooseGroup() {
   HWND list = ui::Control(kGroupList);
   LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
   if (index == LB_ERR) return;
-  const std::wstring base = TokenFolder(8);
+  const std::wstring base = TokenFolder(8, {});
   const std::wstring& name = Settings().programName;
   if (index == 0) {
     ui::SetText(kGroupField, base + name + L"\\");
@@ -129,16 +127,16 @@ void ChooseGroup() {
 
 }  // namespace
 
-void HandleWizardEvent(int control) {
+void HandleWizardEvent(WizardState& w, int control) {
   switch (control) {
     case kCancelButton: ConfirmCancel(); break;
-    case kNextButton: Next(); break;
-    case kPreviousButton: Previous(); break;
+    case kNextButton: Next(w); break;
+    case kPreviousButton: Previous(w); break;
     case kWebsiteLink: OpenAddress(Settings().website); break;
-    case kFinishButton: Finish(); break;
+    case kFinishButton: Finish(w); break;
     case kLicenseBox: ui::Enable(kNextButton, ui::IsChecked(kLicenseBox)); break;
-    case kBrowseButton: Browse(); break;
-    case kGroupOptOut: OptOut(); break;
+    case kBrowseButton: Browse(w); break;
+    case kGroupOptOut: OptOut(w); break;
     case kGroupList: ChooseGroup(); break;
     default: break;
   }

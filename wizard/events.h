@@ -1,5 +1,7 @@
 // What the wizard does for each control event.
 #pragma once
 
+#include "wizard/wizard_state.h"
+
 // Handles one control event of the wizard window.
-void HandleWizardEvent(int control);
+void HandleWizardEvent(WizardState& w, int control);

@@ -27,21 +27,20 @@ void AnnounceAssociations() { AnnounceAssociationChange(); }
 
 }  // namespace
 
-void Finish() {
-  const WizardState& w = Wizard();
+void Finish(WizardState& w) {
   std::vector<const FinishOption*> chosen;
   for (size_t i = 0; i < w.options.size(); ++i)
     if (Ticked(w.optionItems[i])) chosen.push_back(&w.options[i]);
-  CompleteInstallation(chosen);
+  CompleteInstallation(w.run, chosen);
 }
 
-void CompleteInstallation(const std::vector<const FinishOption*>& chosen) {
+void CompleteInstallation(InstallRun& run, const std::vector<const FinishOption*>& chosen) {
   CleanUp(1);
   AnnounceAssociations();
-  for (const FinishOption* option : chosen) ExecuteTask(option->line, option->taskName, true);
-  WriteUninstallInfo();
+  for (const FinishOption* option : chosen) ExecuteTask(option->line, option->taskName, run, true);
+  WriteUninstallInfo(run.state);
   // The installation is complete: the files it replaced are not needed again.
-  Installation().journal.Commit();
+  run.state.journal.Commit();
   RestartClosedPrograms();  // those the Restart Manager closed that asked for it
   SetUnfinishedWork(RemoveWorkFolder);  // nothing is taken back any more
   AnnounceAssociations();

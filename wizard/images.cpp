@@ -93,10 +93,13 @@ HBITMAP WhitePage(int width, int height) {
   return page;
 }
 
+// The wizard whose pictures a change of DPI draws anew.
+WizardState* g_drawnFor = nullptr;
+
 }  // namespace
 
-void PrepareImages() {
-  WizardState& w = Wizard();
+void PrepareImages(WizardState& w) {
+  g_drawnFor = &w;
   w.wizardBitmap = LoadBitmapFile(Paths().wizardBitmap);
   if (!w.wizardBitmap) EndWithKey(11);
   w.headerTemplate = LoadBitmapFile(Paths().headerBitmap);
@@ -106,7 +109,8 @@ void PrepareImages() {
 }
 
 void ShowDrawnImages(int dpi) {
-  WizardState& w = Wizard();
+  if (!g_drawnFor) return;
+  WizardState& w = *g_drawnFor;
   const int headers[5] = {kLicenseHeader, kReadMeHeader, kDestinationHeader, kGroupHeader, kInstallHeader};
   for (int i = 0; i < 5; ++i) {
     HBITMAP old = w.headers[i];

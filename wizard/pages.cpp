@@ -4,12 +4,7 @@
 #include "wizard/navigation.h"
 #include "wizard/wizard_state.h"
 
-WizardState& Wizard() {
-  static WizardState* state = new WizardState;
-  return *state;
-}
-
-void ShowPage(int page) {
+void ShowPage(WizardState& w, int page) {
   for (int i = 0; i < 7; ++i) ui::Show(kPageContainers[i], i == page);
   switch (page) {
     case kWelcomePage:
@@ -38,8 +33,8 @@ void ShowPage(int page) {
     default:
       break;
   }
-  ui::SetDialogButtons(Wizard().window, page == kFinishPage ? kFinishButton : kNextButton, kCancelButton);
-  Wizard().page = page;
+  ui::SetDialogButtons(w.window, page == kFinishPage ? kFinishButton : kNextButton, kCancelButton);
+  w.page = page;
   // The keyboard starts on the page's first control that takes it, or on
   // the default button (the installation page keeps its own focus).
   if (page != kInstallPage) {

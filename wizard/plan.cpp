@@ -13,33 +13,33 @@ std::wstring DefaultDestination() {
   // An installed version of the product is replaced where it is.
   const std::wstring earlier = EarlierInstallFolder();
   if (!earlier.empty()) return earlier;
-  return text::WithBackslash(text::Trim(s.defaultPath, L" ").empty() ? TokenFolder(0) + s.programName + L"\\"
-                                                                       : ExpandTokens(s.defaultPath));
+  return text::WithBackslash(text::Trim(s.defaultPath, L" ").empty() ? TokenFolder(0, {}) + s.programName + L"\\"
+                                                                       : ExpandTokens(s.defaultPath, {}));
 }
 
-std::wstring DefaultGroup() { return TokenFolder(8) + Settings().programName + L"\\"; }
+std::wstring DefaultGroup() { return TokenFolder(8, {}) + Settings().programName + L"\\"; }
 
 namespace {
 
-InstallPlan Common() {
+InstallPlan Common(const WizardState& w) {
   InstallPlan plan;
   plan.tasks = Settings().installTasks;
-  plan.payloadBytes = Wizard().required;
+  plan.payloadBytes = w.required;
   return plan;
 }
 
 }  // namespace
 
-InstallPlan PlanFromWizard() {
-  InstallPlan plan = Common();
+InstallPlan PlanFromWizard(const WizardState& w) {
+  InstallPlan plan = Common(w);
   plan.installFolder = text::WithBackslash(text::ReplaceAll(ui::GetText(kDestinationField), L"/", L"\\"));
-  plan.createGroup = Settings().createStartMenuGroup == 1 && !Wizard().groupOptedOut;
+  plan.createGroup = Settings().createStartMenuGroup == 1 && !w.groupOptedOut;
   plan.groupFolder = text::WithBackslash(ui::GetText(kGroupField));
   return plan;
 }
 
-InstallPlan DefaultPlan(const std::wstring& folder) {
-  InstallPlan plan = Common();
+InstallPlan DefaultPlan(const WizardState& w, const std::wstring& folder) {
+  InstallPlan plan = Common(w);
   // Folders are made part by part at each backslash: "C:/x" is "C:\\x".
   plan.installFolder = text::ReplaceAll(
       text::Trim(folder).empty() ? DefaultDestination() : text::WithBackslash(text::Trim(folder)), L"/", L"\\");

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "install/install_plan.h"
+#include "wizard/wizard_state.h"
 
 // The destination the wizard offers: the setup script's DefaultPath
 // (tokens expanded), or the Program Files folder + the program's name;
@@ -15,7 +16,7 @@ std::wstring DefaultDestination();
 std::wstring DefaultGroup();
 
 // From the wizard's pages, when the user confirms the installation.
-InstallPlan PlanFromWizard();
+InstallPlan PlanFromWizard(const WizardState& w);
 // For an unattended run: the defaults, with the install folder from the
 // command line when it names one.
-InstallPlan DefaultPlan(const std::wstring& folder);
+InstallPlan DefaultPlan(const WizardState& w, const std::wstring& folder);

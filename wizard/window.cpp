@@ -136,13 +136,13 @@ int LinkWidth(const std::wstring& website) {
 
 }  // namespace
 
-bool BuildWizardWindow() {
+bool BuildWizardWindow(WizardState& w) {
   const wchar_t* richText = LoadRichTextClass();
   if (!richText) return false;
   HWND window = ui::OpenWindow(WindowTitle(), kClientWidth, kClientHeight,
                                WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN);
   if (!window) return false;
-  Wizard().window = window;
+  w.window = window;
   for (const Placed& p : kLayout) {
     HWND parent = p.parent < 0 ? window : ui::Control(p.parent);
     std::wstring label = p.textKey == kNoText ? std::wstring() : Text(p.textKey);
@@ -163,11 +163,11 @@ bool BuildWizardWindow() {
 
 namespace {
 
-void FillDestination() {
+void FillDestination(WizardState& w) {
   const SetupSettings& s = Settings();
   const std::wstring destination = DefaultDestination();
   ui::SetText(kDestinationField, destination);
-  Wizard().available = DriveSpace(RootOf(destination), L'f');
+  w.available = DriveSpace(RootOf(destination), L'f');
   if (s.pathChangeable == 0) {
     ui::Enable(kDestinationField, false);
     ui::Enable(kBrowseButton, false);
@@ -177,7 +177,7 @@ void FillDestination() {
 void FillGroups() {
   HWND list = ui::Control(kGroupList);
   SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L""));
-  const std::wstring programs = TokenFolder(8);
+  const std::wstring programs = TokenFolder(8, {});
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW((programs + L"*.*").c_str(), &fd);
   if (find != INVALID_HANDLE_VALUE) {
@@ -191,8 +191,7 @@ void FillGroups() {
   ui::SetText(kGroupField, DefaultGroup());
 }
 
-void FillFinishOptions() {
-  WizardState& w = Wizard();
+void FillFinishOptions(WizardState& w) {
   HWND tree = ui::Control(kFinishOptions);
   SendMessageW(tree, TVM_SETBKCOLOR, 0, RGB(255, 255, 255));
   for (const FinishOption& option : w.options) {
@@ -215,15 +214,14 @@ void FillFinishOptions() {
   else SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(w.optionItems.front()));
 }
 
-void SetSpaceTexts() {
-  ui::SetText(kAvailableSpace, Text(34) + L" " + SpaceText(Wizard().available));
-  ui::SetText(kRequiredSpace, Text(35) + L" " + SpaceText(Wizard().required));
+void SetSpaceTexts(const WizardState& w) {
+  ui::SetText(kAvailableSpace, Text(34) + L" " + SpaceText(w.available));
+  ui::SetText(kRequiredSpace, Text(35) + L" " + SpaceText(w.required));
 }
 
 }  // namespace
 
-void FillWizardControls() {
-  WizardState& w = Wizard();
+void FillWizardControls(WizardState& w) {
   const ProcessState& p = Process();
   ShowDocument(ui::Control(kLicenseText), w.license);
   ShowDocument(ui::Control(kReadMeText), w.readMe);
@@ -246,12 +244,12 @@ void FillWizardControls() {
   ui::SetFont(kWebsiteLink, UnderlinedGuiFont());
   ui::MakeLink(kWebsiteLink, RGB(0, 0, 192), RGB(0, 0, 0));
 
-  FillDestination();
-  SetSpaceTexts();
+  FillDestination(w);
+  SetSpaceTexts(w);
   FillGroups();
   ui::Show(kFinishButton, false);
   if (Settings().offerGroupOptOut == 0) ui::Show(kGroupOptOut, false);
-  FillFinishOptions();
+  FillFinishOptions(w);
 }
 
 void OpenPassiveProgress() {
@@ -259,4 +257,4 @@ void OpenPassiveProgress() {
                            nullptr});
 }
 
-void RefreshSpaceTexts() { SetSpaceTexts(); }
+void RefreshSpaceTexts(const WizardState& w) { SetSpaceTexts(w); }

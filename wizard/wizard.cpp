@@ -35,9 +35,8 @@ namespace {
 // The texts that name the program: "$APPNAME$" and "$APPVERSION$" replaced.
 constexpr int kTextsWithMarkers[] = {14, 18, 28, 40};
 
-void LoadEverything(const std::wstring& localizationFile) {
+void LoadEverything(WizardState& w, const std::wstring& localizationFile) {
   LoadTexts(localizationFile);
-  WizardState& w = Wizard();
   if (!ReadRequiredSpace(Paths().statistics, &w.required)) EndWithKey(1);
   const uint64_t available = DriveSpace(RootOf(TempFolder()), L'f');
   LogLine(L"space: the files take " + text::DecimalUnsigned(w.required) + L" bytes; the temporary folder's drive has " +
@@ -54,23 +53,23 @@ void LoadEverything(const std::wstring& localizationFile) {
   w.licenseShown = IsFlag(s.licenseRequired, L"1");
   if (w.readMeShown) LoadDocument(Paths().readMe, 7, 8, &w.readMe);
   if (w.licenseShown) LoadDocument(Paths().license, 9, 10, &w.license);
-  PrepareImages();
+  PrepareImages(w);
   // Everything is in memory now: nothing more is read from the package.
   DeleteTree(Process().workFolder + L"Information\\");
 }
 
 // The task lines stay as the script has them (the executor expands each
 // once); only the options' texts show their values.
-void BuildOptions() {
-  Wizard().options = BuildFinishOptions(Settings().installTasks, Settings().installRebootOffered == 1, Text);
-  for (FinishOption& option : Wizard().options) option.text = ExpandTextVariables(option.text);
+void BuildOptions(WizardState& w) {
+  w.options = BuildFinishOptions(Settings().installTasks, Settings().installRebootOffered == 1, Text);
+  for (FinishOption& option : w.options) option.text = ExpandTextVariables(option.text);
 }
 
 // No window (a passive run: the progress window only): the defaults, the
 // folder of the command line, every option the finish page would show
 // ticked.
-[[noreturn]] void RunUnattended() {
-  const InstallPlan plan = DefaultPlan(Process().invocation.folder);
+[[noreturn]] void RunUnattended(WizardState& w) {
+  const InstallPlan plan = DefaultPlan(w, Process().invocation.folder);
   // A script's default folder that expands to a relative path would be
   // taken from whatever folder is current: refused like such a /D=.
   if (!IsFullFolderPath(plan.installFolder)) {
@@ -84,24 +83,26 @@ void BuildOptions() {
           L" bytes free");
   if (available != kUnknownSpace && available < plan.payloadBytes) EndWithKey(2);
   if (Process().invocation.passive) OpenPassiveProgress();
-  EndInstallation(InstallProcedure(plan));
+  EndInstallation(InstallProcedure(plan, w.run), w.run);
   std::vector<const FinishOption*> all;
-  for (const FinishOption& option : Wizard().options) all.push_back(&option);
-  CompleteInstallation(all);
+  for (const FinishOption& option : w.options) all.push_back(&option);
+  CompleteInstallation(w.run, all);
 }
 
 }  // namespace
 
 void RunWizard(const std::wstring& localizationFile) {
-  LoadEverything(localizationFile);
-  BuildOptions();
-  if (ui::Quiet()) RunUnattended();
-  if (!BuildWizardWindow()) EndWithMessage(wizard_text::kNoWindow);
-  FillWizardControls();
-  ShowPage(kWelcomePage);
-  ui::ShowWindowNow(Wizard().window);
+  // Never destroyed: every end of the run comes from within the wizard.
+  WizardState w;
+  LoadEverything(w, localizationFile);
+  BuildOptions(w);
+  if (ui::Quiet()) RunUnattended(w);
+  if (!BuildWizardWindow(w)) EndWithMessage(wizard_text::kNoWindow);
+  FillWizardControls(w);
+  ShowPage(w, kWelcomePage);
+  ui::ShowWindowNow(w.window);
   for (;;) {
     ui::Event e = ui::WaitEvent();
-    if (e.type == ui::EventType::kControl) HandleWizardEvent(e.id);
+    if (e.type == ui::EventType::kControl) HandleWizardEvent(w, e.id);
   }
 }

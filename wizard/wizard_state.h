@@ -1,4 +1,5 @@
-// The wizard's state for the rest of the run.
+// The wizard's state for the rest of the run: the wizard owns it (see
+// RunWizard) and hands it to the functions that need it.
 #pragma once
 
 #include <cstdint>
@@ -6,7 +7,9 @@
 #include <vector>
 
 #include "common/prelude.h"
+#include "install/install_state.h"
 #include "wizard/finish_options.h"
+#include "wizard/install_page.h"
 
 struct WizardState {
   HWND window = nullptr;
@@ -23,9 +26,11 @@ struct WizardState {
   HBITMAP whitePage = nullptr;
   std::vector<FinishOption> options;
   std::vector<void*> optionItems;  // the check list's items, in option order
+  // The installation, once confirmed, and where it reports.
+  InstallState install;
+  InstallPageProgress progress;
+  InstallRun run{install, progress};
 };
 
-WizardState& Wizard();
-
 // Shows one page, hides the other six, sets the buttons and records the page.
-void ShowPage(int page);
+void ShowPage(WizardState& w, int page);

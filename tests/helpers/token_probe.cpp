@@ -22,7 +22,6 @@
 #include <string>
 
 #include "common/prelude.h"
-#include "install/install_state.h"
 #include "script/settings.h"
 #include "script/tokens.h"
 #include "startup/os_version.h"
@@ -31,12 +30,12 @@
 
 namespace {
 
+InstallFolders g_folders;  // what --install and --group set
 // The field an option sets, or null for an unknown option.
 std::wstring* OptionTarget(const std::wstring& option) {
   SetupSettings& s = Settings();
-  InstallState& i = Installation();
-  if (option == L"--install") return &i.installFolder;
-  if (option == L"--group") return &i.groupFolder;
+  if (option == L"--install") return &g_folders.install;
+  if (option == L"--group") return &g_folders.group;
   if (option == L"--name") return &s.programName;
   if (option == L"--version") return &s.programVersion;
   if (option == L"--company") return &s.companyName;
@@ -46,13 +45,12 @@ std::wstring* OptionTarget(const std::wstring& option) {
 }
 
 std::wstring Result(const std::wstring& text) {
-  if (text.empty()) return ExpandTokens(text);
-  switch (text[0]) {
-    case L'#': return TokenFolder(static_cast<int>(std::wcstol(text.c_str() + 1, nullptr, 10)));
+  switch (text.empty() ? L'\0' : text[0]) {
+    case L'#': return TokenFolder(static_cast<int>(std::wcstol(text.c_str() + 1, nullptr, 10)), g_folders);
     case L'@': return ApplyWizardVariables(text.substr(1));
     case L'?': return text == L"?os" ? std::to_wstring(Process().osVersion) : L"?";
-    case L'=': return ExpandTokens(text.substr(1));
-    default: return ExpandTokens(text);
+    case L'=': return ExpandTokens(text.substr(1), g_folders);
+    default: return ExpandTokens(text, g_folders);
   }
 }
 

@@ -28,7 +28,7 @@ struct Progress {
 };
 Progress g_progress;
 
-int RecordProgress(const std::wstring& savePath, float percent) {
+int RecordProgress(ProgressSink&, const std::wstring& savePath, float percent) {
   g_progress.percents.push_back(percent);
   g_progress.paths.push_back(savePath);
   return g_progress.percents.size() == g_progress.stopAt ? 1 : 0;
@@ -99,11 +99,10 @@ class DownloadTest : public ::testing::Test {
   }
   void TearDown() override { RemoveTree(folder_); }
 
-
   // Downloads with OK pressed in the box that comes first.
   int Download(const std::wstring& savePath, const std::wstring& address) {
     BoxWatch boxes;
-    int result = DownloadFile(savePath, address, RecordProgress);
+    int result = DownloadFile(savePath, address, g_boxes, RecordProgress);
     boxes_ = boxes.Boxes();
     return result;
   }
@@ -135,7 +134,7 @@ TEST_F(DownloadTest, AsksFirstThenFetchesWithPercentsFromTheHeadRequest) {
   // question is on record when the box shows.
   size_t requestsWhileAsking = 99;
   BoxWatch boxes([&](const SeenBox&) { requestsWhileAsking = server_->RequestCount(); });
-  EXPECT_EQ(DownloadFile(save, address, RecordProgress), 1);
+  EXPECT_EQ(DownloadFile(save, address, g_boxes, RecordProgress), 1);
   std::vector<SeenBox> seen = boxes.Boxes();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(Narrow(seen[0].title), Narrow(save));

@@ -11,6 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "common/progress_window.h"
+
+inline ProgressWindow g_boxes;  // what the operations report to: no window, their messages are boxes
+
 struct SeenBox {
   std::wstring title;
   std::wstring text;

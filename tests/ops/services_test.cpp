@@ -204,7 +204,7 @@ TEST_F(ServiceTest, DemandAndAutoStartTypesAreCreatedAndStartedAtOnce) {
     const std::wstring display = L"Tarn test service " + std::to_wstring(startType);
     const std::wstring description = L"Runs for the tests \u00e9";
     BoxWatch boxes;
-    EXPECT_EQ(ServiceInstall(name, display, ServiceProgram(), description, startType), 1);
+    EXPECT_EQ(ServiceInstall(name, display, ServiceProgram(), description, startType, g_boxes), 1);
     EXPECT_TRUE(WaitState(name, SERVICE_RUNNING)) << "state " << Service(name).State();
     EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
 
@@ -229,7 +229,7 @@ TEST_F(ServiceTest, DemandAndAutoStartTypesAreCreatedAndStartedAtOnce) {
 TEST_F(ServiceTest, DisabledServiceStaysStoppedAndEmptyDescriptionWritesNoValue) {
   const std::wstring name = NewName(L"Off");
   BoxWatch boxes;
-  EXPECT_EQ(ServiceInstall(name, L"Tarn disabled", ServiceProgram(), L"", SERVICE_DISABLED), 1);
+  EXPECT_EQ(ServiceInstall(name, L"Tarn disabled", ServiceProgram(), L"", SERVICE_DISABLED, g_boxes), 1);
   // A start the installation asked for would show now: the manager takes a
   // start request before it answers it (and refuses it for a disabled
   // service).
@@ -246,12 +246,12 @@ TEST_F(ServiceTest, ExistingNameIsReportedAndGetsTheNewDescription) {
   const std::wstring name = NewName(L"Twice");
   {
     BoxWatch boxes;
-    ASSERT_EQ(ServiceInstall(name, L"Tarn first", ServiceProgram(), L"first text", SERVICE_DISABLED), 1);
+    ASSERT_EQ(ServiceInstall(name, L"Tarn first", ServiceProgram(), L"first text", SERVICE_DISABLED, g_boxes), 1);
     EXPECT_TRUE(boxes.Boxes().empty()) << Describe(boxes.Boxes());
   }
   BoxWatch boxes;
-  EXPECT_EQ(ServiceInstall(name, L"Tarn second", ServiceProgram(L"--stop-delay=1"), L"second", SERVICE_DEMAND_START),
-            0);
+  EXPECT_EQ(ServiceInstall(name, L"Tarn second", ServiceProgram(L"--stop-delay=1"), L"second",
+                           SERVICE_DEMAND_START, g_boxes), 0);
   ASSERT_NO_FATAL_FAILURE(ExpectOneInfoBox(boxes, "CreateService Failed"));
 
   Description d = ReadDescription(name);
@@ -276,7 +276,7 @@ TEST_F(ServiceTest, RefusedManagerIsReportedAndNothingIsCreated) {
   {
     drive::ImportSwap refusing("OpenSCManagerW", reinterpret_cast<ULONG_PTR>(&RefusingManager));
     ASSERT_TRUE(refusing.swapped()) << "this program imports no OpenSCManagerW";
-    result = ServiceInstall(name, L"Tarn refused", ServiceProgram(), L"never written", SERVICE_DEMAND_START);
+    result = ServiceInstall(name, L"Tarn refused", ServiceProgram(), L"never written", SERVICE_DEMAND_START, g_boxes);
   }
   EXPECT_EQ(result, 0);
   ASSERT_NO_FATAL_FAILURE(ExpectOneInfoBox(boxes, "Cannot open SCManager ADMIN ?"));
@@ -294,7 +294,7 @@ TEST_F(ServiceTest, UnreadableStatusIsReportedAndTheServiceIsNotStarted) {
   {
     drive::ImportSwap unreadable("QueryServiceStatus", reinterpret_cast<ULONG_PTR>(&UnreadableStatus));
     ASSERT_TRUE(unreadable.swapped()) << "this program imports no QueryServiceStatus";
-    result = ServiceInstall(name, L"Tarn no status", ServiceProgram(), L"still written", SERVICE_DEMAND_START);
+    result = ServiceInstall(name, L"Tarn no status", ServiceProgram(), L"still written", SERVICE_DEMAND_START, g_boxes);
   }
   EXPECT_EQ(result, 1);
   ASSERT_NO_FATAL_FAILURE(ExpectOneInfoBox(boxes, "QueryServiceStatus Failed"));
@@ -307,7 +307,7 @@ TEST_F(ServiceTest, UnreadableStatusIsReportedAndTheServiceIsNotStarted) {
 TEST_F(ServiceTest, StartAndStopReportWhetherTheyWorked) {
   const std::wstring name = NewName(L"Toggle");
   BoxWatch boxes;
-  ASSERT_EQ(ServiceInstall(name, L"Tarn toggle", ServiceProgram(), L"", SERVICE_DEMAND_START), 1);
+  ASSERT_EQ(ServiceInstall(name, L"Tarn toggle", ServiceProgram(), L"", SERVICE_DEMAND_START, g_boxes), 1);
   ASSERT_TRUE(WaitState(name, SERVICE_RUNNING));
   EXPECT_EQ(ServiceStart(name), 0) << "already running";
 
@@ -328,7 +328,7 @@ TEST_F(ServiceTest, RemoveWaitsForTheStopThenDeletes) {
   const std::wstring marker = TempFile(running + L".stopped");
   ASSERT_EQ(ServiceInstall(running, L"Tarn slow",
                            ServiceProgram(L"--stop-delay=1500 \"--stopped-marker=" + marker + L"\""), L"slow",
-                           SERVICE_DEMAND_START),
+                           SERVICE_DEMAND_START, g_boxes),
             1);
   ASSERT_TRUE(WaitState(running, SERVICE_RUNNING));
   EXPECT_EQ(ServiceRemove(running), 0);
@@ -338,7 +338,7 @@ TEST_F(ServiceTest, RemoveWaitsForTheStopThenDeletes) {
   // Already stopped: deleted without the wait for a stop, which would take
   // 30 seconds.
   const std::wstring stopped = NewName(L"Idle");
-  ASSERT_EQ(ServiceInstall(stopped, L"Tarn idle", ServiceProgram(), L"", SERVICE_DISABLED), 1);
+  ASSERT_EQ(ServiceInstall(stopped, L"Tarn idle", ServiceProgram(), L"", SERVICE_DISABLED, g_boxes), 1);
   const DWORD start = GetTickCount();
   EXPECT_EQ(ServiceRemove(stopped), 0);
   EXPECT_LT(GetTickCount() - start, 15000u);
@@ -351,7 +351,7 @@ TEST_F(ServiceTest, RemoveWaitsForTheStopThenDeletes) {
 // did not exist is removed again.
 TEST_F(ServiceTest, RestoreBringsBackTheServiceAsItWas) {
   const std::wstring name = NewName(L"Back");
-  ASSERT_EQ(ServiceInstall(name, L"Tarn back", ServiceProgram(), L"was here", SERVICE_DEMAND_START), 1);
+  ASSERT_EQ(ServiceInstall(name, L"Tarn back", ServiceProgram(), L"was here", SERVICE_DEMAND_START, g_boxes), 1);
   ASSERT_TRUE(WaitState(name, SERVICE_RUNNING));
   const ServiceImage before = ServiceSnapshot(name);
   ServiceRemove(name);
@@ -366,7 +366,7 @@ TEST_F(ServiceTest, RestoreBringsBackTheServiceAsItWas) {
 
   const std::wstring made = NewName(L"Made");
   const ServiceImage none = ServiceSnapshot(made);
-  ASSERT_EQ(ServiceInstall(made, L"Tarn made", ServiceProgram(), L"", SERVICE_DEMAND_START), 1);
+  ASSERT_EQ(ServiceInstall(made, L"Tarn made", ServiceProgram(), L"", SERVICE_DEMAND_START, g_boxes), 1);
   EXPECT_EQ(ServiceRestore(made, none), 1);
   EXPECT_FALSE(Exists(made));
 }
@@ -385,7 +385,8 @@ TEST_F(ServiceTest, UnknownNamesDoNothingAndShowNothing) {
 TEST_F(ServiceTest, RemoveLeavesAServiceThatDoesNotStop) {
   const std::wstring name = NewName(L"Stuck");
   BoxWatch boxes;
-  ASSERT_EQ(ServiceInstall(name, L"Tarn stuck", ServiceProgram(L"--ignore-stop"), L"", SERVICE_DEMAND_START), 1);
+  ASSERT_EQ(ServiceInstall(name, L"Tarn stuck", ServiceProgram(L"--ignore-stop"), L"", SERVICE_DEMAND_START, g_boxes),
+            1);
   ASSERT_TRUE(WaitState(name, SERVICE_RUNNING));
   const DWORD start = GetTickCount();
   EXPECT_EQ(ServiceRemove(name), 0);

@@ -336,7 +336,7 @@ std::wstring g_swapRoot;
 int g_swaps = 0;
 // After the first entry, the folder the entries go to is moved away and a
 // link to another folder put in its place.
-int SwapForLink(const std::wstring&, float) {
+int SwapForLink(void*, const std::wstring&, float) {
   if (g_swaps++ == 0 && MoveFileW((g_swapRoot + L"out\\sub").c_str(), (g_swapRoot + L"away").c_str()))
     drive::MakeLink(g_swapRoot + L"out\\sub", g_swapRoot + L"elsewhere", false);
   return 0;
@@ -356,10 +356,9 @@ TEST_F(ExtractDamage, AFolderIsNotSwappedForALinkBetweenTwoOfItsEntries) {
   ASSERT_TRUE(MakeZip(archive_, {File("sub/a.txt", "a"), File("sub/b.txt", "b"), File("deep/new/c.txt", "c")}));
   ExtractOptions o;
   o.journal = &journal_;
+  o.onEntry = SwapForLink;
   g_swaps = 0;
-  SetExtractionCallback(&SwapForLink);
   const ExtractResult r = ExtractArchiveWith(archive_, g_swapRoot + L"out\\", o);
-  SetExtractionCallback(nullptr);
   EXPECT_FALSE(drive::FileExists(g_swapRoot + L"elsewhere\\b.txt")) << "an entry was written through a link";
   EXPECT_FALSE(drive::FolderExists(g_swapRoot + L"elsewhere\\new")) << "a folder was made through a link";
   EXPECT_EQ(r.written + r.failed, 3);

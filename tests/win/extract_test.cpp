@@ -19,13 +19,13 @@ struct Call {
 };
 std::vector<Call> g_calls;
 
-int Record(const std::wstring& name, float percent) {
+int Record(void*, const std::wstring& name, float percent) {
   g_calls.push_back({name, percent});
   return 0;
 }
 
 // Stops the extraction at the second entry.
-int StopAtSecond(const std::wstring& name, float percent) {
+int StopAtSecond(void*, const std::wstring& name, float percent) {
   g_calls.push_back({name, percent});
   return g_calls.size() >= 2 ? 1 : 0;
 }
@@ -39,16 +39,15 @@ class Extract : public ::testing::Test {
     archive_ = root_ + L"\\a.zip";
     dest_ = root_ + L"\\out\\";
     g_calls.clear();
-    SetExtractionCallback(Record);
   }
   void TearDown() override {
-    SetExtractionCallback(nullptr);
     drive::RemoveTree(root_);
     DeleteFileW(L"C:\\escaped2.txt");  // where a name that climbs out too far would land
   }
-  int Run(const std::vector<ZipItem>& items, const std::wstring& pattern = L"*.*", int keep = 1) {
+  int Run(const std::vector<ZipItem>& items, const std::wstring& pattern = L"*.*", int keep = 1,
+          ExtractionCallback callback = Record) {
     EXPECT_TRUE(MakeZip(archive_, items));
-    return ExtractArchive(archive_, pattern, dest_, keep);
+    return ExtractArchive(archive_, pattern, dest_, keep, callback);
   }
 
   std::wstring root_, archive_, dest_;
@@ -177,8 +176,7 @@ TEST_F(Extract, ProgressHearsEveryEntryThenAHundred) {
 }
 
 TEST_F(Extract, ACallbackCanStopTheWalk) {
-  SetExtractionCallback(StopAtSecond);
-  EXPECT_EQ(Run({File("a.txt", "1"), File("b.txt", "2"), File("c.txt", "3")}), 2);
+  EXPECT_EQ(Run({File("a.txt", "1"), File("b.txt", "2"), File("c.txt", "3")}, L"*.*", 1, StopAtSecond), 2);
   EXPECT_EQ(g_calls.size(), 2u);  // no later entry, no final call
   EXPECT_FALSE(drive::FileExists(dest_ + L"c.txt"));
   // The archive is closed again: it can be deleted at once.
@@ -201,7 +199,7 @@ TEST_F(Extract, DataThatFailsItsChecksumIsNotCounted) {
   SetFilePointer(f, static_cast<LONG>(at), nullptr, FILE_BEGIN);
   WriteFile(f, "J", 1, &got, nullptr);
   CloseHandle(f);
-  EXPECT_EQ(ExtractArchive(archive_, L"*.*", dest_, 1), 1);
+  EXPECT_EQ(ExtractArchive(archive_, L"*.*", dest_, 1, Record), 1);
   EXPECT_EQ(drive::ReadFileBytes(dest_ + L"good.txt"), "fine");
   DWORD attributes = GetFileAttributesW((dest_ + L"bad.txt").c_str());
   EXPECT_FALSE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY));
@@ -218,8 +216,8 @@ TEST_F(Extract, AnArchiveThatCannotBeOpenedTouchesNothing) {
   DWORD w;
   WriteFile(f, "not a zip archive at all", 24, &w, nullptr);
   CloseHandle(f);
-  EXPECT_EQ(ExtractArchive(archive_, L"*.*", dest_, 1), 0);
-  EXPECT_EQ(ExtractArchive(root_ + L"\\missing.zip", L"*.*", dest_, 1), 0);
+  EXPECT_EQ(ExtractArchive(archive_, L"*.*", dest_, 1, Record), 0);
+  EXPECT_EQ(ExtractArchive(root_ + L"\\missing.zip", L"*.*", dest_, 1, Record), 0);
   EXPECT_FALSE(drive::FolderExists(dest_));
   EXPECT_TRUE(g_calls.empty());
 }
