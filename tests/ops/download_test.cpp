@@ -82,9 +82,7 @@ class DownloadTest : public ::testing::Test {
     ASSERT_TRUE(server_->listening()) << "the test server could not listen on 127.0.0.1";
     server_->ClearRequests();
     g_progress = Progress();
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"tarn_download_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    folder_ = drive::TempFolder() + L"tarn_download_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
     RemoveTree(folder_);
     ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
   }

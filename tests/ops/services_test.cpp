@@ -177,9 +177,7 @@ class ServiceTest : public ::testing::Test {
 
   // A file name in the temporary folder, deleted again at the end.
   std::wstring TempFile(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    files_.push_back(temp + name);
+    files_.push_back(drive::TempFolder() + name);
     DeleteFileW(files_.back().c_str());
     return files_.back();
   }

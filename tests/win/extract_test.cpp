@@ -209,10 +209,7 @@ TEST_F(Extract, WithoutKeepFoldersEveryFileLandsInTheDestination) {
 }
 
 TEST_F(Extract, AnArchiveThatCannotBeOpenedTouchesNothing) {
-  HANDLE f = CreateFileW(archive_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD w;
-  WriteFile(f, "not a zip archive at all", 24, &w, nullptr);
-  CloseHandle(f);
+  drive::WriteFileBytes(archive_, "not a zip archive at all");
   EXPECT_EQ(ExtractArchive(archive_, L"*.*", dest_, 1), 0);
   EXPECT_EQ(ExtractArchive(root_ + L"\\missing.zip", L"*.*", dest_, 1), 0);
   EXPECT_FALSE(drive::FolderExists(dest_));
