@@ -60,14 +60,10 @@ void PackageTest::SetUp() {
 
 void PackageTest::TearDown() {
   for (DWORD pid : started_) {
-    HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-    if (!h) continue;
-    if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
-      ADD_FAILURE() << "a started package was still running at the end of the test";
-      TerminateProcess(h, 99);
-      WaitForSingleObject(h, 5000);
-    }
-    CloseHandle(h);
+    const drive::Process p = drive::Open(pid);
+    if (!p.Running()) continue;
+    ADD_FAILURE() << "a started package was still running at the end of the test";
+    p.Kill();
   }
   for (const std::wstring& f : NewWorkFolders()) RemoveTree(TempFolder() + f);
   RemoveTree(dir_);

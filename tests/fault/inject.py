@@ -306,10 +306,12 @@ class Base:
         self.required = sum(len(d) for d in self.files.values())
         self.expected = expected_files(self.payload_zip["members"])
 
-    def assemble(self, payload=None, info=None):
+    def assemble(self, payload=None, info=None, tail=None):
+        """The package with other archives or another tail in place of its
+        own; the tail is the trailer of the archives by default."""
         payload = self.payload if payload is None else payload
         info = self.info if info is None else info
-        return self.stub + payload + info + trailer(len(info), len(payload))
+        return self.stub + payload + info + (trailer(len(info), len(payload)) if tail is None else tail)
 
     def payload_members(self):
         """The product as members of a new archive: folders first, then files."""
@@ -556,8 +558,7 @@ def make_info_field(rng, bases):
 
 def make_trailer(rng, bases):
     base = rng.choice(bases)
-    body = base.stub + base.payload + base.info
-    i, p, n = len(base.info), len(base.payload), len(body)
+    i, p, n = len(base.info), len(base.payload), len(base.stub) + len(base.payload) + len(base.info)
     cases = [
         ("info zero", trailer(0, p), "fail"), ("payload zero", trailer(i, 0), "fail"),
         ("both zero", trailer(0, 0), "fail"), ("info negative", trailer(-i, p), "fail"),
@@ -580,7 +581,7 @@ def make_trailer(rng, bases):
     if tail is None:
         data = base.stub + trailer(i, p) + base.payload + base.info
     else:
-        data = body + tail
+        data = base.assemble(tail=tail)
     return base, name, data, expect, base.expected
 
 
@@ -1133,27 +1134,6 @@ def differences(before, after):
     return sorted(changed)
 
 
-def processes_of(prefix, exe):
-    """The processes of the prefix whose program is `exe` (Wine shows a
-    program's Windows command line as its own)."""
-    found = []
-    wanted = ("\\" + exe).lower()
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit() or int(pid) == os.getpid():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                program = f.read().split(b"\0")[0].decode("utf-8", "replace").lower()
-            with open("/proc/%s/environ" % pid, "rb") as f:
-                environment = f.read().split(b"\0")
-        except OSError:
-            continue
-        program = program.split(" ")[0].strip('"')
-        if program.endswith(wanted) and b"WINEPREFIX=" + prefix.encode() in environment:
-            found.append(int(pid))
-    return found
-
-
 # Wine's own programs, which come and go with the session, not with a run.
 WINE_PROGRAMS = {"explorer.exe", "services.exe", "winedevice.exe", "plugplay.exe", "rpcss.exe", "svchost.exe",
                  "conhost.exe", "start.exe", "wineboot.exe", "winedbg.exe"}
@@ -1178,6 +1158,14 @@ def processes_of_prefix(prefix):
         if state not in ("Z", "X") and needle in environment:
             found[int(pid)] = program
     return found
+
+
+def processes_of(prefix, exe):
+    """The processes of the prefix whose program is `exe` (Wine shows a
+    program's Windows command line as its own)."""
+    wanted = ("\\" + exe).lower()
+    return [pid for pid, program in processes_of_prefix(prefix).items()
+            if program.split(" ")[0].strip('"').lower().endswith(wanted)]
 
 
 def named_processes_of_prefix(prefix, limit=10.0):

@@ -70,15 +70,6 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   return names;
 }
 
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(f);
-  ASSERT_EQ(written, bytes.size());
-}
-
 class DownloadTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { server_ = new DownloadServer(); }
@@ -91,9 +82,7 @@ class DownloadTest : public ::testing::Test {
     ASSERT_TRUE(server_->listening()) << "the test server could not listen on 127.0.0.1";
     server_->ClearRequests();
     g_progress = Progress();
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"tarn_download_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    folder_ = drive::TempFolder() + L"tarn_download_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
     RemoveTree(folder_);
     ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
   }
@@ -193,7 +182,7 @@ TEST_F(DownloadTest, CallbackStopKeepsNothingAndReturns0) {
   const std::wstring save = folder_ + L"stop.bin";
   for (int stopAt : {1, 2}) {
     SCOPED_TRACE("stop at block " + std::to_string(stopAt) + ", over an existing file");
-    WriteBytes(save, "an earlier download");
+    WriteAt(save, "an earlier download");
     g_progress = Progress();
     g_progress.stopAt = stopAt;
     EXPECT_EQ(Download(save, server_->Url("/stop")), 0);
@@ -233,7 +222,7 @@ TEST_F(DownloadTest, FailedTransfersLeaveNoFileAndKeepAnExistingOne) {
     EXPECT_TRUE(FolderEntries(folder_).empty()) << "left behind: " << Narrow(FolderEntries(folder_).front());
     EXPECT_EQ(boxes_.size(), 1u);
 
-    WriteBytes(save, "the earlier file");
+    WriteAt(save, "the earlier file");
     EXPECT_EQ(Download(save, c.address), 0);
     EXPECT_TRUE(HasBytes(save, "the earlier file"));
     EXPECT_EQ(FolderEntries(folder_), std::vector<std::wstring>{L"file.bin"});
@@ -244,7 +233,7 @@ TEST_F(DownloadTest, ReplacesAnExistingFile) {
   const std::string body = Pattern(kBlock + 17, 6);
   server_->Serve("/new.bin", Reply{200, body});
   const std::wstring save = folder_ + L"new.bin";
-  WriteBytes(save, Pattern(3 * kBlock, 7));
+  WriteAt(save, Pattern(3 * kBlock, 7));
   EXPECT_EQ(Download(save, server_->Url("/new.bin")), 1);
   EXPECT_TRUE(HasBytes(save, body));
   EXPECT_EQ(FolderEntries(folder_), std::vector<std::wstring>{L"new.bin"});

@@ -16,16 +16,9 @@ namespace {
 
 using drive::Narrow;
 
-std::wstring BinFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring s = path;
-  return s.substr(0, s.find_last_of(L"\\/") + 1);
-}
-
 // The command line of the helper service, quoted as a task author would.
 std::wstring ServiceProgram(const std::wstring& options = L"") {
-  std::wstring line = L"\"" + BinFolder() + L"test_service.exe\"";
+  std::wstring line = L"\"" + drive::BinFolder() + L"test_service.exe\"";
   if (!options.empty()) line += L" " + options;
   return line;
 }
@@ -72,8 +65,6 @@ class Service {
 };
 
 bool Exists(const std::wstring& name) { return Service(name).exists(); }
-
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool WaitState(const std::wstring& name, DWORD state, int timeoutMs = 15000) {
   return drive::WaitUntil([&] { return Service(name).State() == state; }, timeoutMs);
@@ -186,9 +177,7 @@ class ServiceTest : public ::testing::Test {
 
   // A file name in the temporary folder, deleted again at the end.
   std::wstring TempFile(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    files_.push_back(temp + name);
+    files_.push_back(drive::TempFolder() + name);
     DeleteFileW(files_.back().c_str());
     return files_.back();
   }
@@ -332,7 +321,7 @@ TEST_F(ServiceTest, RemoveWaitsForTheStopThenDeletes) {
             1);
   ASSERT_TRUE(WaitState(running, SERVICE_RUNNING));
   EXPECT_EQ(ServiceRemove(running), 0);
-  EXPECT_TRUE(FileExists(marker)) << "the removal did not wait for the service to stop";
+  EXPECT_TRUE(drive::Exists(marker)) << "the removal did not wait for the service to stop";
   EXPECT_FALSE(Exists(running));
 
   // Already stopped: deleted without the wait for a stop, which would take

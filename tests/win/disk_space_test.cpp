@@ -3,30 +3,23 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "tests/driver/files.h"
 #include "wizard/disk_space.h"
 #include "wizard/size_format.h"
 
-namespace {
-void WriteBytes(const wchar_t* path, const char* bytes, DWORD size) {
-  HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written;
-  WriteFile(f, bytes, size, &written, nullptr);
-  CloseHandle(f);
-}
-}  // namespace
-
 TEST(DiskSpace, StatisticsFileShortForms) {
   uint64_t bytes = 1;
-  WriteBytes(L"C:\\stats8.ini", "\xC0\xA6\x03\x00\x00\x00\x00\x00", 8);
+  drive::WriteFileBytes(L"C:\\stats8.ini", std::string("\xC0\xA6\x03\x00\x00\x00\x00\x00", 8));
   ASSERT_TRUE(ReadRequiredSpace(L"C:\\stats8.ini", &bytes));
   EXPECT_EQ(bytes, 239296u);
-  WriteBytes(L"C:\\stats4.ini", "\xC0\xA6\x03\x00", 4);
+  drive::WriteFileBytes(L"C:\\stats4.ini", std::string("\xC0\xA6\x03\x00", 4));
   ASSERT_TRUE(ReadRequiredSpace(L"C:\\stats4.ini", &bytes));
   EXPECT_EQ(bytes, 239296u);
-  WriteBytes(L"C:\\stats0.ini", "", 0);
+  drive::WriteFileBytes(L"C:\\stats0.ini", "");
   ASSERT_TRUE(ReadRequiredSpace(L"C:\\stats0.ini", &bytes));
   EXPECT_EQ(bytes, 0u);
-  WriteBytes(L"C:\\stats9.ini", "\x01\x00\x00\x00\x00\x00\x00\x80\xFF", 9);  // only 8 bytes count
+  // Only 8 bytes count.
+  drive::WriteFileBytes(L"C:\\stats9.ini", std::string("\x01\x00\x00\x00\x00\x00\x00\x80\xFF", 9));
   ASSERT_TRUE(ReadRequiredSpace(L"C:\\stats9.ini", &bytes));
   EXPECT_EQ(bytes, 0x8000000000000001ull);
   EXPECT_FALSE(ReadRequiredSpace(L"C:\\no-such-stats.ini", &bytes));

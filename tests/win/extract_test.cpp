@@ -189,16 +189,11 @@ TEST_F(Extract, DataThatFailsItsChecksumIsNotCounted) {
   item.attributes = FILE_ATTRIBUTE_READONLY;
   ASSERT_TRUE(MakeZip(archive_, {item, File("good.txt", "fine")}));
   // Change one byte of the stored data.
-  HANDLE f = CreateFileW(archive_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  std::string bytes;
-  char buf[4096];
-  DWORD got;
-  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) bytes.append(buf, got);
+  std::string bytes = drive::ReadFileBytes(archive_);
   size_t at = bytes.find("HELLO WORLD");
   ASSERT_NE(at, std::string::npos);
-  SetFilePointer(f, static_cast<LONG>(at), nullptr, FILE_BEGIN);
-  WriteFile(f, "J", 1, &got, nullptr);
-  CloseHandle(f);
+  bytes[at] = 'J';
+  drive::WriteFileBytes(archive_, bytes);
   EXPECT_EQ(ExtractArchive(archive_, L"*.*", dest_, 1, Record), 1);
   EXPECT_EQ(drive::ReadFileBytes(dest_ + L"good.txt"), "fine");
   DWORD attributes = GetFileAttributesW((dest_ + L"bad.txt").c_str());
@@ -212,10 +207,7 @@ TEST_F(Extract, WithoutKeepFoldersEveryFileLandsInTheDestination) {
 }
 
 TEST_F(Extract, AnArchiveThatCannotBeOpenedTouchesNothing) {
-  HANDLE f = CreateFileW(archive_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD w;
-  WriteFile(f, "not a zip archive at all", 24, &w, nullptr);
-  CloseHandle(f);
+  drive::WriteFileBytes(archive_, "not a zip archive at all");
   EXPECT_EQ(ExtractArchive(archive_, L"*.*", dest_, 1, Record), 0);
   EXPECT_EQ(ExtractArchive(root_ + L"\\missing.zip", L"*.*", dest_, 1, Record), 0);
   EXPECT_FALSE(drive::FolderExists(dest_));

@@ -58,9 +58,7 @@ std::wstring CarriedUninstaller(const std::wstring& stub) {
     }
     FreeLibrary(image);
   }
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring path = std::wstring(temp) + L"tarn-carried-uninstaller.exe";
+  const std::wstring path = drive::TempFolder() + L"tarn-carried-uninstaller.exe";
   drive::WriteFileBytes(path, bytes);
   return path;
 }
