@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <cmath>
+
 #include "common/files.h"
 #include "common/log.h"
 #include "common/quiet_run.h"

@@ -1,5 +1,6 @@
 #include "wizard/install_page.h"
 
+#include "common/message_box.h"
 #include "common/outcome.h"
 #include "common/toolkit.h"
 #include "script/localization.h"
