@@ -14,8 +14,7 @@
 #include "install/uninstall_data.h"
 #include "install/upgrade.h"
 #include "install/upgrade_rules.h"
-#include "script/localization.h"
-#include "script/settings.h"
+#include "startup/process.h"
 #include "script/tokens.h"
 
 namespace {
@@ -109,7 +108,7 @@ void WriteUninstallData(ByteSink* out) {
   const SetupSettings& s = Settings();
   InstallState& st = Installation();
   UninstallContents c;
-  c.texts = UninstallTexts();
+  c.texts = Process().texts.uninstall;
   c.appName = s.programName;
   c.installPath = st.installFolder;
   c.rebootRequired = s.uninstallReboot;

@@ -15,7 +15,7 @@
 #include "install/uninstall_data.h"
 #include "install/upgrade_rules.h"
 #include "script/ini.h"
-#include "script/settings.h"
+#include "startup/process.h"
 #include "startup/command_line.h"
 
 namespace {

@@ -2,6 +2,7 @@
 // checks, the work folder, both archive copies and the information archive.
 #include "common/fatal_end.h"
 #include "common/files.h"
+#include "common/handles.h"
 #include "common/log.h"
 #include "common/random.h"
 #include "common/system_api.h"
@@ -13,6 +14,7 @@
 #include "package/package_file.h"
 #include "package/temp_names.h"
 #include "script/languages.h"
+#include "startup/builtin_images.h"
 #include "startup/process.h"
 #include "common/outcome.h"
 
@@ -20,14 +22,14 @@ namespace {
 
 enum : int { kCancelButton = 1000, kWaitText = 1001, kIcon = 1002, kProgressBar = 1003 };
 
-HWND OpenInitializingWindow() {
+HWND OpenInitializingWindow(HICON box) {
   HWND w = ui::OpenWindow(package_text::kInitializingTitle, 377, 118, DWORD(ui::Style::kTitleAndSystemMenu));
   if (!w) return nullptr;
   ui::AddControl(w, {kCancelButton, ui::Kind::kButton, 295, 85, 75, 25, package_text::kCancel});
   ui::AddControl(w, {kWaitText, ui::Kind::kText, 45, 10, 325, 15, package_text::kInitializingText});
   ui::AddControl(w, {kIcon, ui::Kind::kImage, 5, 10, 32, 32});
   ui::AddControl(w, {kProgressBar, ui::Kind::kProgress, 8, 90, 275, 15});
-  ui::SetIcon(kIcon, Process().image0);
+  ui::SetIcon(kIcon, box);
   ui::SetDialogButtons(w, kCancelButton, kCancelButton);
   ui::ShowWindowNow(w);
   return w;
@@ -100,13 +102,9 @@ void SetFixedPaths() {
 
 }  // namespace
 
-PackagePaths& Paths() {
-  static PackagePaths* paths = new PackagePaths;
-  return *paths;
-}
-
-void Initialise() {
-  HWND window = OpenInitializingWindow();
+std::vector<Language> Initialise() {
+  ScopedIcon box(CreateBoxIcon());
+  HWND window = OpenInitializingWindow(box.get());
   PackageLayout layout;
   HANDLE package = OpenOwnPackage(&layout);
   RequireFreeSpace(layout.payloadLength + layout.infoLength);
@@ -121,7 +119,8 @@ void Initialise() {
   const std::wstring information = Process().workFolder + L"Information\\";
   ExtractArchive(infoCopy, L"*.*", information, 1);
   DeleteFileW(infoCopy.c_str());
-  DiscoverLanguages(information + L"Languages\\");
+  std::vector<Language> languages = DiscoverLanguages(information + L"Languages\\");
   SetFixedPaths();
   ui::Close(window);
+  return languages;
 }

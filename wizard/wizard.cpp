@@ -43,7 +43,7 @@ void LoadEverything(const std::wstring& localizationFile) {
           L" bytes free");
   if (available < w.required) EndWithKey(2);
   ReadSetupScript(Paths().script);
-  for (int key : kTextsWithMarkers) SetText(key, ApplyWizardVariables(Text(key)));
+  for (int key : kTextsWithMarkers) Process().texts.keys[key] = ApplyWizardVariables(Text(key));
   ApplyOperatingSystemGate();
   ApplyFrameworkGate();
 
