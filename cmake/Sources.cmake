@@ -77,7 +77,6 @@ set(SHARED_WIN_SOURCES
 set(STUB_SOURCES
   startup/builtin_images.cpp
   startup/process.cpp
-  startup/shared_resources.cpp
   package/copy_range.cpp
   package/read_chunk.cpp
   package/archive_reader.cpp

@@ -148,7 +148,8 @@ endforeach()
 target_link_libraries(minizip_unzip PUBLIC minizip_io zlib_inflate)
 target_link_libraries(minizip_zip PUBLIC minizip_io zlib_deflate)
 
-# The built-in images, decoded at start-up from pixel art, and the icon file.
+# The built-in images, decoded from pixel art when a window needs them, and
+# the icon file.
 set(ART_FILES ${CMAKE_SOURCE_DIR}/startup/art/box.art ${CMAKE_SOURCE_DIR}/startup/art/folder.art
               ${CMAKE_SOURCE_DIR}/startup/art/group.art)
 set(ICON_FILE ${GENERATED}/box.ico)

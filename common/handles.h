@@ -81,3 +81,17 @@ class ScopedLibrary {
  private:
   HMODULE m_;
 };
+
+class ScopedIcon {
+ public:
+  explicit ScopedIcon(HICON i) : i_(i) {}
+  ~ScopedIcon() {
+    if (i_) DestroyIcon(i_);
+  }
+  ScopedIcon(const ScopedIcon&) = delete;
+  ScopedIcon& operator=(const ScopedIcon&) = delete;
+  HICON get() const { return i_; }
+
+ private:
+  HICON i_;
+};

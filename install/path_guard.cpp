@@ -57,11 +57,6 @@ const GUID kKnownFolders[] = {
 };
 // clang-format on
 
-const std::vector<std::wstring>& OwnNames() {
-  static const std::vector<std::wstring>* names = new std::vector<std::wstring>(ComputerNames());
-  return *names;
-}
-
 // The long form of a path's existing part: short (8.3) names written by
 // hand resolve to the names they stand for.
 std::wstring LongForm(const std::wstring& path) {
@@ -131,10 +126,26 @@ Resolved Resolve(const std::wstring& form) {
   return r;
 }
 
+// What the guard knows of this system, each part gathered when first needed
+// and kept for the process (never destroyed: the heap it lives in goes first).
 struct Protected {
-  std::vector<std::wstring> forms;  // the well-known folders
-  std::vector<Identity> ids;        // theirs, and those of every folder above them
+  bool namesRead = false, foldersRead = false;
+  std::vector<std::wstring> ownNames;  // the computer's names
+  std::vector<std::wstring> forms;     // the well-known folders
+  std::vector<Identity> ids;           // theirs, and those of every folder above them
 };
+
+Protected& Known() {
+  static Protected* known = new Protected;
+  return *known;
+}
+
+const std::vector<std::wstring>& OwnNames() {
+  Protected& known = Known();
+  if (!known.namesRead) known.ownNames = ComputerNames();
+  known.namesRead = true;
+  return known.ownNames;
+}
 
 void AddFolder(Protected* p, const std::wstring& form) {
   if (!IsAbsoluteGuardForm(form)) return;
@@ -154,9 +165,9 @@ void AddFolder(Protected* p, const std::wstring& form) {
 }
 
 Protected& ProtectedFolders() {
-  static Protected* known = nullptr;
-  if (known) return *known;
-  known = new Protected;
+  Protected* known = &Known();
+  if (known->foldersRead) return *known;
+  known->foldersRead = true;
   std::vector<std::wstring> paths;
   for (int csidl : kWellKnownFolders) paths.push_back(ShellFolder(csidl));
   for (const GUID& id : kKnownFolders) paths.push_back(KnownFolderPath(id));

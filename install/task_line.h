@@ -16,6 +16,7 @@ class TaskFields {
 
  private:
   std::vector<std::wstring> fields_;
+  std::wstring none_;  // what a field beyond the last reads: always empty
 };
 
 // Joins fields with the pilcrow.

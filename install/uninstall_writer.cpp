@@ -15,8 +15,7 @@
 #include "install/uninstall_entry.h"
 #include "install/upgrade.h"
 #include "install/upgrade_rules.h"
-#include "script/localization.h"
-#include "script/settings.h"
+#include "startup/process.h"
 #include "script/tokens.h"
 
 namespace {
@@ -98,7 +97,7 @@ bool IconText(const InstallState& st, std::wstring* icon) {
 void WriteUninstallData(InstallState& st, ByteSink* out) {
   const SetupSettings& s = Settings();
   UninstallContents c;
-  c.texts = UninstallTexts();
+  c.texts = Process().texts.uninstall;
   c.appName = s.programName;
   c.installPath = st.installFolder;
   c.rebootRequired = s.uninstallReboot;

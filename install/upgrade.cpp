@@ -14,7 +14,7 @@
 #include "install/uninstall_entry.h"
 #include "install/upgrade_rules.h"
 #include "script/ini.h"
-#include "script/settings.h"
+#include "startup/process.h"
 #include "startup/command_line.h"
 
 namespace {

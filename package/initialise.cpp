@@ -2,6 +2,7 @@
 // checks, the work folder, both archive copies and the information archive.
 #include "common/fatal_end.h"
 #include "common/files.h"
+#include "common/handles.h"
 #include "common/log.h"
 #include "common/message_box.h"
 #include "common/progress_window.h"
@@ -15,6 +16,7 @@
 #include "package/package_file.h"
 #include "package/temp_names.h"
 #include "script/languages.h"
+#include "startup/builtin_images.h"
 #include "startup/process.h"
 #include "common/outcome.h"
 
@@ -22,8 +24,8 @@ namespace {
 
 enum : int { kCancelButton = 1000, kWaitText = 1001, kIcon = 1002, kProgressBar = 1003 };
 
-HWND OpenInitializingWindow() {
-  ProgressWindowLook look{package_text::kInitializingTitle, package_text::kInitializingText, Process().image0,
+HWND OpenInitializingWindow(HICON box) {
+  ProgressWindowLook look{package_text::kInitializingTitle, package_text::kInitializingText, box,
                           kIcon, kWaitText, kProgressBar, kCancelButton, package_text::kCancel};
   look.buttonEnabled = true;  // Cancel stops the copies
   look.systemMenu = true;
@@ -99,13 +101,9 @@ void SetFixedPaths() {
 
 }  // namespace
 
-PackagePaths& Paths() {
-  static PackagePaths* paths = new PackagePaths;
-  return *paths;
-}
-
-void Initialise() {
-  HWND window = OpenInitializingWindow();
+std::vector<Language> Initialise() {
+  ScopedIcon box(CreateBoxIcon());
+  HWND window = OpenInitializingWindow(box.get());
   PackageLayout layout;
   HANDLE package = OpenOwnPackage(&layout);
   RequireFreeSpace(layout.payloadLength + layout.infoLength);
@@ -120,7 +118,8 @@ void Initialise() {
   const std::wstring information = Process().workFolder + L"Information\\";
   ExtractArchive(infoCopy, L"*.*", information, 1);
   DeleteFileW(infoCopy.c_str());
-  DiscoverLanguages(information + L"Languages\\");
+  std::vector<Language> languages = DiscoverLanguages(information + L"Languages\\");
   SetFixedPaths();
   ui::Close(window);
+  return languages;
 }

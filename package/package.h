@@ -7,23 +7,13 @@
 #include <string>
 
 #include "common/prelude.h"
-
-// The fixed paths of the extracted information, and the payload copy.
-struct PackagePaths {
-  std::wstring payloadCopy;
-  std::wstring script;      // Information\Config\Script.ini
-  std::wstring statistics;  // Information\Config\Statistics.ini
-  std::wstring wizardBitmap;
-  std::wstring headerBitmap;
-  std::wstring readMe;
-  std::wstring license;
-};
-PackagePaths& Paths();
+#include "script/languages.h"
 
 // The normal-path initialisation: on return the work folder exists, holds
-// the payload copy and the extracted "Information\" tree, the language list
-// is filled and the paths are set. Every failure ends the process.
-void Initialise();
+// the payload copy and the extracted "Information\" tree and the paths are
+// set; returns the package's usable localization files. Every failure ends
+// the process.
+std::vector<Language> Initialise();
 
 // Writes the payload archive as "ProgramData.zip" into `folder`. Returns 1
 // when written, 0 when the folder is blank; every failure ends the process.

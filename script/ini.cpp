@@ -9,11 +9,6 @@ bool IsLineEnd(wchar_t c) { return c == L'\r' || c == L'\n'; }
 
 }  // namespace
 
-IniDocument& CurrentIni() {
-  static IniDocument* document = new IniDocument;
-  return *document;
-}
-
 void IniDocument::Clear() {
   lines_.clear();
   begin_ = end_ = cursor_ = 0;
@@ -96,15 +91,3 @@ bool IniDocument::NextKey() {
 
 std::wstring IniDocument::KeyName() const { return cursor_ < end_ ? lines_[cursor_].name : std::wstring(); }
 std::wstring IniDocument::KeyValue() const { return cursor_ < end_ ? lines_[cursor_].value : std::wstring(); }
-
-void IniOpenBytes(const std::string& bytes) { CurrentIni().Parse(bytes.data(), bytes.size()); }
-
-void IniSelectGroup(const std::wstring& name) { CurrentIni().SelectGroup(name); }
-std::wstring IniReadText(const std::wstring& key, const std::wstring& fallback) {
-  return CurrentIni().ReadText(key, fallback);
-}
-bool IniFirstKey() { return CurrentIni().FirstKey(); }
-bool IniNextKey() { return CurrentIni().NextKey(); }
-std::wstring IniKeyName() { return CurrentIni().KeyName(); }
-std::wstring IniKeyValue() { return CurrentIni().KeyValue(); }
-void IniClose() { CurrentIni().Clear(); }

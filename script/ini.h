@@ -1,5 +1,5 @@
 // The INI reader: the one reader of the setup script, the localization
-// files and the uninstall data.
+// files and the uninstall data, each parsed into a document of its own.
 //
 // A file that begins with EF BB BF is UTF-8; any other file is ISO 8859-1.
 // Lines end with CR, LF or CR LF (empty lines are skipped). After leading
@@ -16,7 +16,10 @@
 
 class IniDocument {
  public:
+  IniDocument() = default;
+  explicit IniDocument(const std::string& bytes) { Parse(bytes); }
   void Parse(const char* bytes, size_t length);
+  void Parse(const std::string& bytes) { Parse(bytes.data(), bytes.size()); }
   void Clear();
 
   // Makes the first group of that name current ("" is the nameless group).
@@ -42,17 +45,8 @@ class IniDocument {
   size_t cursor_ = 0;
 };
 
-// The procedural reader: one file open at a time.
-IniDocument& CurrentIni();
-bool IniOpen(const std::wstring& path);        // false when the file cannot be read (Windows)
-void IniOpenBytes(const std::string& bytes);   // the same for bytes in memory
-void IniSelectGroup(const std::wstring& name);
-std::wstring IniReadText(const std::wstring& key, const std::wstring& fallback);
-bool IniFirstKey();
-bool IniNextKey();
-std::wstring IniKeyName();
-std::wstring IniKeyValue();
-void IniClose();
+// Reads and parses a file; false when it cannot be read (Windows).
+bool ReadIniFile(const std::wstring& path, IniDocument* document);
 
 // Reads a whole file into memory; false when it cannot be opened (Windows).
 bool ReadWholeFile(const std::wstring& path, std::string* bytes);

@@ -18,10 +18,10 @@ bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
   return true;
 }
 
-bool IniOpen(const std::wstring& path) {
-  CurrentIni().Clear();
+bool ReadIniFile(const std::wstring& path, IniDocument* document) {
+  document->Clear();
   std::string bytes;
   if (!ReadWholeFile(path, &bytes)) return false;
-  IniOpenBytes(bytes);
+  document->Parse(bytes);
   return true;
 }

@@ -1,6 +1,7 @@
 // The language selection window, shown when a package does not carry
 // exactly one usable localization file.
 #include "common/event_queue.h"
+#include "common/handles.h"
 #include "common/message_box.h"
 #include "common/quiet_run.h"
 #include "common/text.h"
@@ -8,6 +9,7 @@
 #include "package/messages.h"
 #include "script/languages.h"
 #include "script/messages.h"
+#include "startup/builtin_images.h"
 #include "startup/process.h"
 #include "common/outcome.h"
 #include "common/log.h"
@@ -37,8 +39,7 @@ std::vector<std::wstring> SystemLanguageNames() {
 
 }  // namespace
 
-std::wstring SelectLanguage() {
-  const std::vector<Language>& languages = Process().languages;
+std::wstring SelectLanguage(const std::vector<Language>& languages) {
   if (ui::Quiet() && !languages.empty()) {
     std::vector<std::wstring> names;
     for (const Language& language : languages) names.push_back(language.name);
@@ -66,7 +67,8 @@ std::wstring SelectLanguage() {
     if (text::Lower(languages[i].name) == L"english") preselected = i;
   }
   SendMessageW(list, CB_SETCURSEL, preselected, 0);
-  ui::SetIcon(kIcon, Process().image0);
+  ScopedIcon box(CreateBoxIcon());
+  ui::SetIcon(kIcon, box.get());
   ui::SetDialogButtons(w, kOkButton, kCancelButton);
   ui::ShowWindowNow(w);
   SetFocus(list);

@@ -7,11 +7,11 @@
 #include "common/outcome.h"
 
 void LoadTexts(const std::wstring& path) {
-  if (!IniOpen(path)) {
+  IniDocument file;
+  if (!ReadIniFile(path, &file)) {
     NoteOutcome(kFailed);
     ui::Message(script_text::kCannotReadLocalization, script_text::kErrorTitle, ui::kErrorIcon);
     CleanUp(0);
   }
-  ReadTexts();
-  IniClose();
+  ReadTexts(file, &Process().texts);
 }

@@ -4,38 +4,18 @@
 #include "script/added_texts.h"
 #include "script/ini.h"
 
-namespace {
-std::wstring* Table() {
-  static std::wstring* table = new std::wstring[kTextCount];
-  return table;
-}
-}  // namespace
-
-void ReadTexts() {
-  IniSelectGroup(L"LocalizationStub");
+void ReadTexts(IniDocument& file, TextTable* table) {
+  file.SelectGroup(L"LocalizationStub");
   static_assert(kFirstAddedKey + sizeof kAddedTexts / sizeof *kAddedTexts == kTextCount, "one text per added key");
   for (int key = 0; key < kTextCount; ++key) {
-    const std::wstring name = L"Key" + text::Decimal(key);
-    Table()[key] = IniReadText(name, L"");
-    if (key >= kFirstAddedKey && Table()[key].empty()) Table()[key] = kAddedTexts[key - kFirstAddedKey];
+    std::wstring& entry = table->keys[key];
+    entry = file.ReadText(L"Key" + text::Decimal(key), L"");
+    if (key >= kFirstAddedKey && entry.empty()) entry = kAddedTexts[key - kFirstAddedKey];
   }
-  IniSelectGroup(L"LocalizationUninstall");
-  UninstallTexts().clear();
-  for (bool more = IniFirstKey(); more; more = IniNextKey()) UninstallTexts().push_back({IniKeyName(), IniKeyValue()});
-}
-
-const std::wstring& Text(int key) {
-  static const std::wstring* empty = new std::wstring;
-  return key >= 0 && key < kTextCount ? Table()[key] : *empty;
-}
-
-void SetText(int key, const std::wstring& value) {
-  if (key >= 0 && key < kTextCount) Table()[key] = value;
-}
-
-std::vector<TaskEntry>& UninstallTexts() {
-  static std::vector<TaskEntry>* list = new std::vector<TaskEntry>;
-  return *list;
+  file.SelectGroup(L"LocalizationUninstall");
+  table->uninstall.clear();
+  for (bool more = file.FirstKey(); more; more = file.NextKey())
+    table->uninstall.push_back({file.KeyName(), file.KeyValue()});
 }
 
 size_t PreferredLanguage(const std::vector<std::wstring>& names, const std::vector<std::wstring>& systemNames) {

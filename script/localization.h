@@ -1,5 +1,7 @@
-// The texts of the chosen localization file: the text table (Key0 to Key102
-// of [LocalizationStub]; see script/added_texts.h for those after Key96) and the uninstaller's texts ([LocalizationUninstall]).
+// The texts of a localization file: the text table (Key0 to Key102 of
+// [LocalizationStub]; see script/added_texts.h for those after Key96) and
+// the uninstaller's texts ([LocalizationUninstall]). The run's own table is
+// one of the process records (startup/process.h).
 #pragma once
 
 #include <string>
@@ -9,19 +11,24 @@
 
 constexpr int kTextCount = 103;
 
-// Loads both from the file; when it cannot be opened shows the fixed
-// English message and ends the run through CleanUp(0).
+class IniDocument;
+
+struct TextTable {
+  std::wstring keys[kTextCount];
+  std::wstring none;  // what a key outside 0 to 102 reads: always empty
+  // Every key line of [LocalizationUninstall], in file order.
+  std::vector<TaskEntry> uninstall;
+
+  const std::wstring& operator[](int key) const { return key >= 0 && key < kTextCount ? keys[key] : none; }
+};
+
+// Loads the chosen file into the run's table; when it cannot be opened
+// shows the fixed English message and ends the run through CleanUp(0).
 void LoadTexts(const std::wstring& path);
-// Reads both from the INI file that is open (pure; used by LoadTexts).
-void ReadTexts();
-
-// The text of key n (0 to 102); a key missing from the file is empty, but
-// for the keys after Key96, which are English then.
-const std::wstring& Text(int key);
-void SetText(int key, const std::wstring& value);
-
-// Every key line of [LocalizationUninstall], in file order.
-std::vector<TaskEntry>& UninstallTexts();
+// Reads both parts from a parsed localization file (pure; used by
+// LoadTexts): a key missing from the file is empty, but for the keys after
+// Key96, which are English then.
+void ReadTexts(IniDocument& file, TextTable* table);
 
 // The language an unattended run takes: the first file whose "Language"
 // is one of the names of the system's language (its English and its own

@@ -5,23 +5,19 @@
 
 namespace {
 
-std::wstring Text(const wchar_t* key) { return IniReadText(key, L""); }
-int32_t Integer(const wchar_t* key, const wchar_t* fallback = L"0") { return ReadInteger(IniReadText(key, fallback)); }
-
-void ReadTasks(std::vector<TaskEntry>* tasks) {
+void ReadTasks(IniDocument& ini, std::vector<TaskEntry>* tasks) {
   tasks->clear();
-  for (bool more = IniFirstKey(); more; more = IniNextKey()) tasks->push_back({IniKeyName(), IniKeyValue()});
+  for (bool more = ini.FirstKey(); more; more = ini.NextKey()) tasks->push_back({ini.KeyName(), ini.KeyValue()});
 }
 
 }  // namespace
 
-SetupSettings& Settings() {
-  static SetupSettings* settings = new SetupSettings;
-  return *settings;
-}
-
-void ReadSetupSettings(SetupSettings* s) {
-  IniSelectGroup(L"GeneralInformation");
+void ReadSetupSettings(IniDocument& ini, SetupSettings* s) {
+  auto Text = [&ini](const wchar_t* key) { return ini.ReadText(key, L""); };
+  auto Integer = [&ini](const wchar_t* key, const wchar_t* fallback = L"0") {
+    return ReadInteger(ini.ReadText(key, fallback));
+  };
+  ini.SelectGroup(L"GeneralInformation");
   s->programName = Text(L"AppName");
   s->programVersion = Text(L"Version");
   s->companyName = Text(L"CompanyName");
@@ -36,19 +32,19 @@ void ReadSetupSettings(SetupSettings* s) {
   s->dotNet = Text(L"DotNet");
   s->dependencyPage = Text(L"RunIfDepNotFound");
 
-  IniSelectGroup(L"Look");
+  ini.SelectGroup(L"Look");
   s->headerTextColour = static_cast<uint32_t>(Integer(L"HeaderTextColour"));
 
-  IniSelectGroup(L"FilesAndSettings");
+  ini.SelectGroup(L"FilesAndSettings");
   s->readMeRequired = Text(L"RequireReadme");
   s->licenseRequired = Text(L"RequireLicense");
 
-  IniSelectGroup(L"InstTasks");
-  ReadTasks(&s->installTasks);
-  IniSelectGroup(L"UninstTasks");
-  ReadTasks(&s->uninstallTasks);
+  ini.SelectGroup(L"InstTasks");
+  ReadTasks(ini, &s->installTasks);
+  ini.SelectGroup(L"UninstTasks");
+  ReadTasks(ini, &s->uninstallTasks);
 
-  IniSelectGroup(L"uConfig");
+  ini.SelectGroup(L"uConfig");
   s->uninstallReboot = Integer(L"RebootRequired");
   s->skipExtensions = Text(L"SkipExtString");
   s->iconFromUninstaller = Integer(L"IconExtUninst");
@@ -56,7 +52,7 @@ void ReadSetupSettings(SetupSettings* s) {
   s->customIconPath = Text(L"IconExtPath");
   s->customIconIndex = Integer(L"IconExtIndex");
 
-  IniSelectGroup(L"iConfig");
+  ini.SelectGroup(L"iConfig");
   s->installRebootOffered = Integer(L"RebootRequired");
   s->pathChangeable = Integer(L"PathChangeable");
   s->defaultPath = Text(L"DefaultPath");

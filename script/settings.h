@@ -1,5 +1,6 @@
 // The setup settings: the in-memory record of the setup script, read once
-// when the wizard starts and read by everything after it.
+// when the wizard starts and read by everything after it (the run's own
+// is one of the process records, startup/process.h).
 #pragma once
 
 #include <cstdint>
@@ -40,12 +41,11 @@ struct SetupSettings {
   int32_t offerGroupOptOut = 0;  // ForceGroupCreation
 };
 
-// The one record of the run.
-SetupSettings& Settings();
+class IniDocument;
 
-// Reads the setup settings from the INI file that is open (IniOpen), group
-// by group in the order of the record; missing keys take their defaults.
-void ReadSetupSettings(SetupSettings* settings);
+// Reads the setup settings from the parsed script, group by group in the
+// order of the record; missing keys take their defaults.
+void ReadSetupSettings(IniDocument& script, SetupSettings* settings);
 
 // True when a text flag is exactly `flag` ("0" or "1"); "01" and "yes" are neither.
 inline bool IsFlag(const std::wstring& value, const wchar_t* flag) { return value == flag; }

@@ -2,18 +2,16 @@
 
 #include "common/message_box.h"
 #include "script/ini.h"
-#include "script/localization.h"
-#include "script/settings.h"
 #include "startup/process.h"
 #include "common/outcome.h"
 
 void ReadSetupScript(const std::wstring& path) {
-  if (!IniOpen(path)) {
+  IniDocument script;
+  if (!ReadIniFile(path, &script)) {
     NoteOutcome(kFailed);
     ui::Message(Text(3), Text(0), ui::kErrorIcon);
     CleanUp(0);
   }
-  ReadSetupSettings(&Settings());
-  IniClose();
+  ReadSetupSettings(script, &Settings());
   DeleteFileW(path.c_str());
 }

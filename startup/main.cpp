@@ -16,7 +16,6 @@
 #include "startup/os_version.h"
 #include "common/outcome.h"
 #include "startup/process.h"
-#include "startup/shared_resources.h"
 #include "startup/switches.h"
 #include "script/languages.h"
 #include "wizard/wizard.h"
@@ -70,11 +69,11 @@ std::wstring ProductSetupTitle() {
 }
 
 [[noreturn]] void RunNormalPath() {
-  Initialise();
+  const std::vector<Language> languages = Initialise();
   ProcessState& p = Process();
   // One usable localization file is taken without asking.
-  p.languageFile = p.languages.size() == 1 ? p.languages[0].path : SelectLanguage();
-  if (p.languages.size() == 1) LogLine(L"language: " + p.languages[0].name + L" (the only one)");
+  p.languageFile = languages.size() == 1 ? languages[0].path : SelectLanguage(languages);
+  if (languages.size() == 1) LogLine(L"language: " + languages[0].name + L" (the only one)");
   if (!p.languageFile.empty()) RunWizard(p.languageFile);
   NoteOutcome(kFailed);
   ui::Message(startup_text::kCorruptedNoLanguage, startup_text::kErrorTitle, ui::kErrorIcon);
@@ -87,7 +86,6 @@ std::wstring ProductSetupTitle() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   RestrictDllSearchPath();
   ProcessState& p = Process();
-  p.module = instance;
   PrivateHeap();
   ui::Init(instance);
 
@@ -103,7 +101,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   p.osVersion = CurrentOsVersion();
   LogLine(L"system: version number " + text::Decimal(p.osVersion));
   ApplySystemGate(p.osVersion);
-  CreateSharedResources();
   ClaimSingleInstance();
 
   switch (p.invocation.mode) {

@@ -1,36 +1,46 @@
-// Process-wide state of the setup stub, and the two ways a run ends.
+// The setup stub's process-wide records, and the two ways a run ends.
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "common/prelude.h"
+#include "script/localization.h"
+#include "script/settings.h"
 #include "startup/command_line.h"
 
-struct Language {
-  std::wstring name;    // "Language" of the file, without surrounding blanks
-  std::wstring author;  // "Author", kept and not shown
-  std::wstring path;    // full path of the file in the work folder
+// The fixed paths of the extracted information, and the payload copy.
+struct PackagePaths {
+  std::wstring payloadCopy;
+  std::wstring script;      // Information\Config\Script.ini
+  std::wstring statistics;  // Information\Config\Statistics.ini
+  std::wstring wizardBitmap;
+  std::wstring headerBitmap;
+  std::wstring readMe;
+  std::wstring license;
 };
 
+// What the run knows from start to end, whoever needs it. Everything else
+// is handed from one step to the next.
 struct ProcessState {
-  HINSTANCE module = nullptr;
   int osVersion = 0;
-  std::wstring workFolder;    // empty until created; ends with "\" once set
-  std::wstring languageFile;  // the chosen localization file
-  Invocation invocation;  // what the command line asks for
+  Invocation invocation;           // what the command line asks for
   HANDLE instanceMutex = nullptr;  // kept open for the life of the process
-  HBRUSH whiteBrush = nullptr;
-  HFONT fonts[4] = {};
-  HICON image0 = nullptr;     // 32 by 32, the "Initializing..." and language windows
-  HBITMAP image1 = nullptr;   // 495 by 2, 24-bit, the wizard's separator strip
-  HICON image2 = nullptr;     // 32 by 32, the destination page
-  HICON image3 = nullptr;     // 32 by 32, the Start-menu page
-  std::vector<Language> languages;
+  std::wstring workFolder;         // empty until created; ends with "\" once set
+  PackagePaths paths;              // set once the information is extracted
+  std::wstring languageFile;       // the chosen localization file
+  TextTable texts;                 // its texts
+  SetupSettings settings;          // the setup script's
 };
 
-// The one instance, created on first use and never destroyed.
+// The one instance, created on first use and never destroyed: EndPlain frees
+// the private heap its strings live in, so no destructor may run after it.
 ProcessState& Process();
+
+// Shorthands for the records read everywhere.
+inline PackagePaths& Paths() { return Process().paths; }
+inline SetupSettings& Settings() { return Process().settings; }
+// The text of key n (0 to 102) of the chosen localization file.
+inline const std::wstring& Text(int key) { return Process().texts[key]; }
 
 // Deletes the work folder (when one was created). Mode 0 then ends the
 // process (EndPlain); mode 1 returns.

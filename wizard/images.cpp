@@ -3,9 +3,7 @@
 #include "common/handles.h"
 #include "common/toolkit.h"
 #include "common/system_api.h"
-#include "package/package.h"
-#include "script/localization.h"
-#include "script/settings.h"
+#include "startup/builtin_images.h"
 #include "startup/process.h"
 #include "wizard/bitmap_check.h"
 #include "wizard/controls.h"
@@ -16,6 +14,37 @@ namespace {
 
 constexpr int kHeaderWidth = 500;
 constexpr int kStripWidth = 495;
+
+struct FontLook {
+  int points;
+  int weight;
+  DWORD quality;
+};
+
+// All "Tahoma", default character set; the height is minus the point size
+// scaled by the display's vertical dots per inch over 72.
+constexpr FontLook kFonts[4] = {
+    {14, FW_NORMAL, PROOF_QUALITY},  // 0: titles of the welcome and finish pages
+    {7, FW_NORMAL, PROOF_QUALITY},   // 1: the legal notice
+    {9, FW_NORMAL, PROOF_QUALITY},   // 2: second header line
+    {10, FW_BOLD, DEFAULT_QUALITY},  // 3: first header line
+};
+
+void CreateFontsAndBuiltInImages(WizardState& w) {
+  w.white = CreateSolidBrush(RGB(255, 255, 255));
+  HDC screen = GetDC(nullptr);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  for (int i = 0; i < 4; ++i) {
+    const FontLook& f = kFonts[i];
+    w.fonts[i] = CreateFontW(-MulDiv(f.points, dpi, 72), 0, 0, 0, f.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, f.quality, DEFAULT_PITCH, L"Tahoma");
+  }
+  w.box = CreateBoxIcon();
+  w.strip = CreateStripBitmap();
+  w.folder = CreateFolderIcon();
+  w.group = CreateGroupIcon();
+}
 
 // The header texts of pages 1 to 5: first and second line.
 constexpr int kHeaderKeys[5][2] = {{13, 14}, {15, 16}, {17, 18}, {19, 20}, {21, 22}};
@@ -58,9 +87,9 @@ void Etch(HBITMAP bitmap, int width, int top, int dpi) {
 
 // A header for a DPI: the template at that size, etched, with its two lines
 // in the fonts for that DPI.
-HBITMAP DrawHeader(HBITMAP templateBitmap, const std::wstring& first, const std::wstring& second, int dpi) {
-  HBITMAP copy = dpi == 96 ? static_cast<HBITMAP>(CopyImage(templateBitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))
-                           : ui::ScaledBitmap(templateBitmap, 96, dpi);
+HBITMAP DrawHeader(const WizardState& w, const std::wstring& first, const std::wstring& second, int dpi) {
+  HBITMAP copy = dpi == 96 ? static_cast<HBITMAP>(CopyImage(w.headerTemplate, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))
+                           : ui::ScaledBitmap(w.headerTemplate, 96, dpi);
   if (!copy) return nullptr;  // that page goes without a header
   Etch(copy, kHeaderWidth, 58, dpi);
   HDC dc = CreateCompatibleDC(nullptr);
@@ -68,9 +97,9 @@ HBITMAP DrawHeader(HBITMAP templateBitmap, const std::wstring& first, const std:
   HGDIOBJ old = SelectObject(dc, copy);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, static_cast<COLORREF>(Settings().headerTextColour));
-  HGDIOBJ oldFont = SelectObject(dc, ui::FontFor(Process().fonts[3], dpi));
+  HGDIOBJ oldFont = SelectObject(dc, ui::FontFor(w.fonts[3], dpi));
   TextOutW(dc, ui::Scale(10, dpi), ui::Scale(11, dpi), first.c_str(), static_cast<int>(first.size()));
-  SelectObject(dc, ui::FontFor(Process().fonts[2], dpi));
+  SelectObject(dc, ui::FontFor(w.fonts[2], dpi));
   TextOutW(dc, ui::Scale(10, dpi), ui::Scale(32, dpi), second.c_str(), static_cast<int>(second.size()));
   SelectObject(dc, oldFont);
   SelectObject(dc, old);
@@ -78,7 +107,7 @@ HBITMAP DrawHeader(HBITMAP templateBitmap, const std::wstring& first, const std:
   return copy;
 }
 
-HBITMAP WhitePage(int width, int height) {
+HBITMAP WhitePage(HBRUSH white, int width, int height) {
   HDC screen = GetDC(nullptr);
   HBITMAP page = CreateCompatibleBitmap(screen, width, height);
   ReleaseDC(nullptr, screen);
@@ -86,7 +115,7 @@ HBITMAP WhitePage(int width, int height) {
   if (page && dc) {
     HGDIOBJ old = SelectObject(dc, page);
     RECT all = {0, 0, width, height};
-    FillRect(dc, &all, Process().whiteBrush);
+    FillRect(dc, &all, white);
     SelectObject(dc, old);
   }
   if (dc) DeleteDC(dc);
@@ -100,12 +129,13 @@ WizardState* g_drawnFor = nullptr;
 
 void PrepareImages(WizardState& w) {
   g_drawnFor = &w;
+  CreateFontsAndBuiltInImages(w);
   w.wizardBitmap = LoadBitmapFile(Paths().wizardBitmap);
   if (!w.wizardBitmap) EndWithKey(11);
   w.headerTemplate = LoadBitmapFile(Paths().headerBitmap);
   if (!w.headerTemplate) EndWithKey(12);
-  Etch(Process().image1, kStripWidth, 0, 96);
-  w.whitePage = WhitePage(496, 310);
+  Etch(w.strip, kStripWidth, 0, 96);
+  w.whitePage = WhitePage(w.white, 496, 310);
 }
 
 void ShowDrawnImages(int dpi) {
@@ -114,18 +144,18 @@ void ShowDrawnImages(int dpi) {
   const int headers[5] = {kLicenseHeader, kReadMeHeader, kDestinationHeader, kGroupHeader, kInstallHeader};
   for (int i = 0; i < 5; ++i) {
     HBITMAP old = w.headers[i];
-    w.headers[i] = DrawHeader(w.headerTemplate, Text(kHeaderKeys[i][0]), Text(kHeaderKeys[i][1]), dpi);
+    w.headers[i] = DrawHeader(w, Text(kHeaderKeys[i][0]), Text(kHeaderKeys[i][1]), dpi);
     ui::SetBitmap(headers[i], w.headers[i], dpi);
     if (old) DeleteObject(old);
   }
   // The separator's rows are drawn anew at the DPI's size.
   HBITMAP old = w.separator;
-  w.separator = dpi == 96 ? nullptr : ui::ScaledBitmap(Process().image1, 96, dpi);
+  w.separator = dpi == 96 ? nullptr : ui::ScaledBitmap(w.strip, 96, dpi);
   if (w.separator) {
     Etch(w.separator, kStripWidth, 0, dpi);
     ui::SetBitmap(kSeparator, w.separator, dpi);
   } else {
-    ui::SetBitmap(kSeparator, Process().image1);
+    ui::SetBitmap(kSeparator, w.strip);
   }
   if (old) DeleteObject(old);
 }

@@ -4,6 +4,7 @@
 #include "common/outcome.h"
 #include "common/toolkit.h"
 #include "script/localization.h"
+#include "startup/process.h"
 #include "wizard/controls.h"
 
 InstallPageProgress::InstallPageProgress() : ProgressWindow(kStatusLine, kProgressBar, kCancelButton) {}

@@ -3,7 +3,7 @@
 #include "common/text.h"
 #include "common/toolkit.h"
 #include "install/upgrade.h"
-#include "script/settings.h"
+#include "startup/process.h"
 #include "script/tokens.h"
 #include "wizard/controls.h"
 #include "wizard/wizard_state.h"

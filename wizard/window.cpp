@@ -222,7 +222,6 @@ void SetSpaceTexts(const WizardState& w) {
 }  // namespace
 
 void FillWizardControls(WizardState& w) {
-  const ProcessState& p = Process();
   ShowDocument(ui::Control(kLicenseText), w.license);
   ShowDocument(ui::Control(kReadMeText), w.readMe);
 
@@ -232,13 +231,13 @@ void FillWizardControls(WizardState& w) {
   ui::SetBitmap(kFinishWhite, w.whitePage);
   ShowDrawnImages(ui::Dpi(w.window));
   ui::OnDpiChange(w.window, ShowDrawnImages);
-  ui::SetIcon(kDestinationIcon, p.image2);
-  ui::SetIcon(kGroupIcon, p.image3);
+  ui::SetIcon(kDestinationIcon, w.folder);
+  ui::SetIcon(kGroupIcon, w.group);
 
-  ui::SetFont(kWelcomeTitle, p.fonts[0]);
-  ui::SetFont(kFinishTitle, p.fonts[0]);
-  ui::SetFont(kLegalNotice, p.fonts[1]);
-  for (int id : kOnWhite) ui::SetColors(id, GetSysColor(COLOR_WINDOWTEXT), p.whiteBrush);
+  ui::SetFont(kWelcomeTitle, w.fonts[0]);
+  ui::SetFont(kFinishTitle, w.fonts[0]);
+  ui::SetFont(kLegalNotice, w.fonts[1]);
+  for (int id : kOnWhite) ui::SetColors(id, GetSysColor(COLOR_WINDOWTEXT), w.white);
 
   if (text::Trim(Settings().website, L" ").empty()) ui::Show(kWebsiteLink, false);
   ui::SetFont(kWebsiteLink, UnderlinedGuiFont());
@@ -252,8 +251,8 @@ void FillWizardControls(WizardState& w) {
   FillFinishOptions(w);
 }
 
-void OpenPassiveProgress() {
-  OpenSmallProgressWindow({WindowTitle(), Text(39), Process().image0, kPassiveIcon, kStatusLine, kProgressBar, 0,
+void OpenPassiveProgress(const WizardState& w) {
+  OpenSmallProgressWindow({WindowTitle(), Text(39), w.box, kPassiveIcon, kStatusLine, kProgressBar, 0,
                            nullptr});
 }
 

@@ -11,6 +11,6 @@ bool BuildWizardWindow(WizardState& w);
 void FillWizardControls(WizardState& w);
 // A passive run's window instead of the wizard: the title, the status line
 // and the progress bar of the installation, and no button.
-void OpenPassiveProgress();
+void OpenPassiveProgress(const WizardState& w);
 // Rewrites the available and required space texts.
 void RefreshSpaceTexts(const WizardState& w);

@@ -44,7 +44,7 @@ void LoadEverything(WizardState& w, const std::wstring& localizationFile) {
           L" bytes free");
   if (available < w.required) EndWithKey(2);
   ReadSetupScript(Paths().script);
-  for (int key : kTextsWithMarkers) SetText(key, ApplyWizardVariables(Text(key)));
+  for (int key : kTextsWithMarkers) Process().texts.keys[key] = ApplyWizardVariables(Text(key));
   ApplyOperatingSystemGate();
   ApplyFrameworkGate();
 
@@ -82,7 +82,7 @@ void BuildOptions(WizardState& w) {
           (available == kUnknownSpace ? std::wstring(L"an unknown number of") : text::DecimalUnsigned(available)) +
           L" bytes free");
   if (available != kUnknownSpace && available < plan.payloadBytes) EndWithKey(2);
-  if (Process().invocation.passive) OpenPassiveProgress();
+  if (Process().invocation.passive) OpenPassiveProgress(w);
   EndInstallation(InstallProcedure(plan, w.run), w.run);
   std::vector<const FinishOption*> all;
   for (const FinishOption& option : w.options) all.push_back(&option);

@@ -24,6 +24,11 @@ struct WizardState {
   HBITMAP headers[5] = {};         // images 12 to 16: pages 1 to 5, for the window's DPI
   HBITMAP separator = nullptr;     // image 1 for a DPI other than 96
   HBITMAP whitePage = nullptr;
+  // Made when the wizard starts (PrepareImages) and kept for the run.
+  HFONT fonts[4] = {};  // 0: page titles, 1: legal notice, 2 and 3: header lines
+  HBRUSH white = nullptr;
+  HICON box = nullptr, folder = nullptr, group = nullptr;  // images 0, 2 and 3
+  HBITMAP strip = nullptr;  // image 1, the separator at 96 DPI
   std::vector<FinishOption> options;
   std::vector<void*> optionItems;  // the check list's items, in option order
   // The installation, once confirmed, and where it reports.

@@ -19,16 +19,16 @@ class Echo : public TokenValues {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  IniOpenBytes(std::string(reinterpret_cast<const char*>(data), size));
+  IniDocument ini(std::string(reinterpret_cast<const char*>(data), size));
   SetupSettings settings;
-  ReadSetupSettings(&settings);
-  ReadTexts();
-  IniSelectGroup(L"");
-  for (bool more = IniFirstKey(); more; more = IniNextKey()) {
-    ReadInteger(IniKeyValue());
-    ExpandTokensWith(IniKeyValue(), Echo());
+  ReadSetupSettings(ini, &settings);
+  TextTable texts;
+  ReadTexts(ini, &texts);
+  ini.SelectGroup(L"");
+  for (bool more = ini.FirstKey(); more; more = ini.NextKey()) {
+    ReadInteger(ini.KeyValue());
+    ExpandTokensWith(ini.KeyValue(), Echo());
   }
   for (const TaskEntry& t : settings.installTasks) ExpandTokensWith(t.line, Echo());
-  IniClose();
   return 0;
 }

@@ -42,10 +42,9 @@ int main(int argc, char** argv) {
   }
   std::stringstream bytes;
   bytes << file.rdbuf();
-  IniOpenBytes(bytes.str());
+  IniDocument script(bytes.str());
   SetupSettings settings;
-  ReadSetupSettings(&settings);
-  IniClose();
+  ReadSetupSettings(script, &settings);
   std::printf("AppName\t%s\n", text::ToUtf8(settings.programName).c_str());
   std::printf("RequireLicense\t%s\n", text::ToUtf8(settings.licenseRequired).c_str());
   std::printf("RequireReadme\t%s\n", text::ToUtf8(settings.readMeRequired).c_str());

@@ -7,10 +7,9 @@
 
 namespace {
 SetupSettings Read(const std::string& script) {
-  IniOpenBytes(script);
+  IniDocument ini(script);
   SetupSettings s;
-  ReadSetupSettings(&s);
-  IniClose();
+  ReadSetupSettings(ini, &s);
   return s;
 }
 }  // namespace
@@ -79,19 +78,19 @@ TEST(Settings, OnlyTheFirstInstTasksGroupCounts) {
 }
 
 TEST(Localization, KeysReadWithoutRegardToCaseFirstLineWins) {
-  IniOpenBytes("[LocalizationStub]\nKey0=Yes\nKEY1 = Second   \nkey0 = ignored\nKey96 = for\nKey98 = Datei\n"
-               "[LocalizationUninstall]\nKey0 = Please confirm\nExtra = kept\nKey0 = twice\n");
-  ReadTexts();
-  IniClose();
-  EXPECT_EQ(Text(0), L"Yes");
-  EXPECT_EQ(Text(1), L"Second");
-  EXPECT_EQ(Text(70), L"");
-  EXPECT_EQ(Text(96), L"for");
+  IniDocument ini("[LocalizationStub]\nKey0=Yes\nKEY1 = Second   \nkey0 = ignored\nKey96 = for\nKey98 = Datei\n"
+                  "[LocalizationUninstall]\nKey0 = Please confirm\nExtra = kept\nKey0 = twice\n");
+  TextTable texts;
+  ReadTexts(ini, &texts);
+  EXPECT_EQ(texts[0], L"Yes");
+  EXPECT_EQ(texts[1], L"Second");
+  EXPECT_EQ(texts[70], L"");
+  EXPECT_EQ(texts[96], L"for");
   // The keys after Key96: the file's text where it has one, else English.
-  EXPECT_EQ(Text(97), L"File in use");
-  EXPECT_EQ(Text(98), L"Datei");
-  EXPECT_EQ(Text(103), L"");
-  ASSERT_EQ(UninstallTexts().size(), 3u);
-  EXPECT_EQ(UninstallTexts()[1].name, L"Extra");
-  EXPECT_EQ(UninstallTexts()[2].line, L"twice");
+  EXPECT_EQ(texts[97], L"File in use");
+  EXPECT_EQ(texts[98], L"Datei");
+  EXPECT_EQ(texts[103], L"");
+  ASSERT_EQ(texts.uninstall.size(), 3u);
+  EXPECT_EQ(texts.uninstall[1].name, L"Extra");
+  EXPECT_EQ(texts.uninstall[2].line, L"twice");
 }

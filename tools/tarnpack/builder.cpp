@@ -318,9 +318,8 @@ bool BuildPackage(const BuildOptions& o, BuildReport* report, std::string* error
   if (!ReadWhole(fs::Join(o.information, "Config/Script.ini"), &script))
     return Fail(error, "cannot read the setup script Config/Script.ini");
   SetupSettings settings;
-  IniOpenBytes(script);
-  ReadSetupSettings(&settings);
-  IniClose();
+  IniDocument ini(script);
+  ReadSetupSettings(ini, &settings);
   sign.description = text::ToUtf8(text::Trim(settings.programName));
   sign.url = text::ToUtf8(text::Trim(settings.website));
   Scratch scratch;

@@ -357,9 +357,8 @@ bool InspectPackage(const std::string& path, const std::string& caFile, Inspecti
 
   if (const Entry* script = FindEntry(info, L"Config\\Script.ini")) {
     SetupSettings s;
-    IniOpenBytes(script->data);
-    ReadSetupSettings(&s);
-    IniClose();
+    IniDocument ini(script->data);
+    ReadSetupSettings(ini, &s);
     out->product = U8(text::Trim(s.programName));
     out->version = U8(text::Trim(s.programVersion));
     out->publisher = U8(text::Trim(s.companyName));

@@ -180,9 +180,8 @@ bool ReadWingetFields(const std::string& informationFolder, WingetManifest* m, s
   while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) script.append(buffer, got);
   std::fclose(in);
   SetupSettings s;
-  IniOpenBytes(script);
-  ReadSetupSettings(&s);
-  IniClose();
+  IniDocument ini(script);
+  ReadSetupSettings(ini, &s);
   m->name = text::ToUtf8(s.programName);
   m->version = text::ToUtf8(s.programVersion);
   m->publisher = text::ToUtf8(s.companyName);
