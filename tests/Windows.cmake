@@ -61,7 +61,8 @@ target_link_libraries(tarndrive PRIVATE driver)
 target_link_options(tarndrive PRIVATE ${TEST_LINK} -municode)
 
 foreach(name ${E2E_TESTS})
-  add_executable(e2e_${name} ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_test.cpp)
+  add_executable(e2e_${name} ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_test.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/walk.cpp
+                            ${CMAKE_SOURCE_DIR}/tests/e2e/script_builder.cpp)
   target_link_libraries(e2e_${name} PRIVATE driver gtest_main)
   target_link_options(e2e_${name} PRIVATE ${TEST_LINK})
   add_dependencies(e2e_${name} stub stub-test sleeper plant token_probe test_service ops_server data)

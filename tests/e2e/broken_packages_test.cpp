@@ -2,6 +2,7 @@
 // refused before anything is created.
 #include "package/trailer.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/walk.h"
 
 using drive::Icon;
 
@@ -23,7 +24,7 @@ constexpr wchar_t kOverrides[] = L"Software\\Wine\\AppDefaults\\broken.exe\\DllO
 class BrokenPackages : public PackageTest {
  protected:
   void TearDown() override {
-    RegDeleteKeyW(HKEY_CURRENT_USER, kOverrides);
+    ops::DeleteKeyTree(HKEY_CURRENT_USER, kOverrides);
     for (const wchar_t* n : kPlanted) DeleteFileW((std::wstring(L"C:\\planted-") + n + L".dll.txt").c_str());
     PackageTest::TearDown();
   }
@@ -126,16 +127,13 @@ TEST_F(BrokenPackages, DllsPlantedBesideThePackageAreNotLoaded) {
   // the common controls). Wine prefers its own copies of system DLLs; the
   // per-program override makes it search like Windows does, so that a
   // planted copy would be found if the search path allowed it.
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
   std::string plant = ReadFileBytes(BinFolder() + L"plant.dll");
   ASSERT_FALSE(plant.empty());
   for (const wchar_t* n : kPlanted) {
-    RegSetValueExW(key, n, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"native,builtin"), 30);
+    SetText(HKEY_CURRENT_USER, kOverrides, n, L"native,builtin");
     Write(std::wstring(n) + L".dll", plant);
     DeleteFileW((std::wstring(L"C:\\planted-") + n + L".dll.txt").c_str());
   }
-  RegCloseKey(key);
   std::string whole = ReadFileBytes(Build());
   ExpectRefused(whole.substr(0, whole.size() - 1), kIncomplete);
   for (const wchar_t* n : kPlanted)

@@ -7,6 +7,8 @@
 #include "tests/driver/screen.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 
 using drive::Icon;
 
@@ -14,13 +16,7 @@ namespace {
 
 // Wizard controls.
 constexpr int kCancel = 0, kNext = 1, kFinish = 5;
-constexpr int kDestinationPage = 150, kGroupPage = 200;
 constexpr int kGroupField = 204, kOptOut = 205, kStatus = 253, kProgress = 254;
-
-const wchar_t kConfirmTitle[] = L"Please confirm";
-const wchar_t kConfirmQuit[] =
-    L"Are you sure you want to quit? You can install this program at a later time just by running the installer. "
-    L"Press 'Yes' to exit or 'No' to continue with the installation.";
 
 }  // namespace
 
@@ -28,39 +24,32 @@ class Install : public DemoInstallTest {
  protected:
   void TearDown() override {
     // Programs a failed test may have left running hold files of its folder.
-    for (const wchar_t* helper : {L"Victim_A.exe", L"victim_B.exe", L"run_probe.exe"})
-      for (DWORD pid : ProcessesNamed(helper)) StopProcess(pid);
-    for (int k = 1; k <= 4; ++k)
-      for (DWORD pid : ProcessesNamed(L"step" + std::to_wstring(k) + L".exe")) StopProcess(pid);
+    CleanUp({L"Victim_A.exe", L"victim_B.exe", L"run_probe.exe", L"step1.exe", L"step2.exe", L"step3.exe",
+             L"step4.exe"}, {});
     DemoInstallTest::TearDown();
   }
 
   // The setup script: [GeneralInformation] additions, [iConfig] additions
   // and the [InstTasks] lines ("name = line" each ending with CR LF).
   void Script(const std::string& general, const std::string& config, const std::string& tasks) {
-    WriteScript(DemoScript(dest_, general, config, tasks));
+    WriteScript(DemoApp(dest_, general, config, tasks));
   }
 
   // Starts the package and goes on to the destination page.
   HWND OpenWizard(const drive::Process& p) {
     HWND w = WaitWizard(p);
     if (!w) return nullptr;
-    EXPECT_TRUE(drive::Click(w, kNext));
-    EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kDestinationPage); }));
+    EXPECT_TRUE(WalkTo(w, kPageDestination));
     EXPECT_EQ(drive::Text(w, 153), dest_);
     return w;
   }
-
-  // Next on the destination page: the installation starts (no group page).
-  void StartInstallation(HWND w) { EXPECT_TRUE(drive::Click(w, kNext)); }
 
   // A whole run without a group: welcome, destination, installation, Finish.
   void RunThrough(const std::wstring& package) {
     drive::Process p = Launch(package);
     HWND w = OpenWizard(p);
     ASSERT_NE(w, nullptr);
-    StartInstallation(w);
-    ASSERT_TRUE(WaitFinishPage(w)) << "the finish page did not come";
+    ASSERT_TRUE(WalkTo(w, kPageFinish)) << "the finish page did not come";
     PressFinish(w, p);
   }
 };
@@ -117,7 +106,7 @@ TEST_F(Install, ProgressBarShowsTheShareOfTasksDone) {
   drive::Process p = Launch(Build());
   HWND w = OpenWizard(p);
   ASSERT_NE(w, nullptr);
-  StartInstallation(w);
+  ASSERT_TRUE(WalkTo(w, kPageInstallation));
 
   HWND bar = drive::Control(w, kProgress);
   ASSERT_NE(bar, nullptr);
@@ -188,8 +177,7 @@ TEST_F(Install, KillTaskStopsListedProgramsBeforeUnpacking) {
   drive::Process p = Launch(package);
   HWND w = OpenWizard(p);
   ASSERT_NE(w, nullptr);
-  StartInstallation(w);
-  ASSERT_TRUE(WaitFinishPage(w));
+  ASSERT_TRUE(WalkTo(w, kPageFinish));
   EXPECT_EQ(a.WaitExit(), 1u) << "Victim_A.exe was not stopped";
   EXPECT_EQ(b.WaitExit(), 1u) << "victim_B.exe was not stopped";
   EXPECT_EQ(ReadFileBytes(dest_ + L"A.txt"), "new A") << "A.txt was unpacked while its holder still ran";
@@ -242,7 +230,7 @@ class InstallCancel : public Install {
   // once kAhead entries are unpacked (App.exe and the two folders may be
   // among them).
   drive::MessageBoxInfo CancelBehind(const drive::Process& p, HWND w, bool closeBox) {
-    StartInstallation(w);
+    EXPECT_TRUE(drive::Click(w, kNext));
     for (int i = 0; i < kAhead; ++i) {
       if (closeBox) drive::CloseBox(w);
       else PostMessageW(w, WM_NULL, 0, 0);
@@ -330,8 +318,7 @@ class InstallGroup : public Install {
   HWND ToGroupPage(const drive::Process& p) {
     HWND w = OpenWizard(p);
     if (!w) return nullptr;
-    EXPECT_TRUE(drive::Click(w, kNext));
-    EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kGroupPage); }));
+    EXPECT_TRUE(WalkTo(w, kPageGroup));
     EXPECT_EQ(drive::Text(w, kGroupField), group_);
     return w;
   }
@@ -342,8 +329,7 @@ TEST_F(InstallGroup, UninstallLinkButNoWebsiteLinkWithoutAnAddress) {
   drive::Process p = Launch(Build());
   HWND w = ToGroupPage(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kNext));
-  ASSERT_TRUE(WaitFinishPage(w));
+  ASSERT_TRUE(WalkTo(w, kPageFinish));
 
   // The link is there before the program it points at.
   EXPECT_EQ(Tree(group_), (std::set<std::string>{"Uninstall.lnk"}));
@@ -371,8 +357,7 @@ TEST_F(InstallGroup, WebsiteLinkHoldsTheAddress) {
   drive::Process p = Launch(Build());
   HWND w = ToGroupPage(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kNext));
-  ASSERT_TRUE(WaitFinishPage(w));
+  ASSERT_TRUE(WalkTo(w, kPageFinish));
   PressFinish(w, p);
 
   EXPECT_EQ(Tree(group_), (std::set<std::string>{"Website.url"}));
@@ -393,8 +378,7 @@ TEST_F(InstallGroup, OptOutBoxLeavesTheStartMenuAlone) {
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(drive::Click(w, kOptOut));
   EXPECT_TRUE(drive::WaitUntil([w] { return drive::Checked(w, kOptOut); }));
-  ASSERT_TRUE(drive::Click(w, kNext));
-  ASSERT_TRUE(WaitFinishPage(w));
+  ASSERT_TRUE(WalkTo(w, kPageFinish));
   PressFinish(w, p);
 
   EXPECT_FALSE(FolderExists(group_));
@@ -413,8 +397,7 @@ TEST_F(InstallGroup, FirstStatusLineStaysWhenNothingIsUnpacked) {
     drive::Process p = Launch(Build(group ? L"group.exe" : L"plain.exe"));
     HWND w = group ? ToGroupPage(p) : OpenWizard(p);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(drive::Click(w, kNext));
-    ASSERT_TRUE(WaitFinishPage(w));
+    ASSERT_TRUE(WalkTo(w, kPageFinish));
     EXPECT_EQ(U8(drive::Text(w, kStatus)), group ? "Creating program groups..." : "Preparing to install...");
     EXPECT_EQ(FolderExists(group_), group);
     PressFinish(w, p);

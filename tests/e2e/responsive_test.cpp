@@ -3,6 +3,8 @@
 // that is cancelled without leaving anything behind.
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 #include "tests/ops/download_server.h"
 #include "tools/tarnpack/builder.h"
 
@@ -32,20 +34,8 @@ void AnswerWithKeys(const drive::Process& p, bool yes) {
 class Responsive : public DemoInstallTest {
  protected:
   void TearDown() override {
-    for (DWORD pid : ProcessesNamed(L"run_probe.exe")) StopProcess(pid);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnCancel");
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".tarncancel");
+    CleanUp({L"run_probe.exe"}, {{HKEY_CURRENT_USER, L"Software\\TarnCancel"}, {HKEY_CLASSES_ROOT, L".tarncancel"}});
     DemoInstallTest::TearDown();
-  }
-
-  // Welcome, destination, Next: the installation starts. Null without a
-  // wizard or when a page did not follow.
-  HWND StartInstallation(const drive::Process& p) {
-    HWND w = WaitWizard(p);
-    if (!w || !drive::Click(w, kNext) || !drive::WaitUntil([w] { return ShownPage(w) == 3; }) ||
-        !drive::Click(w, kNext))
-      return nullptr;
-    return w;
   }
 
   // The name a screen reader gives a control: a button's or check box's own
@@ -97,11 +87,10 @@ TEST_F(Responsive, EveryPageFromTheKeyboard) {
     ini.replace(at + 9, ini.find('\r', at + 1) - at - 9, "I accept & agree");
     Write(L"info\\Languages\\" + std::wstring(language) + L".ini", ini);
   }
-  WriteScript(DemoScript(dest_, "CompanyName = Tarn & Co\r\n",
-                         "AutoCreateStartMenu = 1\r\nCreateInternetLink = 0\r\n",
-                         "Later = RUN" + std::string(P) + "0" + P + "0" + P + "0" + P + "<DefaultInstallPath>App.exe" +
-                             P + P + "Start & go\r\n") +
-              "[FilesAndSettings]\r\nRequireLicense = 1\r\n");
+  WriteScript(DemoApp(dest_, "CompanyName = Tarn & Co\r\n", "AutoCreateStartMenu = 1\r\nCreateInternetLink = 0\r\n",
+                      "Later = RUN" + std::string(P) + "0" + P + "0" + P + "0" + P + "<DefaultInstallPath>App.exe" + P +
+                          P + "Start & go\r\n")
+                  .Section("FilesAndSettings", "RequireLicense = 1\r\n"));
   // The information folder brings two languages: the language window comes first.
   drive::Process p = Launch(Build());
   HWND languages = drive::WaitWindow(p, L"Language selection");
@@ -161,7 +150,7 @@ TEST_F(Responsive, EveryPageFromTheKeyboard) {
 // Texts from the script and the language file are shown as written: "&"
 // is no mnemonic in static texts.
 TEST_F(Responsive, TextsKeepTheirAmpersands) {
-  WriteScript(DemoScript(dest_, "Website = http://tarn.example/?a=1&b=2\r\n", "", ""));
+  WriteScript(DemoApp(dest_, "Website = http://tarn.example/?a=1&b=2\r\n"));
   drive::Process p = Launch(Build());
   HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
@@ -195,8 +184,8 @@ TEST_F(Responsive, TheWindowAnswersWhileTheInstallationWaitsOrWorks) {
     SetEndOfFile(f);
     CloseHandle(f);
   }
-  WriteScript(DemoScript(dest_, "", "",
-                         "Wait = RUN" + std::string(P) + "1" + P + "1" + P + "1" + P + "<DefaultInstallPath>probe.exe\r\n"));
+  WriteScript(DemoApp(dest_, "", "",
+                      "Wait = RUN" + std::string(P) + "1" + P + "1" + P + "1" + P + "<DefaultInstallPath>probe.exe\r\n"));
   drive::Process p = Launch(Build());
   HWND w = StartInstallation(p);
   ASSERT_NE(w, nullptr);
@@ -258,8 +247,8 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   held.holdAfter = 64 * 1024;
   held.release = release;
   server.Serve("/big.bin", held);
-  WriteScript(DemoScript(dest_, "", "",
-                         "Gone = DELETEFILE" + std::string(P) + U8(Dir()) + "mine\\gone.txt\r\nTree = DELETEFOLDER" +
+  WriteScript(DemoApp(dest_, "", "",
+                      "Gone = DELETEFILE" + std::string(P) + U8(Dir()) + "mine\\gone.txt\r\nTree = DELETEFOLDER" +
                              P + U8(Dir()) + "mine\\tree\\" + P + "1" + P + "1\r\n" +
                              "Value = REGADDVALUE" + P + "HKCU" + P + "v" + P + "7" + P +
                              "Software\\TarnCancel" + P + "REG_DWORD\r\nGoneKey = REGDELKEY" + P + "HKCU" + P + P + P +
@@ -278,10 +267,7 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   ASSERT_SOON(drive::Enabled(w, kCancel));
   ASSERT_TRUE(drive::ClickLater(w, kCancel));
   SetEvent(release);  // the next block's progress report takes the click
-  EXPECT_MESSAGE(p, L"Please confirm",
-                 L"Are you sure you want to quit? You can install this program at a later time just by running the "
-                 L"installer. Press 'Yes' to exit or 'No' to continue with the installation.",
-                 Icon::kError, IDYES);
+  EXPECT_MESSAGE(p, kConfirmTitle, kConfirmQuit, Icon::kError, IDYES);
   EXPECT_EQ(p.WaitExit(), 0u);
   CloseHandle(release);
   EXPECT_FALSE(Exists(dest_)) << "the install folder (and a part file in it) was left";

@@ -3,6 +3,8 @@
 // was recorded. Destructive cases run on the session's throw-away drive T:.
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 
 using drive::Icon;
 
@@ -10,6 +12,9 @@ namespace {
 
 constexpr int kCancel = 0, kNext = 1;
 const char P[] = "\xC2\xB6";  // the task lines' pilcrow, UTF-8
+const wchar_t kUnpackFailed[] =
+    L"This installer is corrupted: its files could not be unpacked completely. Nothing was installed. Please obtain "
+    L"another copy of it.";
 
 // Answers one message box of any program, checking its title and text.
 void Expect(const wchar_t* title, const std::wstring& text, int button) {
@@ -24,11 +29,10 @@ void Expect(const wchar_t* title, const std::wstring& text, int button) {
 // own list is empty).
 std::wstring PendingRenames(const std::wstring* restore = nullptr) {
   const wchar_t kKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", kValue[] = L"PendingFileRenameOperations";
-  if (restore && restore->empty()) RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, kValue);
-  std::wstring list(32768, L'\0');
-  DWORD bytes = DWORD(list.size() * sizeof(wchar_t));
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, kValue, RRF_RT_REG_MULTI_SZ, nullptr, &list[0], &bytes)) return L"";
-  list.resize(bytes / sizeof(wchar_t));
+  if (restore && restore->empty()) DeleteValue(HKEY_LOCAL_MACHINE, kKey, kValue);
+  const RegValue value = ReadValue(HKEY_LOCAL_MACHINE, kKey, kValue);
+  if (value.type != REG_MULTI_SZ) return L"";
+  std::wstring list(reinterpret_cast<const wchar_t*>(value.bytes.data()), value.bytes.size() / sizeof(wchar_t));
   for (wchar_t& c : list) c = c ? c : L'|';
   return list;
 }
@@ -38,17 +42,14 @@ std::wstring PendingRenames(const std::wstring* restore = nullptr) {
 class Safety : public DemoInstallTest {
  protected:
   void TearDown() override {
-    RemoveTree(L"T:\\tarnsafety\\");
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnSafety");
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
-    for (DWORD pid : ProcessesNamed(L"TarnSafetyApp.exe")) StopProcess(pid);
+    CleanUp({L"TarnSafetyApp.exe"}, {{HKEY_CURRENT_USER, L"Software\\TarnSafety"}}, {L"T:\\tarnsafety\\"});
     DemoInstallTest::TearDown();
   }
 
   // The demo script with these install tasks and [iConfig] additions; the
   // product is registered with the uninstaller's icon.
   void Script(const std::string& tasks, const std::string& config = "") {
-    WriteScript(DemoScript(dest_, "", config, tasks) + "[uConfig]\r\nIconExtUninst = 1\r\n");
+    WriteScript(DemoApp(dest_, "", config, tasks).Section("uConfig", "IconExtUninst = 1\r\n"));
   }
 
   // The package built from the test's folders, with a byte of the first
@@ -62,28 +63,6 @@ class Safety : public DemoInstallTest {
     bytes[stub.size() + data + 100] ^= 0x5A;
     Write(L"setup.exe", bytes);
     return package;
-  }
-
-  // Welcome, destination, Next: the wizard shows the group page (200) or,
-  // without one, the installation starts (250). Null without a wizard.
-  HWND PastTheDestination(const drive::Process& p) {
-    HWND w = WaitWizard(p);
-    if (!w) return nullptr;
-    EXPECT_TRUE(drive::Click(w, kNext));
-    EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 150); }));
-    EXPECT_TRUE(drive::Click(w, kNext));
-    EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, 200) || drive::Visible(w, 250); }));
-    return w;
-  }
-
-  // Welcome, destination (and the group page, when there is one), Next:
-  // the installation starts.
-  HWND StartInstallation(const drive::Process& p) {
-    HWND w = PastTheDestination(p);
-    if (w && drive::Visible(w, 200)) {
-      EXPECT_TRUE(drive::Click(w, kNext));
-    }
-    return w;
   }
 
   void InstallToTheEnd(const std::wstring& package) {
@@ -162,18 +141,15 @@ TEST_F(Safety, ACancelledInstallationPutsThePreviousOneBack) {
   const std::set<std::string> before = Tree(dest_);
 
   drive::Process p = Launch(package);
-  HWND w = PastTheDestination(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Visible(w, 200));
+  ASSERT_TRUE(WalkTo(w, kPageGroup));
   // Next starts the installation; the Cancel sent right after it is taken at
   // the unpacking's first progress report (the program takes no message
   // before it).
   ASSERT_TRUE(drive::Click(w, kNext));
   ASSERT_TRUE(drive::Click(w, kCancel));
-  EXPECT_MESSAGE(p, L"Please confirm",
-                 L"Are you sure you want to quit? You can install this program at a later time just by running the "
-                 L"installer. Press 'Yes' to exit or 'No' to continue with the installation.",
-                 Icon::kError, IDYES);
+  EXPECT_MESSAGE(p, kConfirmTitle, kConfirmQuit, Icon::kError, IDYES);
   EXPECT_EQ(p.WaitExit(), 0u);
 
   EXPECT_EQ(Tree(dest_), before);
@@ -197,10 +173,7 @@ TEST_F(Safety, APayloadThatCannotBeUnpackedInstallsAndRegistersNothing) {
   drive::Process p = Launch(package);
   HWND w = StartInstallation(p);
   ASSERT_NE(w, nullptr);
-  EXPECT_MESSAGE(p, L"Error",
-                 L"This installer is corrupted: its files could not be unpacked completely. Nothing was installed. "
-                 L"Please obtain another copy of it.",
-                 Icon::kError, IDOK);
+  EXPECT_MESSAGE(p, L"Error", kUnpackFailed, Icon::kError, IDOK);
   EXPECT_EQ(p.WaitExit(), 0u);
   EXPECT_FALSE(Exists(dest_));
   EXPECT_FALSE(Exists(group_));
@@ -220,18 +193,15 @@ TEST_F(Safety, AFailedRunTakesBackAGroupMadeUnderAShortenedName) {
   const std::wstring shortened = named.substr(0, 260);
 
   drive::Process p = Launch(package);
-  HWND w = PastTheDestination(p);
+  HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Visible(w, 200));
+  ASSERT_TRUE(WalkTo(w, kPageGroup));
   DWORD_PTR r = 0;
   SendMessageTimeoutW(drive::Control(w, 204), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(named.c_str()), SMTO_NORMAL,
                       5000, &r);
   ASSERT_EQ(drive::Text(w, 204), named);
   ASSERT_TRUE(drive::Click(w, kNext));
-  EXPECT_MESSAGE(p, L"Error",
-                 L"This installer is corrupted: its files could not be unpacked completely. Nothing was installed. "
-                 L"Please obtain another copy of it.",
-                 Icon::kError, IDOK);
+  EXPECT_MESSAGE(p, L"Error", kUnpackFailed, Icon::kError, IDOK);
   EXPECT_EQ(p.WaitExit(), 0u);
   const bool left = Exists(shortened);
   RemoveDirectoryW(shortened.c_str());
@@ -468,10 +438,7 @@ TEST_F(Safety, TheWorkFolderIsPrivate) {
   }
   EXPECT_TRUE(system);
   drive::Click(w, kCancel);
-  EXPECT_MESSAGE(p, L"Please confirm",
-                 L"Are you sure you want to quit? You can install this program at a later time just by running the "
-                 L"installer. Press 'Yes' to exit or 'No' to continue with the installation.",
-                 Icon::kError, IDYES);
+  EXPECT_MESSAGE(p, kConfirmTitle, kConfirmQuit, Icon::kError, IDYES);
   EXPECT_EQ(p.WaitExit(), 0u);
 }
 
@@ -507,11 +474,11 @@ TEST_F(Safety, AnEditedUninstallDataFileIsRefused) {
 
   // The platform's own book of digests vouches too: a product without an
   // entry, or an entry taken over, is still checked.
-  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, entry.c_str(), L"UninstallDataSha256");
+  DeleteValue(HKEY_LOCAL_MACHINE, entry, L"UninstallDataSha256");
   EXPECT_EQ(drive::Start(uninstaller, L"/S").WaitExit(60000), 1603u);
   EXPECT_EQ(ReadFileBytes(victim), "the user's");
   // Neither (an earlier version's installation): honoured.
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform");
+  ops::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform");
   Uninstall(Registered(L"UninstallString"));
   EXPECT_FALSE(Exists(dest_ + L"App.exe"));
   EXPECT_FALSE(Exists(victim)) << "the data of an entry without a digest was not honoured";

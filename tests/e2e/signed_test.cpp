@@ -11,6 +11,7 @@
 #include "package/trailer.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/walk.h"
 #include "tools/tarnpack/builder.h"
 
 using drive::Icon;
@@ -83,8 +84,7 @@ class Signed : public DemoInstallTest {
 
   // What an installation registers outside its folder.
   void Unregister() {
-    RemoveTree(group_);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
+    CleanUp({}, {{HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + L"Demo App"}}, {group_});
   }
 };
 

@@ -14,6 +14,8 @@
 #include "package/trailer.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 #include "tools/tarnpack/zip_writer.h"
 #include "wizard/controls.h"
 
@@ -141,14 +143,6 @@ bool HasEntryStarting(const std::vector<std::string>& entries, const std::string
   EXPECT_TRUE(HasEntryStarting(entries_, start_)) \
       << "no log line beginning \"" << (start_) << "\" in " << ::testing::PrintToString(entries_)
 
-// A REG_DWORD value, or -1.
-int64_t GetNumber(HKEY root, const std::wstring& path, const std::wstring& name) {
-  DWORD value = 0, bytes = sizeof value;
-  if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &bytes) != ERROR_SUCCESS)
-    return -1;
-  return value;
-}
-
 // Every visible top-level window of the session ("title [class]"), whoever
 // shows it: the shell's error box would be no window of the run.
 BOOL CALLBACK NoteVisible(HWND w, LPARAM list) {
@@ -203,10 +197,8 @@ class Silent : public DemoInstallTest {
   }
 
   void CleanNotes() {
-    RemoveTree(notesGroup_);
-    DeleteFileW(desktopLink_.c_str());
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tarnwick Notes");
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(kNotes)).c_str());
+    CleanUp({}, {{HKEY_CURRENT_USER, L"Software\\Tarnwick Notes"}, {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(kNotes)}},
+            {notesGroup_, desktopLink_});
   }
 
   // The example package with the shipped English, German and French files;
@@ -229,7 +221,7 @@ class Silent : public DemoInstallTest {
   // The "Demo App" package installing to dest_, with these [iConfig]
   // additions and [InstTasks] lines.
   std::wstring BuildDemo(const std::string& config = "", const std::string& tasks = "") {
-    WriteScript(DemoScript(dest_, "", config, tasks));
+    WriteScript(DemoApp(dest_, "", config, tasks));
     return Build();
   }
 
@@ -237,7 +229,7 @@ class Silent : public DemoInstallTest {
   // another authoring tool may write it: the information archive is written
   // again without the builder's additions.
   std::wstring DemoWithStatistics(const std::string& statistics, const std::wstring& file) {
-    WriteScript(DemoScript(dest_, "", "", ""));
+    WriteScript(DemoApp(dest_));
     const std::wstring data = BinFolder() + L"data\\";
     Write(L"info\\Languages\\English.ini", ReadFileBytes(data + L"languages\\English.ini"));
     Write(L"info\\Resources\\WizBitmap.bmp", ReadFileBytes(data + L"bitmaps\\WizBitmap.bmp"));
@@ -548,10 +540,7 @@ TEST_F(Silent, AnInteractiveRunWithALogShowsTheWizard) {
   HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(drive::Click(w, 0));  // Cancel
-  EXPECT_MESSAGE(p, L"Please confirm",
-                 L"Are you sure you want to quit? You can install this program at a later time just by running the "
-                 L"installer. Press 'Yes' to exit or 'No' to continue with the installation.",
-                 Icon::kError, IDYES);
+  EXPECT_MESSAGE(p, kConfirmTitle, kConfirmQuit, Icon::kError, IDYES);
   EXPECT_EQ(p.WaitExit(), 0u);
   EXPECT_TRUE(NewWorkFolders().empty());
   const std::vector<std::string> log = LogEntries(log_);
@@ -575,7 +564,7 @@ TEST_F(Silent, ARestartNeededEndsWith3010WithoutARestart) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Demo App")).c_str());
+    ops::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App"));
     const std::string requestsBefore = ReadFileBytes(kRestartRequests);
     drive::Process p = Launch(BuildDemo(c.config, c.tasks), L"/S /LOG=" + log_);
     const Watched run = WatchUntilExit(p);
@@ -599,10 +588,10 @@ TEST_F(Silent, AnUpgradeTakesOverTheEarlierInstallation) {
   const std::string p = kPilcrow, key = "Software\\Tarnwick Upgrade";
   const std::wstring entry = kUninstallKey + std::wstring(L"Demo App");
   auto package = [&](const std::string& version, const std::wstring& folder, const std::string& value) {
-    std::string script = DemoScript(folder, "", "[uConfig]\r\nIconExtUninst = 1\r\n",
-                                    "Key = REGADDKEY" + p + "HKCU" + p + p + p + key + "\r\nValue = REGADDVALUE" + p +
-                                        "HKCU" + p + value + p + "x" + p + key + p + "REG_SZ\r\n");
-    WriteScript(script.replace(script.find("Version = 1.0") + 10, 3, version));
+    WriteScript(DemoApp(folder, "", "[uConfig]\r\nIconExtUninst = 1\r\n",
+                        "Key = REGADDKEY" + p + "HKCU" + p + p + p + key + "\r\nValue = REGADDVALUE" + p + "HKCU" + p +
+                            value + p + "x" + p + key + p + "REG_SZ\r\n",
+                        version));
     return Build(Widen(version) + L".exe");
   };
   for (const std::wstring& other : {std::wstring(), Dir() + L"other\\"}) {
@@ -636,7 +625,7 @@ TEST_F(Silent, AnUpgradeTakesOverTheEarlierInstallation) {
         << ::testing::PrintToString(Tree(dest_)) << ::testing::PrintToString(Tree(other));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entry));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Widen(key)));
-    RegDeleteTreeW(HKEY_CURRENT_USER, Widen(key).c_str());
+    ops::DeleteKeyTree(HKEY_CURRENT_USER, Widen(key));
   }
 }
 

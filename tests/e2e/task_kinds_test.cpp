@@ -4,6 +4,8 @@
 #include "common/text.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 
 namespace {
 
@@ -30,32 +32,27 @@ class TaskKinds : public PackageTest {
   // What the cases may have put on the machine goes, however they end.
   void TearDown() override {
     RemoveService(L"TarnKindsService", 10000);
-    ops::DeleteKeyTree(HKEY_CLASSES_ROOT, kServerClass);
-    for (const wchar_t* key : {L"tnk_auto_file", L".tnk", L"Applications\\App.exe"})
-      ops::DeleteKeyTree(HKEY_CLASSES_ROOT, key);
-    ops::DeleteKeyTree(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tnk");
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kFontsKey, L"Tarn Mono (TrueType)");
+    CleanUp({}, {{HKEY_CLASSES_ROOT, kServerClass}, {HKEY_CLASSES_ROOT, L"tnk_auto_file"}, {HKEY_CLASSES_ROOT, L".tnk"},
+                 {HKEY_CLASSES_ROOT, L"Applications\\App.exe"},
+                 {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tnk"}});
+    DeleteValue(HKEY_LOCAL_MACHINE, kFontsKey, L"Tarn Mono (TrueType)");
     RemoveFontResourceW(FontCopy().c_str());
     DeleteFileW(FontCopy().c_str());
     PackageTest::TearDown();
   }
 
   void Script(const std::string& tasks) {
-    WriteScript("\xEF\xBB\xBF[GeneralInformation]\r\nAppName = Kinds\r\nVersion = 1\r\n[iConfig]\r\nPathChangeable = 1\r\n"
-                "DefaultPath = " + Utf8(dest_) + "\r\n[InstTasks]\r\n" + tasks);
+    WriteScript(ScriptText("Kinds", "1").Section("iConfig", "PathChangeable = 1\r\n").Dest(dest_).Section("InstTasks", tasks));
   }
 
   // Runs the installation to the finish page; `during` answers what the
   // tasks ask. Returns the status line's last text, then presses Finish.
   std::wstring Install(const std::wstring& package, void (*during)(const drive::Process&) = nullptr) {
     drive::Process p = Launch(package);
-    HWND w = drive::WaitWindow(p, L"Kinds v.1 :: Setup");
-    EXPECT_NE(w, nullptr);
+    HWND w = StartInstallation(p, L"Kinds v.1 :: Setup");
     if (!w) return L"";
-    drive::Click(w, 1);
-    drive::Click(w, 1);
     if (during) during(p);
-    EXPECT_TRUE(drive::WaitUntil([&] { return drive::Visible(w, 5); }, 60000));
+    EXPECT_TRUE(WalkTo(w, kPageFinish));
     std::wstring status = drive::Text(w, 253);
     drive::Click(w, 5);
     EXPECT_EQ(p.WaitExit(), 0u);
@@ -130,10 +127,6 @@ TEST_F(TaskKinds, FontsAreInstalledWithoutRecord) {
   Script("Font = INSTALLFONT" + P + "Tarn Mono (TrueType)" + P + "<DefaultInstallPath>TarnMono.ttf\r\n");
   Install(Build());
   EXPECT_TRUE(FileExists(FontCopy()));
-  wchar_t value[MAX_PATH] = {};
-  DWORD size = sizeof value;
-  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, kFontsKey, L"Tarn Mono (TrueType)", RRF_RT_REG_SZ, nullptr, value, &size),
-            ERROR_SUCCESS);
-  EXPECT_STREQ(value, L"TarnMono.ttf");
+  EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, kFontsKey, L"Tarn Mono (TrueType)")), "TarnMono.ttf");
   EXPECT_EQ(Record().find("INSTALLFONT"), std::string::npos);
 }

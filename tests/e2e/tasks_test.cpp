@@ -6,11 +6,12 @@
 
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 
 namespace {
 
-constexpr int kNext = 1, kFinish = 5;
-constexpr int kDestinationPage = 150, kGroupPage = 200;
+constexpr int kFinish = 5;
 constexpr int kGroupField = 204, kStatus = 253, kFinishOptions = 303;
 
 // The names in a folder as the file system spells them.
@@ -39,53 +40,8 @@ std::map<std::string, std::string> ProbeReport(const std::wstring& file) {
   return out;
 }
 
-// Registry helpers for the test's own keys.
-void MakeKey(HKEY root, const std::wstring& path) {
-  HKEY k;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS)
-      << U8(path);
-  RegCloseKey(k);
-}
-
-// A value's type and raw bytes; type REG_NONE with no bytes when it is missing.
-struct RegValue {
-  DWORD type = REG_NONE;
-  std::string bytes;
-  bool exists = false;
-};
-
-RegValue ReadValue(HKEY root, const std::wstring& path, const std::wstring& name) {
-  RegValue v;
-  HKEY k;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return v;
-  DWORD size = 0;
-  if (RegQueryValueExW(k, name.c_str(), nullptr, &v.type, nullptr, &size) == ERROR_SUCCESS) {
-    v.exists = true;
-    v.bytes.resize(size);
-    RegQueryValueExW(k, name.c_str(), nullptr, &v.type, reinterpret_cast<BYTE*>(&v.bytes[0]), &size);
-  }
-  RegCloseKey(k);
-  return v;
-}
-
 std::string Utf16Bytes(const std::wstring& s) {
   return std::string(reinterpret_cast<const char*>(s.c_str()), (s.size() + 1) * sizeof(wchar_t));
-}
-
-// Removes a key with everything below it.
-void DropKey(HKEY root, const std::wstring& path) {
-  HKEY k;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
-    wchar_t name[256];
-    DWORD length = 256;
-    while (RegEnumKeyExW(k, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-      DropKey(root, path + L"\\" + name);
-      length = 256;
-      if (KeyExists(root, path + L"\\" + name)) break;
-    }
-    RegCloseKey(k);
-  }
-  RegDeleteKeyW(root, path.c_str());
 }
 
 }  // namespace
@@ -99,30 +55,28 @@ class Tasks : public DemoInstallTest {
 
   // The setup script with these [iConfig] additions and [InstTasks] lines.
   void Script(const std::string& config, const std::string& tasks) {
-    WriteScript(DemoScript(dest_, "", config, tasks));
+    WriteScript(DemoApp(dest_, "", config, tasks));
   }
 
-  // Builds and starts the package and presses Next until the installation
-  // runs (through the group page when `group`).
-  HWND StartInstallation(drive::Process* p, bool group = false) {
+  // Builds and starts the package and walks the wizard until the
+  // installation runs (through the group page, which names the group, when
+  // `group`).
+  HWND BuildAndStart(drive::Process* p, bool group = false) {
     *p = Launch(Build());
     HWND w = WaitWizard(*p);
     if (!w) return nullptr;
-    EXPECT_TRUE(drive::Click(w, kNext));
-    EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kDestinationPage); }));
-    EXPECT_TRUE(drive::Click(w, kNext));
     if (group) {
-      EXPECT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kGroupPage); }));
+      EXPECT_TRUE(WalkTo(w, kPageGroup));
       EXPECT_EQ(drive::Text(w, kGroupField), group_);
-      EXPECT_TRUE(drive::Click(w, kNext));
     }
+    EXPECT_TRUE(WalkTo(w, kPageInstallation));
     return w;
   }
 
   // Runs the installation to the finish page. The last status text stays
   // on the (hidden) installation page; it is returned.
   std::string InstallToFinishPage(drive::Process* p, HWND* w, bool group = false) {
-    *w = StartInstallation(p, group);
+    *w = BuildAndStart(p, group);
     if (!*w) return std::string();
     EXPECT_TRUE(WaitFinishPage(*w)) << "the finish page did not come";
     return U8(drive::Text(*w, kStatus));
@@ -160,7 +114,7 @@ TEST_F(Tasks, RunStartsTheProgramInItsFolderAndWaitsForIt) {
          "Shown = RUN¶1¶0¶1¶<DefaultInstallPath>shown.exe¶two words¶Shown\r\n"
          "Later = RUN¶1¶1¶0¶<DefaultInstallPath>later.exe¶¶Later\r\n");
   drive::Process p;
-  HWND w = StartInstallation(&p);
+  HWND w = BuildAndStart(&p);
   ASSERT_NE(w, nullptr);
 
   ASSERT_TRUE(drive::WaitUntil([&] { return FileExists(dest_ + L"probe.txt"); }, 60000)) << "probe.exe did not run";
@@ -212,9 +166,8 @@ class RegistryTasks : public Tasks {
     Tasks::TearDown();
   }
   static void CleanKeys() {
-    DropKey(HKEY_LOCAL_MACHINE, L"Software\\X");
-    DropKey(HKEY_CLASSES_ROOT, L"TarnTestX");
-    DropKey(HKEY_CURRENT_USER, L"Software\\TarnTest");
+    CleanUp({}, {{HKEY_LOCAL_MACHINE, L"Software\\X"}, {HKEY_CLASSES_ROOT, L"TarnTestX"},
+                 {HKEY_CURRENT_USER, L"Software\\TarnTest"}});
   }
 };
 

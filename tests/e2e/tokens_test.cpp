@@ -44,22 +44,11 @@ const std::map<std::wstring, std::set<std::string>> kOsNumbers = {
 constexpr wchar_t kNtCommandKey[] = L"Applications\\PureBasic.exe\\shell\\open\\command";
 constexpr wchar_t kNineCommandKey[] = L"Software\\Classes\\PureBasic.exe\\shell\\open\\command";
 
-void SetCommand(HKEY root, const std::wstring& key, const std::wstring& command) {
-  HKEY k;
-  ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                           static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))),
-            ERROR_SUCCESS);
-  RegCloseKey(k);
-}
+void SetCommand(HKEY root, const std::wstring& key, const std::wstring& command) { SetText(root, key, L"", command); }
 
-// Removes "...\PureBasic.exe\shell\open\command" up to and including the
-// "PureBasic.exe" key, deepest first.
-void RemoveCommand(HKEY root, std::wstring key) {
-  for (int level = 0; level < 4; ++level) {
-    RegDeleteKeyW(root, key.c_str());
-    key = key.substr(0, key.find_last_of(L'\\'));
-  }
+// Removes "...\PureBasic.exe\shell\open\command" with its "PureBasic.exe" key.
+void RemoveCommand(HKEY root, const std::wstring& key) {
+  ops::DeleteKeyTree(root, key.substr(0, key.find(L"\\shell\\")));
 }
 
 }  // namespace

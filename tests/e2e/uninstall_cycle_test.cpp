@@ -10,13 +10,15 @@
 
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 
 using drive::Icon;
 
 namespace {
 
 constexpr wchar_t kTitle[] = L"Cycle Demo v.1.0 :: Setup";
-constexpr int kNext = 1, kFinish = 5, kGroupPage = 200;
+constexpr int kFinish = 5;
 
 // The second stage of an uninstaller: the numbered copy in the temporary
 // folder that the installed uninstaller starts.
@@ -51,41 +53,34 @@ class UninstallCycle : public PackageTest {
   }
 
   void Clean() {
-    RemoveTree(group_);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TarnCycle");
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Cycle Demo")).c_str());
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".tarncyc");
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"tarncyc_auto_file");
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Applications\\App.exe");
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tarncyc");
+    CleanUp({}, {{HKEY_CURRENT_USER, L"Software\\TarnCycle"}, {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Cycle Demo")},
+                 {HKEY_CLASSES_ROOT, L".tarncyc"}, {HKEY_CLASSES_ROOT, L"tarncyc_auto_file"},
+                 {HKEY_CLASSES_ROOT, L"Applications\\App.exe"},
+                 {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tarncyc"}},
+            {group_});
     RemoveService(service_);
   }
 
   // The setup script: a group with both links, the uninstaller's icon for
   // the registration, install tasks and uninstall tasks (lines "name = line").
   void Script(const std::string& tasks, const std::string& uninstallTasks) {
-    WriteScript(std::string(kBom) +
-                "[GeneralInformation]\r\nAppName = Cycle Demo\r\nVersion = 1.0\r\nCompanyName = Tarn Co\r\n"
-                "Website = http://tarn.invalid/\r\n"
-                "[iConfig]\r\nDefaultPath = " +
-                U8(dest_) +
-                "\r\nPathChangeable = 1\r\nAutoCreateStartMenu = 1\r\n"
-                "CreateInternetLink = 1\r\nCreateUninstallLink = 1\r\n"
-                "[uConfig]\r\nIconExtUninst = 1\r\n"
-                "[InstTasks]\r\n" +
-                tasks + "[UninstTasks]\r\n" + uninstallTasks);
+    WriteScript(ScriptText("Cycle Demo")
+                    .Add("CompanyName = Tarn Co\r\nWebsite = http://tarn.invalid/\r\n")
+                    .Section("iConfig")
+                    .Dest(dest_)
+                    .Add("PathChangeable = 1\r\nAutoCreateStartMenu = 1\r\nCreateInternetLink = 1\r\nCreateUninstallLink = 1\r\n")
+                    .Section("uConfig", "IconExtUninst = 1\r\n")
+                    .Section("InstTasks", tasks)
+                    .Section("UninstTasks", uninstallTasks));
   }
 
   // Welcome, destination, group page, installation, Finish.
   void Install() {
     drive::Process p = Launch(Build());
-    HWND w = drive::WaitWindow(p, kTitle);
-    ASSERT_NE(w, nullptr) << "the wizard did not appear";
-    ASSERT_TRUE(drive::Click(w, kNext));
-    ASSERT_TRUE(drive::Click(w, kNext));
-    ASSERT_TRUE(drive::WaitUntil([w] { return drive::Visible(w, kGroupPage); }));
-    ASSERT_TRUE(drive::Click(w, kNext));
-    ASSERT_TRUE(WaitFinishPage(w));
+    HWND w = WaitWizard(p, kTitle);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(WalkTo(w, kPageGroup));
+    ASSERT_TRUE(WalkTo(w, kPageFinish));
     ASSERT_TRUE(drive::Click(w, kFinish));
     EXPECT_EQ(p.WaitExit(), 0u);
     ASSERT_TRUE(FileExists(dest_ + L"Uninst0.exe"));

@@ -4,6 +4,8 @@
 #include "common/text.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 
 namespace {
 
@@ -25,29 +27,29 @@ class UninstallData : public PackageTest {
       if (!ValueExists(HKEY_LOCAL_MACHINE, kUninstallKey, value)) newOnUninstallKey_.push_back(value);
   }
   void TearDown() override {
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\TarnData");
-    for (const wchar_t* name : {L"Data Demo", L"Icon Demo"})
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(name)).c_str());
-    for (const wchar_t* value : newOnUninstallKey_) RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kUninstallKey, value);
+    CleanUp({}, {{HKEY_CURRENT_USER, L"Software\\TarnData"}, {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Data Demo")},
+                 {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Icon Demo")}});
+    for (const wchar_t* value : newOnUninstallKey_) DeleteValue(HKEY_LOCAL_MACHINE, kUninstallKey, value);
     PackageTest::TearDown();
   }
 
   std::string Script(const std::string& name, const std::string& uConfig, const std::string& tasks,
                      const std::string& uninstallTasks) {
-    return "\xEF\xBB\xBF[GeneralInformation]\r\nAppName = " + name +
-           "\r\nVersion = 2.0\r\nCompanyName = Tarn Co\r\nWebsite = www.tarn.example\r\nEmail = help@tarn.example\r\n"
-           "[iConfig]\r\nPathChangeable = 1\r\nDefaultPath = " + Utf8(dest_) + "\r\n[uConfig]\r\n" + uConfig +
-           "[InstTasks]\r\n" + tasks + "[UninstTasks]\r\n" + uninstallTasks;
+    return ScriptText(name, "2.0")
+        .Add("CompanyName = Tarn Co\r\nWebsite = www.tarn.example\r\nEmail = help@tarn.example\r\n")
+        .Section("iConfig", "PathChangeable = 1\r\n")
+        .Dest(dest_)
+        .Section("uConfig", uConfig)
+        .Section("InstTasks", tasks)
+        .Section("UninstTasks", uninstallTasks);
   }
 
   // Welcome, destination (the installation runs), Finish.
   void Install(const std::wstring& title) {
     drive::Process p = Launch(Build());
-    HWND w = drive::WaitWindow(p, title);
+    HWND w = WaitWizard(p, title);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(drive::Click(w, 1));
-    ASSERT_TRUE(drive::Click(w, 1));
-    ASSERT_TRUE(drive::WaitUntil([&] { return drive::Visible(w, 5); }, 60000));
+    ASSERT_TRUE(WalkTo(w, kPageFinish));
     ASSERT_TRUE(drive::Click(w, 5));
     EXPECT_EQ(p.WaitExit(), 0u);
   }
@@ -113,16 +115,9 @@ TEST_F(UninstallData, KnownInstallationByteForByte) {
   // path's part before a blank; and the form for deployment tools.
   EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, key, L"UninstallString")), "\"" + U8(dest_) + "Uninst0.exe\"");
   EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString")), "\"" + U8(dest_) + "Uninst0.exe\" /S");
-  DWORD kilobytes = 0, bytes = sizeof kilobytes;
-  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"EstimatedSize", RRF_RT_REG_DWORD, nullptr, &kilobytes,
-                         &bytes),
-            ERROR_SUCCESS);
-  EXPECT_EQ(kilobytes, 1u) << "the payload's size in kilobytes, rounded up";
+  EXPECT_EQ(GetNumber(HKEY_LOCAL_MACHINE, key, L"EstimatedSize"), 1) << "the payload's size in kilobytes, rounded up";
   // Each value holds its text with the terminating null.
-  DWORD size = 0;
-  RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"HelpTelephone", RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr,
-               &size);
-  EXPECT_EQ(size, 8u);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"HelpTelephone").bytes.size(), 8u);
 }
 
 TEST_F(UninstallData, EmptyPayloadAndNothingRecordedLeaveThoseSectionsOut) {
@@ -151,7 +146,7 @@ TEST_F(UninstallData, IconRules) {
   };
   for (const Case& c : cases) {
     RemoveTree(dest_);
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + std::wstring(L"Icon Demo")).c_str());
+    ops::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Icon Demo"));
     WriteScript(Script("Icon Demo", c.uConfig, "", ""));
     Install(L"Icon Demo v.2.0 :: Setup");
     EXPECT_TRUE(FileExists(dest_ + L"Uninst0.exe")) << c.uConfig;

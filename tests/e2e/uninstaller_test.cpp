@@ -15,6 +15,7 @@
 #include "install/associations.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/walk.h"
 #include "uninstaller/progress_window.h"
 
 using drive::Icon;
@@ -33,8 +34,6 @@ std::wstring Line(std::initializer_list<std::wstring> fields) {
   for (const std::wstring& f : fields) line += (line.empty() ? L"" : kP) + f;
   return line;
 }
-
-void DeleteKeyTree(HKEY root, const std::wstring& path) { RegDeleteTreeW(root, path.c_str()); }
 
 // Ends the running programs of this file name when the case ends, however
 // it ends.
@@ -198,7 +197,7 @@ class Uninstaller : public PackageTest {
         DeleteFileW(stage->program.c_str());
       }
     }
-    for (const std::wstring& key : uninstallKeys_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallKey + key).c_str());
+    for (const std::wstring& key : uninstallKeys_) ops::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + key);
     CloseHandle(gate_);
     CloseHandle(release_);
     PackageTest::TearDown();
@@ -656,9 +655,8 @@ class UninstallerRecord : public Uninstaller {
     Uninstaller::TearDown();
   }
   void Clean() {
-    DeleteKeyTree(HKEY_CURRENT_USER, kTestKey);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, kTestKey);
-    RemoveTree(ShellPath(CSIDL_PROGRAMS) + L"Tarnwick Uninstall Test");
+    CleanUp({}, {{HKEY_CURRENT_USER, kTestKey}, {HKEY_LOCAL_MACHINE, kTestKey}},
+            {ShellPath(CSIDL_PROGRAMS) + L"Tarnwick Uninstall Test"});
     RemoveAssociation(L"tarnunx", L"tarnuapp.exe");
     if (!service_.empty()) RemoveService(service_);
   }

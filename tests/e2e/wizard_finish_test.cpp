@@ -5,17 +5,11 @@
 
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 #include "wizard/controls.h"
 
 namespace {
-
-// A task line: the fields joined by the pilcrow, in UTF-8.
-std::string Task(std::initializer_list<std::string> fields) {
-  std::string line;
-  size_t n = 0;
-  for (const std::string& f : fields) line += (n++ ? kPilcrow : "") + f;
-  return line;
-}
 
 // The place a link goes to, as the finish page words it.
 std::wstring Place(int index) { return T(index == 10 || index == 11 ? 43 : 42) + L" " + T(44 + index); }
@@ -36,12 +30,11 @@ class WizardFinish : public WizardTest {
     UseStub(StubFile(L"-test"));
   }
   void TearDown() override {
-    RemoveTree(CommonPrograms() + L"Demo App");
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
-    // Links a finish option may have made outside the test's folder.
-    DeleteFileW((ShellPath(CSIDL_DESKTOPDIRECTORY) + L"Tarn Finish Site.url").c_str());
-    DeleteFileW((ShellPath(CSIDL_COMMON_STARTMENU) + L"Tarn Finish Second.lnk").c_str());
-    DeleteFileW((ShellPath(CSIDL_COMMON_DESKTOPDIRECTORY) + L"Tarn Never.url").c_str());
+    // The group, and links a finish option may have made outside the test's folder.
+    CleanUp({}, {{HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + L"Demo App"}},
+            {CommonPrograms() + L"Demo App", ShellPath(CSIDL_DESKTOPDIRECTORY) + L"Tarn Finish Site.url",
+             ShellPath(CSIDL_COMMON_STARTMENU) + L"Tarn Finish Second.lnk",
+             ShellPath(CSIDL_COMMON_DESKTOPDIRECTORY) + L"Tarn Never.url"});
     PackageTest::TearDown();
   }
 
@@ -49,23 +42,19 @@ class WizardFinish : public WizardTest {
   // Start-menu page, UTF-8 with a byte-order mark as the authoring tool
   // writes it.
   void Script(const std::vector<std::string>& tasks, bool restart) {
-    std::string s = std::string(kBom) + "[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[InstTasks]\r\n";
-    for (size_t i = 0; i < tasks.size(); ++i) s += "Task" + std::to_string(i) + " = " + tasks[i] + "\r\n";
-    s += "[iConfig]\r\nPathChangeable = 1\r\nAutoCreateStartMenu = 0\r\nDefaultPath = " + drive::Narrow(Dest()) +
-         "\r\n";
-    if (restart) s += "RebootRequired = 1\r\n";
-    WriteScript(s);
+    ScriptText s;
+    s.Section("InstTasks");
+    for (size_t i = 0; i < tasks.size(); ++i) s.Add("Task" + std::to_string(i) + " = " + tasks[i] + "\r\n");
+    s.Section("iConfig", "PathChangeable = 1\r\nAutoCreateStartMenu = 0\r\n").Dest(Dest());
+    WriteScript(s.Add(restart ? "RebootRequired = 1\r\n" : ""));
   }
 
   // From the welcome page through the installation to the finish page.
   HWND ToFinishPage(const drive::Process& p) {
     HWND w = WaitWizard(p);
-    if (!w) return nullptr;
-    EXPECT_TRUE(drive::Click(w, kNextButton));
-    EXPECT_TRUE(drive::WaitUntil([&] { return ShownPage(w) == 3; })) << "page " << ShownPage(w);
-    EXPECT_TRUE(drive::Click(w, kNextButton));
-    EXPECT_TRUE(drive::WaitUntil([&] { return ShownPage(w) == 6 && drive::Visible(w, kFinishButton); }))
-        << "page " << ShownPage(w);
+    if (w) {
+      EXPECT_TRUE(WalkTo(w, kPageFinish));
+    }
     return w;
   }
 

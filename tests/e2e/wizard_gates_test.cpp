@@ -6,6 +6,7 @@
 
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
 #include "wizard/controls.h"
 
 using drive::Icon;
@@ -57,43 +58,12 @@ class FrameworkFolder {
 class WebAddressHandler {
  public:
   explicit WebAddressHandler(const std::wstring& program) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-      wchar_t buf[1024] = {};
-      DWORD size = sizeof buf - sizeof(wchar_t), type = 0;
-      if (RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS) {
-        had_ = true;
-        type_ = type;
-        old_ = buf;
-      }
-      RegCloseKey(key);
-    }
-    Set(L"\"" + program + L"\" \"%1\"", REG_SZ);
-  }
-  ~WebAddressHandler() {
-    if (had_) {
-      Set(old_, type_);
-    } else {
-      HKEY key;
-      if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueW(key, nullptr);
-        RegCloseKey(key);
-      }
-    }
+    SetText(HKEY_CLASSES_ROOT, kKey, L"", L"\"" + program + L"\" \"%1\"");
   }
 
  private:
   static constexpr const wchar_t* kKey = L"http\\shell\\open\\command";
-  void Set(const std::wstring& value, DWORD type) {
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != 0) return;
-    RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-  }
-  bool had_ = false;
-  DWORD type_ = REG_SZ;
-  std::wstring old_;
+  RestoredDefault restored_{HKEY_CLASSES_ROOT, kKey};
 };
 
 }  // namespace
@@ -101,7 +71,7 @@ class WebAddressHandler {
 class WizardGates : public WizardTest {
  protected:
   void Script(const std::string& general, const std::string& more = "") {
-    WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n" + general + more);
+    WriteScript(ScriptText("Demo App", "1.0", false).Add(general + more));
   }
 
   // The package stops before its wizard with this message, leaving nothing.

@@ -12,6 +12,8 @@
 #include "tests/driver/screen.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
+#include "tests/e2e/script_builder.h"
+#include "tests/e2e/walk.h"
 #include "wizard/controls.h"
 
 using drive::Icon;
@@ -24,24 +26,12 @@ std::wstring ReplaceAll(std::wstring s, const std::wstring& what, const std::wst
   return s;
 }
 
-// A text with the program's name and version put in, as the wizard shows it.
-std::wstring Named(int key, const std::wstring& name, const std::wstring& version) {
-  return ReplaceAll(ReplaceAll(T(key), L"$APPNAME$", name), L"$APPVERSION$", version);
-}
-
-// A byte count as the destination page writes it: one decimal, units of 1024.
-std::wstring SizeText(unsigned long long bytes) {
-  static const char* const kUnits[] = {"Byte", "KB", "MB", "GB", "TB", "PB", "EB"};
-  int unit = 0;
-  if (bytes) {
-    float ratio = static_cast<float>(std::log(static_cast<float>(bytes))) / static_cast<float>(std::log(1024.0f));
-    unit = static_cast<int>(std::floor(ratio));
-  }
-  char buf[64];
-  std::snprintf(buf, sizeof buf, unit ? "%.1f %s" : "%.0f %s", static_cast<double>(bytes) / std::pow(1024.0, unit),
-                kUnits[unit]);
-  return Widen(buf);
-}
+// The English texts the wizard shows on its buttons, in its questions and
+// on the destination page.
+const wchar_t kAvailable[] = L"Available space:";
+const wchar_t kWarning[] = L"Warning";
+const wchar_t kNoPath[] = L"Please select a path for the program!";
+const wchar_t kBrowseTitle[] = L"Browse for folder";
 
 bool MessageBoxShown(const drive::Process& p) {
   for (HWND h : drive::WindowsOf(p.pid()))
@@ -176,27 +166,27 @@ class WizardPages : public WizardTest {
  protected:
   void TearDown() override {
     // What an installation leaves outside the test's folder.
-    RemoveTree(CommonPrograms() + L"Demo App");
-    for (const std::wstring& group : extraGroups_) RemoveTree(group);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"Demo App").c_str());
+    CleanUp({}, {{HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + L"Demo App"}}, {CommonPrograms() + L"Demo App"});
+    for (const std::wstring& group : extraGroups_) CleanUp({}, {}, {group});
     PackageTest::TearDown();
   }
 
-  std::string DestLine() const { return "DefaultPath = " + drive::Narrow(Dest()) + "\r\n"; }
-
-  // A script for "Demo App" 1.0 installing below the test's folder, with
-  // further lines for [FilesAndSettings] and [iConfig].
-  void Script(const std::string& filesAndSettings, const std::string& iConfig, const std::string& general = "") {
-    WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n" + general +
-                "[FilesAndSettings]\r\n" + filesAndSettings + "[iConfig]\r\nPathChangeable = 1\r\n" + DestLine() +
-                iConfig);
+  // A script without a byte-order mark for a program 1.0 installing below
+  // the test's folder, with further lines for [FilesAndSettings] and [iConfig].
+  void Script(const std::string& filesAndSettings, const std::string& iConfig, const std::string& general = "",
+              const std::string& name = "Demo App", const std::string& version = "1.0") {
+    WriteScript(ScriptText(name, version, false)
+                    .Add(general)
+                    .Section("FilesAndSettings", filesAndSettings)
+                    .Section("iConfig", "PathChangeable = 1\r\n")
+                    .Dest(Dest())
+                    .Add(iConfig));
   }
 
   // Next on the last page before the installation: the installation runs
   // and the finish page follows.
   void InstallAndExpectFinishPage(HWND w) {
-    ASSERT_TRUE(drive::Click(w, kNextButton));
-    ASSERT_TRUE(drive::WaitUntil([&] { return ShownPage(w) == 6; })) << "page " << ShownPage(w);
+    ASSERT_TRUE(WalkTo(w, kPageFinish));
     EXPECT_SOON(drive::Visible(w, kFinishButton));
     EXPECT_SOON(!drive::Visible(w, kNextButton));
     EXPECT_SOON(!drive::Visible(w, kPreviousButton));
@@ -285,8 +275,7 @@ TEST_F(WizardPages, LicenceBoxGatesNextAndKeepsItsTick) {
   drive::Process p = Launch(Build());
   HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageLicence));
   EXPECT_SOON(!drive::Checked(w, kLicenseBox));
   EXPECT_SOON(!drive::Enabled(w, kNextButton));
 
@@ -301,8 +290,7 @@ TEST_F(WizardPages, LicenceBoxGatesNextAndKeepsItsTick) {
   ASSERT_TRUE(drive::Click(w, kPreviousButton));
   EXPECT_SOON(ShownPage(w) == 0) << "page " << ShownPage(w);
   EXPECT_SOON(drive::Enabled(w, kNextButton));
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  EXPECT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageLicence));
   EXPECT_SOON(!drive::Checked(w, kLicenseBox));
   EXPECT_SOON(!drive::Enabled(w, kNextButton));
 
@@ -310,14 +298,12 @@ TEST_F(WizardPages, LicenceBoxGatesNextAndKeepsItsTick) {
   ASSERT_TRUE(drive::Click(w, kLicenseBox));
   ASSERT_TRUE(drive::Click(w, kPreviousButton));
   EXPECT_SOON(ShownPage(w) == 0) << "page " << ShownPage(w);
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  EXPECT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageLicence));
   EXPECT_TRUE(drive::Checked(w, kLicenseBox));
   EXPECT_SOON(drive::Enabled(w, kNextButton));
 
   // Ticked, on to the destination page and back.
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageDestination));
   ASSERT_TRUE(drive::Click(w, kPreviousButton));
   EXPECT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
   EXPECT_TRUE(drive::Checked(w, kLicenseBox));
@@ -330,9 +316,7 @@ TEST_F(WizardPages, OptOutBoxIsHiddenUnlessGroupCreationMayBeRefused) {
   drive::Process p = Launch(Build());
   HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 4) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageGroup));
   EXPECT_FALSE(drive::Visible(w, kGroupOptOut));
   EXPECT_SOON(drive::Enabled(w, kGroupList));
   CancelAndConfirm(p, w);
@@ -346,9 +330,7 @@ TEST_F(WizardPages, OptOutSkipsTheGroupPageAndTheGroup) {
   drive::Process p = Launch(Build());
   HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 4) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageGroup));
   EXPECT_TRUE(drive::Visible(w, kGroupOptOut));
   EXPECT_SOON(!drive::Checked(w, kGroupOptOut));
   EXPECT_SOON(drive::Enabled(w, kGroupList));
@@ -381,7 +363,7 @@ TEST_F(WizardPages, GroupListOffersTheExistingGroups) {
   const std::wstring file = programs + L"Tarn Loose File.txt";
   HANDLE f = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   CloseHandle(f);
-  extraGroups_.push_back(file);  // RemoveTree deletes a file as well
+  extraGroups_.push_back(file);  // CleanUp deletes a file as well
 
   // The sub-folders in the order the file system lists them.
   std::vector<std::wstring> expected = {L""};
@@ -398,9 +380,7 @@ TEST_F(WizardPages, GroupListOffersTheExistingGroups) {
   drive::Process p = Launch(Build());
   HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 4) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageGroup));
   std::vector<std::wstring> items = drive::Items(w, kGroupList);
   EXPECT_EQ(items, expected);
   EXPECT_SOON(!drive::Enabled(w, kGroupField));
@@ -427,54 +407,51 @@ TEST_F(WizardPages, GroupListOffersTheExistingGroups) {
 // or a relative folder, and a fixed destination.
 TEST_F(WizardPages, DestinationField) {
   // A default path without the closing backslash gets one.
-  WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[iConfig]\r\nPathChangeable = 1\r\n"
-              "DefaultPath = " + drive::Narrow(Dir()) + "dest\r\n");
+  WriteScript(ScriptText("Demo App", "1.0", false).Section("iConfig", "PathChangeable = 1\r\n").Dest(Dir() + L"dest"));
   {
     drive::Process p = Launch(Build(L"changeable.exe"));
     HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(drive::Click(w, kNextButton));
-    ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+    ASSERT_TRUE(WalkTo(w, kPageDestination));
     EXPECT_EQ(drive::Text(w, kDestinationField), Dest());
     EXPECT_SOON(drive::Enabled(w, kDestinationField));
     EXPECT_SOON(drive::Enabled(w, kBrowseButton));
 
     SetFieldText(w, kDestinationField, L"");
     ASSERT_TRUE(drive::Click(w, kNextButton));
-    EXPECT_MESSAGE(p, T(67), T(68), Icon::kError, IDOK);
+    EXPECT_MESSAGE(p, kWarning, kNoPath, Icon::kError, IDOK);
     EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
     EXPECT_SOON(drive::Enabled(w, kNextButton));
     // A folder that is not a full path: the same warning, never an
     // installation (relative to the current folder, the package's).
     SetFieldText(w, kDestinationField, L"dest\\");
     ASSERT_TRUE(drive::Click(w, kNextButton));
-    EXPECT_MESSAGE(p, T(67), T(68), Icon::kError, IDOK);
+    EXPECT_MESSAGE(p, kWarning, kNoPath, Icon::kError, IDOK);
     EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
     EXPECT_FALSE(FolderExists(Dest()));
     CancelAndConfirm(p, w);
   }
   // No PathChangeable: fixed. A blank default path: the Program Files
   // folder and the program's name.
-  WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[iConfig]\r\nDefaultPath =    \r\n");
+  WriteScript(ScriptText("Demo App", "1.0", false).Section("iConfig", "DefaultPath =    \r\n"));
   {
     drive::Process p = Launch(Build(L"fixed.exe"));
     HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(drive::Click(w, kNextButton));
-    ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+    ASSERT_TRUE(WalkTo(w, kPageDestination));
     EXPECT_EQ(drive::Text(w, kDestinationField), ShellPath(CSIDL_PROGRAM_FILES) + L"Demo App\\");
     EXPECT_SOON(!drive::Enabled(w, kDestinationField));
     EXPECT_SOON(!drive::Enabled(w, kBrowseButton));
     CancelAndConfirm(p, w);
   }
   // PathChangeable 0 with a default path that holds a path token.
-  WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[iConfig]\r\nPathChangeable = 0\r\n"
-              "DefaultPath = <ProgramFiles>\\Tarn Fixed\\\r\n");
+  WriteScript(ScriptText("Demo App", "1.0", false)
+                  .Section("iConfig", "PathChangeable = 0\r\nDefaultPath = <ProgramFiles>\\Tarn Fixed\\\r\n"));
   {
     drive::Process p = Launch(Build(L"token.exe"));
     HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(drive::Click(w, kNextButton));
+    ASSERT_TRUE(WalkTo(w, kPageDestination));
     EXPECT_EQ(drive::Text(w, kDestinationField), ShellPath(CSIDL_PROGRAM_FILES) + L"Tarn Fixed\\");
     EXPECT_SOON(!drive::Enabled(w, kDestinationField));
     EXPECT_SOON(!drive::Enabled(w, kBrowseButton));
@@ -485,14 +462,12 @@ TEST_F(WizardPages, DestinationField) {
   for (wchar_t letter = L'Q'; letter <= L'Y' && missing.empty(); ++letter)
     if (!(GetLogicalDrives() & (1u << (letter - L'A')))) missing = std::wstring(1, letter) + L":\\";
   ASSERT_FALSE(missing.empty()) << "every drive letter from Q to Y is taken";
-  WriteScript("[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n[iConfig]\r\nPathChangeable = 1\r\n"
-              "DefaultPath = " + drive::Narrow(missing) + "Tarn Demo\r\n");
+  WriteScript(ScriptText("Demo App", "1.0", false).Section("iConfig", "PathChangeable = 1\r\n").Dest(missing + L"Tarn Demo"));
   {
     drive::Process p = Launch(Build(L"no_drive.exe"));
     HWND w = WaitWizard(p);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(drive::Click(w, kNextButton));
-    ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+    ASSERT_TRUE(WalkTo(w, kPageDestination));
     EXPECT_EQ(drive::Text(w, kDestinationField), missing + L"Tarn Demo\\");
     EXPECT_EQ(drive::Narrow(drive::Text(w, kAvailableSpace)), "Available space: n/a");
     CancelAndConfirm(p, w);
@@ -506,8 +481,7 @@ TEST_F(WizardPages, BrowseChoosesTheDestination) {
   drive::Process p = Launch(Build());
   HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageDestination));
   const std::wstring available = drive::Text(w, kAvailableSpace), required = drive::Text(w, kRequiredSpace);
 
   ASSERT_TRUE(drive::Click(w, kBrowseButton));
@@ -516,7 +490,7 @@ TEST_F(WizardPages, BrowseChoosesTheDestination) {
   std::vector<std::wstring> texts;
   for (HWND c = GetWindow(requester.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
     texts.push_back(drive::Title(c));
-  EXPECT_NE(std::find(texts.begin(), texts.end(), T(69)), texts.end()) << "the requester does not say " << drive::Narrow(T(69));
+  EXPECT_NE(std::find(texts.begin(), texts.end(), kBrowseTitle), texts.end()) << "the requester does not say " << U8(kBrowseTitle);
   EXPECT_TRUE(drive::Answer(requester, IDCANCEL));
 
   // The second requester comes from a click taken after the first one's
@@ -529,7 +503,7 @@ TEST_F(WizardPages, BrowseChoosesTheDestination) {
   EXPECT_SOON(drive::Text(w, kDestinationField) == ShellPath(CSIDL_PROGRAM_FILES))
       << drive::Narrow(drive::Text(w, kDestinationField));
   EXPECT_EQ(drive::Text(w, kRequiredSpace), required);
-  EXPECT_EQ(drive::Text(w, kAvailableSpace).substr(0, T(34).size() + 1), T(34) + L" ") << drive::Narrow(available);
+  EXPECT_EQ(drive::Text(w, kAvailableSpace).rfind(kAvailable + std::wstring(L" "), 0), 0u) << drive::Narrow(available);
   CancelAndConfirm(p, w);
 }
 
@@ -556,8 +530,8 @@ TEST_F(WizardPages, OnlyConfirmedCancelEndsTheWizard) {
   EXPECT_EQ(drive::WindowsOf(p.pid()).size(), 2u) << "the wizard and the question, nothing else";
   EXPECT_TRUE(IsWindowVisible(w));
   EXPECT_EQ(ShownPage(w), 3);
-  EXPECT_EQ(drive::Narrow(box.title), drive::Narrow(T(65)));
-  EXPECT_EQ(drive::Narrow(box.text), drive::Narrow(T(66)));
+  EXPECT_EQ(U8(box.title), U8(kConfirmTitle));
+  EXPECT_EQ(U8(box.text), U8(kConfirmQuit));
   EXPECT_TRUE(drive::Answer(box, IDNO));
 
   // After No, Cancel asks again on the same page; Yes ends the run.
@@ -565,7 +539,7 @@ TEST_F(WizardPages, OnlyConfirmedCancelEndsTheWizard) {
   box = drive::WaitMessageBox(p);
   ASSERT_NE(box.window, nullptr) << "Cancel did not ask a second time";
   EXPECT_EQ(ShownPage(w), 3);
-  EXPECT_EQ(drive::Narrow(box.text), drive::Narrow(T(66)));
+  EXPECT_EQ(U8(box.text), U8(kConfirmQuit));
   EXPECT_TRUE(drive::Answer(box, IDYES));
   EXPECT_EQ(p.WaitExit(), 0u);
   EXPECT_TRUE(NewWorkFolders().empty());
@@ -603,50 +577,47 @@ TEST_F(WizardPages, WebsiteLinkShowsOnlyARealAddress) {
   }
 }
 
-// Every text of every page against the English language file, with the
+// Every text of every page as the English language file words it, with the
 // program's name and version put in.
 TEST_F(WizardPages, TextsComeFromTheLanguageFile) {
-  ASSERT_FALSE(T(25).empty()) << "cannot read the English language file";
   // A payload of 239296 bytes in all.
   Write(L"payload\\data\\blob.bin", NoiseBytes(239296 - 9, 5));
-  unsigned long long payloadBytes = ReadFileBytes(Dir() + L"payload\\App.exe").size() +
-                                    ReadFileBytes(Dir() + L"payload\\data\\blob.bin").size();
-  ASSERT_EQ(SizeText(payloadBytes), L"233.7 KB");
+  ASSERT_EQ(ReadFileBytes(Dir() + L"payload\\App.exe").size() + ReadFileBytes(Dir() + L"payload\\data\\blob.bin").size(),
+            239296u);
   Write(L"info\\Resources\\License.txt", "Licence terms.");
   Write(L"info\\Resources\\ReadMe.txt", "Read me.");
-  const std::wstring name = L"Tarn Viewer", version = L"2.5 beta";
-  WriteScript("[GeneralInformation]\r\nAppName = Tarn Viewer\r\nVersion = 2.5 beta\r\n"
-              "[FilesAndSettings]\r\nRequireLicense = 1\r\nRequireReadme = 1\r\n"
-              "[iConfig]\r\nPathChangeable = 1\r\nAutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\n" +
-              DestLine());
+  Script("RequireLicense = 1\r\nRequireReadme = 1\r\n", "AutoCreateStartMenu = 1\r\nForceGroupCreation = 1\r\n", "",
+         "Tarn Viewer", "2.5 beta");
   drive::Process p = Launch(Build());
   HWND w = WaitWizard(p, L"Tarn Viewer v.2.5 beta :: Setup");
   ASSERT_NE(w, nullptr);
 
-  EXPECT_EQ(drive::Text(w, kCancelButton), T(24));
-  EXPECT_EQ(drive::Text(w, kNextButton), T(25));
-  EXPECT_EQ(drive::Text(w, kPreviousButton), T(26));
-  EXPECT_EQ(drive::Text(w, kFinishButton), T(27));
   EXPECT_FALSE(drive::Visible(w, kFinishButton));
-  EXPECT_EQ(drive::Text(w, kWelcomeTitle), Named(28, name, version));
-  EXPECT_EQ(drive::Text(w, kWelcomeTitle),
-            L"Welcome to the Tarn Viewer version 2.5 beta installation wizard.");
-  EXPECT_EQ(drive::Text(w, kLegalNotice), T(29));
-  EXPECT_EQ(drive::Text(w, kWelcomeText), T(30));
-  EXPECT_EQ(drive::Text(w, kLicenseBox), T(31));
-  EXPECT_EQ(drive::Text(w, kDestinationFrame), T(32));
-  EXPECT_EQ(drive::Text(w, kBrowseButton), T(33));
-  EXPECT_EQ(drive::Text(w, kGroupText), T(36));
-  EXPECT_EQ(drive::Text(w, kGroupOptOut), T(37));
-  EXPECT_EQ(drive::Text(w, kInstallText), T(38));
-  EXPECT_EQ(drive::Text(w, kStatusLine), T(39));
-  EXPECT_EQ(drive::Text(w, kFinishTitle), Named(40, name, version));
-  EXPECT_EQ(drive::Text(w, kFinishTitle), L"Finishing the Tarn Viewer installation wizard.");
-  EXPECT_EQ(drive::Text(w, kFinishText), T(41));
-
-  // The space figures of the destination drive and of the payload.
-  EXPECT_EQ(drive::Text(w, kRequiredSpace), T(35) + L" " + SizeText(payloadBytes));
-  EXPECT_EQ(drive::Text(w, kRequiredSpace), L"Required space: 233.7 KB");
+  const struct {
+    int id;
+    const wchar_t* text;
+  } texts[] = {
+      {kCancelButton, L"Cancel"}, {kNextButton, L"Next"}, {kPreviousButton, L"Previous"}, {kFinishButton, L"Finish"},
+      {kWelcomeTitle, L"Welcome to the Tarn Viewer version 2.5 beta installation wizard."},
+      {kLegalNotice, L"Warning! This software is protected by copyright law and by international agreements. Copying "
+                     L"or passing it on, in whole or in part, without the permission of its owner may lead to civil "
+                     L"and criminal prosecution."},
+      {kWelcomeText, L"Please close all active programs to avoid conflicts and press 'Next' to begin the setup "
+                     L"procedure or 'Cancel' to exit this wizard."},
+      {kLicenseBox, L"I understand and agree with the terms in the License Agreement"},
+      {kDestinationFrame, L"Destination directory"}, {kBrowseButton, L"Browse"}, {kStatusLine, L"Current action:"},
+      {kGroupText, L"Setup will create a set of shortcuts in the Start menu. Please review the settings below. If you "
+                   L"do not want to create a start menu group, select the option below."},
+      {kGroupOptOut, L"Don't create a Start menu group"},
+      {kInstallText, L"Setup is now installing the program. This may take a few minutes, depending on your computer "
+                     L"hardware, software and free resources."},
+      {kFinishTitle, L"Finishing the Tarn Viewer installation wizard."},
+      {kFinishText, L"The program was installed successfully. Press 'Finish' to close this installation wizard and "
+                    L"return to your desktop."},
+      // The space figure of the payload.
+      {kRequiredSpace, L"Required space: 233.7 KB"},
+  };
+  for (const auto& t : texts) EXPECT_EQ(U8(drive::Text(w, t.id)), U8(t.text)) << "control " << t.id;
   // The free space moves while the machine works: the figure must read as
   // a size with one decimal close to what the drive reports now.
   ULARGE_INTEGER before = {}, total = {}, free = {};
@@ -654,14 +625,19 @@ TEST_F(WizardPages, TextsComeFromTheLanguageFile) {
   const std::wstring available = drive::Text(w, kAvailableSpace);
   ULARGE_INTEGER after = {};
   GetDiskFreeSpaceExW(L"C:\\", &after, &total, &free);
-  const std::wstring expected = SizeText(before.QuadPart);
-  const std::wstring unit = expected.substr(expected.find(L' '));
-  const double scale = std::pow(1024.0, unit == L" KB" ? 1 : unit == L" MB" ? 2 : unit == L" GB" ? 3 : 4);
-  ASSERT_EQ(available.substr(0, T(34).size() + 1), T(34) + L" ") << drive::Narrow(available);
-  const std::wstring figure = available.substr(T(34).size() + 1);
+  const std::wstring label = kAvailable + std::wstring(L" ");
+  ASSERT_EQ(available.substr(0, label.size()), label) << drive::Narrow(available);
+  const std::wstring figure = available.substr(label.size());
   const double shown = _wtof(figure.c_str());
+  // The largest unit of 1024 bytes that leaves a figure of at least 1.
+  const std::wstring unit = figure.substr(figure.find(L' ') + 1);
+  const std::vector<std::wstring> units = {L"KB", L"MB", L"GB", L"TB"};
+  const size_t power = std::find(units.begin(), units.end(), unit) - units.begin() + 1;
+  ASSERT_LE(power, units.size()) << drive::Narrow(available);
+  EXPECT_TRUE(shown >= 1 && shown <= 1024) << drive::Narrow(available);
+  const double scale = std::pow(1024.0, static_cast<double>(power));
   char again[64];
-  std::snprintf(again, sizeof again, "%.1f", shown);
+  std::snprintf(again, sizeof again, "%.1f ", shown);
   EXPECT_EQ(figure, Widen(again) + unit) << "for " << before.QuadPart << " bytes free";
   const double low = std::min(before.QuadPart, after.QuadPart) / scale - 0.25;
   const double high = std::max(before.QuadPart, after.QuadPart) / scale + 0.25;
@@ -676,23 +652,19 @@ TEST_F(WizardPages, HeadersCarryTheirTextsInTheHeaderColour) {
   Write(L"info\\Resources\\ReadMe.txt", "Read me.");
   // A long name, so that a header without it would be much shorter.
   const std::wstring name = L"Tarnwick Lake Observatory Suite";
-  const std::string general = "[GeneralInformation]\r\nAppName = " + drive::Narrow(name) + "\r\nVersion = 1.0\r\n";
-  const std::string rest = "[FilesAndSettings]\r\nRequireLicense = 1\r\nRequireReadme = 1\r\n"
-                           "[iConfig]\r\nPathChangeable = 1\r\nAutoCreateStartMenu = 1\r\n" + DestLine();
   const std::wstring title = name + L" v.1.0 :: Setup";
   const int headers[4] = {kLicenseHeader, kReadMeHeader, kDestinationHeader, kGroupHeader};
 
   for (int coloured = 1; coloured >= 0; --coloured) {
     SCOPED_TRACE(coloured ? "HeaderTextColour = 255" : "no HeaderTextColour");
-    WriteScript(general + (coloured ? "[Look]\r\nHeaderTextColour = 255\r\n" : "") + rest);
+    Script("RequireLicense = 1\r\nRequireReadme = 1\r\n", "AutoCreateStartMenu = 1\r\n",
+           coloured ? "[Look]\r\nHeaderTextColour = 255\r\n" : "", U8(name));
     drive::Process p = Launch(Build(coloured ? L"red.exe" : L"black.exe"));
     HWND w = WaitWizard(p, title);
     ASSERT_NE(w, nullptr);
     SetForegroundWindow(w);
-    ASSERT_TRUE(drive::Click(w, kNextButton));
-    ASSERT_TRUE(drive::Click(w, kLicenseBox));
     for (int page = 1; page <= 4; ++page) {
-      ASSERT_SOON(ShownPage(w) == page) << "page " << ShownPage(w);
+      ASSERT_TRUE(WalkTo(w, page));
       EXPECT_EQ(Describe(drive::Placement(w, headers[page - 1])), Describe(Rect(0, 0, 500, 60)));
       ASSERT_TRUE(drive::PaintAnew(w)) << "page " << page << " was not painted";
       HeaderInk ink = ReadHeader(w, headers[page - 1]);
@@ -707,15 +679,12 @@ TEST_F(WizardPages, HeadersCarryTheirTextsInTheHeaderColour) {
       if (page == 1 && coloured) {
         // The lines end where "License Agreement" in bold and "License for"
         // with the program's name end.
-        int first = 10 + HeaderTextWidth(T(13), 10, FW_BOLD, DEFAULT_QUALITY);
-        int second = 10 + HeaderTextWidth(Named(14, name, L"1.0"), 9, FW_NORMAL, PROOF_QUALITY);
+        int first = 10 + HeaderTextWidth(L"License Agreement", 10, FW_BOLD, DEFAULT_QUALITY);
+        int second = 10 + HeaderTextWidth(L"License for " + name, 9, FW_NORMAL, PROOF_QUALITY);
         EXPECT_NEAR(ink.lastRedColumn[0], first, 4);
         EXPECT_NEAR(ink.lastRedColumn[1], second, 4);
       }
       Screenshot(w, std::wstring(coloured ? L"red-" : L"black-") + L"page" + std::to_wstring(page));
-      if (page < 4) {
-        ASSERT_TRUE(drive::Click(w, kNextButton));
-      }
     }
     CancelAndConfirm(p, w);
   }
@@ -777,14 +746,8 @@ TEST_F(WizardPages, ControlsSitWhereTheLookPutsThem) {
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  checkPage(0, dpi, false);
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
-  checkPage(1, dpi, false);
-  ASSERT_TRUE(drive::Click(w, kLicenseBox));
-  for (int page : {3, 4}) {
-    ASSERT_TRUE(drive::Click(w, kNextButton));
-    ASSERT_SOON(ShownPage(w) == page) << "page " << ShownPage(w);
+  for (int page : {0, 1, 3, 4}) {
+    ASSERT_TRUE(WalkTo(w, page));
     checkPage(page, dpi, false);
   }
   // Moved to a screen of another DPI (the system's message), the window
@@ -810,27 +773,22 @@ TEST_F(WizardPages, DocumentsAndPicturesOfEveryPage) {
   ASSERT_NE(w, nullptr);
   SetForegroundWindow(w);
   Screenshot(w, L"page0");
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageLicence));
   // The RTF licence formatted: its text without the control words, the
   // first word bold.
   EXPECT_EQ(ControlText(w, kLicenseText), L"Bold text");
   EXPECT_TRUE(Bold(w, kLicenseText, 0, 4));
   EXPECT_FALSE(Bold(w, kLicenseText, 5, 9));
-  EXPECT_EQ(drive::Text(w, kRequiredSpace), T(35) + L" 9 Byte");
+  EXPECT_EQ(drive::Text(w, kRequiredSpace), L"Required space: 9 Byte");
   Screenshot(w, L"page1");
-  ASSERT_TRUE(drive::Click(w, kLicenseBox));
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 2) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageReadMe));
   // The plain read-me as written, lines and letters.
   EXPECT_EQ(ReplaceAll(ControlText(w, kReadMeText), L"\r\n", L"\r"),
             L"Read me first.\rSecond line: caf\u00e9 au lait.");
   Screenshot(w, L"page2");
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageDestination));
   Screenshot(w, L"page3");
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 4) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageGroup));
   Screenshot(w, L"page4");
   InstallAndExpectFinishPage(w);
   Screenshot(w, L"page6");
@@ -849,16 +807,12 @@ TEST_F(WizardPages, EmptyDocumentsShowEmptyPages) {
   HWND w = WaitWizard(p);
   ASSERT_NE(w, nullptr);
   EXPECT_FALSE(MessageBoxShown(p));
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  EXPECT_SOON(ShownPage(w) == 1) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageLicence));
   EXPECT_EQ(ControlText(w, kLicenseText), L"");
   EXPECT_SOON(!drive::Enabled(w, kNextButton));
-  ASSERT_TRUE(drive::Click(w, kLicenseBox));
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  EXPECT_SOON(ShownPage(w) == 2) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageReadMe));
   EXPECT_EQ(ControlText(w, kReadMeText), L"");
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  EXPECT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageDestination));
   CancelAndConfirm(p, w);
 }
 
@@ -910,8 +864,7 @@ TEST_F(WizardPages, EtchedLinesWhitePagesAndPlace) {
   drive::Pixels right = drive::Capture(RECT{page.left + 160, page.top + 2, page.left + 488, page.top + 24});
   for (COLORREF c : right.rgb) ASSERT_EQ(c, white);
 
-  ASSERT_TRUE(drive::Click(w, kNextButton));
-  ASSERT_SOON(ShownPage(w) == 3) << "page " << ShownPage(w);
+  ASSERT_TRUE(WalkTo(w, kPageDestination));
   ASSERT_TRUE(drive::PaintAnew(w));
   RECT header;
   GetWindowRect(drive::Control(w, kDestinationHeader), &header);
