@@ -11,12 +11,12 @@ constexpr wchar_t kBook[] = L"Software\\Tarnwick Install Platform\\Uninstall dat
 
 }  // namespace
 
-std::wstring DigestBookName(const std::wstring& dataPath) {
+std::wstring DigestBookName(PathGuard& guard, const std::wstring& dataPath) {
   ScopedHandle file(CreateFileW(dataPath.c_str(), FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   const std::wstring final = file.valid() ? FinalPathOf(file.get()) : std::wstring();
-  return GuardFormHere(final.empty() ? dataPath : final);
+  return GuardFormHere(guard, final.empty() ? dataPath : final);
 }
 
 void WriteDigestBookEntry(const std::wstring& name, const std::wstring& digest) {

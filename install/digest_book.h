@@ -8,10 +8,12 @@
 
 #include <string>
 
+struct PathGuard;
+
 // The book's name of a data file: its final path as the system gives it,
 // where the file exists and the system tells; else its own path. Both in
 // the guard's form.
-std::wstring DigestBookName(const std::wstring& dataPath);
+std::wstring DigestBookName(PathGuard& guard, const std::wstring& dataPath);
 
 // Writes the digest under that name (through the installation's registry
 // journal: a run that does not complete takes it back).

@@ -154,7 +154,7 @@ Result InternetLink(const Task& t) {
 Result DeleteOneFile(const Task& t) {
   if (t.field[2].empty()) return Result::kNotRun;
   Status(t, 78);
-  if (!IsDeletableFilePath(t.field[2])) return Result::kRefused;
+  if (!IsDeletableFilePath(t.run.state.guard, t.field[2])) return Result::kRefused;
   // Kept aside until the installation completes; a read-only file stays,
   // as a deletion would leave it.
   const DWORD a = GetFileAttributesW(t.field[2].c_str());
@@ -166,7 +166,8 @@ Result DeleteOneFile(const Task& t) {
 // installation completes, so that a Cancel or a failure can put it back.
 Result CopyThroughJournal(InstallRun& run, const std::wstring& source, const std::wstring& destination) {
   // A stream or a device is never read as the source either.
-  if (source.empty() || HasStreamOrDeviceSyntax(source) || !IsDeletableFilePath(destination)) return Result::kRefused;
+  if (source.empty() || HasStreamOrDeviceSyntax(source) || !IsDeletableFilePath(run.state.guard, destination))
+    return Result::kRefused;
   std::wstring target = destination;
   for (;;) {
     if (run.state.journal.files.WriteThrough(target, [&] { return CopyFileOver(source, target); })) break;
@@ -185,7 +186,7 @@ Result CopyThroughJournal(InstallRun& run, const std::wstring& source, const std
 
 Result MoveOneFile(const Task& t) {
   Status(t, 79);
-  if (!IsDeletableFilePath(t.field[2])) return Result::kRefused;
+  if (!IsDeletableFilePath(t.run.state.guard, t.field[2])) return Result::kRefused;
   const Result copied = CopyThroughJournal(t.run, t.field[2], t.field[3]);
   // The source is kept aside too, instead of being deleted at once.
   if (copied == Result::kDone) t.run.state.journal.files.Remove(t.field[2]);
@@ -218,7 +219,7 @@ Result MakeFolder(const Task& t) {
 Result RemoveFolder(const Task& t) {
   Status(t, 82);
   const std::wstring folder = text::WithBackslash(t.field[2]);
-  if (folder.size() > kMaxFolderTaskPath || IsProtectedFolder(folder)) return Result::kRefused;
+  if (folder.size() > kMaxFolderTaskPath || IsProtectedFolder(t.run.state.guard, folder)) return Result::kRefused;
   int flags = (t.field[3] == L"1" ? kDeleteRecursive : 0) | (t.field[4] == L"1" ? kDeleteForce : 0);
   return Outcome(DeleteFolder(folder, L"", flags, &t.run.state.journal.files));
 }
@@ -301,9 +302,10 @@ Result Download(const Task& t) {
   progress.OfferCancel(true);
   // Through the journal: a Cancel later takes the file away again, and an
   // earlier file of that name comes back.
-  const bool done = IsDeletableFilePath(savePath) && t.run.state.journal.files.WriteThrough(savePath, [&] {
-    return DownloadFile(savePath, address, progress, DownloadProgress) != 0;
-  });
+  const bool done =
+      IsDeletableFilePath(t.run.state.guard, savePath) && t.run.state.journal.files.WriteThrough(savePath, [&] {
+        return DownloadFile(savePath, address, progress, DownloadProgress) != 0;
+      });
   progress.OfferCancel(false);
   return Outcome(done);
 }

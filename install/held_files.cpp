@@ -35,11 +35,12 @@ std::wstring FolderOfPrograms(const std::wstring& path, const std::wstring& inst
 
 // The programs holding the file, one a line: the Restart Manager's names,
 // else the programs running from the file's folder.
-std::wstring HolderNames(const std::wstring& path, const std::wstring& install) {
+std::wstring HolderNames(PathGuard& guard, const std::wstring& path, const std::wstring& install) {
   std::wstring names;
   for (const HoldingProgram& p : ProgramsHolding(path)) names += L"\r\n" + p.name;
   if (names.empty())
-    for (DWORD pid : ProcessesRunningFrom(FolderOfPrograms(path, install))) names += L"\r\n" + ProgramOfProcess(pid);
+    for (DWORD pid : ProcessesRunningFrom(guard, FolderOfPrograms(path, install)))
+      names += L"\r\n" + ProgramOfProcess(pid);
   return names;
 }
 
@@ -47,7 +48,7 @@ std::wstring HolderNames(const std::wstring& path, const std::wstring& install) 
 
 bool IsHeldError(unsigned long error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
-bool CloseHoldingPrograms(const std::wstring& path, const std::wstring& installFolder) {
+bool CloseHoldingPrograms(PathGuard& guard, const std::wstring& path, const std::wstring& installFolder) {
   // The Restart Manager is asked only where it names the programs (some
   // systems answer every call with success and close nothing).
   if (!ProgramsHolding(path).empty() && CloseProgramsHolding(path)) {
@@ -57,7 +58,7 @@ bool CloseHoldingPrograms(const std::wstring& path, const std::wstring& installF
   // Without the Restart Manager (or where it closes nothing): the programs
   // that run from the file's folder, the product's own earlier programs.
   bool closed = false;
-  for (DWORD pid : ProcessesRunningFrom(FolderOfPrograms(path, installFolder))) {
+  for (DWORD pid : ProcessesRunningFrom(guard, FolderOfPrograms(path, installFolder))) {
     const std::wstring program = ProgramOfProcess(pid);
     if (CloseProcess(pid)) {
       closed = true;
@@ -85,18 +86,18 @@ WriteAnswer AnswerWriteFailure(InstallRun& run, const std::wstring& path, unsign
     static std::wstring closedFor;
     if (Process().invocation.closeApplications && closedFor != path) {
       closedFor = path;
-      if (CloseHoldingPrograms(path, install)) return WriteAnswer::kRetry;
+      if (CloseHoldingPrograms(run.state.guard, path, install)) return WriteAnswer::kRetry;
     }
     LogLine(L"the new " + path + L" takes its place at the next restart");
     NoteOutcome(kRestartNeeded);
     return WriteAnswer::kAtRestart;
   }
-  const std::wstring names = HolderNames(path, install);
+  const std::wstring names = HolderNames(run.state.guard, path, install);
   const std::wstring question = Text(98) + L"\r\n\r\n" + path + (names.empty() ? L"" : L"\r\n\r\n" + Text(99) + names) +
                                 L"\r\n\r\n" + Text(100);
   switch (run.progress.Message(question, Text(97), MB_YESNOCANCEL | ui::kWarningIcon)) {
     case IDYES:
-      CloseHoldingPrograms(path, install);
+      CloseHoldingPrograms(run.state.guard, path, install);
       return WriteAnswer::kRetry;
     case IDNO:
       return WriteAnswer::kRetry;

@@ -21,4 +21,4 @@ bool IsHeldError(unsigned long error);
 // Closes the programs holding `path`: through the Restart Manager where the
 // system has it, else the programs running from the install folder (for a
 // file in it) or the file's folder. True when some program was closed.
-bool CloseHoldingPrograms(const std::wstring& path, const std::wstring& installFolder);
+bool CloseHoldingPrograms(PathGuard& guard, const std::wstring& path, const std::wstring& installFolder);

@@ -1,8 +1,9 @@
 // What the installation keeps for the rest of the run: the install folder
 // and the Start-menu group (the values of <DefaultInstallPath> and
 // <DefaultStartMenuGroup>), the uninstaller's names, the installed files,
-// the install record and the journal of what the run changed. Whoever runs
-// the installation owns it.
+// the install record, the journal of what the run changed and what the
+// guard of destructive work knows of this system. Whoever runs the
+// installation owns it.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "common/progress_sink.h"
 #include "common/record_list.h"
 #include "install/install_record.h"
+#include "install/path_guard.h"
 #include "install/registry_journal.h"
 #include "script/settings.h"
 #include "script/tokens.h"
@@ -44,6 +46,7 @@ struct InstallState {
   RecordList installedFiles;
   std::vector<RecordEntry> installRecord;
   RunJournal journal;
+  PathGuard guard;
 
   // The folders the path tokens name.
   InstallFolders Folders() const { return {installFolder, groupFolder}; }

@@ -69,12 +69,7 @@ bool Holds(const std::wstring& outer, const std::wstring& inner) {
   return inner.size() >= outer.size() && SameTextNoCase(inner.substr(0, outer.size()), outer);
 }
 
-// What a file or folder is, whatever name reaches it: its volume and file
-// index, and the guard form of its final path where the system tells it.
-struct Identity {
-  DWORD volume = 0, indexHigh = 0, indexLow = 0;
-  std::wstring finalForm;
-};
+using Identity = PathGuard::Identity;
 
 bool Same(const Identity& a, const Identity& b) {
   if ((a.indexHigh || a.indexLow) && a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow)
@@ -84,7 +79,7 @@ bool Same(const Identity& a, const Identity& b) {
 
 // Opens an existing file or folder of a guard form to ask what it is; a
 // link or junction on the way, the last element included, is followed.
-bool IdentityOf(const std::wstring& form, Identity* id) {
+bool IdentityOf(PathGuard& guard, const std::wstring& form, Identity* id) {
   std::wstring name = IsRootGuardForm(form) ? form : form.substr(0, form.size() - 1);
   if (name.size() >= MAX_PATH) name = name[1] == L':' ? L"\\\\?\\" + name : L"\\\\?\\UNC\\" + name.substr(2);
   ScopedHandle h(CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -97,7 +92,7 @@ bool IdentityOf(const std::wstring& form, Identity* id) {
   // A final path that no drive or share reaches (an emulation's own names)
   // tells nothing.
   const std::wstring final = FinalPathOf(h.get());
-  id->finalForm = final.empty() ? std::wstring() : GuardFormHere(final);
+  id->finalForm = final.empty() ? std::wstring() : GuardFormHere(guard, final);
   if (!IsAbsoluteGuardForm(id->finalForm) || HasStreamOrDeviceSyntax(final)) id->finalForm.clear();
   return true;
 }
@@ -110,11 +105,11 @@ struct Resolved {
   std::wstring missing;  // "" when the whole path exists
 };
 
-Resolved Resolve(const std::wstring& form) {
+Resolved Resolve(PathGuard& guard, const std::wstring& form) {
   Resolved r;
   std::wstring at = form;
   while (IsAbsoluteGuardForm(at)) {
-    if (IdentityOf(at, &r.id)) {
+    if (IdentityOf(guard, at, &r.id)) {
       r.opened = true;
       return r;
     }
@@ -126,35 +121,20 @@ Resolved Resolve(const std::wstring& form) {
   return r;
 }
 
-// What the guard knows of this system, each part gathered when first needed
-// and kept for the process (never destroyed: the heap it lives in goes first).
-struct Protected {
-  bool namesRead = false, foldersRead = false;
-  std::vector<std::wstring> ownNames;  // the computer's names
-  std::vector<std::wstring> forms;     // the well-known folders
-  std::vector<Identity> ids;           // theirs, and those of every folder above them
-};
-
-Protected& Known() {
-  static Protected* known = new Protected;
-  return *known;
-}
-
-const std::vector<std::wstring>& OwnNames() {
-  Protected& known = Known();
+const std::vector<std::wstring>& OwnNames(PathGuard& known) {
   if (!known.namesRead) known.ownNames = ComputerNames();
   known.namesRead = true;
   return known.ownNames;
 }
 
-void AddFolder(Protected* p, const std::wstring& form) {
+void AddFolder(PathGuard* p, const std::wstring& form) {
   if (!IsAbsoluteGuardForm(form)) return;
   p->forms.push_back(form);
   Identity id;
-  if (IdentityOf(form, &id) && !id.finalForm.empty() && !SameTextNoCase(id.finalForm, form))
+  if (IdentityOf(*p, form, &id) && !id.finalForm.empty() && !SameTextNoCase(id.finalForm, form))
     AddFolder(p, id.finalForm);  // where it really is, and what holds that
   for (std::wstring at = form; IsAbsoluteGuardForm(at);) {
-    if (IdentityOf(at, &id)) {
+    if (IdentityOf(*p, at, &id)) {
       bool known = false;
       for (const Identity& other : p->ids) known = known || Same(other, id);
       if (!known) p->ids.push_back(id);
@@ -164,8 +144,7 @@ void AddFolder(Protected* p, const std::wstring& form) {
   }
 }
 
-Protected& ProtectedFolders() {
-  Protected* known = &Known();
+PathGuard& ProtectedFolders(PathGuard* known) {
   if (known->foldersRead) return *known;
   known->foldersRead = true;
   std::vector<std::wstring> paths;
@@ -178,48 +157,50 @@ Protected& ProtectedFolders() {
   n = GetSystemDirectoryW(windows, MAX_PATH);
   if (n > 0 && n <= MAX_PATH) paths.push_back(std::wstring(windows, n));
   for (const std::wstring& path : paths)
-    if (!path.empty()) AddFolder(known, GuardFormHere(path));
+    if (!path.empty()) AddFolder(known, GuardFormHere(*known, path));
   return *known;
 }
 
 // The cheap check by names: not absolute, a root, a hidden share of this
 // computer, or (`orHolds`) a well-known folder or one that holds one, else
 // a well-known folder itself.
-bool RefusedByName(const std::wstring& form, bool orHolds) {
+bool RefusedByName(PathGuard& guard, const std::wstring& form, bool orHolds) {
   if (!IsAbsoluteGuardForm(form) || IsRootGuardForm(form) || IsLocalHiddenShareForm(form)) return true;
-  for (const std::wstring& known : ProtectedFolders().forms)
+  for (const std::wstring& known : ProtectedFolders(&guard).forms)
     if (orHolds ? Holds(form, known) : SameTextNoCase(form, known)) return true;
   return false;
 }
 
 // The check by names, then by what the path is.
-bool Refused(const std::wstring& path, bool orHolds) {
+bool Refused(PathGuard& guard, const std::wstring& path, bool orHolds) {
   if (HasStreamOrDeviceSyntax(path)) return true;
-  const std::wstring form = GuardFormHere(path);
-  if (RefusedByName(form, orHolds)) return true;
+  const std::wstring form = GuardFormHere(guard, path);
+  if (RefusedByName(guard, form, orHolds)) return true;
   // Nothing of it opens (a drive or server that is not there): the names
   // decide, and a path that does not exist cannot be walked anyway.
-  const Resolved r = Resolve(form);
+  const Resolved r = Resolve(guard, form);
   if (!r.opened) return false;
   if (r.missing.empty())
-    for (const Identity& id : ProtectedFolders().ids)
+    for (const Identity& id : ProtectedFolders(&guard).ids)
       if (Same(r.id, id)) return true;
   // The same place under the name the system gives it, links resolved.
-  return !r.id.finalForm.empty() && RefusedByName(GuardFormHere(r.id.finalForm + r.missing), orHolds);
+  return !r.id.finalForm.empty() && RefusedByName(guard, GuardFormHere(guard, r.id.finalForm + r.missing), orHolds);
 }
 
 }  // namespace
 
-std::wstring GuardFormHere(const std::wstring& path) {
-  const std::wstring form = GuardForm(path, OwnNames(), UpperCaseHere);
+std::wstring GuardFormHere(PathGuard& guard, const std::wstring& path) {
+  const std::wstring form = GuardForm(path, OwnNames(guard), UpperCaseHere);
   if (!IsAbsoluteGuardForm(form)) return form;
   // Resolve short names on the cleaned-up form (it names an existing place
   // the same way the written one does), then clean up once more.
-  return GuardForm(LongForm(form), OwnNames(), UpperCaseHere);
+  return GuardForm(LongForm(form), OwnNames(guard), UpperCaseHere);
 }
 
-bool IsProtectedFolder(const std::wstring& path) { return Refused(path, true); }
+bool IsProtectedFolder(PathGuard& guard, const std::wstring& path) { return Refused(guard, path, true); }
 
-bool IsDeletableFilePath(const std::wstring& path) { return !Refused(path, false); }
+bool IsDeletableFilePath(PathGuard& guard, const std::wstring& path) { return !Refused(guard, path, false); }
 
-void ProtectFolder(const std::wstring& path) { AddFolder(&ProtectedFolders(), GuardFormHere(path)); }
+void ProtectFolder(PathGuard& guard, const std::wstring& path) {
+  AddFolder(&ProtectedFolders(&guard), GuardFormHere(guard, path));
+}

@@ -50,12 +50,12 @@ int KillTask(const std::wstring& processName) {
   return result;
 }
 
-int KillProgramAt(const std::wstring& programPath) {
-  const std::wstring target = GuardFormHere(programPath);
+int KillProgramAt(PathGuard& guard, const std::wstring& programPath) {
+  const std::wstring target = GuardFormHere(guard, programPath);
   int ended = 0;
   for (DWORD pid : ProcessesNamed(text::FilePart(programPath))) {
     const std::wstring image = ProgramOfProcess(pid);
-    if (!image.empty() && GuardFormHere(image) == target) ended += KillProcess(pid);
+    if (!image.empty() && GuardFormHere(guard, image) == target) ended += KillProcess(pid);
   }
   return ended;
 }
@@ -66,12 +66,12 @@ int KillProcess(DWORD processId) {
   return TerminateProcess(process.get(), 1) ? 1 : 0;
 }
 
-std::vector<DWORD> ProcessesRunningFrom(const std::wstring& folder) {
-  const std::wstring inside = text::WithBackslash(GuardFormHere(folder));
+std::vector<DWORD> ProcessesRunningFrom(PathGuard& guard, const std::wstring& folder) {
+  const std::wstring inside = text::WithBackslash(GuardFormHere(guard, folder));
   std::vector<DWORD> found;
   for (DWORD pid : ProcessesMatching(std::wstring(), true)) {
     const std::wstring image = ProgramOfProcess(pid);
-    if (!image.empty() && text::StartsWith(GuardFormHere(image), inside)) found.push_back(pid);
+    if (!image.empty() && text::StartsWith(GuardFormHere(guard, image), inside)) found.push_back(pid);
   }
   return found;
 }

@@ -8,6 +8,7 @@
 #include "common/prelude.h"
 
 class FileJournal;
+struct PathGuard;
 
 // Runs the system folder's regsvr32.exe with "/s" (register, flag 1) or
 // "/u /s" (flag 0) and the quoted path, and waits. The result of RunAndWait;
@@ -30,9 +31,9 @@ int KillTask(const std::wstring& processName);
 int KillProcess(DWORD processId);
 // Terminates the running processes whose program is that very file (its
 // full path, as the system reports it); the number ended.
-int KillProgramAt(const std::wstring& programPath);
+int KillProgramAt(PathGuard& guard, const std::wstring& programPath);
 // The processes (but this one) whose program lies in `folder` or below it.
-std::vector<DWORD> ProcessesRunningFrom(const std::wstring& folder);
+std::vector<DWORD> ProcessesRunningFrom(PathGuard& guard, const std::wstring& folder);
 // Asks the process's windows to close, then ends it if it still runs; true
 // once it has ended.
 bool CloseProcess(DWORD processId);

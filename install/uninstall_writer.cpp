@@ -111,7 +111,7 @@ void WriteUninstallData(InstallState& st, ByteSink* out) {
   // One removal removes this installation and an earlier one of the
   // product: the earlier one's files come first, those this one wrote
   // again only once, as this one's.
-  TakeOverEarlier(&c, st.uninstallerPath, st.journal.files);
+  TakeOverEarlier(&c, st.uninstallerPath, st.journal.files, st.guard);
   auto eachFile = [&](auto take) {
     return st.installedFiles.Forward([&](const char* record, size_t size) {
       take(std::wstring(reinterpret_cast<const wchar_t*>(record), size / sizeof(wchar_t)));
@@ -146,7 +146,7 @@ int WriteUninstallInfo(InstallState& st) {
   }
   // The list's file in the work folder is not needed any more.
   st.installedFiles.Clear();
-  const std::wstring bookName = DigestBookName(st.uninstallDataPath);
+  const std::wstring bookName = DigestBookName(st.guard, st.uninstallDataPath);
   RegistryJournal& journal = st.journal.registry;
   journal.BeforeKey(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data");
   journal.BeforeValue(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform\\Uninstall data", bookName);

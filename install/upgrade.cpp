@@ -42,7 +42,8 @@ void NoteEarlierVersion() {
     LogLine(L"version " + Settings().programVersion + L" replaces the installed, higher version " + e.version);
 }
 
-void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninstaller, FileJournal& journal) {
+void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninstaller, FileJournal& journal,
+                     PathGuard& guard) {
   UninstallEntry e;
   if (!ReadEntry(&e) || e.uninstaller.empty() || text::Lower(e.uninstaller) == text::Lower(newUninstaller)) return;
   const size_t dot = e.uninstaller.rfind(L'.');
@@ -51,7 +52,7 @@ void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninsta
   const std::wstring file = text::Lower(text::FilePart(e.uninstaller));
   if (dot == std::wstring::npos || text::Lower(e.uninstaller.substr(dot)) != L".exe" ||
       file.size() <= 10 || file.compare(0, 6, L"uninst") != 0 ||
-      file.find_first_not_of(L"0123456789", 6) != file.size() - 4 || !IsDeletableFilePath(e.uninstaller)) {
+      file.find_first_not_of(L"0123456789", 6) != file.size() - 4 || !IsDeletableFilePath(guard, e.uninstaller)) {
     LogLine(L"earlier installation not taken over: its entry names no uninstaller of this platform");
     return;
   }
@@ -65,7 +66,7 @@ void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninsta
   // the platform's book of digests) was written is not taken over, and its
   // uninstaller stays.
   const std::wstring digest = Sha256Hex(bytes.data(), bytes.size());
-  const std::wstring booked = ReadDigestBookEntry(DigestBookName(data));
+  const std::wstring booked = ReadDigestBookEntry(DigestBookName(guard, data));
   if ((!e.digest.empty() && digest != e.digest) || (!booked.empty() && digest != booked)) {
     LogLine(L"earlier uninstall data not taken over: " + data + L" does not match its digest");
     return;

@@ -8,6 +8,7 @@
 #include "install/uninstall_data.h"
 
 class FileJournal;
+struct PathGuard;
 
 // The earlier installation's folder: the entry's InstallLocation, else the
 // folder of its uninstaller. Empty without an entry, or when that is not a
@@ -22,4 +23,5 @@ void NoteEarlierVersion();
 // removes the earlier uninstaller and its data through the installation's
 // journal, so that a rollback keeps them and the commit deletes them.
 // Nothing when the entry names `newUninstaller` itself.
-void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninstaller, FileJournal& journal);
+void TakeOverEarlier(UninstallContents* contents, const std::wstring& newUninstaller, FileJournal& journal,
+                     PathGuard& guard);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "install/path_guard.h"
 #include "uninstaller/data.h"
 
 // False when an uninstall entry holds a digest other than the data's: the
@@ -11,4 +12,4 @@
 // names `installedUninstaller` (so that data given another program name is
 // still checked against this uninstaller's own entry). Entries without a
 // digest (written by earlier versions) vouch for any data.
-bool DataMatchesItsEntries(const RemovalData& data, const std::wstring& installedUninstaller);
+bool DataMatchesItsEntries(const RemovalData& data, const std::wstring& installedUninstaller, PathGuard& guard);

@@ -27,12 +27,12 @@ bool HoldsNoContent(const std::wstring& folder) {
 }  // namespace
 
 void RemoveFolders(std::vector<FolderEntry> folders, const std::wstring& installFolder, bool installFolderProtected,
-                   bool installPathCreated) {
+                   bool installPathCreated, PathGuard& guard) {
   const std::wstring install = text::WithBackslash(installFolder);
   if (!installFolderProtected) CollectSubFolders(install, &folders);
   for (const FolderEntry& folder : DeepestFirst(folders)) {
     // A recorded folder that is a system folder stays even when it is empty.
-    if (IsProtectedFolder(folder.path)) continue;
+    if (IsProtectedFolder(guard, folder.path)) continue;
     // A link (the installation makes none) is left alone with what it points to.
     if (IsLink(folder.path)) continue;
     SetFileAttributesW(folder.path.c_str(), FILE_ATTRIBUTE_NORMAL);

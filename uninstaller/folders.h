@@ -15,4 +15,4 @@
 // `installFolderProtected` leaves the install folder alone (no walk, no
 // recursive deletion, no removal) and only the listed folders are tried.
 void RemoveFolders(std::vector<FolderEntry> folders, const std::wstring& installFolder, bool installFolderProtected,
-                   bool installPathCreated);
+                   bool installPathCreated, PathGuard& guard);

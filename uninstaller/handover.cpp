@@ -75,12 +75,13 @@ void HandBackOutcome(Outcome outcome) {
   SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
 }
 
-void WaitForStarterEnd(const std::wstring& installedUninstaller) {
+void WaitForStarterEnd(const std::wstring& installedUninstaller, PathGuard& guard) {
   const DWORD starter = StarterId();
   if (starter == 0) return;
   ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, starter));
   // The id may since belong to another program: only the installed
   // uninstaller is waited for.
-  if (!process.valid() || GuardFormHere(ProgramOfProcess(starter)) != GuardFormHere(installedUninstaller)) return;
+  if (!process.valid() || GuardFormHere(guard, ProgramOfProcess(starter)) != GuardFormHere(guard, installedUninstaller))
+    return;
   WaitForSingleObject(process.get(), kStarterWaitMs);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/outcome.h"
+#include "install/path_guard.h"
 
 // Starts the copy with a pipe as its standard output and waits until the
 // copy closes it: the outcome is the decimal code the copy wrote, a failure
@@ -19,4 +20,4 @@ void HandBackOutcome(Outcome outcome);
 
 // Waits, at most half a minute, until the process that started this one
 // has ended, when that process runs the installed uninstaller.
-void WaitForStarterEnd(const std::wstring& installedUninstaller);
+void WaitForStarterEnd(const std::wstring& installedUninstaller, PathGuard& guard);

@@ -15,6 +15,7 @@
 #include "common/toolkit.h"
 #include "install/admin_test.h"
 #include "install/digest_book.h"
+#include "install/path_guard.h"
 #include "startup/os_version.h"
 #include "uninstaller/arguments.h"
 #include "uninstaller/data.h"
@@ -54,9 +55,10 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
   DeleteFileW(dataPath.c_str());
   // Data changed since the installation could name any file: nothing is
   // removed, the entry stays.
-  const std::wstring bookName = DigestBookName(installedData);
+  PathGuard guard;
+  const std::wstring bookName = DigestBookName(guard, installedData);
   const std::wstring booked = ReadDigestBookEntry(bookName);
-  if ((!booked.empty() && booked != data.digest) || !DataMatchesItsEntries(data, installedUninstaller)) {
+  if ((!booked.empty() && booked != data.digest) || !DataMatchesItsEntries(data, installedUninstaller, guard)) {
     NoteOutcome(kFailed);
     ui::Message(uninstall_text::kDataChanged + installedData + uninstall_text::kDataChangedEnd,
                 uninstall_text::kErrorTitle, ui::kErrorIcon);
@@ -73,14 +75,14 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
   std::vector<std::wstring> files = data.contents.files;
   files.push_back(installedData);
   files.push_back(installedUninstaller);
-  RunRemoval(data, files, installedUninstaller);
+  RunRemoval(data, files, installedUninstaller, guard);
   EraseDigestBookEntry(bookName);
   if (ui::Quiet()) {
     // The installed uninstaller waits for the outcome and ends with it;
     // only then can its file and the install folder go.
     HandBackOutcome(CurrentOutcome());
-    WaitForStarterEnd(installedUninstaller);
-    RemoveInstalledUninstaller(data, installedUninstaller);
+    WaitForStarterEnd(installedUninstaller, guard);
+    RemoveInstalledUninstaller(data, installedUninstaller, guard);
   }
   DeleteWhenEnded(self);
 }

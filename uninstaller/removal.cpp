@@ -56,7 +56,7 @@ std::vector<LaterProgram> RunUninstallTasks(const std::vector<TaskEntry>& tasks,
 // in use was left for the next restart to delete.
 bool DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::wstring>& skip,
                  const std::wstring& ownFolder, const std::wstring& installFolder,
-                 const std::wstring& installedUninstaller, RemovalProgress& progress) {
+                 const std::wstring& installedUninstaller, RemovalProgress& progress, PathGuard& guard) {
   const std::wstring base = text::WithBackslash(installFolder);
   std::vector<std::wstring> clean;
   bool atRestart = false;
@@ -66,16 +66,16 @@ bool DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
     // Whatever the data says: never through a relative path, a root or a
     // folder the guard protects, and never through a link put in place of
     // what the installation made (it would reach another folder's files).
-    if (!IsDeletableFilePath(path)) continue;
+    if (!IsDeletableFilePath(guard, path)) continue;
     const bool inside = path.size() > base.size() && text::EqualsNoCase(path.substr(0, base.size()), base);
     if (inside ? ReachedThroughLink(base, path, &clean) : IsLink(path)) continue;
     const std::wstring extension = text::Lower(ExtensionOf(path));
     if (std::find(skip.begin(), skip.end(), extension) != skip.end()) continue;
     // A running program cannot be deleted: the processes running that very
     // file end first, when it lies in the product's own folder.
-    if (extension == L"exe" && !ownFolder.empty() && ContainsGuardForm(ownFolder, GuardFormHere(path)) &&
-        GuardFormHere(path) != GuardFormHere(installedUninstaller))
-      KillProgramAt(path);
+    if (extension == L"exe" && !ownFolder.empty() && ContainsGuardForm(ownFolder, GuardFormHere(guard, path)) &&
+        GuardFormHere(guard, path) != GuardFormHere(guard, installedUninstaller))
+      KillProgramAt(guard, path);
     if (DeleteFileW(path.c_str())) {
       ForgetRestartOperationsOn(path);  // a staged newer copy would bring it back
       continue;
@@ -90,7 +90,7 @@ bool DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
                                (error == ERROR_ACCESS_DENIED && !(a & FILE_ATTRIBUTE_READONLY)));
     // The installed uninstaller may be waiting for this copy: it goes once
     // that has ended (RemoveInstalledUninstaller), not at a restart.
-    if (held && GuardFormHere(path) != GuardFormHere(installedUninstaller) &&
+    if (held && GuardFormHere(guard, path) != GuardFormHere(guard, installedUninstaller) &&
         MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
       atRestart = true;
   }
@@ -99,7 +99,8 @@ bool DeleteFiles(const std::vector<std::wstring>& files, const std::vector<std::
 
 }  // namespace
 
-void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, const std::wstring& installedUninstaller) {
+void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, const std::wstring& installedUninstaller,
+                PathGuard& guard) {
   const UninstallContents& data = removal.contents;
   const int steps = static_cast<int>(data.uninstallTasks.size() + data.installRecord.size() + files.size()) + 2;
   RemovalProgress progress(removal.texts[kProgressText], removal.texts[kCancelButton], steps);
@@ -111,7 +112,7 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
     progress.Advance();
     UndoRecord(entry.record, &files, &folders);
   }
-  const bool installFolderProtected = IsProtectedFolder(data.installPath);
+  const bool installFolderProtected = IsProtectedFolder(guard, data.installPath);
   if (!installFolderProtected) folders.push_back(MakeFolderEntry(data.installPath));
   // Folder entries of the payload (an earlier version's install folder
   // among them, after an upgrade into another folder) go with the folders:
@@ -120,12 +121,12 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
     if (!path.empty() && path.back() == L'\\') folders.push_back(MakeFolderEntry(path));
 
   const bool filesAtRestart =
-      DeleteFiles(files, SkipList(data.skipExtensions), installFolderProtected ? L"" : GuardFormHere(data.installPath),
-                  data.installPath,
-              installedUninstaller, progress);
+      DeleteFiles(files, SkipList(data.skipExtensions),
+                  installFolderProtected ? L"" : GuardFormHere(guard, data.installPath), data.installPath,
+                  installedUninstaller, progress, guard);
 
   SetCurrentDirectoryW(text::FolderPart(OwnPath()).c_str());
-  RemoveFolders(folders, data.installPath, installFolderProtected, data.installPathCreated);
+  RemoveFolders(folders, data.installPath, installFolderProtected, data.installPathCreated, guard);
 
   for (const LaterProgram& program : later) StartTaskProgram(program.program, program.parameters);
   progress.Close();
@@ -144,9 +145,10 @@ void RunRemoval(const RemovalData& removal, std::vector<std::wstring> files, con
   }
 }
 
-void RemoveInstalledUninstaller(const RemovalData& removal, const std::wstring& installedUninstaller) {
+void RemoveInstalledUninstaller(const RemovalData& removal, const std::wstring& installedUninstaller,
+                                PathGuard& guard) {
   const UninstallContents& data = removal.contents;
-  if (IsDeletableFilePath(installedUninstaller)) DeleteFileW(installedUninstaller.c_str());
-  const bool installFolderProtected = IsProtectedFolder(data.installPath);
-  RemoveFolders({}, data.installPath, installFolderProtected, data.installPathCreated);
+  if (IsDeletableFilePath(guard, installedUninstaller)) DeleteFileW(installedUninstaller.c_str());
+  const bool installFolderProtected = IsProtectedFolder(guard, data.installPath);
+  RemoveFolders({}, data.installPath, installFolderProtected, data.installPathCreated, guard);
 }

@@ -41,9 +41,10 @@ std::wstring Scratch(const std::wstring& name) {
   return CreateDirectoryW(root.c_str(), nullptr) ? root : L"T:\\missing\\";
 }
 
+struct Guard : testing::Test { PathGuard guard; };  // each case owns a guard, as each run does
 }  // namespace
 
-TEST(Guard, TheSystemsFoldersUnderEveryName) {
+TEST_F(Guard, TheSystemsFoldersUnderEveryName) {
   const std::wstring windows = WindowsFolder();  // C:\windows
   const std::wstring rest = windows.substr(3);
   wchar_t host[MAX_COMPUTERNAME_LENGTH + 1] = {}, programFiles[MAX_PATH] = {};
@@ -69,31 +70,31 @@ TEST(Guard, TheSystemsFoldersUnderEveryName) {
         L"\\\\" + Case(host, false) + L"\\c$\\" + rest, L"\\\\" + Case(host, true) + L"\\C$\\" + rest,
         std::wstring(L"\\\\localhost\\ADMIN$"), std::wstring(L"\\\\localhost\\admin$\\System32"),
         std::wstring(L"\\\\127.0.0.1\\print$\\"), L"\\\\" + std::wstring(host) + L"\\IPC$\\x"})
-    EXPECT_TRUE(IsProtectedFolder(path)) << path;
-  EXPECT_FALSE(IsProtectedFolder(L"C:\\tarnguard\\App\\"));
-  EXPECT_FALSE(IsProtectedFolder(std::wstring(programFiles) + L"\\Tarn Demo\\"));
-  EXPECT_FALSE(IsProtectedFolder(L"\\\\server\\share\\App\\"));
-  EXPECT_FALSE(IsProtectedFolder(L"\\\\?\\T:\\tarnguard\\App"));
+    EXPECT_TRUE(IsProtectedFolder(guard, path)) << path;
+  EXPECT_FALSE(IsProtectedFolder(guard, L"C:\\tarnguard\\App\\"));
+  EXPECT_FALSE(IsProtectedFolder(guard, std::wstring(programFiles) + L"\\Tarn Demo\\"));
+  EXPECT_FALSE(IsProtectedFolder(guard, L"\\\\server\\share\\App\\"));
+  EXPECT_FALSE(IsProtectedFolder(guard, L"\\\\?\\T:\\tarnguard\\App"));
 }
 
-TEST(Guard, FilesToDeleteNeedAFullPath) {
-  EXPECT_TRUE(IsDeletableFilePath(L"C:\\tarnguard\\a.txt"));
-  EXPECT_TRUE(IsDeletableFilePath(WindowsFolder() + L"\\tarn.ini"));  // a file in a system folder may be named
+TEST_F(Guard, FilesToDeleteNeedAFullPath) {
+  EXPECT_TRUE(IsDeletableFilePath(guard, L"C:\\tarnguard\\a.txt"));
+  EXPECT_TRUE(IsDeletableFilePath(guard, WindowsFolder() + L"\\tarn.ini"));  // a file in a system folder may be named
   for (const wchar_t* path : {L"", L"a.txt", L"\\a.txt", L"C:a.txt", L"C:\\", L"C:\\windows", L"C:\\tarnguard\\a.txt:s",
                               L"C:\\tarnguard\\a.txt::$DATA", L"\\\\.\\C:\\tarnguard\\a.txt", L"\\??\\C:\\tarnguard\\a.txt",
                               L"\\\\localhost\\ADMIN$\\tarn.ini"})
-    EXPECT_FALSE(IsDeletableFilePath(path)) << path;
+    EXPECT_FALSE(IsDeletableFilePath(guard, path)) << path;
 }
 
 // Case variants in letters beyond Latin-1, links and junctions of a
 // protected folder: the guard compares what a path is.
-TEST(Guard, WhatAPathIsNotHowItIsWritten) {
+TEST_F(Guard, WhatAPathIsNotHowItIsWritten) {
   ASSERT_TRUE(Exists(L"T:\\")) << "drive T: is missing: this test runs only in a test session";
   const std::wstring root = Scratch(L"guard"), users = root + L"U\u017Cytkownicy\\", plain = root + L"plain\\";
   const std::wstring profile = users + L"\u0141ucja \u03A9\u03BC\u03AD\u03B3\u03B1 \u0416\u0443\u043A\u043E\u0432\\";
   const std::wstring desk = profile + L"Pulpit\\";
   for (const std::wstring& folder : {users, profile, desk, plain}) ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-  ProtectFolder(desk);
+  ProtectFolder(guard, desk);
   std::vector<std::wstring> refused = {Case(desk, false), Case(desk, true), Case(profile, true), Case(users, false)};
   std::vector<std::wstring> allowed = {plain, Case(desk, true) + L"Nowy\\"};
   const bool links = drive::MakeLink(root + L"toDesk", desk, true) && drive::MakeLink(root + L"toWindows", WindowsFolder(), true) &&
@@ -105,10 +106,10 @@ TEST(Guard, WhatAPathIsNotHowItIsWritten) {
     allowed.insert(allowed.end(), {root + L"toPlain", root + L"toDesk\\Nowy\\"});
   }
   for (const std::wstring& path : refused) {
-    EXPECT_TRUE(IsProtectedFolder(path)) << path;
-    EXPECT_FALSE(IsDeletableFilePath(path)) << path;
+    EXPECT_TRUE(IsProtectedFolder(guard, path)) << path;
+    EXPECT_FALSE(IsDeletableFilePath(guard, path)) << path;
   }
-  for (const std::wstring& path : allowed) EXPECT_FALSE(IsProtectedFolder(path)) << path;
+  for (const std::wstring& path : allowed) EXPECT_FALSE(IsProtectedFolder(guard, path)) << path;
   if (!links) GTEST_SKIP() << "PARTLY CHECKED: the case rows ran; NOT CHECKED: links, which this system cannot make";
 }
 
@@ -117,10 +118,9 @@ TEST(Guard, WhatAPathIsNotHowItIsWritten) {
 // Links are left alone by every deleting walk: not entered, not removed (the
 // installation makes none, and Wine removes an empty target in their place),
 // so what they point to stays, an empty folder included.
-TEST(Guard, ADeletionLeavesLinksAndWhatTheyPointTo) {
+TEST_F(Guard, ADeletionLeavesLinksAndWhatTheyPointTo) {
   ASSERT_TRUE(Exists(L"T:\\")) << "drive T: is missing: this test runs only in a test session";
-  const std::wstring root = Scratch(L"links"), keep = root + L"keep\\", tree = root + L"tree\\";
-  const std::wstring empty = root + L"empty\\";
+  const std::wstring root = Scratch(L"links"), keep = root + L"keep\\", tree = root + L"tree\\", empty = root + L"empty\\";
   for (const std::wstring& folder : {keep, keep + L"sub\\", tree, empty})
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   for (const std::wstring& file : {keep + L"a.txt", keep + L"sub\\b.txt", tree + L"c.txt"})
