@@ -53,9 +53,9 @@ void RunSecondStage(const std::wstring& installedData, const std::wstring& insta
   // Everything is in memory now: the temporary copy of the data goes, also
   // when the removal runs, so that nothing of it stays in the temporary folder.
   DeleteFileW(dataPath.c_str());
+  PathGuard guard;  // what keeps the deletions away from the system's own folders, for the whole stage
   // Data changed since the installation could name any file: nothing is
   // removed, the entry stays.
-  PathGuard guard;
   const std::wstring bookName = DigestBookName(guard, installedData);
   const std::wstring booked = ReadDigestBookEntry(bookName);
   if ((!booked.empty() && booked != data.digest) || !DataMatchesItsEntries(data, installedUninstaller, guard)) {
