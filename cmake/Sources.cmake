@@ -35,7 +35,8 @@ set(LOGIC_SOURCES
   uninstaller/arguments.cpp
 )
 
-# Windows code shared by the setup stub and the uninstaller.
+# Windows code shared by the setup stub and the uninstaller: common/ and the
+# shared/ folders.
 set(SHARED_WIN_SOURCES
   common/fatal_end.cpp
   common/files.cpp
@@ -53,24 +54,24 @@ set(SHARED_WIN_SOURCES
   common/event_queue.cpp
   common/message_box.cpp
   common/quiet_run.cpp
-  install/admin_test.cpp
-  install/associations.cpp
-  install/digest_book.cpp
-  install/download.cpp
-  install/path_guard.cpp
-  install/exit_windows.cpp
-  install/fonts.cpp
-  install/processes.cpp
-  install/registry.cpp
-  install/restart.cpp
-  install/services.cpp
-  install/system_tasks.cpp
-  install/undo.cpp
-  install/uninstall_entry.cpp
-  install/program_start.cpp
-  script/ini_file.cpp
-  script/shell_folders.cpp
-  startup/os_version_win.cpp
+  install/shared/admin_test.cpp
+  install/shared/associations.cpp
+  install/shared/digest_book.cpp
+  install/shared/download.cpp
+  install/shared/path_guard.cpp
+  install/shared/exit_windows.cpp
+  install/shared/fonts.cpp
+  install/shared/processes.cpp
+  install/shared/registry.cpp
+  install/shared/restart.cpp
+  install/shared/services.cpp
+  install/shared/system_tasks.cpp
+  install/shared/undo.cpp
+  install/shared/uninstall_entry.cpp
+  install/shared/program_start.cpp
+  script/shared/ini_file.cpp
+  script/shared/shell_folders.cpp
+  startup/shared/os_version_win.cpp
 )
 
 # The setup stub, without its entry point (tests link these too).

@@ -9,7 +9,7 @@
 #include "common/system_api.h"
 #include "common/text.h"
 #include "install/install_state.h"
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 #include "script/localization.h"
 #include "startup/process.h"
 

@@ -15,7 +15,7 @@
 #include "install/messages.h"
 #include "install/progress.h"
 #include "install/shortcuts.h"
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 #include "install/task_line.h"
 #include "install/upgrade.h"
 #include "package/extract.h"

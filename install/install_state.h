@@ -14,7 +14,7 @@
 #include "common/progress_sink.h"
 #include "common/record_list.h"
 #include "install/install_record.h"
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 #include "install/registry_journal.h"
 #include "script/settings.h"
 #include "script/tokens.h"

@@ -3,9 +3,9 @@
 #include "common/files.h"
 #include "common/handles.h"
 #include "common/text.h"
-#include "install/associations.h"
-#include "install/registry.h"
-#include "install/system_tasks.h"
+#include "install/shared/associations.h"
+#include "install/shared/registry.h"
+#include "install/shared/system_tasks.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "common/prelude.h"
-#include "install/services.h"
+#include "install/shared/services.h"
 
 // A key as it was: its values and (when taken as a tree) its sub-keys.
 struct RegistryValueImage {

@@ -1,6 +1,6 @@
 #include "install/upgrade.h"
 
-#include "install/digest_book.h"
+#include "install/shared/digest_book.h"
 
 #include "common/prelude.h"
 
@@ -9,9 +9,9 @@
 #include "common/log.h"
 #include "common/sha256.h"
 #include "common/text.h"
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 #include "install/uninstall_data.h"
-#include "install/uninstall_entry.h"
+#include "install/shared/uninstall_entry.h"
 #include "install/upgrade_rules.h"
 #include "script/ini.h"
 #include "startup/process.h"

@@ -7,7 +7,7 @@
 #include "common/system_api.h"
 #include "common/text.h"
 #include "script/settings.h"
-#include "script/shell_folders.h"
+#include "script/shared/shell_folders.h"
 #include "script/token_rules.h"
 #include "startup/os_version.h"
 #include "startup/process.h"

@@ -8,7 +8,7 @@
 #include "common/text.h"
 #include "common/system_api.h"
 #include "common/toolkit.h"
-#include "install/admin_test.h"
+#include "install/shared/admin_test.h"
 #include "package/package.h"
 #include "package/version_info.h"
 #include "startup/command_line.h"

@@ -2,9 +2,9 @@
 
 #include "common/prelude.h"
 
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 #include "install/path_rules.h"
-#include "install/uninstall_entry.h"
+#include "install/shared/uninstall_entry.h"
 
 namespace {
 

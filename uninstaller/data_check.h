@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 #include "uninstaller/data.h"
 
 // False when an uninstall entry holds a digest other than the data's: the

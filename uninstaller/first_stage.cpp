@@ -9,7 +9,7 @@
 #include "common/random.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "install/program_start.h"
+#include "install/shared/program_start.h"
 #include "uninstaller/handover.h"
 #include "uninstaller/messages.h"
 #include "uninstaller/paths.h"

@@ -2,7 +2,7 @@
 
 #include "common/handles.h"
 #include "common/text.h"
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/files.h"
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 
 // Removes the emptied folders: the listed ones (recorded folders and the
 // install folder), deepest first, together with every sub-folder of the

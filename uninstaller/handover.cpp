@@ -7,9 +7,9 @@
 #include "common/handles.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "install/path_guard.h"
-#include "install/program_start.h"
-#include "install/system_tasks.h"
+#include "install/shared/path_guard.h"
+#include "install/shared/program_start.h"
+#include "install/shared/system_tasks.h"
 
 namespace {
 

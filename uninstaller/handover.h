@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/outcome.h"
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 
 // Starts the copy with a pipe as its standard output and waits until the
 // copy closes it: the outcome is the decimal code the copy wrote, a failure

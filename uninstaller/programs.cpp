@@ -5,7 +5,7 @@
 #include "common/handles.h"
 #include "common/system_api.h"
 #include "common/text.h"
-#include "install/program_start.h"
+#include "install/shared/program_start.h"
 
 namespace {
 

@@ -12,16 +12,16 @@
 #include "common/quiet_run.h"
 #include "common/text.h"
 #include "common/system_api.h"
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 #include "install/path_rules.h"
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 #include "install/task_line.h"
 #include "uninstaller/folders.h"
 #include "uninstaller/paths.h"
 #include "uninstaller/programs.h"
 #include "uninstaller/progress_window.h"
-#include "install/undo.h"
-#include "install/uninstall_entry.h"
+#include "install/shared/undo.h"
+#include "install/shared/uninstall_entry.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 #include "uninstaller/data.h"
 
 // `files` already holds the installed files, the installed data file and the

@@ -14,7 +14,7 @@
 #include "startup/process.h"
 #include "common/outcome.h"
 #include "common/system_api.h"
-#include "install/program_start.h"
+#include "install/shared/program_start.h"
 #include "wizard/controls.h"
 #include "wizard/disk_space.h"
 #include "wizard/finish.h"

@@ -9,11 +9,11 @@
 #include "common/text.h"
 #include "script/localization.h"
 #include "script/settings.h"
-#include "script/shell_folders.h"
+#include "script/shared/shell_folders.h"
 #include "startup/os_version.h"
 #include "startup/process.h"
 #include "common/outcome.h"
-#include "install/program_start.h"
+#include "install/shared/program_start.h"
 #include "wizard/framework.h"
 #include "wizard/fatal.h"
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <memory>
 
-#include "install/associations.h"
+#include "install/shared/associations.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/package_fixture.h"
 #include "tests/e2e/walk.h"

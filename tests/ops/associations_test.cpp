@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "install/associations.h"
+#include "install/shared/associations.h"
 #include "install/registry_journal.h"
 #include "tests/driver/support.h"
 

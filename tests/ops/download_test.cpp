@@ -1,6 +1,6 @@
 // The download operation against a real HTTP server on 127.0.0.1
 // (tests/ops/download_server.h), through the system's Internet client.
-#include "install/download.h"
+#include "install/shared/download.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -2,7 +2,7 @@
 // place of the library's, so nothing here can end the Wine session.
 #include "tests/ops/exit_recorder.h"
 
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 
 namespace exit_recorder {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 #include "tests/driver/support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 #include "tests/driver/support.h"
 
 namespace {

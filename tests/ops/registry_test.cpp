@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "install/registry.h"
+#include "install/shared/registry.h"
 #include "install/registry_journal.h"
 #include "tests/driver/support.h"
 

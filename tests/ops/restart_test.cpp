@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 #include "tests/ops/exit_recorder.h"
 #include "tests/driver/support.h"
 

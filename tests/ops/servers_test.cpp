@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "install/registry_journal.h"
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 #include "startup/os_version.h"
 #include "tests/driver/support.h"
 

@@ -1,6 +1,6 @@
 // The service operations against the real service control manager, with a
 // real service program (tests/helpers/test_service.cpp).
-#include "install/services.h"
+#include "install/shared/services.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

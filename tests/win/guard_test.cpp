@@ -11,7 +11,7 @@
 
 #include "common/files.h"
 #include "install/file_tasks.h"
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 #include "tests/driver/support.h"
 
 namespace {

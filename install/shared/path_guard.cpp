@@ -1,4 +1,4 @@
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 
 #include "common/prelude.h"
 #include <shlobj.h>
@@ -9,7 +9,7 @@
 #include "common/system_api.h"
 #include "common/text.h"
 #include "install/path_rules.h"
-#include "script/shell_folders.h"
+#include "script/shared/shell_folders.h"
 
 // The folder that holds the user profiles; older headers lack its name.
 #ifndef CSIDL_PROFILES

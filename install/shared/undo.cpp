@@ -1,9 +1,9 @@
-#include "install/undo.h"
+#include "install/shared/undo.h"
 
-#include "install/associations.h"
-#include "install/registry.h"
-#include "install/services.h"
-#include "install/system_tasks.h"
+#include "install/shared/associations.h"
+#include "install/shared/registry.h"
+#include "install/shared/services.h"
+#include "install/shared/system_tasks.h"
 
 void UndoRecord(const Record& r, std::vector<std::wstring>* files, std::vector<FolderEntry>* folders) {
   switch (r.kind) {

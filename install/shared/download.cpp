@@ -1,4 +1,4 @@
-#include "install/download.h"
+#include "install/shared/download.h"
 
 #include <cstdint>
 

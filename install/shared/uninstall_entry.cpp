@@ -1,11 +1,11 @@
-#include "install/uninstall_entry.h"
+#include "install/shared/uninstall_entry.h"
 
 #include "common/prelude.h"
 
 #include "common/handles.h"
 #include "common/log.h"
 #include "common/text.h"
-#include "install/registry.h"
+#include "install/shared/registry.h"
 #include "install/uninstall_data.h"
 
 namespace {

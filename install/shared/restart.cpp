@@ -2,7 +2,7 @@
 // shutdown privilege.
 #include "common/handles.h"
 #include "common/prelude.h"
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Registering COM servers with the system's regsvr32.exe, and the program
 // start with waiting that the registration uses.
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 
 #include <shlobj.h>
 
 #include "common/prelude.h"
 #include "common/text.h"
-#include "install/program_start.h"
-#include "script/shell_folders.h"
+#include "install/shared/program_start.h"
+#include "script/shared/shell_folders.h"
 #include "startup/os_version.h"
 
 namespace {

@@ -3,11 +3,11 @@
 // the command under the program's "Applications" entry and sets the user's
 // Explorer choice; layout B names the class after the program file under the
 // machine's Software\Classes and keeps the command there.
-#include "install/associations.h"
+#include "install/shared/associations.h"
 
 #include "common/prelude.h"
 #include "common/text.h"
-#include "install/registry.h"
+#include "install/shared/registry.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "install/digest_book.h"
+#include "install/shared/digest_book.h"
 
 #include "common/handles.h"
 #include "common/prelude.h"
 #include "common/system_api.h"
-#include "install/path_guard.h"
+#include "install/shared/path_guard.h"
 
 namespace {
 

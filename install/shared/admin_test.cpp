@@ -1,4 +1,4 @@
-#include "install/admin_test.h"
+#include "install/shared/admin_test.h"
 
 #include "common/prelude.h"
 #include "startup/os_version.h"

@@ -1,4 +1,4 @@
-#include "install/program_start.h"
+#include "install/shared/program_start.h"
 
 #include <shellapi.h>
 

@@ -3,8 +3,8 @@
 #include "common/journal.h"
 #include "common/prelude.h"
 #include "common/text.h"
-#include "install/registry.h"
-#include "install/system_tasks.h"
+#include "install/shared/registry.h"
+#include "install/shared/system_tasks.h"
 #include "startup/os_version.h"
 
 namespace {

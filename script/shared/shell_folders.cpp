@@ -1,4 +1,4 @@
-#include "script/shell_folders.h"
+#include "script/shared/shell_folders.h"
 
 #include <shlobj.h>
 

@@ -1,6 +1,6 @@
 // The registry layer: each operation opens what it needs with full access,
 // does one thing and closes what it opened.
-#include "install/registry.h"
+#include "install/shared/registry.h"
 
 #include "common/handles.h"
 #include "common/prelude.h"

@@ -1,3 +1,3 @@
-#include "install/system_tasks.h"
+#include "install/shared/system_tasks.h"
 
 BOOL RequestExitWindows(UINT flags) { return ExitWindowsEx(flags, 0); }

@@ -1,4 +1,4 @@
-#include "install/services.h"
+#include "install/shared/services.h"
 
 #include <vector>
 
