@@ -47,13 +47,14 @@ set_target_properties(plant PROPERTIES PREFIX "" OUTPUT_NAME plant)
 target_link_options(plant PRIVATE -static)
 
 # The driver and what the tests share beside it (files, the registry,
-# processes, other Windows versions, the package fixture): every Windows test
-# program links it.
+# processes, other Windows versions, the package fixture, and the end-to-end
+# tests' support, wizard walks and setup scripts): every Windows test program
+# links it.
 set(DRIVER_DIR ${CMAKE_SOURCE_DIR}/tests/driver)
 add_library(driver STATIC ${DRIVER_DIR}/driver.cpp ${DRIVER_DIR}/screen.cpp ${DRIVER_DIR}/files.cpp
                           ${DRIVER_DIR}/registry.cpp ${DRIVER_DIR}/processes.cpp ${DRIVER_DIR}/emulation.cpp
-                          ${CMAKE_SOURCE_DIR}/tests/e2e/package_fixture.cpp
-                          ${CMAKE_SOURCE_DIR}/tests/e2e/e2e_support.cpp)
+                          ${DRIVER_DIR}/package_fixture.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/e2e_support.cpp
+                          ${CMAKE_SOURCE_DIR}/tests/e2e/walk.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/script_builder.cpp)
 # The end-to-end tests read shell links back through the shell's link object.
 target_link_libraries(driver PUBLIC tarnpack_lib gtest gdi32 user32 advapi32 shell32 ole32 uuid)
 add_executable(tarndrive ${CMAKE_SOURCE_DIR}/tests/driver/tarndrive.cpp)
@@ -61,8 +62,7 @@ target_link_libraries(tarndrive PRIVATE driver)
 target_link_options(tarndrive PRIVATE ${TEST_LINK} -municode)
 
 foreach(name ${E2E_TESTS})
-  add_executable(e2e_${name} ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_test.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/walk.cpp
-                            ${CMAKE_SOURCE_DIR}/tests/e2e/script_builder.cpp)
+  add_executable(e2e_${name} ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_test.cpp)
   target_link_libraries(e2e_${name} PRIVATE driver gtest_main)
   target_link_options(e2e_${name} PRIVATE ${TEST_LINK})
   add_dependencies(e2e_${name} stub stub-test sleeper plant token_probe test_service ops_server data)

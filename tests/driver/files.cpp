@@ -18,7 +18,7 @@ std::wstring OwnPath() {
   return buf;
 }
 
-void ListTree(const std::wstring& base, const std::wstring& relative, std::set<std::string>* out) {
+void ListTree(const std::wstring& base, const std::wstring& relative, bool deep, std::set<std::string>* out) {
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileW((base + relative + L"*").c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return;
@@ -27,7 +27,7 @@ void ListTree(const std::wstring& base, const std::wstring& relative, std::set<s
     if (name == L"." || name == L"..") continue;
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       out->insert(Narrow(relative + name + L"\\"));
-      ListTree(base, relative + name + L"\\", out);
+      if (deep) ListTree(base, relative + name + L"\\", deep, out);
     } else {
       out->insert(Narrow(relative + name));
     }
@@ -176,9 +176,9 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   return ok && written == bytes.size();
 }
 
-std::set<std::string> Tree(const std::wstring& folder) {
+std::set<std::string> Tree(const std::wstring& folder, bool deep) {
   std::set<std::string> out;
-  ListTree(folder, L"", &out);
+  ListTree(folder, L"", deep, &out);
   return out;
 }
 

@@ -29,7 +29,8 @@ std::string ReadFileBytes(const std::wstring& path);
 // Writes a file, creating its folders.
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Files and folders below a folder, relative to it; folders end with "\".
-std::set<std::string> Tree(const std::wstring& folder);
+// Not `deep`: only the folder's own entries.
+std::set<std::string> Tree(const std::wstring& folder, bool deep = true);
 // The root ("Q:\\") of a drive letter that the machine does not have.
 std::wstring MissingDriveRoot();
 // A junction (or a symbolic link) at `link` to the folder or file

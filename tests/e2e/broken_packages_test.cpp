@@ -1,7 +1,7 @@
 // Packages that are not whole, or that cannot be read or unpacked, are
 // refused before anything is created.
 #include "package/trailer.h"
-#include "tests/e2e/package_fixture.h"
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/walk.h"
 
 using drive::Icon;
@@ -24,7 +24,7 @@ constexpr wchar_t kOverrides[] = L"Software\\Wine\\AppDefaults\\broken.exe\\DllO
 class BrokenPackages : public PackageTest {
  protected:
   void TearDown() override {
-    ops::DeleteKeyTree(HKEY_CURRENT_USER, kOverrides);
+    drive::DeleteKeyTree(HKEY_CURRENT_USER, kOverrides);
     for (const wchar_t* n : kPlanted) DeleteFileW((std::wstring(L"C:\\planted-") + n + L".dll.txt").c_str());
     PackageTest::TearDown();
   }

@@ -1,6 +1,6 @@
 // The command line: the unpack-only mode, the usage message, and a single
 // argument running the normal installation.
-#include "tests/e2e/package_fixture.h"
+#include "tests/driver/package_fixture.h"
 
 using drive::Icon;
 

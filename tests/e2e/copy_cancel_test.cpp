@@ -2,7 +2,7 @@
 // The package is built on the tests' stub, whose copies the test holds: the
 // click is handed over while every read waits, so it is provably taken
 // while the payload is being copied.
-#include "tests/e2e/package_fixture.h"
+#include "tests/driver/package_fixture.h"
 
 using drive::Icon;
 
@@ -45,14 +45,14 @@ class CopyCancel : public PackageTest {
     SetEvent(release_);
     drive::MessageBoxInfo box = drive::WaitMessageBox(p);
     if (w && box.window) {
-      EXPECT_EQ(U8(drive::Text(w, 1001)), "Please wait while the installer prepares the wizard...");
-      EXPECT_EQ(U8(drive::Text(w, 1000)), "Cancel");
+      EXPECT_EQ(Narrow(drive::Text(w, 1001)), "Please wait while the installer prepares the wizard...");
+      EXPECT_EQ(Narrow(drive::Text(w, 1000)), "Cancel");
       Screenshot(w, L"initializing");
     }
     return p;
   }
 
-  static std::string U8(const std::wstring& s) { return drive::Narrow(s); }
+  static std::string Narrow(const std::wstring& s) { return drive::Narrow(s); }
 
   std::wstring hold_;
   HANDLE release_ = nullptr;

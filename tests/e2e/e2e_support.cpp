@@ -20,7 +20,7 @@ std::wstring Trim(const std::wstring& s) {
 // first of a doubled key counts.
 std::map<int, std::wstring> ReadEnglishTexts() {
   std::map<int, std::wstring> out;
-  std::string bytes = ReadFileBytes(ProgramFolder() + L"data\\languages\\English.ini");
+  std::string bytes = ReadFileBytes(drive::BinFolder() + L"data\\languages\\English.ini");
   if (bytes.compare(0, 3, kBom) == 0) bytes.erase(0, 3);
   std::wstring all = Widen(bytes), group;
   for (size_t start = 0; start < all.size();) {
@@ -44,13 +44,6 @@ std::map<int, std::wstring> ReadEnglishTexts() {
 }
 
 }  // namespace
-
-std::string DemoScript(const std::wstring& dest, const std::string& general, const std::string& config,
-                       const std::string& tasks) {
-  return std::string(kBom) + "[GeneralInformation]\r\nAppName = Demo App\r\nVersion = 1.0\r\n" + general +
-         "[iConfig]\r\nDefaultPath = " + U8(dest) + "\r\nPathChangeable = 1\r\n" + config +
-         (tasks.empty() ? "" : "[InstTasks]\r\n" + tasks);
-}
 
 // ---------------------------------------------------------------------------
 // Files and folders.
@@ -211,27 +204,6 @@ std::wstring T(int key) {
   static const std::map<int, std::wstring> texts = ReadEnglishTexts();
   auto it = texts.find(key);
   return it == texts.end() ? std::wstring() : it->second;
-}
-
-int ShownPage(HWND w) {
-  int shown = -1;
-  for (int i = 0; i < 7; ++i) {
-    if (!drive::Visible(w, kPageContainers[i])) continue;
-    if (shown != -1) return -2;
-    shown = i;
-  }
-  return shown;
-}
-
-HWND WaitWizard(const drive::Process& p, const std::wstring& title) {
-  HWND w = drive::WaitWindow(p, title);
-  EXPECT_NE(w, nullptr) << "the wizard did not appear";
-  return w;
-}
-
-bool WaitFinishPage(HWND w, int timeoutMs) {
-  return drive::WaitUntil(
-      [w] { return drive::Visible(w, kFinishContainer) && drive::Visible(w, kFinishButton); }, timeoutMs);
 }
 
 std::wstring WizardTest::Recorder(const std::wstring& relative) {

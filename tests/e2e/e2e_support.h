@@ -1,7 +1,7 @@
 // What several end-to-end tests share beyond the package fixture: the
 // uninstall data file, shell folders and links, the registry, processes and
 // services, the uninstaller's second stage, the English language file and
-// the walk through the wizard.
+// the fixtures of the installation's and the wizard's tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,18 +12,12 @@
 #include <vector>
 
 #include "tests/driver/driver.h"
-#include "tests/e2e/package_fixture.h"
-
-// The support layer under the names the operations' tests gave it.
-namespace ops {
-using namespace drive;
-}
+#include "tests/driver/package_fixture.h"
 
 // Texts as the tests compare and print them: UTF-8.
-inline std::string U8(const std::wstring& s) { return drive::Narrow(s); }
-inline std::vector<std::string> U8Each(const std::vector<std::wstring>& texts) {
+inline std::vector<std::string> NarrowEach(const std::vector<std::wstring>& texts) {
   std::vector<std::string> out;
-  for (const std::wstring& t : texts) out.push_back(U8(t));
+  for (const std::wstring& t : texts) out.push_back(drive::Narrow(t));
   return out;
 }
 
@@ -37,12 +31,6 @@ inline constexpr wchar_t kDemoTitle[] = L"Demo App v.1.0 :: Setup";
 inline constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 // Where the test builds ("-test") note the restarts they are asked for.
 inline constexpr wchar_t kRestartRequests[] = L"C:\\tarnwick-restart-requests.txt";
-
-// A setup script for "Demo App" 1.0, UTF-8 with a byte-order mark,
-// installing to `dest` (changeable): the [GeneralInformation] and [iConfig]
-// additions, then the [InstTasks] lines when there are any.
-std::string DemoScript(const std::wstring& dest, const std::string& general, const std::string& config,
-                       const std::string& tasks);
 
 // ---------------------------------------------------------------------------
 // Files and folders.
@@ -80,11 +68,8 @@ Link ReadLink(const std::wstring& path);
 using drive::GetText;
 using drive::KeyExists;
 using drive::RestoredDefault;
+using drive::SetText;
 using drive::ValueExists;
-// Writes a REG_SZ value, creating the key.
-inline void SetText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
-  ASSERT_TRUE(drive::SetText(root, path, name, value));
-}
 
 // ---------------------------------------------------------------------------
 // Processes and services.
@@ -139,19 +124,6 @@ class DemoInstallTest : public PackageTest {
 // The [LocalizationStub] text `key` of the shipped English language file
 // ("" when it has none).
 std::wstring T(int key);
-// The page whose container is shown: 0 to 6, -1 for none, -2 for several.
-int ShownPage(HWND w);
-// Waits for the wizard's window with this title.
-HWND WaitWizard(const drive::Process& p, const std::wstring& title = kDemoTitle);
-// Waits until the finish page and its Finish button are shown.
-bool WaitFinishPage(HWND w, int timeoutMs = 60000);
-
-// The wizard takes clicks from its queue: what a click changes shows a
-// moment later.
-#define EXPECT_SOON(condition) \
-  EXPECT_TRUE(drive::WaitUntil([&] { return static_cast<bool>(condition); })) << #condition << "; "
-#define ASSERT_SOON(condition) \
-  ASSERT_TRUE(drive::WaitUntil([&] { return static_cast<bool>(condition); })) << #condition << "; "
 
 // The fixture of the wizard's own tests.
 class WizardTest : public PackageTest {

@@ -1,5 +1,5 @@
 // The system gate and the single-instance guard.
-#include "tests/e2e/package_fixture.h"
+#include "tests/driver/package_fixture.h"
 
 using drive::Icon;
 

@@ -4,9 +4,9 @@
 // Start-menu group with its two links.
 #include <cstdlib>
 
+#include "tests/driver/package_fixture.h"
 #include "tests/driver/screen.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 
@@ -79,11 +79,11 @@ TEST_F(Install, UninstallerTakesTheFirstFreeNumber) {
     }
     RunThrough(package);
 
-    std::set<std::string> expected = {"App.exe", U8(c.stem) + ".exe", U8(c.stem) + ".dat"};
-    for (const auto& f : c.files) expected.insert(U8(f.first) + (f.second.empty() ? "\\" : ""));
+    std::set<std::string> expected = {"App.exe", Narrow(c.stem) + ".exe", Narrow(c.stem) + ".dat"};
+    for (const auto& f : c.files) expected.insert(Narrow(f.first) + (f.second.empty() ? "\\" : ""));
     EXPECT_EQ(Tree(dest_), expected);
     EXPECT_EQ(ReadFileBytes(dest_ + c.stem + L".exe").substr(0, 2), "MZ");
-    EXPECT_EQ(Value(Section(dest_ + c.stem + L".dat", "uConfig"), "InstallPath"), U8(dest_));
+    EXPECT_EQ(Value(Section(dest_ + c.stem + L".dat", "uConfig"), "InstallPath"), Narrow(dest_));
     for (const auto& f : c.files) {
       if (!f.second.empty()) {
         EXPECT_EQ(ReadFileBytes(dest_ + f.first), f.second) << "an earlier file was touched";
@@ -100,7 +100,7 @@ TEST_F(Install, ProgressBarShowsTheShareOfTasksDone) {
     std::wstring name = L"step" + std::to_wstring(k);
     CopyHelper(L"run_probe.exe", Dir() + L"payload\\" + name + L".exe");
     Write(L"payload\\" + name + L".hold", "");
-    tasks += "Step" + std::to_string(k) + " = RUN¶1¶1¶1¶<DefaultInstallPath>" + U8(name) + ".exe¶¶Step\r\n";
+    tasks += "Step" + std::to_string(k) + " = RUN¶1¶1¶1¶<DefaultInstallPath>" + Narrow(name) + ".exe¶¶Step\r\n";
   }
   Script("", "", tasks);
   drive::Process p = Launch(Build());
@@ -153,7 +153,7 @@ TEST_F(Install, KillTaskStopsListedProgramsBeforeUnpacking) {
   CopyHelper(L"victim.exe", Dir() + L"payload\\bin\\Victim_A.exe");
   Write(L"dest\\A.txt", "old A");
   Write(L"dest\\B.txt", "old B");
-  const std::string again = U8(Dir()) + "again.marker";
+  const std::string again = Narrow(Dir()) + "again.marker";
   Script("", "",
          "Again = RUN¶0¶1¶1¶<DefaultInstallPath>bin\\Victim_A.exe¶- " + again +
              "¶Again\r\n"
@@ -170,7 +170,7 @@ TEST_F(Install, KillTaskStopsListedProgramsBeforeUnpacking) {
   for (const wchar_t* held : {L"A.txt", L"B.txt"}) {
     HANDLE f = CreateFileW((dest_ + held).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
-    EXPECT_EQ(f, INVALID_HANDLE_VALUE) << "the file is not held: " << U8(held);
+    EXPECT_EQ(f, INVALID_HANDLE_VALUE) << "the file is not held: " << Narrow(held);
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
   }
 
@@ -240,7 +240,7 @@ class InstallCancel : public Install {
     EXPECT_NE(box.window, nullptr) << "Cancel did not ask";
     if (box.window) {
       EXPECT_GE(UnpackedCount(), kAhead - 3) << "Cancel was taken before its turn";
-      EXPECT_EQ(drive::Text(w, kStatus).rfind(L"Unpacking file: ", 0), 0u) << U8(drive::Text(w, kStatus));
+      EXPECT_EQ(drive::Text(w, kStatus).rfind(L"Unpacking file: ", 0), 0u) << Narrow(drive::Text(w, kStatus));
     }
     return box;
   }
@@ -259,8 +259,8 @@ TEST_F(InstallCancel, YesLeavesOnlyWhatWasThereBefore) {
   ASSERT_NE(box.window, nullptr);
   const int unpacked = UnpackedCount();
   ASSERT_LT(unpacked, Total()) << "the unpacking ended before Cancel was taken";
-  EXPECT_EQ(U8(box.title), U8(kConfirmTitle));
-  EXPECT_EQ(U8(box.text), U8(kConfirmQuit));
+  EXPECT_EQ(Narrow(box.title), Narrow(kConfirmTitle));
+  EXPECT_EQ(Narrow(box.text), Narrow(kConfirmQuit));
   EXPECT_STREQ(drive::IconName(box.icon), drive::IconName(Icon::kError));
   ASSERT_EQ(NewWorkFolders().size(), 1u);
   EXPECT_TRUE(drive::Answer(box, IDYES));
@@ -271,7 +271,7 @@ TEST_F(InstallCancel, YesLeavesOnlyWhatWasThereBefore) {
   for (const std::wstring& left : NewWorkFolders()) {
     std::string what;
     for (const std::string& f : Tree(TempFolder() + left + L"\\")) what += " " + f;
-    ADD_FAILURE() << "the work folder was left: " << U8(left) << " holding" << what;
+    ADD_FAILURE() << "the work folder was left: " << Narrow(left) << " holding" << what;
   }
 }
 
@@ -284,7 +284,7 @@ TEST_F(InstallCancel, NoAndCloseRequestsLetTheUnpackingGoOn) {
   drive::MessageBoxInfo box = CancelBehind(p, w, true);
   ASSERT_NE(box.window, nullptr);
   ASSERT_LT(UnpackedCount(), Total()) << "the unpacking ended before Cancel was taken";
-  EXPECT_EQ(U8(box.text), U8(kConfirmQuit));
+  EXPECT_EQ(Narrow(box.text), Narrow(kConfirmQuit));
   // Pressed while the question is open, the close box is taken by its loop.
   drive::CloseBox(w);
   EXPECT_TRUE(drive::Answer(box, IDNO));
@@ -306,7 +306,7 @@ TEST_F(InstallCancel, NoAndCloseRequestsLetTheUnpackingGoOn) {
     return out;
   }();
   for (const std::wstring& folder : folders_)
-    for (int i = 0; i < kPerFolder; ++i) EXPECT_EQ(paths.count(U8(dest_ + folder + Name(i))), 1u);
+    for (int i = 0; i < kPerFolder; ++i) EXPECT_EQ(paths.count(Narrow(dest_ + folder + Name(i))), 1u);
   EXPECT_TRUE(NewWorkFolders().empty());
 }
 
@@ -339,15 +339,15 @@ TEST_F(InstallGroup, UninstallLinkButNoWebsiteLinkWithoutAnAddress) {
 
   Link link = ReadLink(group_ + L"Uninstall.lnk");
   ASSERT_TRUE(link.loaded);
-  EXPECT_EQ(U8(link.target), U8(dest_ + L"Uninst0.exe"));
-  EXPECT_EQ(U8(link.folder), U8(dest_));
-  EXPECT_EQ(U8(link.icon), U8(dest_ + L"Uninst0.exe"));
+  EXPECT_EQ(Narrow(link.target), Narrow(dest_ + L"Uninst0.exe"));
+  EXPECT_EQ(Narrow(link.folder), Narrow(dest_));
+  EXPECT_EQ(Narrow(link.icon), Narrow(dest_ + L"Uninst0.exe"));
   EXPECT_EQ(link.iconIndex, 0);
-  EXPECT_EQ(U8(link.description), "");
+  EXPECT_EQ(Narrow(link.description), "");
 
   EXPECT_EQ(Section(dest_ + L"Uninst0.dat", "InstTasks"),
-            (std::vector<std::string>{"AutoStartMenuGroup = CREATEFOLDER¶" + U8(group_),
-                                      "AutoStartMenuUninstallLink = NORMALLINK¶" + U8(group_) + "Uninstall.lnk"}));
+            (std::vector<std::string>{"AutoStartMenuGroup = CREATEFOLDER¶" + Narrow(group_),
+                                      "AutoStartMenuUninstallLink = NORMALLINK¶" + Narrow(group_) + "Uninstall.lnk"}));
 }
 
 TEST_F(InstallGroup, WebsiteLinkHoldsTheAddress) {
@@ -364,9 +364,9 @@ TEST_F(InstallGroup, WebsiteLinkHoldsTheAddress) {
   EXPECT_EQ(ReadFileBytes(group_ + L"Website.url"), "[InternetShortcut]\r\nURL=" + address + "\r\n");
   // The group and its link come first, the tasks after them.
   EXPECT_EQ(Section(dest_ + L"Uninst0.dat", "InstTasks"),
-            (std::vector<std::string>{"AutoStartMenuGroup = CREATEFOLDER¶" + U8(group_),
-                                      "AutoStartMenuInternetLink = NORMALLINK¶" + U8(group_) + "Website.url",
-                                      "Folder = CREATEFOLDER¶" + U8(dest_) + "extra\\"}));
+            (std::vector<std::string>{"AutoStartMenuGroup = CREATEFOLDER¶" + Narrow(group_),
+                                      "AutoStartMenuInternetLink = NORMALLINK¶" + Narrow(group_) + "Website.url",
+                                      "Folder = CREATEFOLDER¶" + Narrow(dest_) + "extra\\"}));
 }
 
 TEST_F(InstallGroup, OptOutBoxLeavesTheStartMenuAlone) {
@@ -384,7 +384,7 @@ TEST_F(InstallGroup, OptOutBoxLeavesTheStartMenuAlone) {
   EXPECT_FALSE(FolderExists(group_));
   EXPECT_TRUE(FolderExists(dest_ + L"extra"));
   EXPECT_EQ(Section(dest_ + L"Uninst0.dat", "InstTasks"),
-            (std::vector<std::string>{"Folder = CREATEFOLDER¶" + U8(dest_) + "extra\\"}));
+            (std::vector<std::string>{"Folder = CREATEFOLDER¶" + Narrow(dest_) + "extra\\"}));
 }
 
 // With nothing to unpack and no tasks, the first status line of the
@@ -398,7 +398,7 @@ TEST_F(InstallGroup, FirstStatusLineStaysWhenNothingIsUnpacked) {
     HWND w = group ? ToGroupPage(p) : OpenWizard(p);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(WalkTo(w, kPageFinish));
-    EXPECT_EQ(U8(drive::Text(w, kStatus)), group ? "Creating program groups..." : "Preparing to install...");
+    EXPECT_EQ(Narrow(drive::Text(w, kStatus)), group ? "Creating program groups..." : "Preparing to install...");
     EXPECT_EQ(FolderExists(group_), group);
     PressFinish(w, p);
     RemoveTree(dest_);

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 
 using drive::Icon;
 
@@ -203,7 +203,7 @@ TEST_F(Languages, UsableFilesAreListedInDirectoryOrderWithEnglishPreselected) {
   const std::vector<std::wstring> expected = ExpectedList(
       {{L"Lang1.ini", L"Nederlands"}, {L"Lang2.ini", L"Fran\u00E7ais"}, {L"Lang3.ini", L"English"},
        {L"Lang4.ini", L"Deutsch"}});
-  EXPECT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
+  EXPECT_EQ(NarrowEach(drive::Items(w, kLanguageList)), NarrowEach(expected));
   const auto english_at = std::find(expected.begin(), expected.end(), L"English") - expected.begin();
   EXPECT_EQ(drive::Selected(w, kLanguageList), english_at);
   Screenshot(w, L"languages");
@@ -225,7 +225,7 @@ TEST_F(Languages, WithoutEnglishTheFirstItemIsPreselected) {
   ASSERT_NE(w, nullptr);
   const std::vector<std::wstring> expected = ExpectedList(
       {{L"C.ini", L"English (UK)"}, {L"B.ini", L"Deutsch"}, {L"A.ini", L"Espa\u00F1ol"}});
-  EXPECT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
+  EXPECT_EQ(NarrowEach(drive::Items(w, kLanguageList)), NarrowEach(expected));
   EXPECT_EQ(drive::Selected(w, kLanguageList), 0);
 
   // OK without touching the list takes the first item.
@@ -242,7 +242,7 @@ TEST_F(Languages, EnglishInAnyCaseCountsAsEnglish) {
   HWND w = WaitLanguageWindow(p);
   ASSERT_NE(w, nullptr);
   const std::vector<std::wstring> expected = ExpectedList({{L"Deutsch.ini", L"Deutsch"}, {L"Upper.ini", L"ENGLISH"}});
-  EXPECT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
+  EXPECT_EQ(NarrowEach(drive::Items(w, kLanguageList)), NarrowEach(expected));
   EXPECT_EQ(drive::Selected(w, kLanguageList), std::find(expected.begin(), expected.end(), L"ENGLISH") - expected.begin());
   ASSERT_TRUE(drive::Click(w, kLanguageOk));
   ExpectWizardIn(p, english);
@@ -264,7 +264,7 @@ TEST_F(Languages, SameNameInAnotherCaseLeadsToTheFirstMatchingFile) {
     ASSERT_NE(w, nullptr);
     const std::vector<std::wstring> expected =
         ExpectedList({{L"Three.ini", L"Deutsch"}, {L"One.ini", L"English"}, {L"Two.ini", L"english"}});
-    ASSERT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
+    ASSERT_EQ(NarrowEach(drive::Items(w, kLanguageList)), NarrowEach(expected));
     std::vector<int> englishItems;
     for (size_t i = 0; i < expected.size(); ++i)
       if (expected[i] != L"Deutsch") englishItems.push_back(static_cast<int>(i));
@@ -352,7 +352,7 @@ TEST_F(Languages, TheUtf8MarkDecidesHowTheFileIsRead) {
     ASSERT_NE(w, nullptr);
     const std::vector<std::wstring> expected =
         ExpectedList({{L"Greek.ini", greekName}, {L"Russian.ini", Latin1(russian.language)}});
-    ASSERT_EQ(U8Each(drive::Items(w, kLanguageList)), U8Each(expected));
+    ASSERT_EQ(NarrowEach(drive::Items(w, kLanguageList)), NarrowEach(expected));
     const bool greekFirst = expected[0] == greekName;
     Choose(w, chooseGreek == greekFirst ? 0 : 1);
     if (chooseGreek) {

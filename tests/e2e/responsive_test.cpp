@@ -1,8 +1,8 @@
 // The wizard from the keyboard alone, texts shown as written, a window that
 // keeps answering while the installation waits or works, and a download
 // that is cancelled without leaving anything behind.
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 #include "tests/ops/download_server.h"
@@ -45,14 +45,14 @@ class Responsive : public DemoInstallTest {
     HWND c = drive::Control(w, id);
     if (!c) return "";
     const LONG style = GetWindowLongW(c, GWL_STYLE);
-    if (drive::ClassName(c) == L"Button" && (style & BS_TYPEMASK) != BS_GROUPBOX) return U8(drive::Text(w, id));
+    if (drive::ClassName(c) == L"Button" && (style & BS_TYPEMASK) != BS_GROUPBOX) return Narrow(drive::Text(w, id));
     for (HWND prev = GetWindow(c, GW_HWNDPREV); prev; prev = GetWindow(prev, GW_HWNDPREV)) {
       const LONG s = GetWindowLongW(prev, GWL_STYLE);
       if (drive::ClassName(prev) == L"Static" && ((s & SS_TYPEMASK) == SS_ICON || (s & SS_TYPEMASK) == SS_BITMAP))
         continue;
       wchar_t text[256] = {};
       GetWindowTextW(prev, text, 256);
-      return U8(text);
+      return Narrow(text);
     }
     return "";
   }
@@ -113,7 +113,7 @@ TEST_F(Responsive, EveryPageFromTheKeyboard) {
     EXPECT_FALSE(AccessibleName(w, id).empty()) << "control " << id << " has no name";
   EXPECT_EQ(AccessibleName(w, kLicenseText), "License Agreement");
   // The box's text keeps its "&" (doubled for a button, shown once).
-  EXPECT_EQ(U8(drive::Text(w, kLicenseBox)), "I accept && agree");
+  EXPECT_EQ(Narrow(drive::Text(w, kLicenseBox)), "I accept && agree");
   ASSERT_TRUE(drive::PressKey(w, VK_TAB));
   ASSERT_TRUE(drive::WaitFocus(w, kLicenseBox));
   ASSERT_TRUE(drive::PressKey(w, VK_SPACE));
@@ -159,7 +159,7 @@ TEST_F(Responsive, TextsKeepTheirAmpersands) {
     ASSERT_NE(control, nullptr);
     EXPECT_TRUE(GetWindowLongW(control, GWL_STYLE) & SS_NOPREFIX) << id;
   }
-  EXPECT_EQ(U8(drive::Text(w, 4)), "http://tarn.example/?a=1&b=2");
+  EXPECT_EQ(Narrow(drive::Text(w, 4)), "http://tarn.example/?a=1&b=2");
   ASSERT_TRUE(drive::PressKey(w, VK_ESCAPE));
   AnswerWithKeys(p, true);
   EXPECT_EQ(p.WaitExit(), 0u);
@@ -248,13 +248,13 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   held.release = release;
   server.Serve("/big.bin", held);
   WriteScript(DemoApp(dest_, "", "",
-                      "Gone = DELETEFILE" + std::string(P) + U8(Dir()) + "mine\\gone.txt\r\nTree = DELETEFOLDER" +
-                             P + U8(Dir()) + "mine\\tree\\" + P + "1" + P + "1\r\n" +
+                      "Gone = DELETEFILE" + std::string(P) + Narrow(Dir()) + "mine\\gone.txt\r\nTree = DELETEFOLDER" +
+                             P + Narrow(Dir()) + "mine\\tree\\" + P + "1" + P + "1\r\n" +
                              "Value = REGADDVALUE" + P + "HKCU" + P + "v" + P + "7" + P +
                              "Software\\TarnCancel" + P + "REG_DWORD\r\nGoneKey = REGDELKEY" + P + "HKCU" + P + P + P +
                              "Software\\TarnCancel\\gone\r\nFiles = ASSOCIATEEXTENSION" + P + "tarncancel" + P +
                              "Cancel File" + P + "<DefaultInstallPath>App.exe" + P + "0\r\nFetch = DOWNLOADFILE" + P +
-                             U8(server.Url("/big.bin")) + P + "<DefaultInstallPath>big.bin\r\n"));
+                             Narrow(server.Url("/big.bin")) + P + "<DefaultInstallPath>big.bin\r\n"));
   drive::Process p = Launch(Build());
   HWND w = StartInstallation(p);
   ASSERT_NE(w, nullptr);
@@ -262,7 +262,7 @@ TEST_F(Responsive, ACancelledDownloadLeavesNothing) {
   // server after the first part: Cancel is offered meanwhile.
   drive::MessageBoxInfo box = drive::WaitMessageBox(p, 60000);
   ASSERT_NE(box.window, nullptr);
-  EXPECT_EQ(U8(box.text), U8(server.Url("/big.bin")));
+  EXPECT_EQ(Narrow(box.text), Narrow(server.Url("/big.bin")));
   ASSERT_TRUE(drive::Answer(box, IDOK));
   ASSERT_SOON(drive::Enabled(w, kCancel));
   ASSERT_TRUE(drive::ClickLater(w, kCancel));

@@ -1,8 +1,8 @@
 // Nothing lost: an installation changes only what it makes, a cancelled or
 // failed one puts back what it changed, and a removal undoes exactly what
 // was recorded. Destructive cases run on the session's throw-away drive T:.
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 
@@ -19,8 +19,8 @@ const wchar_t kUnpackFailed[] =
 // Answers one message box of any program, checking its title and text.
 void Expect(const wchar_t* title, const std::wstring& text, int button) {
   drive::MessageBoxInfo box = drive::WaitMessageBoxTitled(title, 60000);
-  ASSERT_NE(box.window, nullptr) << "no message box titled " << U8(title);
-  EXPECT_EQ(U8(box.text), U8(text));
+  ASSERT_NE(box.window, nullptr) << "no message box titled " << Narrow(title);
+  EXPECT_EQ(Narrow(box.text), Narrow(text));
   EXPECT_TRUE(drive::Answer(box, button));
 }
 
@@ -29,10 +29,11 @@ void Expect(const wchar_t* title, const std::wstring& text, int button) {
 // own list is empty).
 std::wstring PendingRenames(const std::wstring* restore = nullptr) {
   const wchar_t kKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", kValue[] = L"PendingFileRenameOperations";
-  if (restore && restore->empty()) DeleteValue(HKEY_LOCAL_MACHINE, kKey, kValue);
-  const RegValue value = ReadValue(HKEY_LOCAL_MACHINE, kKey, kValue);
-  if (value.type != REG_MULTI_SZ) return L"";
-  std::wstring list(reinterpret_cast<const wchar_t*>(value.bytes.data()), value.bytes.size() / sizeof(wchar_t));
+  if (restore && restore->empty()) drive::DeleteValue(HKEY_LOCAL_MACHINE, kKey, kValue);
+  DWORD type = REG_NONE;
+  std::string bytes;
+  if (!drive::ReadValue(HKEY_LOCAL_MACHINE, kKey, kValue, &type, &bytes) || type != REG_MULTI_SZ) return L"";
+  std::wstring list(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
   for (wchar_t& c : list) c = c ? c : L'|';
   return list;
 }
@@ -81,7 +82,7 @@ class Safety : public DemoInstallTest {
     PROCESS_INFORMATION pi = {};
     std::wstring line = command;
     ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        << U8(command);
+        << Narrow(command);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     Expect(L"Please confirm", L"Are you sure you want to uninstall Demo App?", IDYES);
@@ -105,8 +106,8 @@ TEST_F(Safety, FolderTasksNeverActOnRootsOrShortenedPaths) {
   const std::string flags = std::string(P) + "1" + P + "1";
   Script("Empty = DELETEFOLDER" + std::string(P) + flags + "\r\n" + "Root = DELETEFOLDER" + P + "\\" + flags +
          "\r\n" + "Dots = DELETEFOLDER" + P + "T:\\tarnsafety\\..\\" + flags + "\r\n" +
-         "Device = DELETEFOLDER" + P + "\\\\?\\T:\\" + flags + "\r\n" + "Long = DELETEFOLDER" + P + U8(cut) +
-         "cdef\\" + flags + "\r\n" + "LongMade = CREATEFOLDER" + P + U8(base) + std::string(100, 'c') + "\r\n" +
+         "Device = DELETEFOLDER" + P + "\\\\?\\T:\\" + flags + "\r\n" + "Long = DELETEFOLDER" + P + Narrow(cut) +
+         "cdef\\" + flags + "\r\n" + "LongMade = CREATEFOLDER" + P + Narrow(base) + std::string(100, 'c') + "\r\n" +
          "Gone = DELETEFILE" + P + "T:\\tarnsafety\\gone.txt\r\n");
   WriteAt(L"T:\\tarnsafety\\gone.txt", "gone");
   const std::wstring package = Build();
@@ -227,7 +228,7 @@ TEST_F(Safety, TheRecordKeepsWhatWasDoneAndTheRemovalUndoesOnlyThat) {
   const std::vector<std::string> record = Section(dest_ + L"Uninst0.dat", "InstTasks");
   EXPECT_EQ(Value(record, "KEY#2"), std::string("REGADDKEY") + P + "HKCU" + P + P + P + "Software\\TarnSafety\\B");
   EXPECT_EQ(Value(record, "Server"), std::string("REGISTERSERVER") + P + "\\\\tarnserver\\share\\s.dll");
-  EXPECT_EQ(U8(Registered(L"UninstallString")), "\"" + U8(dest_) + "Uninst0.exe\"");
+  EXPECT_EQ(Narrow(Registered(L"UninstallString")), "\"" + Narrow(dest_) + "Uninst0.exe\"");
 
   // The product runs, and so does a program of the same name elsewhere.
   drive::Process installed = drive::Start(dest_ + L"TarnSafetyApp.exe", L"600");
@@ -270,10 +271,10 @@ TEST_F(Safety, AnEndForLackOfMemoryPutsBackWhatTheTasksRemoved) {
   WIN32_FILE_ATTRIBUTE_DATA folder = {}, after = {};
   ASSERT_TRUE(GetFileAttributesExW(dest_.c_str(), GetFileExInfoStandard, &folder));
   const std::wstring marker = Dir() + L"held.marker", log = Dir() + L"setup.log";
-  const std::string d = U8(dest_);
+  const std::string d = Narrow(dest_);
   Script("File = DELETEFILE" + std::string(P) + d + "gone.txt\r\nTree = DELETEFOLDER" + P + d + "tree\\" + P + "1" + P +
-         "1\r\nHold = RUN" + P + "0" + P + "1" + P + "1" + P + U8(Dir()) + "TarnSafetyApp.exe" + P + "\"" + d +
-         "held.dat\" \"" + U8(marker) + "\"\r\n");
+         "1\r\nHold = RUN" + P + "0" + P + "1" + P + "1" + P + Narrow(Dir()) + "TarnSafetyApp.exe" + P + "\"" + d +
+         "held.dat\" \"" + Narrow(marker) + "\"\r\n");
   const std::wstring package = Build();
   const std::wstring pendingBefore = PendingRenames();
   SetEnvironmentVariableW(L"TARNWICK_OUT_OF_MEMORY_AFTER", L"Hold");
@@ -289,7 +290,7 @@ TEST_F(Safety, AnEndForLackOfMemoryPutsBackWhatTheTasksRemoved) {
   HANDLE find = FindFirstFileW((dest_ + L"readme.txt").c_str(), &fd);
   ASSERT_NE(find, INVALID_HANDLE_VALUE);
   FindClose(find);
-  EXPECT_EQ(U8(fd.cFileName), "Readme.TXT");
+  EXPECT_EQ(Narrow(fd.cFileName), "Readme.TXT");
   EXPECT_EQ(GetFileAttributesW((dest_ + L"gone.txt").c_str()), gone);
   EXPECT_EQ(GetFileAttributesW((dest_ + L"tree\\ro.txt").c_str()), readOnly);
   EXPECT_EQ(GetFileAttributesW((dest_ + L"tree\\sub").c_str()), DWORD(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
@@ -298,7 +299,7 @@ TEST_F(Safety, AnEndForLackOfMemoryPutsBackWhatTheTasksRemoved) {
   EXPECT_EQ(FindFirstFileW(L"C:\\~tarnwick-journal-*", &fd), INVALID_HANDLE_VALUE) << "a folder of the journal is left";
   EXPECT_TRUE(NewWorkFolders().empty());
   const std::wstring pending = PendingRenames();
-  EXPECT_NE(pending.find(dest_ + L"held.dat|"), std::wstring::npos) << U8(pending);
+  EXPECT_NE(pending.find(dest_ + L"held.dat|"), std::wstring::npos) << Narrow(pending);
   EXPECT_NE(ReadFileBytes(log).find(d + "held.dat: held by a program; it is removed at the next restart"),
             std::string::npos);
   PendingRenames(&pendingBefore);
@@ -320,7 +321,7 @@ TEST_F(Safety, AnEarlierCopyThatIsStillRunningGoesAtTheNextRestart) {
   drive::Process p = Launch(package, L"/S /D=" + dest_ + L" /LOG=" + log);
   EXPECT_EQ(p.WaitExit(60000), 3010u);
   const std::wstring pending = PendingRenames();
-  EXPECT_NE(pending.find(L":\\~tarnwick-journal-"), std::wstring::npos) << U8(pending);
+  EXPECT_NE(pending.find(L":\\~tarnwick-journal-"), std::wstring::npos) << Narrow(pending);
   EXPECT_NE(ReadFileBytes(log).find("TarnSafetyApp.exe: held by a program; its earlier copy is deleted at the next restart"),
             std::string::npos);
   app.Kill();
@@ -357,8 +358,8 @@ TEST_F(Safety, AFileHeldByARunningProgramIsNamedClosedOrExchangedAtTheRestart) {
   ASSERT_NE(w, nullptr);
   drive::MessageBoxInfo box = drive::WaitMessageBoxTitled(L"File in use", 60000);
   ASSERT_NE(box.window, nullptr);
-  EXPECT_EQ(U8(box.text),
-            U8(L"The installation cannot replace this file because another program is using it:\r\n\r\n" + held +
+  EXPECT_EQ(Narrow(box.text),
+            Narrow(L"The installation cannot replace this file because another program is using it:\r\n\r\n" + held +
                L"\r\n\r\nIt is in use by:\r\n" + dest_ + L"TarnSafetyApp.exe\r\n\r\nChoose Yes to close these programs "
                L"and go on, No to retry once you have closed them yourself, or Cancel to stop the installation."));
   app.Kill();
@@ -372,8 +373,8 @@ TEST_F(Safety, AFileHeldByARunningProgramIsNamedClosedOrExchangedAtTheRestart) {
   const std::wstring pendingBefore = PendingRenames();
   p = Launch(package, L"/S /D=" + dest_ + L" /LOG=" + log);
   EXPECT_EQ(p.WaitExit(60000), 3010u);
-  EXPECT_NE(PendingRenames().find(held + L".~new|!\\??\\" + held), std::wstring::npos) << U8(PendingRenames());
-  EXPECT_NE(ReadFileBytes(log).find(U8(L"the new " + held + L" takes its place at the next restart")), std::string::npos);
+  EXPECT_NE(PendingRenames().find(held + L".~new|!\\??\\" + held), std::wstring::npos) << Narrow(PendingRenames());
+  EXPECT_NE(ReadFileBytes(log).find(Narrow(L"the new " + held + L" takes its place at the next restart")), std::string::npos);
   EXPECT_EQ(ReadFileBytes(held + L".~new"), "version 2");
   // The prefix's restart applies the pending renames.
   app.Kill();
@@ -396,13 +397,13 @@ TEST_F(Safety, AFileHeldByARunningProgramIsNamedClosedOrExchangedAtTheRestart) {
   app = startVersion1();
   const std::wstring quiet = Registered(L"QuietUninstallString");
   drive::Process removal = drive::Start(quiet.substr(1, quiet.find(L'"', 1) - 1), L"/S");
-  EXPECT_EQ(removal.WaitExit(60000), 3010u) << U8(quiet);
-  EXPECT_NE(PendingRenames().find(L"\\??\\" + held + L"||"), std::wstring::npos) << U8(PendingRenames());
+  EXPECT_EQ(removal.WaitExit(60000), 3010u) << Narrow(quiet);
+  EXPECT_NE(PendingRenames().find(L"\\??\\" + held + L"||"), std::wstring::npos) << Narrow(PendingRenames());
   app.Kill();
   // Installed again before that restart: the restart must not delete the
   // new file.
   EXPECT_EQ(Launch(package, L"/S /D=" + dest_).WaitExit(60000), 0u);
-  EXPECT_EQ(PendingRenames().find(held), std::wstring::npos) << U8(PendingRenames());
+  EXPECT_EQ(PendingRenames().find(held), std::wstring::npos) << Narrow(PendingRenames());
   PendingRenames(&pendingBefore);
 }
 
@@ -453,7 +454,7 @@ TEST_F(Safety, AnEditedUninstallDataFileIsRefused) {
   WriteAt(victim, "the user's");
   std::string bytes = ReadFileBytes(data);
   ASSERT_NE(bytes.find("[Files]\r\n"), std::string::npos);
-  WriteAt(data, bytes + "CopyFile9 = " + U8(victim) + "\r\n");  // [Files] is the last section
+  WriteAt(data, bytes + "CopyFile9 = " + Narrow(victim) + "\r\n");  // [Files] is the last section
 
   const std::wstring entry = std::wstring(kUninstallKey) + L"Demo App";
   const std::wstring uninstaller = dest_ + L"Uninst0.exe";
@@ -474,11 +475,11 @@ TEST_F(Safety, AnEditedUninstallDataFileIsRefused) {
 
   // The platform's own book of digests vouches too: a product without an
   // entry, or an entry taken over, is still checked.
-  DeleteValue(HKEY_LOCAL_MACHINE, entry, L"UninstallDataSha256");
+  drive::DeleteValue(HKEY_LOCAL_MACHINE, entry, L"UninstallDataSha256");
   EXPECT_EQ(drive::Start(uninstaller, L"/S").WaitExit(60000), 1603u);
   EXPECT_EQ(ReadFileBytes(victim), "the user's");
   // Neither (an earlier version's installation): honoured.
-  ops::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform");
+  drive::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Tarnwick Install Platform");
   Uninstall(Registered(L"UninstallString"));
   EXPECT_FALSE(Exists(dest_ + L"App.exe"));
   EXPECT_FALSE(Exists(victim)) << "the data of an entry without a digest was not honoured";
@@ -497,15 +498,15 @@ TEST_F(Safety, LinksInTheProductsFolderLeadNowhereElse) {
   // An install folder that holds a link where the payload has a folder.
   const std::wstring pre = L"T:\\tarnsafety\\pre\\";
   MakeFolders(pre);
-  if (!ops::MakeLink(pre + L"sub", mine, true)) GTEST_SKIP() << "NOT CHECKED: this system makes no links";
+  if (!drive::MakeLink(pre + L"sub", mine, true)) GTEST_SKIP() << "NOT CHECKED: this system makes no links";
   EXPECT_EQ(Launch(package, L"/S /D=" + pre).WaitExit(60000), 1603u);
   EXPECT_EQ(ReadFileBytes(mine + L"notes.txt"), "the user's") << "the payload was written through a link";
   // Installed whole; then a folder of it becomes a link, and another link
   // points at an empty folder: the removal leaves both targets alone.
   ASSERT_EQ(Launch(package, L"/S").WaitExit(60000), 0u);
   RemoveTree(dest_ + L"sub");
-  ASSERT_TRUE(ops::MakeLink(dest_ + L"sub", mine, true));
-  ASSERT_TRUE(ops::MakeLink(dest_ + L"toEmpty", empty, true));
+  ASSERT_TRUE(drive::MakeLink(dest_ + L"sub", mine, true));
+  ASSERT_TRUE(drive::MakeLink(dest_ + L"toEmpty", empty, true));
   EXPECT_EQ(drive::Start(dest_ + L"Uninst0.exe", L"/S").WaitExit(60000), 0u);
   EXPECT_EQ(ReadFileBytes(mine + L"notes.txt"), "the user's") << "the removal deleted through a link";
   EXPECT_TRUE(FolderExists(empty)) << "the empty folder a link pointed to was removed";

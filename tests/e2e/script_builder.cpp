@@ -7,7 +7,7 @@ ScriptText::ScriptText(const std::string& name, const std::string& version, bool
   Section("GeneralInformation", "AppName = " + name + "\r\nVersion = " + version + "\r\n");
 }
 
-ScriptText& ScriptText::Dest(const std::wstring& folder) { return Add("DefaultPath = " + U8(folder) + "\r\n"); }
+ScriptText& ScriptText::Dest(const std::wstring& folder) { return Add("DefaultPath = " + Narrow(folder) + "\r\n"); }
 
 ScriptText DemoApp(const std::wstring& dest, const std::string& general, const std::string& config,
                    const std::string& tasks, const std::string& version) {

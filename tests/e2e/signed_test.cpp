@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "package/trailer.h"
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/walk.h"
 #include "tools/tarnpack/builder.h"
 

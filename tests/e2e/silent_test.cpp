@@ -5,15 +5,14 @@
 // an interactive run; what the runs start, unseen; and the passive run,
 // which shows its progress only.
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
 
 #include "package/trailer.h"
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 #include "tools/tarnpack/zip_writer.h"
@@ -40,34 +39,22 @@ struct Watched {
 
 // Adds the programs that `root` or the programs in `started` started.
 void AddDescendants(DWORD root, std::map<DWORD, std::wstring>* started) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return;
+  const std::vector<drive::RunningProcess> all = drive::RunningProcesses();
   for (size_t before = SIZE_MAX; before != started->size();) {
     before = started->size();
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-      if (entry.th32ParentProcessID != root && !started->count(entry.th32ParentProcessID)) continue;
+    for (const drive::RunningProcess& p : all) {
+      if (p.parent != root && !started->count(p.parent)) continue;
       // A program that has only just started may have no name yet.
-      if (entry.szExeFile[0] || !started->count(entry.th32ProcessID)) (*started)[entry.th32ProcessID] = entry.szExeFile;
+      if (!p.exe.empty() || !started->count(p.pid)) (*started)[p.pid] = p.exe;
     }
   }
-  CloseHandle(snapshot);
-}
-
-bool Running(DWORD pid) {
-  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  if (!h) return false;
-  const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
-  CloseHandle(h);
-  return running;
 }
 
 // The started programs that still run, by file name.
 std::vector<std::string> StillRunning(const Watched& watched) {
   std::vector<std::string> out;
   for (const auto& program : watched.started)
-    if (Running(program.first)) out.push_back(U8(program.second));
+    if (drive::Open(program.first).Running()) out.push_back(Narrow(program.second));
   return out;
 }
 
@@ -82,7 +69,7 @@ Watched WatchUntilExit(const drive::Process& p, DWORD timeoutMs = 120000) {
     for (const auto& program : seen.started) family.push_back(program.first);
     for (DWORD pid : family)
       for (HWND w : drive::WindowsOf(pid))
-        seen.windows.insert(U8(drive::Title(w)) + " [" + U8(drive::ClassName(w)) + "]");
+        seen.windows.insert(Narrow(drive::Title(w)) + " [" + Narrow(drive::ClassName(w)) + "]");
     if (WaitForSingleObject(p.handle(), 20) != WAIT_TIMEOUT) break;
     if (GetTickCount() - start > timeoutMs) return seen;
   }
@@ -108,7 +95,7 @@ drive::Process StartCommandLine(const std::wstring& commandLine) {
 std::vector<std::string> LogEntries(const std::wstring& file) {
   std::vector<std::string> entries;
   std::string bytes = ReadFileBytes(file);
-  EXPECT_EQ(bytes.substr(0, 3), std::string(kBom)) << "the log " << U8(file) << " does not begin with the mark";
+  EXPECT_EQ(bytes.substr(0, 3), std::string(kBom)) << "the log " << Narrow(file) << " does not begin with the mark";
   if (bytes.compare(0, 3, kBom) == 0) bytes.erase(0, 3);
   EXPECT_TRUE(bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0) << "the last line is not whole";
   for (size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
@@ -147,7 +134,7 @@ bool HasEntryStarting(const std::vector<std::string>& entries, const std::string
 // shows it: the shell's error box would be no window of the run.
 BOOL CALLBACK NoteVisible(HWND w, LPARAM list) {
   if (IsWindowVisible(w))
-    reinterpret_cast<std::set<std::string>*>(list)->insert(U8(drive::Title(w)) + " [" + U8(drive::ClassName(w)) + "]");
+    reinterpret_cast<std::set<std::string>*>(list)->insert(Narrow(drive::Title(w)) + " [" + Narrow(drive::ClassName(w)) + "]");
   return TRUE;
 }
 
@@ -162,14 +149,14 @@ void CopyTree(const std::wstring& from, const std::wstring& to) {
   CreateDirectoryW(to.c_str(), nullptr);
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileW((from + L"\\*").c_str(), &fd);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE) << U8(from);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << Narrow(from);
   do {
     const std::wstring name = fd.cFileName;
     if (name == L"." || name == L"..") continue;
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
       CopyTree(from + L"\\" + name, to + L"\\" + name);
     else
-      EXPECT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE)) << U8(name);
+      EXPECT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE)) << Narrow(name);
   } while (FindNextFileW(h, &fd));
   FindClose(h);
 }
@@ -239,11 +226,11 @@ class Silent : public DemoInstallTest {
     std::string stub, payload, info;
     EXPECT_TRUE(SplitPackage(ReadFileBytes(Build()), &stub, &payload, &info));
     ZipWriter zip;
-    EXPECT_TRUE(zip.Open(U8(Dir() + L"info.zip"))) << zip.error();
+    EXPECT_TRUE(zip.Open(Narrow(Dir() + L"info.zip"))) << zip.error();
     for (const char* name : files) {
       std::wstring path = Dir() + L"info\\" + Widen(name);
       std::replace(path.begin(), path.end(), L'/', L'\\');
-      EXPECT_TRUE(zip.AddFile(name, U8(path), 0, 0x20)) << zip.error();
+      EXPECT_TRUE(zip.AddFile(name, Narrow(path), 0, 0x20)) << zip.error();
     }
     EXPECT_TRUE(zip.AddBytes("Config/Statistics.ini", statistics, 0, 0x20));
     EXPECT_TRUE(zip.Close()) << zip.error();
@@ -298,17 +285,17 @@ TEST_F(Silent, InstallsAndRemovesTheExampleWithoutAnyWindow) {
   EXPECT_EQ(Tree(notesGroup_), (std::set<std::string>{"Getting started.lnk", "Uninstall.lnk", "Website.url"}));
   const Link guide = ReadLink(notesGroup_ + L"Getting started.lnk");
   EXPECT_TRUE(guide.loaded);
-  EXPECT_EQ(U8(guide.target), U8(notes_) + "docs\\Getting started.txt");
-  EXPECT_EQ(U8(guide.description), "Getting started with Tarnwick Notes");
-  EXPECT_EQ(U8(ReadLink(notesGroup_ + L"Uninstall.lnk").target), U8(notes_) + "Uninst0.exe");
+  EXPECT_EQ(Narrow(guide.target), Narrow(notes_) + "docs\\Getting started.txt");
+  EXPECT_EQ(Narrow(guide.description), "Getting started with Tarnwick Notes");
+  EXPECT_EQ(Narrow(ReadLink(notesGroup_ + L"Uninstall.lnk").target), Narrow(notes_) + "Uninst0.exe");
   const Link desktop = ReadLink(desktopLink_);
-  EXPECT_TRUE(desktop.loaded) << U8(desktopLink_);
-  EXPECT_EQ(U8(desktop.target), U8(notes_) + "README.txt");
+  EXPECT_TRUE(desktop.loaded) << Narrow(desktopLink_);
+  EXPECT_EQ(Narrow(desktop.target), Narrow(notes_) + "README.txt");
 
   // The registry: the example's value and the uninstall entry.
-  EXPECT_EQ(U8(GetText(HKEY_CURRENT_USER, L"Software\\Tarnwick Notes", L"Version")), "1.2");
+  EXPECT_EQ(Narrow(GetText(HKEY_CURRENT_USER, L"Software\\Tarnwick Notes", L"Version")), "1.2");
   const std::wstring entry = kUninstallKey + std::wstring(kNotes);
-  const std::string uninstaller = U8(notes_) + "Uninst0.exe";
+  const std::string uninstaller = Narrow(notes_) + "Uninst0.exe";
   const struct {
     const wchar_t* name;
     std::string value;
@@ -323,25 +310,25 @@ TEST_F(Silent, InstallsAndRemovesTheExampleWithoutAnyWindow) {
       {L"UninstallString", "\"" + uninstaller + "\""},
       {L"QuietUninstallString", "\"" + uninstaller + "\" /S"},
       {L"DisplayVersion", "1.2"},
-      {L"InstallLocation", U8(notes_)},
+      {L"InstallLocation", Narrow(notes_)},
   };
-  for (const auto& v : values) EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, entry, v.name)), v.value) << U8(v.name);
-  EXPECT_EQ(GetNumber(HKEY_LOCAL_MACHINE, entry, L"EstimatedSize"), static_cast<int64_t>((payloadBytes + 1023) / 1024));
-  EXPECT_EQ(GetNumber(HKEY_LOCAL_MACHINE, entry, L"NoModify"), 1);
-  EXPECT_EQ(GetNumber(HKEY_LOCAL_MACHINE, entry, L"NoRepair"), 1);
+  for (const auto& v : values) EXPECT_EQ(Narrow(GetText(HKEY_LOCAL_MACHINE, entry, v.name)), v.value) << Narrow(v.name);
+  EXPECT_EQ(drive::GetNumber(HKEY_LOCAL_MACHINE, entry, L"EstimatedSize"), static_cast<DWORD>((payloadBytes + 1023) / 1024));
+  EXPECT_EQ(drive::GetNumber(HKEY_LOCAL_MACHINE, entry, L"NoModify"), 1u);
+  EXPECT_EQ(drive::GetNumber(HKEY_LOCAL_MACHINE, entry, L"NoRepair"), 1u);
 
   // The log: one stamped line per step, from the start to the end.
   const std::vector<std::string> log = LogEntries(log_);
-  const std::string f = kPilcrow, dest = U8(notes_);
+  const std::string f = kPilcrow, dest = Narrow(notes_);
   ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.front(), "setup started: \"" + U8(package) + "\" " + U8(arguments));
+  EXPECT_EQ(log.front(), "setup started: \"" + Narrow(package) + "\" " + Narrow(arguments));
   EXPECT_ENTRY_STARTING(log, "system: version number ");
   EXPECT_ENTRY(log, "language: English (English.ini)");
   EXPECT_ENTRY_STARTING(
       log, "space: the files take " + std::to_string(payloadBytes) + " bytes; the temporary folder's drive has ");
   EXPECT_ENTRY_STARTING(log, "destination: " + dest + ", its drive has ");
   EXPECT_ENTRY(log, "install folder: " + dest + " (new or empty)");
-  EXPECT_ENTRY(log, "program group: " + U8(notesGroup_));
+  EXPECT_ENTRY(log, "program group: " + Narrow(notesGroup_));
   for (const std::string& file : kPayloadFiles) EXPECT_ENTRY(log, "unpacked " + dest + file);
   EXPECT_ENTRY(log, "unpacked 3 files");
   const std::string guideLine = "NORMALLINK" + f + "17" + f + "Getting started" + f + dest +
@@ -367,7 +354,7 @@ TEST_F(Silent, InstallsAndRemovesTheExampleWithoutAnyWindow) {
   // first stage returns the removal's code once the removal is done.
   const std::wstring quiet = GetText(HKEY_LOCAL_MACHINE, entry, L"QuietUninstallString");
   removal_ = StartCommandLine(quiet);
-  ASSERT_TRUE(removal_.started()) << U8(quiet);
+  ASSERT_TRUE(removal_.started()) << Narrow(quiet);
   const Watched removal = WatchUntilExit(removal_);
   EXPECT_EQ(removal.exitCode, 0u);
   EXPECT_FALSE(Exists(notesGroup_)) << ::testing::PrintToString(Tree(notesGroup_));
@@ -391,7 +378,7 @@ TEST_F(Silent, InstallsAndRemovesTheExampleWithoutAnyWindow) {
   // The removal's copy in the temporary folder deletes itself, and its
   // folder, after its end.
   EXPECT_TRUE(drive::WaitUntil([&] { return NewWorkFolders().empty(); }, 15000))
-      << "left in the temporary folder: " << ::testing::PrintToString(U8Each(NewWorkFolders()));
+      << "left in the temporary folder: " << ::testing::PrintToString(NarrowEach(NewWorkFolders()));
 }
 
 // With English, German and French and Wine's user-interface language
@@ -435,7 +422,7 @@ TEST_F(Silent, AStatisticsFileThatSaysLessStillInstalls) {
   } cases[] = {{std::string("\xE8\x03\0\0\0\0\0\0", 8), L"thousand.exe"}, {std::string(), L"empty.exe"}};
   Write(L"payload\\data.bin", std::string(50000, 'x'));
   for (const auto& c : cases) {
-    SCOPED_TRACE(U8(c.file));
+    SCOPED_TRACE(Narrow(c.file));
     drive::Process p = Launch(DemoWithStatistics(c.bytes, c.file), L"/S");
     EXPECT_EQ(p.WaitExit(60000), 0u);
     EXPECT_EQ(ReadFileBytes(dest_ + L"data.bin").size(), 50000u);
@@ -514,7 +501,7 @@ TEST_F(Silent, ABadCommandLineEndsWith1639) {
        "path such as \\\\server\\share\\Folder)"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(U8(c.arguments));
+    SCOPED_TRACE(Narrow(c.arguments));
     DeleteFileW(log_.c_str());
     drive::Process p = Launch(package, c.arguments);
     const Watched run = WatchUntilExit(p);
@@ -545,7 +532,7 @@ TEST_F(Silent, AnInteractiveRunWithALogShowsTheWizard) {
   EXPECT_TRUE(NewWorkFolders().empty());
   const std::vector<std::string> log = LogEntries(log_);
   ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.front(), "setup started: \"" + U8(package) + "\" /LOG=" + U8(log_));
+  EXPECT_EQ(log.front(), "setup started: \"" + Narrow(package) + "\" /LOG=" + Narrow(log_));
   EXPECT_ENTRY_STARTING(log, "system: version number ");
   EXPECT_EQ(log.back(), "end: cancelled (exit code 0)");
 }
@@ -564,7 +551,7 @@ TEST_F(Silent, ARestartNeededEndsWith3010WithoutARestart) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ops::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App"));
+    drive::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Demo App"));
     const std::string requestsBefore = ReadFileBytes(kRestartRequests);
     drive::Process p = Launch(BuildDemo(c.config, c.tasks), L"/S /LOG=" + log_);
     const Watched run = WatchUntilExit(p);
@@ -595,7 +582,7 @@ TEST_F(Silent, AnUpgradeTakesOverTheEarlierInstallation) {
     return Build(Widen(version) + L".exe");
   };
   for (const std::wstring& other : {std::wstring(), Dir() + L"other\\"}) {
-    SCOPED_TRACE(U8(other));
+    SCOPED_TRACE(Narrow(other));
     RemoveTree(Dir() + L"payload");
     Write(L"payload\\a.txt", "a");
     Write(L"payload\\b.txt", "b");
@@ -606,10 +593,10 @@ TEST_F(Silent, AnUpgradeTakesOverTheEarlierInstallation) {
     const std::wstring v2 = package("2.0", Dir() + L"elsewhere\\", "Two");  // the entry's folder is taken
     EXPECT_EQ(Launch(v2, other.empty() ? L"/S" : L"/S /D=" + other).WaitExit(60000), 0u);
     const std::wstring to = other.empty() ? dest_ : other;
-    EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, entry, L"UninstallString")),
-              "\"" + U8(to) + (other.empty() ? "Uninst1.exe\"" : "Uninst0.exe\""));
-    EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion")), "2.0");
-    EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, entry, L"InstallLocation")), U8(to));
+    EXPECT_EQ(Narrow(GetText(HKEY_LOCAL_MACHINE, entry, L"UninstallString")),
+              "\"" + Narrow(to) + (other.empty() ? "Uninst1.exe\"" : "Uninst0.exe\""));
+    EXPECT_EQ(Narrow(GetText(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion")), "2.0");
+    EXPECT_EQ(Narrow(GetText(HKEY_LOCAL_MACHINE, entry, L"InstallLocation")), Narrow(to));
     EXPECT_FALSE(Exists(dest_ + L"Uninst0.exe") || Exists(dest_ + L"Uninst0.dat")) << "version 1's stayed";
     if (other.empty()) {
       EXPECT_EQ(Tree(dest_),
@@ -625,7 +612,7 @@ TEST_F(Silent, AnUpgradeTakesOverTheEarlierInstallation) {
         << ::testing::PrintToString(Tree(dest_)) << ::testing::PrintToString(Tree(other));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entry));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Widen(key)));
-    ops::DeleteKeyTree(HKEY_CURRENT_USER, Widen(key));
+    drive::DeleteKeyTree(HKEY_CURRENT_USER, Widen(key));
   }
 }
 
@@ -647,7 +634,7 @@ TEST_F(Silent, APassiveRunShowsItsProgressOnlyAndNothingItStarts) {
   SetText(HKEY_LOCAL_MACHINE, http, L"", L"\"" + browser + L"\" \"%1\"");
   CopyHelper(L"run_probe.exe", Dir() + L"payload\\probe.exe");
   Write(L"payload\\probe.hold", "");
-  const std::string P = kPilcrow, missing = U8(Dir()) + "missing\\nothere.exe";
+  const std::string P = kPilcrow, missing = Narrow(Dir()) + "missing\\nothere.exe";
   const std::wstring package = BuildDemo(
       "", "Offered = RUN" + P + "0" + P + "0" + P + "0" + P + missing + P + P + "Start it\r\nNow = RUN" + P + "0" + P +
               "0" + P + "1" + P + missing + "\r\nWait = RUN" + P + "1" + P + "1" + P + "1" + P +
@@ -662,11 +649,11 @@ TEST_F(Silent, APassiveRunShowsItsProgressOnlyAndNothingItStarts) {
   // Held in the RUN task: the status line says so.
   ASSERT_TRUE(drive::WaitUntil([&] { return FileExists(folder + L"probe.txt"); }, 60000));
   EXPECT_TRUE(drive::WaitUntil([&] { return drive::Text(w, kStatusLine) == T(71); }))
-      << U8(drive::Text(w, kStatusLine));
+      << Narrow(drive::Text(w, kStatusLine));
   EXPECT_TRUE(drive::Visible(w, kProgressBar));
   EXPECT_EQ(FindWindowExW(w, nullptr, L"Button", nullptr), nullptr) << "a button";
   Screenshot(w, L"passive");
-  const std::string shown = U8(kDemoTitle) + " [" + U8(drive::ClassName(w)) + "]";
+  const std::string shown = Narrow(kDemoTitle) + " [" + Narrow(drive::ClassName(w)) + "]";
   // Closing the window (its close command, as Alt+F4 sends it, and a plain
   // request) leaves the run going to its end.
   drive::CloseBox(w);
@@ -678,8 +665,8 @@ TEST_F(Silent, APassiveRunShowsItsProgressOnlyAndNothingItStarts) {
   EXPECT_TRUE(FileExists(folder + L"Uninst0.exe"));
   std::vector<std::string> log = LogEntries(log_);
   ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.front(), "setup started: \"" + U8(package) + "\" " + U8(arguments));
-  EXPECT_ENTRY(log, "install folder: " + U8(folder) + " (new or empty)");
+  EXPECT_EQ(log.front(), "setup started: \"" + Narrow(package) + "\" " + Narrow(arguments));
+  EXPECT_ENTRY(log, "install folder: " + Narrow(folder) + " (new or empty)");
   EXPECT_ENTRY(log, "could not start: " + missing);
   EXPECT_EQ(log.back(), "end: succeeded (exit code 0)");
 

@@ -2,8 +2,8 @@
 // the installation runs them from a setup script: what they do, what they
 // record for the uninstaller, and the systems on which services do nothing.
 #include "common/text.h"
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 
@@ -35,7 +35,7 @@ class TaskKinds : public PackageTest {
     CleanUp({}, {{HKEY_CLASSES_ROOT, kServerClass}, {HKEY_CLASSES_ROOT, L"tnk_auto_file"}, {HKEY_CLASSES_ROOT, L".tnk"},
                  {HKEY_CLASSES_ROOT, L"Applications\\App.exe"},
                  {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tnk"}});
-    DeleteValue(HKEY_LOCAL_MACHINE, kFontsKey, L"Tarn Mono (TrueType)");
+    drive::DeleteValue(HKEY_LOCAL_MACHINE, kFontsKey, L"Tarn Mono (TrueType)");
     RemoveFontResourceW(FontCopy().c_str());
     DeleteFileW(FontCopy().c_str());
     PackageTest::TearDown();
@@ -127,6 +127,6 @@ TEST_F(TaskKinds, FontsAreInstalledWithoutRecord) {
   Script("Font = INSTALLFONT" + P + "Tarn Mono (TrueType)" + P + "<DefaultInstallPath>TarnMono.ttf\r\n");
   Install(Build());
   EXPECT_TRUE(FileExists(FontCopy()));
-  EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, kFontsKey, L"Tarn Mono (TrueType)")), "TarnMono.ttf");
+  EXPECT_EQ(Narrow(GetText(HKEY_LOCAL_MACHINE, kFontsKey, L"Tarn Mono (TrueType)")), "TarnMono.ttf");
   EXPECT_EQ(Record().find("INSTALLFONT"), std::string::npos);
 }

@@ -4,8 +4,8 @@
 // the uninstall data file.
 #include <map>
 
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 
@@ -13,20 +13,6 @@ namespace {
 
 constexpr int kFinish = 5;
 constexpr int kGroupField = 204, kStatus = 253, kFinishOptions = 303;
-
-// The names in a folder as the file system spells them.
-std::set<std::string> Names(const std::wstring& folder) {
-  std::set<std::string> out;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name != L"." && name != L"..") out.insert(U8(name));
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  return out;
-}
 
 // The "key=value" lines a run_probe copy wrote beside itself.
 std::map<std::string, std::string> ProbeReport(const std::wstring& file) {
@@ -79,7 +65,7 @@ class Tasks : public DemoInstallTest {
     *w = BuildAndStart(p, group);
     if (!*w) return std::string();
     EXPECT_TRUE(WaitFinishPage(*w)) << "the finish page did not come";
-    return U8(drive::Text(*w, kStatus));
+    return Narrow(drive::Text(*w, kStatus));
   }
 
   std::vector<std::string> Record() { return Section(dest_ + L"Uninst0.dat", "InstTasks"); }
@@ -120,7 +106,7 @@ TEST_F(Tasks, RunStartsTheProgramInItsFolderAndWaitsForIt) {
   ASSERT_TRUE(drive::WaitUntil([&] { return FileExists(dest_ + L"probe.txt"); }, 60000)) << "probe.exe did not run";
   std::map<std::string, std::string> hidden = ProbeReport(dest_ + L"probe.txt");
   EXPECT_EQ(hidden["args"], "/q");
-  EXPECT_EQ(hidden["cwd"] + "\\", U8(dest_));
+  EXPECT_EQ(hidden["cwd"] + "\\", Narrow(dest_));
   EXPECT_EQ(hidden["show"], "0") << "started without SW_HIDE";
   EXPECT_EQ(hidden["nshow"], "0");
   // The installer waits for the program, which is held: the next task has
@@ -130,11 +116,11 @@ TEST_F(Tasks, RunStartsTheProgramInItsFolderAndWaitsForIt) {
   Write(L"dest\\probe.go", "");
 
   ASSERT_TRUE(WaitFinishPage(w));
-  EXPECT_EQ(U8(drive::Text(w, kStatus)), "Running applications...");
+  EXPECT_EQ(Narrow(drive::Text(w, kStatus)), "Running applications...");
   EXPECT_TRUE(FolderExists(dest_ + L"after"));
   std::map<std::string, std::string> shown = ProbeReport(dest_ + L"shown.txt");
   EXPECT_EQ(shown["args"], "two words");
-  EXPECT_EQ(shown["cwd"] + "\\", U8(dest_));
+  EXPECT_EQ(shown["cwd"] + "\\", Narrow(dest_));
   EXPECT_EQ(shown["show"], "5");
   // Run-now 0: offered on the finish page, not run in the task phase (which
   // is over: a probe it had started would still run or would have written
@@ -145,7 +131,7 @@ TEST_F(Tasks, RunStartsTheProgramInItsFolderAndWaitsForIt) {
   EXPECT_EQ(drive::TreeTicks(w, kFinishOptions), std::vector<bool>{false});
   PressFinish(w, p);
   EXPECT_TRUE(NeverStarted(L"later.exe", dest_ + L"later.txt")) << "the unticked option ran";
-  EXPECT_EQ(Record(), std::vector<std::string>{"After = CREATEFOLDER¶" + U8(dest_) + "after\\"});
+  EXPECT_EQ(Record(), std::vector<std::string>{"After = CREATEFOLDER¶" + Narrow(dest_) + "after\\"});
 }
 
 class RegistryTasks : public Tasks {
@@ -153,13 +139,13 @@ class RegistryTasks : public Tasks {
   void SetUp() override {
     Tasks::SetUp();
     CleanKeys();
-    MakeKey(HKEY_LOCAL_MACHINE, L"Software\\X");
-    MakeKey(HKEY_CLASSES_ROOT, L"TarnTestX");
-    MakeKey(HKEY_CURRENT_USER, L"Software\\TarnTest\\Str");
+    EXPECT_TRUE(drive::MakeKey(HKEY_LOCAL_MACHINE, L"Software\\X"));
+    EXPECT_TRUE(drive::MakeKey(HKEY_CLASSES_ROOT, L"TarnTestX"));
+    EXPECT_TRUE(drive::MakeKey(HKEY_CURRENT_USER, L"Software\\TarnTest\\Str"));
     SetText(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Gone", L"x");
     SetText(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Keep", L"y");
-    MakeKey(HKEY_CURRENT_USER, L"Software\\TarnTest\\Leaf");
-    MakeKey(HKEY_CURRENT_USER, L"Software\\TarnTest\\Branch\\Child");
+    EXPECT_TRUE(drive::MakeKey(HKEY_CURRENT_USER, L"Software\\TarnTest\\Leaf"));
+    EXPECT_TRUE(drive::MakeKey(HKEY_CURRENT_USER, L"Software\\TarnTest\\Branch\\Child"));
   }
   void TearDown() override {
     CleanKeys();
@@ -195,18 +181,21 @@ TEST_F(RegistryTasks, ValuesAndKeysAreWrittenDeletedAndRecorded) {
   ASSERT_NE(w, nullptr);
   PressFinish(w, p);
 
-  RegValue ver = ReadValue(HKEY_LOCAL_MACHINE, L"Software\\X", L"Ver");
-  EXPECT_EQ(ver.type, static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(ver.bytes, std::string("\x10\0\0\0", 4));
+  DWORD type = REG_NONE;
+  std::string bytes;
+  drive::ReadValue(HKEY_LOCAL_MACHINE, L"Software\\X", L"Ver", &type, &bytes);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(bytes, std::string("\x10\0\0\0", 4));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\X\\Missing")) << "a missing key was created";
-  EXPECT_FALSE(ReadValue(HKEY_CLASSES_ROOT, L"TarnTestX", L"Ver").exists) << "HKCR is not a root name";
-  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, L"Software\\X", L"Lower").exists) << "root names are case-sensitive";
-  RegValue text = ReadValue(HKEY_CURRENT_USER, L"Software\\TarnTest\\Str", L"Name");
-  EXPECT_EQ(text.type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(text.bytes, Utf16Bytes(dest_ + L"App.exe"));
+  EXPECT_FALSE(ValueExists(HKEY_CLASSES_ROOT, L"TarnTestX", L"Ver")) << "HKCR is not a root name";
+  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, L"Software\\X", L"Lower")) << "root names are case-sensitive";
+  type = REG_NONE;
+  drive::ReadValue(HKEY_CURRENT_USER, L"Software\\TarnTest\\Str", L"Name", &type, &bytes);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(bytes, Utf16Bytes(dest_ + L"App.exe"));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnTest\\New\\Deep"));
-  EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Gone").exists);
-  EXPECT_TRUE(ReadValue(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Keep").exists);
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Gone"));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, L"Software\\TarnTest\\Del", L"Keep"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnTest\\Leaf"));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TarnTest\\Branch\\Child")) << "a key with sub-keys stays";
 
@@ -214,7 +203,7 @@ TEST_F(RegistryTasks, ValuesAndKeysAreWrittenDeletedAndRecorded) {
   EXPECT_EQ(Record(),
             (std::vector<std::string>{
                 "Dword = " + dword,
-                "Text = REGADDVALUE¶HKCU¶Name¶" + U8(dest_) + "App.exe¶Software\\TarnTest\\Str¶REG_SZ",
+                "Text = REGADDVALUE¶HKCU¶Name¶" + Narrow(dest_) + "App.exe¶Software\\TarnTest\\Str¶REG_SZ",
                 "NewKey = " + key}));
 }
 
@@ -243,7 +232,7 @@ TEST_F(FolderTasks, DeleteFolderFollowsItsRecursiveAndForceFlags) {
   ReadOnly(L"t4\\a.txt", "a");
   ReadOnly(L"t4\\sub\\b.txt", "b");
   ReadOnly(L"t4\\sub\\deeper\\c.txt", "c");
-  const std::string base = U8(Dir());
+  const std::string base = Narrow(Dir());
   Script("",
          "Recursive = DELETEFOLDER¶" + base + "t1¶1¶0\r\n" +  //
              "Flat = DELETEFOLDER¶" + base + "t2\\¶0¶0\r\n" +  //
@@ -295,9 +284,9 @@ TEST_F(FolderTasks, FileAndFolderTasks) {
   EXPECT_FALSE(FileExists(dest_ + L"gone.txt"));
   // Two CREATEFOLDER lines, two records under their own names; the folder
   // that already existed is not recorded again.
-  EXPECT_EQ(Record(), (std::vector<std::string>{"Copy = COPYFILE¶" + U8(dest_) + "c-copy.txt",
-                                                "FolderOne = CREATEFOLDER¶" + U8(dest_) + "one\\",
-                                                "FolderTwo = CREATEFOLDER¶" + U8(dest_) + "two\\"}));
+  EXPECT_EQ(Record(), (std::vector<std::string>{"Copy = COPYFILE¶" + Narrow(dest_) + "c-copy.txt",
+                                                "FolderOne = CREATEFOLDER¶" + Narrow(dest_) + "one\\",
+                                                "FolderTwo = CREATEFOLDER¶" + Narrow(dest_) + "two\\"}));
 }
 
 class LinkTasks : public Tasks {
@@ -327,29 +316,29 @@ TEST_F(LinkTasks, LinksInTheGroupAndTheDriveRoot) {
   ASSERT_TRUE(drive::ToggleTreeItem(w, kFinishOptions, 0));
   PressFinish(w, p);
 
-  EXPECT_EQ(Names(group_), (std::set<std::string>{"App.lnk", "Home.url", "Tool.LNK"}));
+  EXPECT_EQ(drive::Tree(group_), (std::set<std::string>{"App.lnk", "Home.url", "Tool.LNK"}));
   EXPECT_EQ(ReadFileBytes(group_ + L"Home.url"), "[InternetShortcut]\r\nURL=" + address + "\r\n");
 
   Link app = ReadLink(group_ + L"App.lnk");
   ASSERT_TRUE(app.loaded);
-  EXPECT_EQ(U8(app.target), U8(dest_ + L"App.exe"));
-  EXPECT_EQ(U8(app.folder), U8(dest_));
-  EXPECT_EQ(U8(app.icon), U8(dest_ + L"App.exe"));
+  EXPECT_EQ(Narrow(app.target), Narrow(dest_ + L"App.exe"));
+  EXPECT_EQ(Narrow(app.folder), Narrow(dest_));
+  EXPECT_EQ(Narrow(app.icon), Narrow(dest_ + L"App.exe"));
   EXPECT_EQ(app.iconIndex, 0);
-  EXPECT_EQ(U8(app.description), "App");
+  EXPECT_EQ(Narrow(app.description), "App");
   EXPECT_EQ(app.show, SW_SHOWNORMAL);
   Link tool = ReadLink(group_ + L"Tool.LNK");
   ASSERT_TRUE(tool.loaded);
-  EXPECT_EQ(U8(tool.target), U8(dest_ + L"App.exe")) << "the doubled backslash after the token is collapsed";
+  EXPECT_EQ(Narrow(tool.target), Narrow(dest_ + L"App.exe")) << "the doubled backslash after the token is collapsed";
   EXPECT_EQ(tool.iconIndex, 1);
 
   // Index 18 names "\": the root of the installer's current drive, here the
   // drive of the package's folder.
   EXPECT_TRUE(FileExists(L"C:\\TarnRoot.lnk"));
 
-  EXPECT_EQ(Record(), (std::vector<std::string>{"AutoStartMenuGroup = CREATEFOLDER¶" + U8(group_),
-                                                "Home = NORMALLINK¶" + U8(group_) + "Home.url",
-                                                "Tool = NORMALLINK¶" + U8(group_) + "Tool.LNK",
+  EXPECT_EQ(Record(), (std::vector<std::string>{"AutoStartMenuGroup = CREATEFOLDER¶" + Narrow(group_),
+                                                "Home = NORMALLINK¶" + Narrow(group_) + "Home.url",
+                                                "Tool = NORMALLINK¶" + Narrow(group_) + "Tool.LNK",
                                                 "Root = NORMALLINK¶\\TarnRoot.lnk",
-                                                "App = NORMALLINK¶" + U8(group_) + "App.lnk"}));
+                                                "App = NORMALLINK¶" + Narrow(group_) + "App.lnk"}));
 }

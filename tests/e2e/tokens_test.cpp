@@ -8,8 +8,8 @@
 #include <map>
 #include <set>
 
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ void SetCommand(HKEY root, const std::wstring& key, const std::wstring& command)
 
 // Removes "...\PureBasic.exe\shell\open\command" with its "PureBasic.exe" key.
 void RemoveCommand(HKEY root, const std::wstring& key) {
-  ops::DeleteKeyTree(root, key.substr(0, key.find(L"\\shell\\")));
+  drive::DeleteKeyTree(root, key.substr(0, key.find(L"\\shell\\")));
 }
 
 }  // namespace
@@ -132,7 +132,7 @@ TEST_F(Tokens, FoldersFollowTheSystemFamily) {
                               L"<System>", L"<Desktop>", L"<AllUsersStartPrograms>", L"<StartPrograms>",
                               L"<AllUsersStart>", L"<Start>", L"<AllUsersDocuments>", L"<Documents>",
                               L"<AllUsersQuickLaunch>", L"<QuickLaunch>", L"<Temp>", L"#10", L"#3", L"#0", L"#1"}),
-              U8Each({allUsersDesktop, windows, programFiles, root + L"Tools\\Bin", systemFolder, desktop_,
+              NarrowEach({allUsersDesktop, windows, programFiles, root + L"Tools\\Bin", systemFolder, desktop_,
                      nine ? programs : commonPrograms, programs, nine ? start : commonStart, start,
                      nine ? documents : commonDocuments, documents, (nine ? appData : commonAppData) + kQuickLaunch,
                      appData + kQuickLaunch, TempFolder(), allUsersDesktop, windows, programFiles, root}));
@@ -146,16 +146,16 @@ TEST_F(Tokens, NamesAreFoundInAnyCaseAndJoinWithOneBackslash) {
     const std::wstring programFiles = std::wstring(version) == L"nt40" ? drive_ + L"Program Files\\" : programFiles_;
     EXPECT_EQ(Probe(version, {L"--name", L"Demo App", L"<PROGRAMFILES>", L"<programfiles>\\<PROGRAMNAME>",
                               L"<ProgramFiles>\\<ProgramName>\\Bin", L"<pRoGrAmFiLeS><programname>"}),
-              U8Each({programFiles, programFiles + L"Demo App", programFiles + L"Demo App\\Bin",
+              NarrowEach({programFiles, programFiles + L"Demo App", programFiles + L"Demo App\\Bin",
                      programFiles + L"Demo App"}));
   }
   // Doubled backslashes are collapsed once, from the left: three become two.
-  EXPECT_EQ(Probe(L"win7", {L"C:\\Data\\\\\\Three", L"C:\\\\\\\\Four"}), U8Each({L"C:\\Data\\\\Three", L"C:\\\\Four"}));
+  EXPECT_EQ(Probe(L"win7", {L"C:\\Data\\\\\\Three", L"C:\\\\\\\\Four"}), NarrowEach({L"C:\\Data\\\\Three", L"C:\\\\Four"}));
 }
 
 TEST_F(Tokens, UncInstallFolderKeepsItsLeadingBackslashes) {
   EXPECT_EQ(Probe(L"win7", {L"--install", L"\\\\server\\share\\Demo\\", L"<DefaultInstallPath>Bin\\App.exe", L"#2"}),
-            U8Each({L"\\\\server\\share\\Demo\\Bin\\App.exe", L"\\\\server\\share\\Demo\\"}));
+            NarrowEach({L"\\\\server\\share\\Demo\\Bin\\App.exe", L"\\\\server\\share\\Demo\\"}));
 }
 
 TEST_F(Tokens, TextVariablesAreReplacedOnlyByValues) {
@@ -172,7 +172,7 @@ TEST_F(Tokens, TextVariablesAreReplacedOnlyByValues) {
                       // A value that holds itself stays after the last pass.
                       L"--website", L"<CompanyWebsite>", L"Site: <CompanyWebsite>",
                   }),
-            U8Each({L"Demo App 1.0 by Tarn & Co (http://example.test/)", L"Write to <SupportEmail> about Demo App",
+            NarrowEach({L"Demo App 1.0 by Tarn & Co (http://example.test/)", L"Write to <SupportEmail> about Demo App",
                    L"<Unknown>\\Demo App", L"Write to help@example.test about Demo App",
                    programFiles_ + L"Tarn\\Shared", L"Site: <CompanyWebsite>"}));
 }
@@ -181,7 +181,7 @@ TEST_F(Tokens, WizardMarkersAreReplacedEvenByEmptyValues) {
   EXPECT_EQ(Probe(L"win7", {L"--name", L"Demo App", L"--version", L"1.0",
                             L"@Welcome to $appname$ version $APPVERSION$ ($AppName$).", L"@<ProgramName> stays",
                             L"--version", L"", L"@$APPNAME$ v$APPVERSION$!"}),
-            U8Each({L"Welcome to Demo App version 1.0 (Demo App).", L"<ProgramName> stays", L"Demo App v!"}));
+            NarrowEach({L"Welcome to Demo App version 1.0 (Demo App).", L"<ProgramName> stays", L"Demo App v!"}));
 }
 
 TEST_F(Tokens, InstallFolderAndGroupAreKnownOnlyOnceSet) {
@@ -193,7 +193,7 @@ TEST_F(Tokens, InstallFolderAndGroupAreKnownOnlyOnceSet) {
                       L"--group", group, L"#17", L"<DefaultStartMenuGroup>\\Readme.lnk",
                       L"--group", group + L"\\", L"#17", L"#18", L"#99", L"#-1",
                   }),
-            U8Each({
+            NarrowEach({
                 L"<DefaultInstallPath>Bin", L"<DefaultInstallPath>\\", L"<DefaultStartMenuGroup>\\",
                 // The location folder takes one pass over the bare token only.
                 programFiles_ + L"Demo App\\Bin", L"<ProgramFiles>Demo App\\",
@@ -212,7 +212,7 @@ TEST_F(Tokens, PureBasicFolderComesFromTheRegisteredCommand) {
     }
   } cleanup;
   const std::vector<std::wstring> texts = {L"<PureBasic>", L"<PureBasic>Examples\\", L"#5"};
-  const std::vector<std::string> unresolved = U8Each({L"<PureBasic>", L"<PureBasic>Examples\\", L"<PureBasic>\\"});
+  const std::vector<std::string> unresolved = NarrowEach({L"<PureBasic>", L"<PureBasic>Examples\\", L"<PureBasic>\\"});
 
   for (const wchar_t* version : {L"win98", L"win7"}) {
     if (!LeftOutOnX64(version, "an unregistered command")) {
@@ -223,7 +223,7 @@ TEST_F(Tokens, PureBasicFolderComesFromTheRegisteredCommand) {
   SetCommand(HKEY_CLASSES_ROOT, kNtCommandKey, L"\"C:\\Tools\\PB\\PureBasic.exe\" \"%1\"");
   for (const wchar_t* version : {L"nt40", L"win2k", L"winxp", L"win7"}) {
     if (!LeftOutOnX64(version, "the command under the classes root")) {
-      EXPECT_EQ(Probe(version, texts), U8Each({L"C:\\Tools\\PB\\", L"C:\\Tools\\PB\\Examples\\", L"C:\\Tools\\PB\\"}))
+      EXPECT_EQ(Probe(version, texts), NarrowEach({L"C:\\Tools\\PB\\", L"C:\\Tools\\PB\\Examples\\", L"C:\\Tools\\PB\\"}))
           << drive::Narrow(version);
     }
   }
@@ -236,19 +236,19 @@ TEST_F(Tokens, PureBasicFolderComesFromTheRegisteredCommand) {
   }
   SetCommand(HKEY_LOCAL_MACHINE, kNineCommandKey, L"\"D:/Old/PB/PureBasic.exe\" %1");
   if (nine) {
-    EXPECT_EQ(Probe(L"win98", texts), U8Each({L"D:/Old/PB/\\", L"D:/Old/PB/\\Examples\\", L"D:/Old/PB/\\"}));
+    EXPECT_EQ(Probe(L"win98", texts), NarrowEach({L"D:/Old/PB/\\", L"D:/Old/PB/\\Examples\\", L"D:/Old/PB/\\"}));
   }
-  EXPECT_EQ(Probe(L"win7", {L"<PureBasic>"}), U8Each({L"C:\\Tools\\PB\\"}));
+  EXPECT_EQ(Probe(L"win7", {L"<PureBasic>"}), NarrowEach({L"C:\\Tools\\PB\\"}));
 
   // A command without a quoted program gives a lone backslash.
   SetCommand(HKEY_CLASSES_ROOT, kNtCommandKey, L"PureBasic.exe %1");
-  EXPECT_EQ(Probe(L"win7", texts), U8Each({L"\\", L"\\Examples\\", L"\\"}));
+  EXPECT_EQ(Probe(L"win7", texts), NarrowEach({L"\\", L"\\Examples\\", L"\\"}));
 
   // The command is read into 522 bytes: 260 characters and the terminator fit, one more does not.
   const std::wstring fits = L"C:\\" + std::wstring(236, L'L') + L"\\";
   const std::wstring longer = L"C:\\" + std::wstring(237, L'L') + L"\\";
   SetCommand(HKEY_CLASSES_ROOT, kNtCommandKey, L"\"" + fits + L"PureBasic.exe\" \"%1\"");
-  EXPECT_EQ(Probe(L"win7", {L"#5"}), U8Each({fits}));
+  EXPECT_EQ(Probe(L"win7", {L"#5"}), NarrowEach({fits}));
   SetCommand(HKEY_CLASSES_ROOT, kNtCommandKey, L"\"" + longer + L"PureBasic.exe\" \"%1\"");
-  EXPECT_EQ(Probe(L"win7", {L"#5"}), U8Each({L"<PureBasic>\\"}));
+  EXPECT_EQ(Probe(L"win7", {L"#5"}), NarrowEach({L"<PureBasic>\\"}));
 }

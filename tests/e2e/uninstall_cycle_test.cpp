@@ -8,8 +8,8 @@
 // uninstaller build that only records restart requests.
 #include <memory>
 
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 
@@ -92,7 +92,7 @@ class UninstallCycle : public PackageTest {
   void Uninstall() {
     const std::wstring command =
         GetText(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Cycle Demo"), L"UninstallString");
-    ASSERT_EQ(U8(command), "\"" + U8(dest_) + "Uninst0.exe\"");
+    ASSERT_EQ(Narrow(command), "\"" + Narrow(dest_) + "Uninst0.exe\"");
     drive::Process first = Launch(command.substr(1, command.size() - 2));
     stage_.reset(new SecondStage);
     std::wstring name;
@@ -105,9 +105,9 @@ class UninstallCycle : public PackageTest {
     EXPECT_MESSAGE(stage_->process, L"Success", L"The program was uninstalled successfully.", Icon::kInformation, IDOK);
     EXPECT_EQ(stage_->process.WaitExit(), 0u);
     EXPECT_TRUE(drive::WaitUntil([&] { return !Exists(stage_->program); }, 15000))
-        << "the temporary copy " << U8(stage_->program) << " was not deleted";
+        << "the temporary copy " << Narrow(stage_->program) << " was not deleted";
     const std::wstring dataCopy = stage_->program.substr(0, stage_->program.size() - 3) + L"dat";
-    EXPECT_FALSE(Exists(dataCopy)) << "the temporary data copy " << U8(dataCopy) << " stayed";
+    EXPECT_FALSE(Exists(dataCopy)) << "the temporary data copy " << Narrow(dataCopy) << " stayed";
   }
 
   std::wstring dest_, group_, service_;
@@ -123,8 +123,8 @@ TEST_F(UninstallCycle, EverythingTheInstallationAddedIsRemoved) {
   Write(L"outside\\mine.txt", "the user's");
   Write(L"payload\\gate.dll", ReadFileBytes(BinFolder() + L"uninstall_gate.dll"));
   const std::string p = kPilcrow;
-  const std::string o = U8(outside);
-  const std::string bin = U8(BinFolder());
+  const std::string o = Narrow(outside);
+  const std::string bin = Narrow(BinFolder());
   Write(L"probe\\uninstall_probe.exe", ReadFileBytes(BinFolder() + L"uninstall_probe.exe"));
   const std::wstring probeLog = Dir() + L"probe\\uninstall_probe.exe.log";
   Script("Key = REGADDKEY" + p + "HKCU" + p + p + p +
@@ -157,9 +157,9 @@ TEST_F(UninstallCycle, EverythingTheInstallationAddedIsRemoved) {
              p + "tarncyc" + p + "Cycle Document" + p + "<DefaultInstallPath>\\App.exe" + p +
              "0\r\n"
              "Service = INSTALLSERVICE" +
-             p + U8(service_) + p + "Tarn cycle" + p + "\"" + bin + "test_service.exe\"" + p + "A test service" + p +
+             p + Narrow(service_) + p + "Tarn cycle" + p + "\"" + bin + "test_service.exe\"" + p + "A test service" + p +
              "3\r\n",
-         "After = RUN" + p + "0" + p + "1" + p + U8(Dir()) + "probe\\uninstall_probe.exe" + p + "\"" + U8(dest_) +
+         "After = RUN" + p + "0" + p + "1" + p + Narrow(Dir()) + "probe\\uninstall_probe.exe" + p + "\"" + Narrow(dest_) +
              "App.exe\"\r\n");
   Install();
 

@@ -2,8 +2,8 @@
 // the uninstaller the package carries, the uninstall data file byte for
 // byte, and the registration.
 #include "common/text.h"
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 
@@ -29,7 +29,7 @@ class UninstallData : public PackageTest {
   void TearDown() override {
     CleanUp({}, {{HKEY_CURRENT_USER, L"Software\\TarnData"}, {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Data Demo")},
                  {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Icon Demo")}});
-    for (const wchar_t* value : newOnUninstallKey_) DeleteValue(HKEY_LOCAL_MACHINE, kUninstallKey, value);
+    for (const wchar_t* value : newOnUninstallKey_) drive::DeleteValue(HKEY_LOCAL_MACHINE, kUninstallKey, value);
     PackageTest::TearDown();
   }
 
@@ -113,11 +113,13 @@ TEST_F(UninstallData, KnownInstallationByteForByte) {
   EXPECT_EQ(GetText(HKEY_LOCAL_MACHINE, key, L"HelpTelephone"), L"n/a");
   // Quoted, so that the system never starts a program named like the
   // path's part before a blank; and the form for deployment tools.
-  EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, key, L"UninstallString")), "\"" + U8(dest_) + "Uninst0.exe\"");
-  EXPECT_EQ(U8(GetText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString")), "\"" + U8(dest_) + "Uninst0.exe\" /S");
-  EXPECT_EQ(GetNumber(HKEY_LOCAL_MACHINE, key, L"EstimatedSize"), 1) << "the payload's size in kilobytes, rounded up";
+  EXPECT_EQ(Narrow(GetText(HKEY_LOCAL_MACHINE, key, L"UninstallString")), "\"" + Narrow(dest_) + "Uninst0.exe\"");
+  EXPECT_EQ(Narrow(GetText(HKEY_LOCAL_MACHINE, key, L"QuietUninstallString")), "\"" + Narrow(dest_) + "Uninst0.exe\" /S");
+  EXPECT_EQ(drive::GetNumber(HKEY_LOCAL_MACHINE, key, L"EstimatedSize"), 1u) << "the payload's size in kilobytes, rounded up";
   // Each value holds its text with the terminating null.
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, key, L"HelpTelephone").bytes.size(), 8u);
+  std::string bytes;
+  drive::ReadValue(HKEY_LOCAL_MACHINE, key, L"HelpTelephone", nullptr, &bytes);
+  EXPECT_EQ(bytes.size(), 8u);
 }
 
 TEST_F(UninstallData, EmptyPayloadAndNothingRecordedLeaveThoseSectionsOut) {
@@ -146,7 +148,7 @@ TEST_F(UninstallData, IconRules) {
   };
   for (const Case& c : cases) {
     RemoveTree(dest_);
-    ops::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Icon Demo"));
+    drive::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(L"Icon Demo"));
     WriteScript(Script("Icon Demo", c.uConfig, "", ""));
     Install(L"Icon Demo v.2.0 :: Setup");
     EXPECT_TRUE(FileExists(dest_ + L"Uninst0.exe")) << c.uConfig;

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "install/shared/associations.h"
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/walk.h"
 #include "uninstaller/progress_window.h"
 
@@ -44,30 +44,18 @@ struct StopWhenDone {
 };
 
 // The lines of a probe's or recorder's log.
-std::vector<std::string> LogLines(const std::wstring& path) {
-  std::vector<std::string> lines;
-  std::string text = ReadFileBytes(path);
-  for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
-    lines.push_back(text.substr(at, end - at));
-  return lines;
-}
+std::vector<std::string> LogLines(const std::wstring& path) { return drive::Lines(ReadFileBytes(path)); }
 
 // Numbered programs and data files in the temporary folder: the uninstaller's
 // temporary copies.
 std::set<std::wstring> TemporaryCopies(const std::wstring& temp) {
   std::set<std::wstring> out;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((temp + L"*.*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    std::wstring name = fd.cFileName;
-    size_t dot = name.find(L'.');
-    if (dot == 0 || dot == std::wstring::npos || (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    std::wstring stem = name.substr(0, dot), ext = name.substr(dot);
-    if (stem.find_first_not_of(L"0123456789") == std::wstring::npos && (ext == L".exe" || ext == L".dat"))
-      out.insert(name);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+  for (const std::string& name : drive::Tree(temp, false)) {
+    const size_t dot = name.find('.');
+    const std::string ext = dot == std::string::npos ? "" : name.substr(dot);  // a folder's ends with "\\"
+    if (dot > 0 && name.find_first_not_of("0123456789") == dot && (ext == ".exe" || ext == ".dat"))
+      out.insert(Widen(name));
+  }
   return out;
 }
 
@@ -156,7 +144,7 @@ struct UninstallData {
     std::vector<std::pair<std::wstring, std::wstring>> numbered;
     for (size_t i = 0; i < files.size(); ++i) numbered.push_back({L"CopyFile" + std::to_wstring(i), files[i]});
     section(L"Files", numbered);
-    return kBom + std::string("\r\n") + U8(s);
+    return kBom + std::string("\r\n") + Narrow(s);
   }
 };
 
@@ -197,7 +185,7 @@ class Uninstaller : public PackageTest {
         DeleteFileW(stage->program.c_str());
       }
     }
-    for (const std::wstring& key : uninstallKeys_) ops::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + key);
+    for (const std::wstring& key : uninstallKeys_) drive::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + key);
     CloseHandle(gate_);
     CloseHandle(release_);
     PackageTest::TearDown();
@@ -243,7 +231,7 @@ class Uninstaller : public PackageTest {
   void ExpectCleanEnd(SecondStage* stage) {
     EXPECT_EQ(stage->process.WaitExit(), 0u);
     EXPECT_TRUE(drive::WaitUntil([&] { return !Exists(stage->program); }, 15000))
-        << "the temporary copy " << U8(stage->program) << " was not deleted";
+        << "the temporary copy " << Narrow(stage->program) << " was not deleted";
   }
 
   // Runs the installed uninstaller of the install folder to its end.
@@ -290,7 +278,7 @@ TEST_F(Uninstaller, ConfirmedRemovalDeletesTheProductAndItsRegistration) {
   const std::set<std::wstring> copiesBefore = TemporaryCopies(TempFolder());
   SecondStage* stage = Start(Place(install_));
   // The copy runs from the temporary folder under a number.
-  EXPECT_EQ(U8(TempFolder()), U8(stage->program.substr(0, TempFolder().size())));
+  EXPECT_EQ(Narrow(TempFolder()), Narrow(stage->program.substr(0, TempFolder().size())));
   EXPECT_TRUE(Exists(stage->data));
   EXPECT_EQ(ReadFileBytes(stage->data), ReadFileBytes(install_ + L"Uninst0.dat"));
   ConfirmAndFinish(stage);
@@ -384,7 +372,7 @@ TEST_F(Uninstaller, ProgressWindowShowsItsTextsWithCancelDisabled) {
   HWND w = QuietWaitWindow(stage->process.pid(), L"Tarnwick Install Platform");
   ASSERT_NE(w, nullptr) << "no progress window";
   EXPECT_TRUE(drive::WaitUntil([&] { return !LogLines(gate + L".log").empty(); }));
-  EXPECT_EQ(U8(QuietText(w)), "Tarnwick Install Platform");
+  EXPECT_EQ(Narrow(QuietText(w)), "Tarnwick Install Platform");
   RECT client = {};
   GetClientRect(w, &client);
   EXPECT_EQ(client.right, 377);
@@ -409,14 +397,14 @@ TEST_F(Uninstaller, ProgressWindowShowsItsTextsWithCancelDisabled) {
     SCOPED_TRACE(c.id);
     HWND h = drive::Control(w, c.id);
     ASSERT_NE(h, nullptr);
-    EXPECT_EQ(U8(drive::ClassName(h)), U8(c.cls));
+    EXPECT_EQ(Narrow(drive::ClassName(h)), Narrow(c.cls));
     RECT r = drive::Placement(w, c.id);
     EXPECT_EQ(r.left, c.place.left);
     EXPECT_EQ(r.top, c.place.top);
     EXPECT_EQ(r.right, c.place.right);
     EXPECT_EQ(r.bottom, c.place.bottom);
     if (c.text) {
-      EXPECT_EQ(U8(QuietText(h)), U8(c.text));
+      EXPECT_EQ(Narrow(QuietText(h)), Narrow(c.text));
     }
     EXPECT_TRUE(IsWindowVisible(h));
   }
@@ -600,7 +588,7 @@ TEST_F(Uninstaller, RunTasksStartBeforeAnythingIsDeletedAndAfterTheFolders) {
                  IDYES);
   drive::MessageBoxInfo done = drive::WaitMessageBox(stage->process);
   ASSERT_NE(done.window, nullptr);
-  EXPECT_EQ(U8(done.title), "Success");
+  EXPECT_EQ(Narrow(done.title), "Success");
   // The run-after program was started before the final message.
   EXPECT_EQ(ProcessesNamed(L"probe_after.exe").size(), 1u);
   drive::Answer(done, IDOK);
@@ -608,18 +596,18 @@ TEST_F(Uninstaller, RunTasksStartBeforeAnythingIsDeletedAndAfterTheFolders) {
 
   std::vector<std::string> before = LogLines(probes + L"probe_before.exe.log");
   ASSERT_EQ(before.size(), 3u);
-  EXPECT_EQ(before[0], "\"" + U8(probes) + "probe_before.exe\" \"" + U8(listed) + "\"");
+  EXPECT_EQ(before[0], "\"" + Narrow(probes) + "probe_before.exe\" \"" + Narrow(listed) + "\"");
   EXPECT_EQ(before[1], "present") << "the listed file was deleted before the run-before program started";
-  EXPECT_EQ(before[2] + "\\", U8(probes)) << "not started in its own folder";
+  EXPECT_EQ(before[2] + "\\", Narrow(probes)) << "not started in its own folder";
   EXPECT_EQ(LogLines(probes + L"gate.dll.log").size(), 1u);
 
   EXPECT_TRUE(ProcessesNamed(L"probe_never.exe").empty()) << "a line that is no run task was run";
 
   ASSERT_TRUE(drive::WaitUntil([&] { return LogLines(probes + L"probe_after.exe.log").size() == 3; }));
   std::vector<std::string> after = LogLines(probes + L"probe_after.exe.log");
-  EXPECT_EQ(after[0], "\"" + U8(probes) + "probe_after.exe\" \"" + U8(installFolder) + "\" hold");
+  EXPECT_EQ(after[0], "\"" + Narrow(probes) + "probe_after.exe\" \"" + Narrow(installFolder) + "\" hold");
   EXPECT_EQ(after[1], "absent") << "the run-after program started before the install folder was removed";
-  EXPECT_EQ(after[2] + "\\", U8(probes));
+  EXPECT_EQ(after[2] + "\\", Narrow(probes));
   SetEvent(release_);
   EXPECT_TRUE(drive::WaitUntil([] { return ProcessesNamed(L"probe_after.exe").empty(); }));
 }
@@ -638,7 +626,7 @@ TEST_F(Uninstaller, LaunchBrowserStartsInternetExplorerWithTheAddress) {
   EXPECT_TRUE(drive::WaitUntil([&] { return LogLines(recorder + L".log").size() == 2; }));
   std::vector<std::string> lines = LogLines(recorder + L".log");
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "\"" + U8(recorder) + "\" http://tarnwick.invalid/bye?product=demo");
+  EXPECT_EQ(lines[0], "\"" + Narrow(recorder) + "\" http://tarnwick.invalid/bye?product=demo");
 }
 
 // ---------------------------------------------------------------------------
@@ -848,9 +836,9 @@ void PlantUnlisted(const std::wstring& folder) {
 }
 
 void ExpectUnlistedKept(const std::wstring& folder) {
-  EXPECT_TRUE(FileExists(folder + L"tarn-unlisted-empty.txt")) << U8(folder);
-  EXPECT_TRUE(FolderExists(folder + L"TarnUnlistedEmptyFolder")) << U8(folder);
-  EXPECT_TRUE(FileExists(folder + L"TarnUnlistedFolder\\empty.txt")) << U8(folder);
+  EXPECT_TRUE(FileExists(folder + L"tarn-unlisted-empty.txt")) << Narrow(folder);
+  EXPECT_TRUE(FolderExists(folder + L"TarnUnlistedEmptyFolder")) << Narrow(folder);
+  EXPECT_TRUE(FileExists(folder + L"TarnUnlistedFolder\\empty.txt")) << Narrow(folder);
 }
 
 void RemoveUnlisted(const std::wstring& folder) {
@@ -870,7 +858,7 @@ TEST_F(Uninstaller, DriveRootAsInstallFolderLosesOnlyListedFiles) {
   WriteAt(root + L"App.exe", "program");
   data_.files = {root + L"App.exe"};
   for (const std::wstring& path : {root, root.substr(0, 2) + L"\\.", root.substr(0, 2)}) {
-    SCOPED_TRACE(U8(path));
+    SCOPED_TRACE(Narrow(path));
     data_.Set(L"InstallPath", path);
     WriteAt(root + L"App.exe", "program");
     ConfirmAndFinish(Start(Place(root)));
@@ -897,7 +885,7 @@ TEST_F(Uninstaller, EmptyInstallPathRemovesNoFolder) {
   {
     const ScopedVariable tmp(L"TMP", root + L"temp"), temp(L"TEMP", root + L"temp");
     stage = Start(Place(install_));
-    EXPECT_EQ(U8(root + L"temp\\"), U8(stage->program.substr(0, root.size() + 5)));
+    EXPECT_EQ(Narrow(root + L"temp\\"), Narrow(stage->program.substr(0, root.size() + 5)));
   }
   // The copy's path was taken from this process's temporary folder.
   stage->program = root + L"temp\\" + stage->program.substr(stage->program.find_last_of(L'\\') + 1);
@@ -925,7 +913,7 @@ struct PlantedIn {
 TEST_F(Uninstaller, SystemFoldersAsInstallFolderLoseOnlyListedFiles) {
   for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_APPDATA}) {
     const std::wstring folder = ShellPath(csidl);
-    SCOPED_TRACE(U8(folder));
+    SCOPED_TRACE(Narrow(folder));
     ASSERT_FALSE(folder.empty());
     const PlantedIn planted(folder);
     PlantUnlisted(folder);

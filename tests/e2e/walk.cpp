@@ -1,8 +1,27 @@
 #include "tests/e2e/walk.h"
 
-#include <cstring>
-
 #include "wizard/controls.h"
+
+int ShownPage(HWND w) {
+  int shown = -1;
+  for (int i = 0; i < 7; ++i) {
+    if (!drive::Visible(w, kPageContainers[i])) continue;
+    if (shown != -1) return -2;
+    shown = i;
+  }
+  return shown;
+}
+
+HWND WaitWizard(const drive::Process& p, const std::wstring& title) {
+  HWND w = drive::WaitWindow(p, title);
+  EXPECT_NE(w, nullptr) << "the wizard did not appear";
+  return w;
+}
+
+bool WaitFinishPage(HWND w, int timeoutMs) {
+  return drive::WaitUntil(
+      [w] { return drive::Visible(w, kFinishContainer) && drive::Visible(w, kFinishButton); }, timeoutMs);
+}
 
 ::testing::AssertionResult WalkTo(HWND w, int page) {
   int shown = -1;
@@ -38,42 +57,9 @@ HWND StartInstallation(const drive::Process& p, const std::wstring& title) {
 void CleanUp(std::initializer_list<std::wstring> programs, std::initializer_list<RegistryKey> keys,
              std::initializer_list<std::wstring> paths) {
   for (const std::wstring& program : programs) StopProcessesNamed(program);
-  for (const RegistryKey& key : keys) ops::DeleteKeyTree(key.first, key.second);
+  for (const RegistryKey& key : keys) drive::DeleteKeyTree(key.first, key.second);
   for (const std::wstring& path : paths) {
     RemoveTree(path);
     DeleteFileW(path.c_str());
   }
-}
-
-void MakeKey(HKEY root, const std::wstring& path) {
-  HKEY k;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS)
-      << U8(path);
-  RegCloseKey(k);
-}
-
-void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) {
-  RegDeleteKeyValueW(root, path.c_str(), name.c_str());
-}
-
-RegValue ReadValue(HKEY root, const std::wstring& path, const std::wstring& name) {
-  RegValue v;
-  HKEY k;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return v;
-  DWORD size = 0;
-  if (RegQueryValueExW(k, name.c_str(), nullptr, &v.type, nullptr, &size) == ERROR_SUCCESS) {
-    v.exists = true;
-    v.bytes.resize(size);
-    RegQueryValueExW(k, name.c_str(), nullptr, &v.type, reinterpret_cast<BYTE*>(&v.bytes[0]), &size);
-  }
-  RegCloseKey(k);
-  return v;
-}
-
-int64_t GetNumber(HKEY root, const std::wstring& path, const std::wstring& name) {
-  const RegValue v = ReadValue(root, path, name);
-  DWORD value = 0;
-  if (v.type != REG_DWORD || v.bytes.size() != sizeof value) return -1;
-  memcpy(&value, v.bytes.data(), sizeof value);
-  return value;
 }

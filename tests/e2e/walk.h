@@ -1,6 +1,6 @@
-// The wizard walked as a person walks it (Next page after page, the
-// installation started), what a test leaves outside its folder removed,
-// and the registry reads and writes the tests need beyond text values.
+// The wizard as a person sees and walks it (the page shown, Next page after
+// page, the installation started), and what a test leaves outside its folder
+// removed.
 #pragma once
 
 #include <initializer_list>
@@ -26,6 +26,20 @@ inline constexpr wchar_t kConfirmQuit[] =
     L"Are you sure you want to quit? You can install this program at a later time just by running the installer. "
     L"Press 'Yes' to exit or 'No' to continue with the installation.";
 
+// The page whose container is shown: 0 to 6, -1 for none, -2 for several.
+int ShownPage(HWND w);
+// Waits for the wizard's window with this title.
+HWND WaitWizard(const drive::Process& p, const std::wstring& title = kDemoTitle);
+// Waits until the finish page and its Finish button are shown.
+bool WaitFinishPage(HWND w, int timeoutMs = 60000);
+
+// The wizard takes clicks from its queue: what a click changes shows a
+// moment later.
+#define EXPECT_SOON(condition) \
+  EXPECT_TRUE(drive::WaitUntil([&] { return static_cast<bool>(condition); })) << #condition << "; "
+#define ASSERT_SOON(condition) \
+  ASSERT_TRUE(drive::WaitUntil([&] { return static_cast<bool>(condition); })) << #condition << "; "
+
 // Presses Next until `page` is shown, ticking the licence box on the way
 // when it is not ticked. kPageInstallation: until the installation has
 // begun (its page or, already, the finish page). kPageFinish: until the
@@ -45,15 +59,3 @@ using RegistryKey = std::pair<HKEY, std::wstring>;
 void CleanUp(std::initializer_list<std::wstring> programs, std::initializer_list<RegistryKey> keys,
              std::initializer_list<std::wstring> paths = {});
 
-// The registry beyond text values.
-void MakeKey(HKEY root, const std::wstring& path);
-void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
-// A value's type and raw bytes; type REG_NONE with no bytes when it is missing.
-struct RegValue {
-  DWORD type = REG_NONE;
-  std::string bytes;
-  bool exists = false;
-};
-RegValue ReadValue(HKEY root, const std::wstring& path, const std::wstring& name);
-// A REG_DWORD value, or -1.
-int64_t GetNumber(HKEY root, const std::wstring& path, const std::wstring& name);

@@ -3,8 +3,8 @@
 // the run.
 #include <shlobj.h>
 
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 #include "wizard/controls.h"

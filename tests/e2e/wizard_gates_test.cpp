@@ -2,10 +2,12 @@
 // for this Windows version, the .NET Framework it requires (and the web page
 // it then opens), the documents and bitmaps it must be able to read, and
 // the window itself.
+#include <shlobj.h>
+
 #include <vector>
 
+#include "tests/driver/package_fixture.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "wizard/controls.h"
 
@@ -13,20 +15,12 @@ using drive::Icon;
 
 namespace {
 
-std::wstring WindowsFolder() {
-  wchar_t buf[MAX_PATH] = {};
-  GetWindowsDirectoryW(buf, MAX_PATH);
-  std::wstring s = buf;
-  if (s.back() != L'\\') s += L'\\';
-  return s;
-}
-
 // <Windows>\Microsoft.NET\Framework\ with only the folders a test puts
 // there; whatever was there before is set aside and put back afterwards.
 class FrameworkFolder {
  public:
   FrameworkFolder() {
-    net_ = WindowsFolder() + L"Microsoft.NET";
+    net_ = ShellPath(CSIDL_WINDOWS) + L"Microsoft.NET";
     framework_ = net_ + L"\\Framework";
     createdNet_ = !FolderExists(net_);
     if (FolderExists(framework_)) {
@@ -221,7 +215,7 @@ TEST_F(WizardGates, FrameworkVersionIsLookedUpInTheFrameworkFolder) {
   Script("DotNet = 3\r\n", "[FilesAndSettings]\r\nRequireLicense = 1\r\n");
   ExpectRefused(Build(L"net_no_license.exe"), T(6) + L" 2.0.");
 
-  DeleteFileW((WindowsFolder() + L"Microsoft.NET\\Framework\\v2.0.50727").c_str());
+  DeleteFileW((ShellPath(CSIDL_WINDOWS) + L"Microsoft.NET\\Framework\\v2.0.50727").c_str());
   framework.AddFolder(L"v2.0.50727");
   ExpectWizard(two);
 }

@@ -9,9 +9,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tests/driver/package_fixture.h"
 #include "tests/driver/screen.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/package_fixture.h"
 #include "tests/e2e/script_builder.h"
 #include "tests/e2e/walk.h"
 #include "wizard/controls.h"
@@ -490,7 +490,7 @@ TEST_F(WizardPages, BrowseChoosesTheDestination) {
   std::vector<std::wstring> texts;
   for (HWND c = GetWindow(requester.window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
     texts.push_back(drive::Title(c));
-  EXPECT_NE(std::find(texts.begin(), texts.end(), kBrowseTitle), texts.end()) << "the requester does not say " << U8(kBrowseTitle);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), kBrowseTitle), texts.end()) << "the requester does not say " << Narrow(kBrowseTitle);
   EXPECT_TRUE(drive::Answer(requester, IDCANCEL));
 
   // The second requester comes from a click taken after the first one's
@@ -530,8 +530,8 @@ TEST_F(WizardPages, OnlyConfirmedCancelEndsTheWizard) {
   EXPECT_EQ(drive::WindowsOf(p.pid()).size(), 2u) << "the wizard and the question, nothing else";
   EXPECT_TRUE(IsWindowVisible(w));
   EXPECT_EQ(ShownPage(w), 3);
-  EXPECT_EQ(U8(box.title), U8(kConfirmTitle));
-  EXPECT_EQ(U8(box.text), U8(kConfirmQuit));
+  EXPECT_EQ(Narrow(box.title), Narrow(kConfirmTitle));
+  EXPECT_EQ(Narrow(box.text), Narrow(kConfirmQuit));
   EXPECT_TRUE(drive::Answer(box, IDNO));
 
   // After No, Cancel asks again on the same page; Yes ends the run.
@@ -539,7 +539,7 @@ TEST_F(WizardPages, OnlyConfirmedCancelEndsTheWizard) {
   box = drive::WaitMessageBox(p);
   ASSERT_NE(box.window, nullptr) << "Cancel did not ask a second time";
   EXPECT_EQ(ShownPage(w), 3);
-  EXPECT_EQ(U8(box.text), U8(kConfirmQuit));
+  EXPECT_EQ(Narrow(box.text), Narrow(kConfirmQuit));
   EXPECT_TRUE(drive::Answer(box, IDYES));
   EXPECT_EQ(p.WaitExit(), 0u);
   EXPECT_TRUE(NewWorkFolders().empty());
@@ -617,7 +617,7 @@ TEST_F(WizardPages, TextsComeFromTheLanguageFile) {
       // The space figure of the payload.
       {kRequiredSpace, L"Required space: 233.7 KB"},
   };
-  for (const auto& t : texts) EXPECT_EQ(U8(drive::Text(w, t.id)), U8(t.text)) << "control " << t.id;
+  for (const auto& t : texts) EXPECT_EQ(Narrow(drive::Text(w, t.id)), Narrow(t.text)) << "control " << t.id;
   // The free space moves while the machine works: the figure must read as
   // a size with one decimal close to what the drive reports now.
   ULARGE_INTEGER before = {}, total = {}, free = {};
@@ -658,7 +658,7 @@ TEST_F(WizardPages, HeadersCarryTheirTextsInTheHeaderColour) {
   for (int coloured = 1; coloured >= 0; --coloured) {
     SCOPED_TRACE(coloured ? "HeaderTextColour = 255" : "no HeaderTextColour");
     Script("RequireLicense = 1\r\nRequireReadme = 1\r\n", "AutoCreateStartMenu = 1\r\n",
-           coloured ? "[Look]\r\nHeaderTextColour = 255\r\n" : "", U8(name));
+           coloured ? "[Look]\r\nHeaderTextColour = 255\r\n" : "", Narrow(name));
     drive::Process p = Launch(Build(coloured ? L"red.exe" : L"black.exe"));
     HWND w = WaitWizard(p, title);
     ASSERT_NE(w, nullptr);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/driver/driver.h"
-#include "tests/e2e/package_fixture.h"
+#include "tests/driver/package_fixture.h"
 #include "tests/ops/download_server.h"
 #include "tests/ops/service_boxes.h"
 
@@ -55,19 +55,6 @@ std::string Pattern(size_t size, unsigned seed) {
   while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
   return ::testing::AssertionFailure() << Narrow(path) << " holds " << actual.size() << " bytes, expected "
                                        << expected.size() << "; first difference at byte " << at;
-}
-
-std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::wstring name = data.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  return names;
 }
 
 class DownloadTest : public ::testing::Test {
@@ -134,7 +121,7 @@ TEST_F(DownloadTest, AsksFirstThenFetchesWithPercentsFromTheHeadRequest) {
   EXPECT_EQ(g_progress.percents, (std::vector<float>{50.0f, 100.0f}));
   for (const std::wstring& p : g_progress.paths) EXPECT_EQ(Narrow(p), Narrow(save));
   EXPECT_TRUE(HasBytes(save, body));
-  EXPECT_EQ(FolderEntries(folder_), std::vector<std::wstring>{L"data.bin"});
+  EXPECT_EQ(drive::Tree(folder_), std::set<std::string>{"data.bin"});
 
   // The probe: a HEAD request for the object below the host, in the
   // protocol's own spelling of the version.
@@ -189,7 +176,7 @@ TEST_F(DownloadTest, CallbackStopKeepsNothingAndReturns0) {
     EXPECT_EQ(g_progress.percents.size(), static_cast<size_t>(stopAt));
     EXPECT_TRUE(HasBytes(save, "an earlier download"));
   }
-  EXPECT_EQ(FolderEntries(folder_), std::vector<std::wstring>{L"stop.bin"});
+  EXPECT_EQ(drive::Tree(folder_), std::set<std::string>{"stop.bin"});
 }
 
 TEST_F(DownloadTest, FailedTransfersLeaveNoFileAndKeepAnExistingOne) {
@@ -219,13 +206,13 @@ TEST_F(DownloadTest, FailedTransfersLeaveNoFileAndKeepAnExistingOne) {
     DeleteFileW(save.c_str());
     EXPECT_EQ(Download(save, c.address), 0);
     EXPECT_FALSE(FileExists(save));
-    EXPECT_TRUE(FolderEntries(folder_).empty()) << "left behind: " << Narrow(FolderEntries(folder_).front());
+    EXPECT_TRUE(drive::Tree(folder_).empty()) << "left behind: " << *drive::Tree(folder_).begin();
     EXPECT_EQ(boxes_.size(), 1u);
 
     WriteAt(save, "the earlier file");
     EXPECT_EQ(Download(save, c.address), 0);
     EXPECT_TRUE(HasBytes(save, "the earlier file"));
-    EXPECT_EQ(FolderEntries(folder_), std::vector<std::wstring>{L"file.bin"});
+    EXPECT_EQ(drive::Tree(folder_), std::set<std::string>{"file.bin"});
   }
 }
 
@@ -236,7 +223,7 @@ TEST_F(DownloadTest, ReplacesAnExistingFile) {
   WriteAt(save, Pattern(3 * kBlock, 7));
   EXPECT_EQ(Download(save, server_->Url("/new.bin")), 1);
   EXPECT_TRUE(HasBytes(save, body));
-  EXPECT_EQ(FolderEntries(folder_), std::vector<std::wstring>{L"new.bin"});
+  EXPECT_EQ(drive::Tree(folder_), std::set<std::string>{"new.bin"});
 }
 
 }  // namespace

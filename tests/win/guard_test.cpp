@@ -33,7 +33,7 @@ std::wstring Case(std::wstring s, bool upper) {
   return s;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using drive::Exists;
 
 // A fresh folder of this run on T:, the session's throw-away drive.
 std::wstring Scratch(const std::wstring& name) {

@@ -7,9 +7,11 @@
 
 #include <string>
 
-namespace {
+#include "tests/driver/files.h"
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using drive::Exists;
+
+namespace {
 
 std::string Ascii(const std::wstring& s) { return std::string(s.begin(), s.end()); }
 

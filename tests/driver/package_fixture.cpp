@@ -1,4 +1,4 @@
-#include "tests/e2e/package_fixture.h"
+#include "tests/driver/package_fixture.h"
 
 #include "package/trailer.h"
 #include "tests/driver/screen.h"
@@ -6,22 +6,11 @@
 
 namespace {
 
-bool IsNumber(const std::wstring& s) {
-  if (s.empty()) return false;
-  for (wchar_t c : s)
-    if (c < L'0' || c > L'9') return false;
-  return true;
-}
-
 std::set<std::wstring> NumberedFolders(const std::wstring& temp) {
   std::set<std::wstring> out;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((temp + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsNumber(fd.cFileName)) out.insert(fd.cFileName);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+  for (const std::string& entry : drive::Tree(temp, false))
+    if (entry.size() > 1 && entry.find_first_not_of("0123456789") == entry.size() - 1 && entry.back() == '\\')
+      out.insert(Widen(entry.substr(0, entry.size() - 1)));
   return out;
 }
 

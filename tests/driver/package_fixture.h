@@ -13,15 +13,14 @@
 #include "tests/driver/support.h"
 #include "tools/tarnpack/builder.h"
 
-// The folder of the running test program and its helpers, ending with "\".
-inline std::wstring ProgramFolder() { return drive::BinFolder(); }
-
 // The setup programs of this build's architecture beside the test program:
 // "tarnstub.exe" and "Uninstaller.exe", in the 64-bit build "tarnstub64.exe"
 // and "Uninstaller64.exe"; `variant` "-test" names the test builds.
 std::wstring StubFile(const wchar_t* variant = L"");
 std::wstring UninstallerFile(const wchar_t* variant = L"");
+using drive::BinFolder;
 using drive::kIs64Bit;
+using drive::TempFolder;
 
 class PackageTest : public ::testing::Test {
  protected:
@@ -59,9 +58,6 @@ class PackageTest : public ::testing::Test {
   // not exist when the test began.
   std::vector<std::wstring> NewWorkFolders() const;
 
-  static std::wstring BinFolder() { return drive::BinFolder(); }
-  static std::wstring TempFolder() { return drive::TempFolder(); }
-
  private:
   std::wstring dir_;
   std::wstring stub_ = StubFile();
@@ -93,6 +89,7 @@ using drive::FileExists;
 using drive::FolderExists;
 using drive::MakeFolders;
 using drive::MissingDriveRoot;
+using drive::Narrow;
 using drive::NoiseBytes;
 using drive::ReadFileBytes;
 using drive::RemoveTree;
