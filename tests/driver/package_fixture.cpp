@@ -86,7 +86,7 @@ std::wstring PackageTest::Build(const std::wstring& name) {
 
 drive::Process PackageTest::Launch(const std::wstring& package, const std::wstring& arguments) {
   drive::Process p = drive::Start(package, arguments);
-  EXPECT_TRUE(p.started()) << "cannot start " << drive::Narrow(package);
+  EXPECT_TRUE(p.started()) << "cannot start " << drive::Narrow(package) << " (error " << GetLastError() << ")";
   if (p.started()) started_.push_back(p.pid());
   return p;
 }
