@@ -68,30 +68,20 @@ class ScopedKey {
   HKEY k_ = nullptr;
 };
 
-class ScopedLibrary {
+// A handle that one function closes, e.g. ScopedOwner<HICON, DestroyIcon>.
+template <typename T, auto Close>
+class ScopedOwner {
  public:
-  explicit ScopedLibrary(HMODULE m) : m_(m) {}
-  ~ScopedLibrary() {
-    if (m_) FreeLibrary(m_);
+  explicit ScopedOwner(T h) : h_(h) {}
+  ~ScopedOwner() {
+    if (h_) Close(h_);
   }
-  ScopedLibrary(const ScopedLibrary&) = delete;
-  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
-  HMODULE get() const { return m_; }
+  ScopedOwner(const ScopedOwner&) = delete;
+  ScopedOwner& operator=(const ScopedOwner&) = delete;
+  T get() const { return h_; }
 
  private:
-  HMODULE m_;
+  T h_;
 };
 
-class ScopedIcon {
- public:
-  explicit ScopedIcon(HICON i) : i_(i) {}
-  ~ScopedIcon() {
-    if (i_) DestroyIcon(i_);
-  }
-  ScopedIcon(const ScopedIcon&) = delete;
-  ScopedIcon& operator=(const ScopedIcon&) = delete;
-  HICON get() const { return i_; }
-
- private:
-  HICON i_;
-};
+using ScopedIcon = ScopedOwner<HICON, DestroyIcon>;

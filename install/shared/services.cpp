@@ -16,19 +16,7 @@ constexpr DWORD kServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_P
 constexpr DWORD kStopWaitMs = 30000;
 constexpr DWORD kStopPollMs = 100;
 
-class ScopedService {
- public:
-  explicit ScopedService(SC_HANDLE h) : h_(h) {}
-  ~ScopedService() {
-    if (h_) CloseServiceHandle(h_);
-  }
-  ScopedService(const ScopedService&) = delete;
-  ScopedService& operator=(const ScopedService&) = delete;
-  SC_HANDLE get() const { return h_; }
-
- private:
-  SC_HANDLE h_;
-};
+using ScopedService = ScopedOwner<SC_HANDLE, CloseServiceHandle>;
 
 SC_HANDLE OpenManager() { return OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS); }
 
